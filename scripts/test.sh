@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole test suite.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+./scripts/build.sh
+BUILD_DIR=${ZK_BUILD_DIR:-build}
+cd "$BUILD_DIR"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)" "$@"

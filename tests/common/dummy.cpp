@@ -1,0 +1,1 @@
+// keeps the fixture library non-empty before any fixture exists
