@@ -1,12 +1,125 @@
-#include <QApplication>
-#include <QMainWindow>
+#include "app/mainwindow.h"
 #include "log/log.h"
+#include "widgets/dialogService.h"
+#include "widgets/toolTipFilter.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// Saves a picture of the window once it has really painted, then ends the program.
+class ScreenshotTaker : public QObject
+{
+public:
+    ScreenshotTaker(QWidget *window, QString path, QElapsedTimer *sinceStart)
+        : m_window(window), m_path(std::move(path)), m_sinceStart(sinceStart)
+    {
+        window->installEventFilter(this);
+        // A window that never paints (no display) must not keep the program alive.
+        QTimer::singleShot(15000, this, [this] { finish("no paint event within 15 s"); });
+    }
+
+protected:
+    bool eventFilter(QObject *obj, QEvent *event) override
+    {
+        if (obj == m_window && event->type() == QEvent::Paint && !m_painted) {
+            m_painted = true;
+            std::printf("first paint after %lld ms\n", static_cast<long long>(m_sinceStart->elapsed()));
+            std::fflush(stdout);
+            // Let the rest of this paint cycle (children, status bar) finish first.
+            QTimer::singleShot(300, this, [this] { finish(QString()); });
+        }
+        return false;
+    }
+
+private:
+    void finish(const QString &problem)
+    {
+        if (m_done)
+            return;
+        m_done = true;
+        int code = 0;
+        if (!problem.isEmpty()) {
+            std::fprintf(stderr, "screenshot: %s\n", qPrintable(problem));
+            code = 2;
+        } else if (!m_window->grab().save(m_path)) {
+            std::fprintf(stderr, "screenshot: cannot write %s\n", qPrintable(m_path));
+            code = 2;
+        } else {
+            std::printf("screenshot saved to %s\n", qPrintable(m_path));
+        }
+        std::fflush(stdout);
+        QCoreApplication::exit(code);
+    }
+
+    QWidget *m_window;
+    QString m_path;
+    QElapsedTimer *m_sinceStart;
+    bool m_painted = false;
+    bool m_done = false;
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
+
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QT_WARNING_POP
     QApplication app(argc, argv);
+    QApplication::setApplicationName("zktool");
+    QApplication::setApplicationVersion("0.1.0");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("CAN-bus servo motor commissioning and debugging tool");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption screenshotOpt("screenshot", "Show the main window, save a picture of it to <file>, exit.", "file");
+    QCommandLineOption simulateOpt("simulate", "Offer simulated ports, each with a motor behind it.");
+    QCommandLineOption portOpt("port", "Select the serial port at <path> (also pseudo-terminals).", "path");
+    QCommandLineOption openOpt("open", "Open the selected port at start-up.");
+    QCommandLineOption langOpt("language", "Start in <code> (en_US or zh_CN).", "code");
+    QCommandLineOption diagOpt("diagnostics", "Show the fault-injection tab.");
+    parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt});
+    parser.process(app);
+
     Logger::init(QString(), Logger::DEBUG);
-    QMainWindow w;
-    w.show();
-    return app.exec();
+    Logger::setCrashNotifier([](const QString &reason, const QString &logPath) {
+        QMessageBox::critical(nullptr, "程序崩溃",
+                              QString("发生致命错误，即将退出。\n%1\n日志已保存至: %2").arg(reason, logPath));
+    });
+
+    auto *tipFilter = new ToolTipFilter();
+    app.installEventFilter(tipFilter);
+
+    StartupOptions options;
+    options.simulate = parser.isSet(simulateOpt);
+    options.port = parser.value(portOpt);
+    options.openPort = parser.isSet(openOpt);
+    options.language = parser.value(langOpt);
+    options.diagnostics = parser.isSet(diagOpt);
+
+    int result = 0;
+    {
+        MainWindow w(options);
+        w.show();
+        std::unique_ptr<ScreenshotTaker> shooter;
+        if (parser.isSet(screenshotOpt))
+            shooter = std::make_unique<ScreenshotTaker>(&w, parser.value(screenshotOpt), &sinceStart);
+        result = app.exec();
+    }
+    delete tipFilter;
+    return result;
 }

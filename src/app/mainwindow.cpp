@@ -1,0 +1,489 @@
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+
+#include "link/deviceWatcher.h"
+#include "log/log.h"
+#include "widgets/clickableLabel.h"
+#include "widgets/dialogService.h"
+#include "widgets/switchbutton.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QShortcut>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrent>
+
+namespace {
+QString g_translationsDir;
+
+const char *kLedRed = "background-color: red; border-radius: 6px;";
+const char *kGreyReadOnly = "QLineEdit { background-color: #f0f0f0; color: #808080; }";
+} // namespace
+
+QString MainWindow::translationsDir()
+{
+    return g_translationsDir.isEmpty() ? QCoreApplication::applicationDirPath() + "/translations" : g_translationsDir;
+}
+
+void MainWindow::setTranslationsDir(const QString &dir) { g_translationsDir = dir; }
+
+MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
+    : QMainWindow(parent), options(opts)
+{
+    // 1. Members, translator, form.
+    desktopPath = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    translator = new QTranslator(this);
+    currentLanguage = "zh_CN";
+    ui = new Ui_MainWindow;
+
+    // 2. The widget tree.
+    ui->setupUi(this);
+
+    // 3. Switch buttons.
+    SwBtnInit();
+
+    // 6. Status bar, shortcuts.
+    statusInit();
+    shortCutKeysInit();
+    on_actClear_triggered();
+
+    // 7. Start-up texts.
+    setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
+
+    // 8. Signal wiring.
+    signalsConnect();
+
+    // 10. Tabs, title, icon.
+    ui->tabWidget->setCurrentIndex(0);
+    setWindowTitle(tr("ZK调试工具"));
+    setWindowIcon(QIcon(":/source/send.png"));
+    ui->versionLabel->setStyleSheet("border: 1px solid grey;");
+    if (!options.diagnostics)
+        ui->tabWidget->removeTab(ui->tabWidget->indexOf(ui->tab_Hidden));
+    calibrationTab = ui->tabWidget->widget(3);
+    ui->tabWidget->removeTab(3);
+
+    // 11. Port list.
+    on_btn_comRefreash_clicked();
+
+    // 14. Heartbeat thread, 16. background tasks.
+    heartbeatRunning = true;
+    heartbeatThread = std::thread([this] { heartbeatLoop(); });
+    startBackgroundTasks();
+
+    // 17. Cosmetics.
+    aboutInit();
+
+    deviceWatcher = new DeviceWatcher(this);
+    connect(deviceWatcher, &DeviceWatcher::devicesChanged, this, [this](bool arrived) {
+        Logger::info(arrived ? "设备插入" : "设备移除", "nativeEvent");
+        refreshDevices();
+    });
+    deviceWatcher->start();
+
+    if (!options.language.isEmpty() && options.language != currentLanguage)
+        languageSwitch->setChecked(options.language == "en_US");
+}
+
+MainWindow::~MainWindow()
+{
+    if (deviceWatcher)
+        deviceWatcher->stop();
+    stopBackgroundTasks();
+    delete ui;
+    ui = nullptr;
+}
+
+void MainWindow::setLabelTextAndColorRed(QLabel *label, const QString &text)
+{
+    label->setText(text);
+    label->setStyleSheet("color: red;");
+}
+
+void MainWindow::SwBtnInit()
+{
+    ui->sw_btn_canUart->setTextOn("CAN");
+    ui->sw_btn_canUart->setTextOff("UART");
+    connect(ui->sw_btn_canUart, &SwitchButton::statusChanged, this, &MainWindow::on_canUart_statusChanged);
+    for (SwitchButton *sw : {ui->sw_btn_ASCIIHex, ui->sw_btn_ASCIIHex_2, ui->sw_btn_ASCIIHex_3}) {
+        sw->setTextOn("HEX");
+        sw->setTextOff("ASCII");
+    }
+    ui->sw_btn_calibration->setTextOn("");
+    ui->sw_btn_calibration->setTextOff("");
+    ui->sw_btn_rpmRads->setTextOn("RPM");
+    ui->sw_btn_rpmRads->setTextOff("rad/s");
+    ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
+    ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
+
+    ui->sw_btn_ASCIIHex_2->setChecked(true);
+    ui->sw_btn_calibration->setChecked(false);
+    on_canUart_statusChanged(ui->sw_btn_canUart->checked());
+}
+
+void MainWindow::on_canUart_statusChanged(bool on)
+{
+    ui->linkStack->setCurrentWidget(on ? ui->canPage : ui->uartPage);
+}
+
+void MainWindow::statusInit()
+{
+    txLabel = new QLabel(tr("发送: 0 条"), this);
+    txLabel->setObjectName("txLabel");
+    rxLabel = new QLabel(tr("接收: 0 条"), this);
+    rxLabel->setObjectName("rxLabel");
+    fpsLabel = new QLabel("FPS: 0", this);
+    fpsLabel->setObjectName("fpsLabel");
+    clearCountLabel = new ClickableLabel(tr("清空计数"), this);
+    clearCountLabel->setObjectName("clearCountLabel");
+    clearCountLabel->setStyleSheet("color: blue; text-decoration: underline;");
+    connect(clearCountLabel, &ClickableLabel::clicked, this, [this] { on_actClearCount_triggered(); });
+    statusBar()->addPermanentWidget(txLabel);
+    statusBar()->addPermanentWidget(rxLabel);
+    statusBar()->addPermanentWidget(fpsLabel);
+    statusBar()->addPermanentWidget(clearCountLabel);
+
+    connectionLed = new QLabel(this);
+    connectionLed->setObjectName("connectionLed");
+    connectionLed->setFixedSize(12, 12);
+    connectionLed->setStyleSheet(kLedRed);
+    languageSwitch = new SwitchButton(this);
+    languageSwitch->setObjectName("languageSwitch");
+    languageSwitch->setFixedSize(60, 20);
+    languageSwitch->setTextOn("EN");
+    languageSwitch->setTextOff("CN");
+    languageSwitch->setBgColorOn(QColor(0, 51, 160));
+    languageSwitch->setBgColorOff(QColor(207, 16, 32));
+    connect(languageSwitch, &SwitchButton::statusChanged, this, &MainWindow::on_CNEN_statusChanged);
+    adapterLabel = new QLabel(this);
+    adapterLabel->setObjectName("adapterLabel");
+    setLabelTextAndColorRed(adapterLabel, "DUR2IZA");
+    motorBaudLabel = new QLabel(this);
+    motorBaudLabel->setObjectName("motorBaudLabel");
+    setLabelTextAndColorRed(motorBaudLabel, tr("电机波特率未识别"));
+    statusBar()->addWidget(connectionLed);
+    statusBar()->addWidget(languageSwitch);
+    statusBar()->addWidget(adapterLabel);
+    statusBar()->addWidget(motorBaudLabel);
+
+    fpsTimer = new QTimer(this);
+    fpsTimer->setInterval(1000);
+    connect(fpsTimer, &QTimer::timeout, this, &MainWindow::updateFPS);
+    fpsTimer->start();
+    fpsClock.start();
+}
+
+void MainWindow::shortCutKeysInit()
+{
+    auto *pgUp = new QShortcut(QKeySequence(Qt::Key_PageUp), this);
+    connect(pgUp, &QShortcut::activated, this, &MainWindow::onPgUpPressed);
+    auto *pgDn = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
+    connect(pgDn, &QShortcut::activated, this, &MainWindow::onPgDnPressed);
+}
+
+void MainWindow::signalsConnect()
+{
+    connect(this, &MainWindow::autoQuitMessageBoxShow, this, &MainWindow::on_autoQuitMessageBoxShow);
+    connect(this, &MainWindow::RxCntChanged, this, &MainWindow::on_RxCntChanged);
+    calWaveTimer = new QTimer(this);
+    calWaveTimer->setInterval(100);
+    connect(ui->btn_clear, &QPushButton::clicked, this, &MainWindow::on_actClear_triggered);
+}
+
+void MainWindow::aboutInit()
+{
+    const QString logs = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/logs").toString();
+    ui->AboutTextBrowser->setHtml(
+        tr("<h2>ZK调试工具</h2>"
+           "<p>CAN总线伺服电机控制器的调试与标定工具：参数读写、ID管理、四种控制模式、实时波形、"
+           "编码器校准、参数辨识、固件升级、CAN/CAN FD总线调试、串口终端与智能助手。</p>"
+           "<p>版本 %1</p>"
+           "<p>运行日志: <a href=\"%2\">%3</a></p>")
+            .arg(QCoreApplication::applicationVersion(), logs, QCoreApplication::applicationDirPath() + "/logs"));
+    connect(ui->AboutTextBrowser, &QTextBrowser::anchorClicked, this, [this](const QUrl &url) {
+        if (url.isValid())
+            QDesktopServices::openUrl(url);
+        // the page itself never navigates away
+        ui->AboutTextBrowser->setSource(QUrl());
+    });
+}
+
+// ---------------------------------------------------------------- status bar
+
+void MainWindow::on_TxCntChanged()
+{
+    ++txCount;
+    txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
+    totalCount = txCount + rxCount;
+}
+
+void MainWindow::on_RxCntChanged()
+{
+    ++rxCount;
+    rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
+    totalCount = txCount + rxCount;
+}
+
+void MainWindow::on_actClearCount_triggered()
+{
+    canRxSeq = txCount = rxCount = totalCount = lastTotalCount = 0;
+    txLabel->setText(tr("发送: ") + "0" + tr(" 条"));
+    rxLabel->setText(tr("接收: ") + "0" + tr(" 条"));
+}
+
+void MainWindow::updateFPS()
+{
+    const qint64 elapsed = fpsClock.elapsed();
+    if (elapsed == 0) {
+        Logger::warning("divide 0 error!", "updateFPS");
+        return;
+    }
+    fps = (totalCount - lastTotalCount) / (elapsed / 1000.0);
+    fpsLabel->setText(QString("FPS: %1").arg(fps, 0, 'f', 1));
+    fpsClock.restart();
+    lastTotalCount = totalCount;
+}
+
+// ---------------------------------------------------------------- language
+
+void MainWindow::on_CNEN_statusChanged(bool on)
+{
+    switchLanguage(on ? "en_US" : "zh_CN");
+    customSwitchLanguage();
+}
+
+bool MainWindow::switchLanguage(const QString &code)
+{
+    QCoreApplication::removeTranslator(translator);
+    if (!translator->load(translationsDir() + "/" + code + ".qm"))
+        return false;
+    QCoreApplication::installTranslator(translator);
+    currentLanguage = code;
+    ui->retranslateUi(this);
+    return true;
+}
+
+void MainWindow::customSwitchLanguage()
+{
+    adapterLabel->setText("DUR2IZA");
+    motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
+    txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
+    rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
+    clearCountLabel->setText(tr("清空计数"));
+    ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
+    ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
+    if (ui->paramWarningLabel->text().isEmpty() == false)
+        ui->paramWarningLabel->setText(tr("推荐先读取参数再进行调试"));
+    setWindowTitle(tr("ZK调试工具"));
+    if (calibrationTab == nullptr) {
+        const int i = ui->tabWidget->indexOf(ui->tab_Calibration);
+        if (i >= 0)
+            ui->tabWidget->setTabText(i, tr("校准"));
+    }
+    aboutInit();
+}
+
+// ---------------------------------------------------------------- shortcuts
+
+void MainWindow::onPgUpPressed()
+{
+    const int n = ui->tabWidget->count();
+    if (n == 0)
+        return;
+    const int i = ui->tabWidget->currentIndex();
+    ui->tabWidget->setCurrentIndex(i <= 0 ? n - 1 : i - 1);
+}
+
+void MainWindow::onPgDnPressed()
+{
+    const int n = ui->tabWidget->count();
+    if (n == 0)
+        return;
+    const int i = ui->tabWidget->currentIndex();
+    ui->tabWidget->setCurrentIndex(i >= n - 1 ? 0 : i + 1);
+}
+
+// ---------------------------------------------------------------- generic dialogs
+
+void MainWindow::on_autoQuitMessageBoxShow(const QString &text)
+{
+    auto *box = new QMessageBox(QMessageBox::Warning, tr("提示"), text, QMessageBox::Ok,
+                                QApplication::activeWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+    box->setObjectName("autoQuitMessageBox");
+    box->show();
+    DialogService::notice(box);
+    // Closing the box by hand early only hides it; the timer still disposes of it.
+    QTimer::singleShot(3000, box, [box] {
+        if (box->isVisible())
+            box->close();
+        box->deleteLater();
+    });
+}
+
+bool MainWindow::showConfirmationDialog(QWidget *parent, const QString &text)
+{
+    QDialog dialog(parent);
+    dialog.setObjectName("confirmationDialog");
+    dialog.setWindowTitle(tr("确认操作"));
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(text, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto *row = new QHBoxLayout();
+    auto *ok = new QPushButton(tr("确认"), &dialog);
+    auto *cancel = new QPushButton(tr("取消"), &dialog);
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    layout->addLayout(row);
+    connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    return DialogService::exec(&dialog) == QDialog::Accepted;
+}
+
+// ---------------------------------------------------------------- actions
+
+void MainWindow::on_actClear_triggered()
+{
+    ui->comOutput->clear();
+    emit appVersionChanged(QString());
+    emit loaderVersionChanged(QString());
+}
+
+void MainWindow::on_actExit_triggered()
+{
+    // Ends at once, as the menu promises; the destructors do not run.
+    ::exit(0);
+}
+
+// ---------------------------------------------------------------- devices
+
+void MainWindow::on_btn_comRefreash_clicked()
+{
+    const QString current = ui->comboCom_Port->currentText();
+    ui->comboCom_Port->clear();
+    for (const auto &info : QSerialPortInfo::availablePorts())
+        ui->comboCom_Port->addItem(info.portName(), info.systemLocation());
+    if (!options.port.isEmpty() && ui->comboCom_Port->findText(options.port) < 0)
+        ui->comboCom_Port->addItem(options.port, options.port);
+    const int i = ui->comboCom_Port->findText(current);
+    ui->comboCom_Port->setCurrentIndex(i >= 0 ? i : 0);
+    ui->btn_comSwitch->setEnabled(ui->comboCom_Port->count() > 0);
+}
+
+void MainWindow::refreshDevices()
+{
+    on_btn_comRefreash_clicked();
+}
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#include <dbt.h>
+bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
+{
+    MSG *msg = static_cast<MSG *>(message);
+    if (msg->message == WM_DEVICECHANGE) {
+        if (msg->wParam == 0x8000)
+            Logger::info("设备插入", "nativeEvent");
+        else if (msg->wParam == 0x8004)
+            Logger::info("设备移除", "nativeEvent");
+        if (msg->wParam == 7) {
+            Logger::info("设备节点变更", "nativeEvent");
+            return false;
+        }
+        refreshDevices();
+    }
+    return false;
+}
+#endif
+
+// ---------------------------------------------------------------- lifecycle
+
+void MainWindow::heartbeatLoop()
+{
+    while (heartbeatRunning) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (heartbeatSuspended)
+            continue;
+        // The USB adapter heartbeat is sent here once the adapter link exists.
+    }
+}
+
+void MainWindow::startBackgroundTasks()
+{
+    fifoFuture = QtConcurrent::run([this](QPromise<void> &promise) {
+        Logger::info(QString("handleFIFO Background task started. Thread ID: %1").arg(Logger::currentThreadId()),
+                     "operator()");
+        handleFIFO(promise);
+        Logger::info(QString("handleFIFO Thread %1 finished.").arg(Logger::currentThreadId()), "operator()");
+    });
+    canAnalysisFuture = QtConcurrent::run([this] {
+        Logger::info(QString("handleCANAnalysis Background task started. Thread ID: %1").arg(Logger::currentThreadId()),
+                     "operator()");
+        handleCANAnalysis();
+        Logger::info(QString("handleCANAnalysis Thread %1 finished.").arg(Logger::currentThreadId()), "operator()");
+    });
+    CalFIFOfuture = QtConcurrent::run([this] {
+        Logger::info(QString("CalFIFOfuture Background task started. Thread ID: %1").arg(Logger::currentThreadId()),
+                     "operator()");
+        calDataAnalysis();
+        Logger::info(QString("CalFIFOfuture Thread %1 finished.").arg(Logger::currentThreadId()), "operator()");
+    });
+}
+
+void MainWindow::handleFIFO(QPromise<void> &promise)
+{
+    while (!promise.isCanceled())
+        QThread::msleep(10);
+}
+
+void MainWindow::handleCANAnalysis()
+{
+    while (!fifoFuture.isCanceled())
+        QThread::msleep(100);
+}
+
+void MainWindow::calDataAnalysis()
+{
+    while (calAnalysisRunning)
+        QThread::msleep(10);
+}
+
+void MainWindow::stopBackgroundTasks()
+{
+    if (fifoFuture.isRunning()) {
+        fifoFuture.cancel();
+        fifoFuture.waitForFinished();
+    }
+    if (canAnalysisFuture.isRunning()) {
+        canAnalysisFuture.cancel();
+        canAnalysisFuture.waitForFinished();
+    }
+    calAnalysisRunning = false;
+    heartbeatRunning = false;
+    // Joined rather than detached: the loop reads this window's members.
+    if (heartbeatThread.joinable())
+        heartbeatThread.join();
+    CalFIFOfuture.waitForFinished();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+}
