@@ -22,7 +22,6 @@ private slots:
     void lineEdit();
     void checkBoxAndSwitch();
     void nullWidgetsAreIgnored();
-    void panelToModelFlow();
 };
 
 void TestCANTxDelegate::setupComboBox_data()
@@ -169,26 +168,6 @@ void TestCANTxDelegate::nullWidgetsAreIgnored()
     QCOMPARE(delegate.getLineEditData(nullptr), QString());
     QVERIFY(!delegate.getCheckBoxData(nullptr));
     QVERIFY(!delegate.getSwitchButtonData(nullptr));
-}
-
-void TestCANTxDelegate::panelToModelFlow()
-{
-    // The way the transmit panel binds a combo box: user choice -> record -> frame bytes.
-    CANTxModel model;
-    CANTxDelegate delegate(&model);
-    QComboBox frameType;
-    delegate.setupComboBox(&frameType, 7);
-    delegate.setComboBoxData(&frameType, uint(model.canFrameType()), 7);
-    connect(&frameType, &QComboBox::currentIndexChanged, &model, [&](int) {
-        model.setCanFrameType(uint8_t(delegate.getComboBoxData(&frameType, 7).toUInt()));
-    });
-    QCOMPARE(frameType.currentText(), QString("数据帧"));
-
-    QSignalSpy spy(&model, &CANTxModel::dataChanged);
-    frameType.setCurrentIndex(1);
-    QCOMPARE(model.canFrameType(), uint8_t(1));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(delegate.model(), &model);
 }
 
 QTEST_MAIN(TestCANTxDelegate)
