@@ -81,10 +81,12 @@ void CustomPlainTextEdit::keyPressEvent(QKeyEvent *event)
         return;
     }
 
+    // Plain ints: a QTextCursor would follow the edit.
     const QString textBefore = toPlainText();
-    const QTextCursor cursorBefore = textCursor();
+    const int posBefore = textCursor().position();
+    const int anchorBefore = textCursor().anchor();
     QPlainTextEdit::keyPressEvent(event);
-    reformatHex(textBefore, cursorBefore.position(), cursorBefore.anchor());
+    reformatHex(textBefore, posBefore, anchorBefore);
 }
 
 void CustomPlainTextEdit::reformatHex(const QString &textBefore, int posBefore, int anchorBefore)
