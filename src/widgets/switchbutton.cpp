@@ -98,6 +98,7 @@ void SwitchButton::toggle()
     if (animation) {
         animationTimer->start();
     } else {
+        animationTimer->stop(); // a slide still running from before ends here
         startX = endX;
         update();
     }
