@@ -327,6 +327,7 @@ void MainWindow::on_autoQuitMessageBoxShow(const QString &text)
     auto *box = new QMessageBox(QMessageBox::Warning, tr("提示"), text, QMessageBox::Ok,
                                 QApplication::activeWindow(), Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     box->setObjectName("autoQuitMessageBox");
+    box->setWindowModality(Qt::NonModal);
     box->show();
     DialogService::notice(box);
     // Closing the box by hand early only hides it; the timer still disposes of it.
@@ -427,6 +428,11 @@ void MainWindow::heartbeatLoop()
 
 void MainWindow::startBackgroundTasks()
 {
+    // The window keeps several loops on the global pool for its whole life, and Qt's own
+    // image code borrows pool threads from the GUI thread; with the default of one
+    // thread per core the GUI thread would wait forever on a two-core machine.
+    QThreadPool *pool = QThreadPool::globalInstance();
+    pool->setMaxThreadCount(qMax(pool->maxThreadCount(), QThread::idealThreadCount() + 16));
     fifoFuture = QtConcurrent::run([this](QPromise<void> &promise) {
         Logger::info(QString("handleFIFO Background task started. Thread ID: %1").arg(Logger::currentThreadId()),
                      "operator()");

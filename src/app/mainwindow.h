@@ -52,6 +52,11 @@ public:
     quint32 rxFrameCount() const { return rxCount; }
     double framesPerSecond() const { return fps; }
 
+    // Handlers of widgets created in code (connected explicitly, not by name).
+    void on_actClearCount_triggered();
+    void on_CNEN_statusChanged(bool on);
+    void on_canUart_statusChanged(bool on);
+
 signals:
     void autoQuitMessageBoxShow(const QString &text);
     void RxCntChanged();
@@ -62,11 +67,9 @@ public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
     void on_actClear_triggered();
     void on_actExit_triggered();
-    void on_actClearCount_triggered();
     void on_TxCntChanged();
     void on_RxCntChanged();
     void updateFPS();
-    void on_CNEN_statusChanged(bool on);
     bool switchLanguage(const QString &code);
     void customSwitchLanguage();
     void onPgUpPressed();
@@ -80,7 +83,6 @@ protected:
 #endif
 
 private slots:
-    void on_canUart_statusChanged(bool on);
     void on_btn_comRefreash_clicked();
 
 private:

@@ -23,7 +23,6 @@
 #include <QVBoxLayout>
 
 namespace {
-QString tr_(const char *text) { return QCoreApplication::translate("MainWindow", text); }
 
 SwitchButton *makeSwitch(QWidget *parent, const char *name)
 {
@@ -304,46 +303,46 @@ void Ui_MainWindow::setupSidePanel()
 
 void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
 {
-    MainWindow->setWindowTitle(tr_("ZK调试工具"));
-    actClear->setText(tr_("清空"));
-    actExit->setText(tr_("退出"));
-    actFDCAN_Config->setText(tr_("设备配置"));
-    menuFile->setTitle(tr_("文件"));
-    menuDevice->setTitle(tr_("设备"));
+    MainWindow->setWindowTitle(QCoreApplication::translate("MainWindow", "ZK调试工具"));
+    actClear->setText(QCoreApplication::translate("MainWindow", "清空"));
+    actExit->setText(QCoreApplication::translate("MainWindow", "退出"));
+    actFDCAN_Config->setText(QCoreApplication::translate("MainWindow", "设备配置"));
+    menuFile->setTitle(QCoreApplication::translate("MainWindow", "文件"));
+    menuDevice->setTitle(QCoreApplication::translate("MainWindow", "设备"));
 
-    tabWidget->setTabText(tabWidget->indexOf(tab_SerialPort), tr_("串口调试"));
-    tabWidget->setTabText(tabWidget->indexOf(tab_CAN), tr_("CAN调试"));
-    tabWidget->setTabText(tabWidget->indexOf(tab_Parameters), tr_("参数设置"));
-    tabWidget->setTabText(tabWidget->indexOf(tab_Calibration), tr_("校准"));
-    tabWidget->setTabText(tabWidget->indexOf(tab_Debug), tr_("电机调试"));
-    tabWidget->setTabText(tabWidget->indexOf(tab_About), tr_("关于"));
-    tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), tr_("测试"));
+    tabWidget->setTabText(tabWidget->indexOf(tab_SerialPort), QCoreApplication::translate("MainWindow", "串口调试"));
+    tabWidget->setTabText(tabWidget->indexOf(tab_CAN), QCoreApplication::translate("MainWindow", "CAN调试"));
+    tabWidget->setTabText(tabWidget->indexOf(tab_Parameters), QCoreApplication::translate("MainWindow", "参数设置"));
+    tabWidget->setTabText(tabWidget->indexOf(tab_Calibration), QCoreApplication::translate("MainWindow", "校准"));
+    tabWidget->setTabText(tabWidget->indexOf(tab_Debug), QCoreApplication::translate("MainWindow", "电机调试"));
+    tabWidget->setTabText(tabWidget->indexOf(tab_About), QCoreApplication::translate("MainWindow", "关于"));
+    tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), QCoreApplication::translate("MainWindow", "测试"));
 
     for (auto *name : {"canPlaceholderLabel", "parametersPlaceholderLabel", "calibrationPlaceholderLabel",
                        "debugPlaceholderLabel"}) {
         if (auto *l = centralwidget->findChild<QLabel *>(name))
-            l->setText(tr_("此页面的功能尚未提供"));
+            l->setText(QCoreApplication::translate("MainWindow", "此页面的功能尚未提供"));
     }
 
     crashBtn->setText("crash");
-    crashBtn_2->setText(tr_("子crash"));
-    crashBtn_3->setText(tr_("栈溢出"));
-    crashBtn_4->setText(tr_("栈溢出2"));
+    crashBtn_2->setText(QCoreApplication::translate("MainWindow", "子crash"));
+    crashBtn_3->setText(QCoreApplication::translate("MainWindow", "栈溢出"));
+    crashBtn_4->setText(QCoreApplication::translate("MainWindow", "栈溢出2"));
 
-    connectGroupBox->setTitle(tr_("连接"));
-    portLabel->setText(tr_("端口"));
-    btn_comRefreash->setText(tr_("刷新"));
-    btn_comSwitch->setText(tr_("打开串口"));
-    baudLabel->setText(tr_("波特率"));
-    recvDisplayLabel->setText(tr_("接收"));
-    displayModeLabel->setText(tr_("显示格式"));
-    linkModeLabel->setText(tr_("电机通道"));
-    canidLabel->setText(tr_("电机ID"));
-    uartHintLabel->setText(tr_("串口直连电机"));
-    toolsGroupBox->setTitle(tr_("工具"));
-    calibrationLabel->setText(tr_("电机端编码器"));
-    ExportParam->setText(tr_("参数导出"));
-    ImportParam->setText(tr_("参数导入"));
-    btn_clear->setText(tr_("清空"));
-    btn_config->setText(tr_("配置"));
+    connectGroupBox->setTitle(QCoreApplication::translate("MainWindow", "连接"));
+    portLabel->setText(QCoreApplication::translate("MainWindow", "端口"));
+    btn_comRefreash->setText(QCoreApplication::translate("MainWindow", "刷新"));
+    btn_comSwitch->setText(QCoreApplication::translate("MainWindow", "打开串口"));
+    baudLabel->setText(QCoreApplication::translate("MainWindow", "波特率"));
+    recvDisplayLabel->setText(QCoreApplication::translate("MainWindow", "接收"));
+    displayModeLabel->setText(QCoreApplication::translate("MainWindow", "显示格式"));
+    linkModeLabel->setText(QCoreApplication::translate("MainWindow", "电机通道"));
+    canidLabel->setText(QCoreApplication::translate("MainWindow", "电机ID"));
+    uartHintLabel->setText(QCoreApplication::translate("MainWindow", "串口直连电机"));
+    toolsGroupBox->setTitle(QCoreApplication::translate("MainWindow", "工具"));
+    calibrationLabel->setText(QCoreApplication::translate("MainWindow", "电机端编码器"));
+    ExportParam->setText(QCoreApplication::translate("MainWindow", "参数导出"));
+    ImportParam->setText(QCoreApplication::translate("MainWindow", "参数导入"));
+    btn_clear->setText(QCoreApplication::translate("MainWindow", "清空"));
+    btn_config->setText(QCoreApplication::translate("MainWindow", "配置"));
 }

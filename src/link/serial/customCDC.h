@@ -8,7 +8,7 @@
 
 #include <atomic>
 
-class QSerialPort;
+#include <QSerialPort>
 class SerialPortModel;
 class CANTxModel;
 

@@ -1,0 +1,246 @@
+// The window shell: tabs, status bar counters, language switching, shortcuts and the
+// generic dialogs.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+#include "log/log.h"
+#include "widgets/clickableLabel.h"
+#include "widgets/dialogService.h"
+#include "widgets/switchbutton.h"
+
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir logDir;
+
+    static QString labelText(MainWindow &w, const char *name) { return w.findChild<QLabel *>(name)->text(); }
+
+private slots:
+    void initTestCase()
+    {
+        Logger::init(logDir.path(), Logger::DEBUG);
+        MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations");
+    }
+
+    void cleanup()
+    {
+        DialogService::setHandler(nullptr);
+        DialogService::clearHistory();
+        MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations");
+    }
+
+    void tabsAtStartUp()
+    {
+        MainWindow w;
+        QTabWidget *tabs = w.form()->tabWidget;
+        // The calibration page and the hidden page are taken out of the tab bar.
+        QCOMPARE(tabs->count(), 5);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(tabs->widget(0)->objectName(), QString("tab_SerialPort"));
+        QCOMPARE(tabs->widget(3)->objectName(), QString("tab_Debug"));
+        QCOMPARE(tabs->indexOf(w.form()->tab_Calibration), -1);
+        QCOMPARE(tabs->indexOf(w.form()->tab_Hidden), -1);
+        QCOMPARE(w.windowTitle(), QString("ZK调试工具"));
+        QCOMPARE(labelText(w, "adapterLabel"), QString("DUR2IZA"));
+        QCOMPARE(labelText(w, "motorBaudLabel"), QString("电机波特率未识别"));
+        QCOMPARE(labelText(w, "paramWarningLabel"), QString("推荐先读取参数再进行调试"));
+        QVERIFY(w.findChild<QLabel *>("connectionLed")->styleSheet().contains("red"));
+    }
+
+    void diagnosticsKeepTheHiddenTab()
+    {
+        StartupOptions o;
+        o.diagnostics = true;
+        MainWindow w(o);
+        QVERIFY(w.form()->tabWidget->indexOf(w.form()->tab_Hidden) >= 0);
+    }
+
+    void pageKeysWrap_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<bool>("down");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("down on last wraps to first") << 4 << true << 0;
+        QTest::newRow("up on first wraps to last") << 0 << false << 4;
+        QTest::newRow("down in the middle") << 1 << true << 2;
+        QTest::newRow("up in the middle") << 2 << false << 1;
+    }
+
+    void pageKeysWrap()
+    {
+        QFETCH(int, start);
+        QFETCH(bool, down);
+        QFETCH(int, expected);
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        w.form()->tabWidget->setCurrentIndex(start);
+        QTest::keyClick(&w, down ? Qt::Key_PageDown : Qt::Key_PageUp);
+        QCOMPARE(w.form()->tabWidget->currentIndex(), expected);
+    }
+
+    void pageKeysWithoutTabsDoNothing()
+    {
+        MainWindow w;
+        QTabWidget *tabs = w.form()->tabWidget;
+        while (tabs->count() > 0)
+            tabs->removeTab(0);
+        w.onPgDnPressed();
+        w.onPgUpPressed();
+        QCOMPARE(tabs->currentIndex(), -1);
+    }
+
+    void countersAndClearCount()
+    {
+        MainWindow w;
+        w.on_TxCntChanged();
+        w.on_TxCntChanged();
+        emit w.RxCntChanged();
+        QCOMPARE(labelText(w, "txLabel"), QString("发送: 2 条"));
+        QCOMPARE(labelText(w, "rxLabel"), QString("接收: 1 条"));
+        auto *link = w.findChild<ClickableLabel *>("clearCountLabel");
+        QTest::mouseClick(link, Qt::LeftButton);
+        QCOMPARE(w.txFrameCount(), 0u);
+        QCOMPARE(w.rxFrameCount(), 0u);
+        QCOMPARE(labelText(w, "txLabel"), QString("发送: 0 条"));
+        QCOMPARE(labelText(w, "rxLabel"), QString("接收: 0 条"));
+    }
+
+    void framesPerSecond()
+    {
+        MainWindow w;
+        QTest::qWait(50);
+        for (int i = 0; i < 30; ++i)
+            w.on_TxCntChanged();
+        for (int i = 0; i < 20; ++i)
+            w.on_RxCntChanged();
+        w.updateFPS();
+        // 50 frames over at least 50 ms: a positive rate, counting both directions.
+        QVERIFY(w.framesPerSecond() > 0);
+        QVERIFY(w.framesPerSecond() <= 1000);
+        const QString withTraffic = labelText(w, "fpsLabel");
+        QVERIFY2(QRegularExpression("^FPS: \\d+\\.\\d$").match(withTraffic).hasMatch(), qPrintable(withTraffic));
+        // No traffic since the last refresh: zero with one decimal.
+        QTest::qWait(20);
+        w.updateFPS();
+        QCOMPARE(labelText(w, "fpsLabel"), QString("FPS: 0.0"));
+    }
+
+    void languageSwitchAndBack()
+    {
+        MainWindow w;
+        w.on_TxCntChanged();
+        auto *sw = w.findChild<SwitchButton *>("languageSwitch");
+        sw->setChecked(true);
+        QCOMPARE(w.language(), QString("en_US"));
+        QCOMPARE(w.windowTitle(), QString("ZK Debugging Tool"));
+        QCOMPARE(w.form()->btn_comSwitch->text(), QString("Open Serial Port"));
+        QCOMPARE(labelText(w, "txLabel"), QString("Tx: 1 frames"));
+        QCOMPARE(labelText(w, "motorBaudLabel"), QString("Motor baud rate unrecognized"));
+        QCOMPARE(w.form()->tabWidget->tabText(0), QString("Serial Port"));
+        sw->setChecked(false);
+        QCOMPARE(w.language(), QString("zh_CN"));
+        QCOMPARE(w.windowTitle(), QString("ZK调试工具"));
+        QCOMPARE(labelText(w, "txLabel"), QString("发送: 1 条"));
+        QCOMPARE(w.form()->tabWidget->tabText(0), QString("串口调试"));
+    }
+
+    void missingTranslationLeavesChinese()
+    {
+        QTemporaryDir empty;
+        MainWindow::setTranslationsDir(empty.path());
+        MainWindow w;
+        w.findChild<SwitchButton *>("languageSwitch")->setChecked(true);
+        QCOMPARE(w.language(), QString("zh_CN"));
+        QCOMPARE(w.windowTitle(), QString("ZK调试工具"));
+        QCOMPARE(w.form()->btn_comSwitch->text(), QString("打开串口"));
+    }
+
+    void everySourceStringHasEnglish()
+    {
+        QFile ts(ZK_SOURCE_DIR "/src/i18n/en_US.ts");
+        QVERIFY(ts.open(QIODevice::ReadOnly));
+        const QByteArray xml = ts.readAll();
+        QVERIFY(xml.contains("<message>"));
+        QVERIFY2(!xml.contains("type=\"unfinished\""), "run scripts/update-translations.sh and translate");
+    }
+
+    void noticeClosesByItself()
+    {
+        MainWindow w;
+        w.show();
+        emit w.autoQuitMessageBoxShow("hello");
+        const auto history = DialogService::history();
+        QCOMPARE(history.size(), 1);
+        QCOMPARE(history[0].kind, DialogService::Notice);
+        QCOMPARE(history[0].title, QString("提示"));
+        QCOMPARE(history[0].text, QString("hello"));
+        QPointer<QMessageBox> tracked;
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *mb = qobject_cast<QMessageBox *>(top); mb && mb->text() == "hello")
+                tracked = mb;
+        if (!tracked)
+            tracked = w.findChild<QMessageBox *>("autoQuitMessageBox");
+        QVERIFY(tracked);
+        QVERIFY(tracked->isVisible());
+        QVERIFY(!tracked->isModal());
+        // Closing it early by hand must not disturb the timer that disposes of it.
+        tracked->close();
+        QTest::qWait(2500);
+        QVERIFY(tracked);
+        QTRY_VERIFY_WITH_TIMEOUT(tracked.isNull(), 2000);
+    }
+
+    void confirmationDialog_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("confirmed") << int(QDialog::Accepted) << true;
+        QTest::newRow("cancelled") << int(QDialog::Rejected) << false;
+    }
+
+    void confirmationDialog()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, expected);
+        QString title, buttons;
+        DialogService::setHandler([&](const DialogService::Request &r) {
+            title = r.title;
+            for (auto *b : r.dialog->findChildren<QPushButton *>())
+                buttons += b->text() + "|";
+            DialogService::Reply reply;
+            reply.result = answer;
+            return reply;
+        });
+        QCOMPARE(MainWindow::showConfirmationDialog(nullptr, "sure?"), expected);
+        QCOMPARE(title, QString("确认操作"));
+        QCOMPARE(buttons, QString("确认|取消|"));
+    }
+
+    void confirmationButtonsDriveTheResult()
+    {
+        // Real dialog, answered by clicking its own button.
+        DialogService::setHandler([](const DialogService::Request &r) {
+            QTimer::singleShot(0, r.dialog, [d = r.dialog] {
+                for (auto *b : d->findChildren<QPushButton *>())
+                    if (b->text() == "确认")
+                        b->click();
+            });
+            DialogService::Reply reply;
+            reply.result = r.dialog->exec();
+            return reply;
+        });
+        QVERIFY(MainWindow::showConfirmationDialog(nullptr, "go?"));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
