@@ -97,8 +97,9 @@ int main(int argc, char *argv[])
 
     Logger::init(QString(), Logger::DEBUG);
     Logger::setCrashNotifier([](const QString &reason, const QString &logPath) {
-        QMessageBox::critical(nullptr, "程序崩溃",
-                              QString("发生致命错误，即将退出。\n%1\n日志已保存至: %2").arg(reason, logPath));
+        DialogService::critical(nullptr, QCoreApplication::translate("Logger", "程序崩溃"),
+                                QCoreApplication::translate("Logger", "发生致命错误，即将退出。\n%1\n日志已保存至: %2")
+                                    .arg(QCoreApplication::translate("Logger", reason.toUtf8().constData()), logPath));
     });
 
     auto *tipFilter = new ToolTipFilter();

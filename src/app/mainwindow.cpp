@@ -1,7 +1,11 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
+#include "can/canFrameModel.h"
 #include "link/deviceWatcher.h"
+#include "link/serial/customCDC.h"
+#include "link/serial/serialPortModel.h"
+#include "log/crashTest.h"
 #include "log/log.h"
 #include "widgets/clickableLabel.h"
 #include "widgets/dialogService.h"
@@ -13,6 +17,8 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QTableView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -59,12 +65,21 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     // 3. Switch buttons.
     SwBtnInit();
 
+    // 4. Models bound to their widgets.
+    serialPortViewModelInit();
+    canTxViewModelInit();
+    canFrameModelInit();
+
+    // 5. The link object.
+    CustomCDCInit();
+
     // 6. Status bar, shortcuts.
     statusInit();
     shortCutKeysInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
+    canPeriodicTimer = new QTimer(this);
     setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
 
     // 8. Signal wiring.
@@ -82,6 +97,9 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     // 11. Port list.
     on_btn_comRefreash_clicked();
+    on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
+    if (!options.port.isEmpty())
+        addPortByPath(options.port);
 
     // 14. Heartbeat thread, 16. background tasks.
     heartbeatRunning = true;
@@ -100,12 +118,15 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     if (!options.language.isEmpty() && options.language != currentLanguage)
         languageSwitch->setChecked(options.language == "en_US");
+    if (options.openPort && !options.port.isEmpty())
+        QTimer::singleShot(0, this, [this] { on_actCom_Switch_triggered(); });
 }
 
 MainWindow::~MainWindow()
 {
     if (deviceWatcher)
         deviceWatcher->stop();
+    on_actCom_Close_triggered();
     stopBackgroundTasks();
     delete ui;
     ui = nullptr;
@@ -192,6 +213,8 @@ void MainWindow::statusInit()
 
 void MainWindow::shortCutKeysInit()
 {
+    auto *f2 = new QShortcut(QKeySequence(Qt::Key_F2), this);
+    connect(f2, &QShortcut::activated, this, &MainWindow::configDevice);
     auto *pgUp = new QShortcut(QKeySequence(Qt::Key_PageUp), this);
     connect(pgUp, &QShortcut::activated, this, &MainWindow::onPgUpPressed);
     auto *pgDn = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
@@ -205,6 +228,16 @@ void MainWindow::signalsConnect()
     calWaveTimer = new QTimer(this);
     calWaveTimer->setInterval(100);
     connect(ui->btn_clear, &QPushButton::clicked, this, &MainWindow::on_actClear_triggered);
+    connect(ui->btn_config, &QPushButton::clicked, this, &MainWindow::configDevice);
+    connect(ui->actFDCAN_Config, &QAction::triggered, this, &MainWindow::configDevice);
+    connect(this, &MainWindow::uartMsg, this, &MainWindow::on_uartMsg);
+    connect(this, &MainWindow::uartByteMsg, this, &MainWindow::on_uartByteMsg);
+    connect(this, &MainWindow::MessageInfo, this, &MainWindow::on_MessageInfoRecv);
+    connect(this, &MainWindow::normalDataRecv, this, &MainWindow::on_normalDataRecv);
+    connect(this, &MainWindow::canidChanged, this, &MainWindow::on_canidChanged);
+    connect(this, &MainWindow::masteridChanged, this, &MainWindow::on_masteridChanged);
+    connect(this, &MainWindow::CANRxVector, this, &MainWindow::on_CANRxVector);
+    connect(&serialPort, &QSerialPort::errorOccurred, this, &MainWindow::onSerialPortError);
 }
 
 void MainWindow::aboutInit()
@@ -243,7 +276,8 @@ void MainWindow::on_RxCntChanged()
 
 void MainWindow::on_actClearCount_triggered()
 {
-    canRxSeq = txCount = rxCount = totalCount = lastTotalCount = 0;
+    canRxSeq = 0;
+    txCount = rxCount = totalCount = lastTotalCount = 0;
     txLabel->setText(tr("发送: ") + "0" + tr(" 条"));
     rxLabel->setText(tr("接收: ") + "0" + tr(" 条"));
 }
@@ -276,6 +310,7 @@ bool MainWindow::switchLanguage(const QString &code)
         return false;
     QCoreApplication::installTranslator(translator);
     currentLanguage = code;
+    englishUi = code == "en_US";
     ui->retranslateUi(this);
     return true;
 }
@@ -287,6 +322,10 @@ void MainWindow::customSwitchLanguage()
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
     clearCountLabel->setText(tr("清空计数"));
+    if (portOpen)
+        ui->btn_comSwitch->setText(tr("关闭串口"));
+    if (deviceConfigWindow)
+        deviceConfigWindow->setWindowTitle(tr("设备配置"));
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
     if (ui->paramWarningLabel->text().isEmpty() == false)
@@ -363,6 +402,9 @@ bool MainWindow::showConfirmationDialog(QWidget *parent, const QString &text)
 void MainWindow::on_actClear_triggered()
 {
     ui->comOutput->clear();
+    if (canFrameModel)
+        canFrameModel->clear();
+    ui->tableView->verticalHeader()->setDefaultSectionSize(30);
     emit appVersionChanged(QString());
     emit loaderVersionChanged(QString());
 }
@@ -374,24 +416,6 @@ void MainWindow::on_actExit_triggered()
 }
 
 // ---------------------------------------------------------------- devices
-
-void MainWindow::on_btn_comRefreash_clicked()
-{
-    const QString current = ui->comboCom_Port->currentText();
-    ui->comboCom_Port->clear();
-    for (const auto &info : QSerialPortInfo::availablePorts())
-        ui->comboCom_Port->addItem(info.portName(), info.systemLocation());
-    if (!options.port.isEmpty() && ui->comboCom_Port->findText(options.port) < 0)
-        ui->comboCom_Port->addItem(options.port, options.port);
-    const int i = ui->comboCom_Port->findText(current);
-    ui->comboCom_Port->setCurrentIndex(i >= 0 ? i : 0);
-    ui->btn_comSwitch->setEnabled(ui->comboCom_Port->count() > 0);
-}
-
-void MainWindow::refreshDevices()
-{
-    on_btn_comRefreash_clicked();
-}
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -453,18 +477,6 @@ void MainWindow::startBackgroundTasks()
     });
 }
 
-void MainWindow::handleFIFO(QPromise<void> &promise)
-{
-    while (!promise.isCanceled())
-        QThread::msleep(10);
-}
-
-void MainWindow::handleCANAnalysis()
-{
-    while (!fifoFuture.isCanceled())
-        QThread::msleep(100);
-}
-
 void MainWindow::calDataAnalysis()
 {
     while (calAnalysisRunning)
@@ -491,5 +503,29 @@ void MainWindow::stopBackgroundTasks()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (deviceConfigWindow)
+        deviceConfigWindow->close();
     event->accept();
+}
+
+// ---------------------------------------------------------------- diagnostics (hidden tab)
+
+void MainWindow::on_crashBtn_clicked()
+{
+    CrashTest::nullWriteOnGuiThread();
+}
+
+void MainWindow::on_crashBtn_2_clicked()
+{
+    CrashTest::nullWriteOnWorkerThread();
+}
+
+void MainWindow::on_crashBtn_3_clicked()
+{
+    CrashTest::stackOverflowOnGuiThread();
+}
+
+void MainWindow::on_crashBtn_4_clicked()
+{
+    CrashTest::QtConcurrentInit();
 }

@@ -10,6 +10,11 @@
 #include <QString>
 #include <QTranslator>
 
+#include <QSerialPort>
+#include <QSharedPointer>
+
+#include "can/canFrameData.h"
+
 #include <atomic>
 #include <thread>
 
@@ -20,6 +25,13 @@ class ClickableLabel;
 class SwitchButton;
 class DeviceWatcher;
 class Ui_MainWindow;
+class CustomCDC;
+class SerialPortModel;
+class SerialPortDelegate;
+class CANTxModel;
+class CANTxDelegate;
+class CANFrameModel;
+class ReceiveDispatcher;
 
 // Options the entry point takes from the command line.
 struct StartupOptions {
@@ -57,11 +69,32 @@ public:
     void on_CNEN_statusChanged(bool on);
     void on_canUart_statusChanged(bool on);
 
+    QSerialPort *port() { return &serialPort; }
+    CustomCDC *link() const { return cdc.data(); }
+    CANTxModel *txModel() const { return canTxModel.data(); }
+    SerialPortModel *portModel() const { return serialPortModel.data(); }
+    CANFrameModel *frameModel() const { return canFrameModel.data(); }
+    bool isPortOpen() const { return portOpen; }
+    QWidget *portSettingsWindow() const { return deviceConfigWindow; }
+    // Adds a port given by path (pseudo-terminal, by-id link) and selects it.
+    int addPortByPath(const QString &path, const QString &description = QString());
+
 signals:
     void autoQuitMessageBoxShow(const QString &text);
     void RxCntChanged();
     void appVersionChanged(const QString &version);
     void loaderVersionChanged(const QString &version);
+    void uartMsg(const QString &text);
+    void uartByteMsg(const QByteArray &bytes);
+    void MessageInfo(int code);
+    void normalDataRecv();
+    void MotorSideCalRecv();
+    void OutputShaftCalRecv();
+    void canidChanged(unsigned int id);
+    void masteridChanged(unsigned int id);
+    void sendNextFrame();
+    void CANRxVector(const QList<CANFrameData> &rows);
+    void parameterBlockReceived(const QByteArray &record, bool longLayout);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -76,6 +109,26 @@ public slots:
     void onPgDnPressed();
     void refreshDevices();
 
+    // Serial link.
+    void on_btn_comSwitch_clicked();
+    void on_actCom_Switch_triggered();
+    bool on_actCom_Open_triggered();
+    void on_actCom_Close_triggered();
+    void on_comboCom_Port_currentIndexChanged(int index);
+    void on_btn_BuadSet_clicked();
+    void on_btn_CANStop_clicked();
+    void configDevice();
+
+    // Receive side.
+    void on_normalDataRecv();
+    void on_uartMsg(const QString &text);
+    void on_uartByteMsg(const QByteArray &bytes);
+    void on_MessageInfoRecv(int code);
+    void on_CANRxVector(const QList<CANFrameData> &rows);
+    void on_canidChanged(unsigned int id);
+    void on_masteridChanged(unsigned int id);
+    void upgradeLock(bool locked);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 #ifdef Q_OS_WIN
@@ -83,11 +136,23 @@ protected:
 #endif
 
 private slots:
+    void on_crashBtn_clicked();
+    void on_crashBtn_2_clicked();
+    void on_crashBtn_3_clicked();
+    void on_crashBtn_4_clicked();
     void on_btn_comRefreash_clicked();
+    void onSerialPortError(QSerialPort::SerialPortError error);
 
 private:
     static void setLabelTextAndColorRed(QLabel *label, const QString &text);
     void SwBtnInit();
+    void serialPortViewModelInit();
+    void canTxViewModelInit();
+    void canFrameModelInit();
+    void CustomCDCInit();
+    void fillPortCombo();
+    void handleRecData(QPromise<void> &promise);
+    void handleSerialCANFrame(const QByteArray &frame);
     void statusInit();
     void shortCutKeysInit();
     void signalsConnect();
@@ -108,7 +173,7 @@ private:
     QString desktopPath;
 
     // Status-bar counters; updated on the GUI thread only.
-    quint32 canRxSeq = 0;
+    std::atomic<quint32> canRxSeq{0}; // log row numbers; also advanced by the dispatcher task
     quint32 txCount = 0;
     quint32 rxCount = 0;
     quint32 totalCount = 0;
@@ -130,6 +195,27 @@ private:
 
     QWidget *calibrationTab = nullptr;
     QString motorBaudText; // known motor bit rate, empty while unrecognised
+
+    // Serial link and receive pipeline.
+    QSerialPort serialPort;
+    QSharedPointer<SerialPortModel> serialPortModel;
+    QSharedPointer<SerialPortDelegate> serialPortDelegate;
+    QSharedPointer<CANTxModel> canTxModel;
+    QSharedPointer<CANTxDelegate> canTxDelegate;
+    QSharedPointer<CANFrameModel> canFrameModel;
+    QSharedPointer<CustomCDC> cdc;
+    QMutex rxChunkMutex;
+    QList<QByteArray> rxChunkList;
+    QMutex canFrameMutex;
+    QList<CANFrameData> canFrameList;
+    std::atomic_bool portOpen{false};
+    std::atomic_bool englishUi{false};
+    std::atomic_bool scanning{false};
+    bool fdcanDeviceSelected = false;
+    bool messageBoxOpen = false;
+    QTimer *canPeriodicTimer = nullptr;
+    QPointer<QWidget> deviceConfigWindow;
+    QFuture<void> recDataFuture;
 
     // Background work.
     QFuture<void> fifoFuture;

@@ -1,6 +1,11 @@
 #include "app/ui_mainwindow.h"
 
+#include "widgets/customPlainTextEdit.h"
 #include "widgets/switchbutton.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QTableView>
 
 #include <QAction>
 #include <QComboBox>
@@ -133,7 +138,104 @@ void Ui_MainWindow::setupCanPage()
     tab_CAN = new QWidget();
     tab_CAN->setObjectName("tab_CAN");
     auto *v = new QVBoxLayout(tab_CAN);
-    v->addWidget(placeholder(tab_CAN, "canPlaceholderLabel"));
+    tableView = new QTableView(tab_CAN);
+    tableView->setObjectName("tableView");
+    v->addWidget(tableView, 1);
+
+    canTxGroupBox = new QGroupBox(tab_CAN);
+    canTxGroupBox->setObjectName("canTxGroupBox");
+    auto *g = new QGridLayout(canTxGroupBox);
+    auto lineEdit = [&](const char *name, int width) {
+        auto *e = new QLineEdit(canTxGroupBox);
+        e->setObjectName(name);
+        e->setMaximumWidth(width);
+        return e;
+    };
+    canIdLabel = makeLabel(canTxGroupBox, "canIdLabel");
+    canIdEdit = lineEdit("canIdEdit", 90);
+    canIdEdit->setText("7FF");
+    comboFrame_canIdType = new QComboBox(canTxGroupBox);
+    comboFrame_canIdType->setObjectName("comboFrame_canIdType");
+    comboFrame_canFrameType = new QComboBox(canTxGroupBox);
+    comboFrame_canFrameType->setObjectName("comboFrame_canFrameType");
+    sendTimesLabel = makeLabel(canTxGroupBox, "sendTimesLabel");
+    sendTimesEdit = lineEdit("sendTimesEdit", 70);
+    sendIntervalLabel = makeLabel(canTxGroupBox, "sendIntervalLabel");
+    sendIntervalEdit = lineEdit("sendIntervalEdit", 70);
+    dataAcc = new QCheckBox(canTxGroupBox);
+    dataAcc->setObjectName("dataAcc");
+    idAcc = new QCheckBox(canTxGroupBox);
+    idAcc->setObjectName("idAcc");
+    dataSectionAcc = new QCheckBox(canTxGroupBox);
+    dataSectionAcc->setObjectName("dataSectionAcc");
+
+    canDataStack = new QStackedWidget(canTxGroupBox);
+    canDataStack->setObjectName("canDataStack");
+    canDataPage = new QWidget();
+    canDataPage->setObjectName("canDataPage");
+    auto *cp = new QHBoxLayout(canDataPage);
+    cp->setContentsMargins(0, 0, 0, 0);
+    canDataLenLabel = makeLabel(canDataPage, "canDataLenLabel");
+    canDataLenEdit = new QLineEdit(canDataPage);
+    canDataLenEdit->setObjectName("canDataLenEdit");
+    canDataLenEdit->setMaximumWidth(200);
+    canDataEdit = new CustomPlainTextEdit(canDataPage);
+    canDataEdit->setObjectName("canDataEdit");
+    canDataEdit->setMaximumHeight(60);
+    cp->addWidget(canDataLenLabel);
+    cp->addWidget(canDataLenEdit);
+    cp->addWidget(canDataEdit, 1);
+    fdcanDataPage = new QWidget();
+    fdcanDataPage->setObjectName("fdcanDataPage");
+    auto *fp = new QHBoxLayout(fdcanDataPage);
+    fp->setContentsMargins(0, 0, 0, 0);
+    fdcanDataLenLabel = makeLabel(fdcanDataPage, "fdcanDataLenLabel");
+    fdcanDataLenEdit = new QLineEdit(fdcanDataPage);
+    fdcanDataLenEdit->setObjectName("fdcanDataLenEdit");
+    fdcanDataLenEdit->setMaximumWidth(200);
+    fdcanDataEdit = new CustomPlainTextEdit(fdcanDataPage);
+    fdcanDataEdit->setObjectName("fdcanDataEdit");
+    fdcanDataEdit->setMaximumHeight(60);
+    fp->addWidget(fdcanDataLenLabel);
+    fp->addWidget(fdcanDataLenEdit);
+    fp->addWidget(fdcanDataEdit, 1);
+    canDataStack->addWidget(canDataPage);
+    canDataStack->addWidget(fdcanDataPage);
+
+    btn_CANSend = new QPushButton(canTxGroupBox);
+    btn_CANSend->setObjectName("btn_CANSend");
+    btn_CANStop = new QPushButton(canTxGroupBox);
+    btn_CANStop->setObjectName("btn_CANStop");
+    canBaudLabel = makeLabel(canTxGroupBox, "canBaudLabel");
+    comboCAN_Baud = new QComboBox(canTxGroupBox);
+    comboCAN_Baud->setObjectName("comboCAN_Baud");
+    btn_BuadSet = new QPushButton(canTxGroupBox);
+    btn_BuadSet->setObjectName("btn_BuadSet");
+
+    auto *row0 = new QHBoxLayout();
+    row0->addWidget(canIdLabel);
+    row0->addWidget(canIdEdit);
+    row0->addWidget(comboFrame_canIdType);
+    row0->addWidget(comboFrame_canFrameType);
+    row0->addWidget(sendTimesLabel);
+    row0->addWidget(sendTimesEdit);
+    row0->addWidget(sendIntervalLabel);
+    row0->addWidget(sendIntervalEdit);
+    row0->addWidget(dataAcc);
+    row0->addWidget(idAcc);
+    row0->addWidget(dataSectionAcc);
+    row0->addStretch(1);
+    auto *row2 = new QHBoxLayout();
+    row2->addWidget(btn_CANSend);
+    row2->addWidget(btn_CANStop);
+    row2->addStretch(1);
+    row2->addWidget(canBaudLabel);
+    row2->addWidget(comboCAN_Baud);
+    row2->addWidget(btn_BuadSet);
+    g->addLayout(row0, 0, 0);
+    g->addWidget(canDataStack, 1, 0);
+    g->addLayout(row2, 2, 0);
+    v->addWidget(canTxGroupBox, 0);
     tabWidget->addTab(tab_CAN, QString());
 }
 
@@ -163,6 +265,22 @@ void Ui_MainWindow::setupDebugPage()
     tab_Debug->setObjectName("tab_Debug");
     auto *v = new QVBoxLayout(tab_Debug);
     auto *row = new QHBoxLayout();
+    idGroupBox = new QGroupBox(tab_Debug);
+    idGroupBox->setObjectName("idGroupBox");
+    auto *ig = new QHBoxLayout(idGroupBox);
+    canidLabel_2 = makeLabel(idGroupBox, "canidLabel_2");
+    canidEdit_2 = new QLineEdit(idGroupBox);
+    canidEdit_2->setObjectName("canidEdit_2");
+    canidEdit_2->setMaximumWidth(80);
+    masteridLabel = makeLabel(idGroupBox, "masteridLabel");
+    masteridEdit = new QLineEdit(idGroupBox);
+    masteridEdit->setObjectName("masteridEdit");
+    masteridEdit->setMaximumWidth(80);
+    ig->addWidget(canidLabel_2);
+    ig->addWidget(canidEdit_2);
+    ig->addWidget(masteridLabel);
+    ig->addWidget(masteridEdit);
+    row->addWidget(idGroupBox);
     sw_btn_rpmRads = makeSwitch(tab_Debug, "sw_btn_rpmRads");
     row->addWidget(sw_btn_rpmRads);
     row->addStretch(1);
@@ -201,6 +319,36 @@ void Ui_MainWindow::setupHiddenPage()
     v->addWidget(crashBtn_2);
     v->addWidget(crashBtn_3);
     v->addWidget(crashBtn_4);
+
+    deviceGroupsLayout = new QVBoxLayout();
+    deviceGroupsLayout->setObjectName("deviceGroupsLayout");
+    comGroupBox = new QGroupBox(tab_Hidden);
+    comGroupBox->setObjectName("comGroupBox");
+    auto *cg = new QGridLayout(comGroupBox);
+    dataBitLabel = makeLabel(comGroupBox, "dataBitLabel");
+    comboCom_DataBit = new QComboBox(comGroupBox);
+    comboCom_DataBit->setObjectName("comboCom_DataBit");
+    checkBitLabel = makeLabel(comGroupBox, "checkBitLabel");
+    comboCom_CheckBit = new QComboBox(comGroupBox);
+    comboCom_CheckBit->setObjectName("comboCom_CheckBit");
+    stopBitLabel = makeLabel(comGroupBox, "stopBitLabel");
+    comboCom_StopBit = new QComboBox(comGroupBox);
+    comboCom_StopBit->setObjectName("comboCom_StopBit");
+    cg->addWidget(dataBitLabel, 0, 0);
+    cg->addWidget(comboCom_DataBit, 0, 1);
+    cg->addWidget(checkBitLabel, 1, 0);
+    cg->addWidget(comboCom_CheckBit, 1, 1);
+    cg->addWidget(stopBitLabel, 2, 0);
+    cg->addWidget(comboCom_StopBit, 2, 1);
+    fdcanGroupBox = new QGroupBox(tab_Hidden);
+    fdcanGroupBox->setObjectName("fdcanGroupBox");
+    auto *fg = new QVBoxLayout(fdcanGroupBox);
+    fdcanPlaceholderLabel = placeholder(fdcanGroupBox, "fdcanPlaceholderLabel");
+    fdcanPlaceholderLabel->setWordWrap(true);
+    fg->addWidget(fdcanPlaceholderLabel);
+    deviceGroupsLayout->addWidget(comGroupBox);
+    deviceGroupsLayout->addWidget(fdcanGroupBox);
+    v->addLayout(deviceGroupsLayout);
     v->addStretch(1);
     tabWidget->addTab(tab_Hidden, QString());
 }
@@ -318,7 +466,8 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     tabWidget->setTabText(tabWidget->indexOf(tab_About), QCoreApplication::translate("MainWindow", "关于"));
     tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), QCoreApplication::translate("MainWindow", "测试"));
 
-    for (auto *name : {"canPlaceholderLabel", "parametersPlaceholderLabel", "calibrationPlaceholderLabel",
+    fdcanPlaceholderLabel->setText(QCoreApplication::translate("MainWindow", "USB FDCAN适配器尚未支持"));
+    for (auto *name : {"parametersPlaceholderLabel", "calibrationPlaceholderLabel",
                        "debugPlaceholderLabel"}) {
         if (auto *l = centralwidget->findChild<QLabel *>(name))
             l->setText(QCoreApplication::translate("MainWindow", "此页面的功能尚未提供"));
@@ -329,6 +478,29 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     crashBtn_3->setText(QCoreApplication::translate("MainWindow", "栈溢出"));
     crashBtn_4->setText(QCoreApplication::translate("MainWindow", "栈溢出2"));
 
+    canTxGroupBox->setTitle(QCoreApplication::translate("MainWindow", "CAN发送"));
+    canIdLabel->setText("CAN ID");
+    sendTimesLabel->setText(QCoreApplication::translate("MainWindow", "发送次数"));
+    sendIntervalLabel->setText(QCoreApplication::translate("MainWindow", "发送间隔(ms)"));
+    dataAcc->setText(QCoreApplication::translate("MainWindow", "DATA递增"));
+    idAcc->setText(QCoreApplication::translate("MainWindow", "ID递增"));
+    dataSectionAcc->setText(QCoreApplication::translate("MainWindow", "数据域加速"));
+    canDataLenLabel->setText(QCoreApplication::translate("MainWindow", "数据"));
+    fdcanDataLenLabel->setText(QCoreApplication::translate("MainWindow", "数据"));
+    canDataLenEdit->setPlaceholderText(QCoreApplication::translate("MainWindow", "数据报文长度(0~8)"));
+    fdcanDataLenEdit->setPlaceholderText(QCoreApplication::translate("MainWindow", "数据报文长度(0~8,12,16,20,24,32,48,64)"));
+    btn_CANSend->setText(QCoreApplication::translate("MainWindow", "发送"));
+    btn_CANStop->setText(QCoreApplication::translate("MainWindow", "停止"));
+    canBaudLabel->setText(QCoreApplication::translate("MainWindow", "CAN波特率(k)"));
+    btn_BuadSet->setText(QCoreApplication::translate("MainWindow", "设置"));
+    idGroupBox->setTitle("ID");
+    canidLabel_2->setText("CAN ID");
+    masteridLabel->setText("Master ID");
+    comGroupBox->setTitle(QCoreApplication::translate("MainWindow", "串口设置"));
+    dataBitLabel->setText(QCoreApplication::translate("MainWindow", "数据位"));
+    checkBitLabel->setText(QCoreApplication::translate("MainWindow", "校验位"));
+    stopBitLabel->setText(QCoreApplication::translate("MainWindow", "停止位"));
+    fdcanGroupBox->setTitle(QCoreApplication::translate("MainWindow", "FDCAN"));
     connectGroupBox->setTitle(QCoreApplication::translate("MainWindow", "连接"));
     portLabel->setText(QCoreApplication::translate("MainWindow", "端口"));
     btn_comRefreash->setText(QCoreApplication::translate("MainWindow", "刷新"));

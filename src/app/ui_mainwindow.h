@@ -27,6 +27,8 @@ class QTextBrowser;
 class QVBoxLayout;
 class QWidget;
 class SwitchButton;
+class CustomPlainTextEdit;
+class QTableView;
 
 class Ui_MainWindow
 {
@@ -49,8 +51,42 @@ public:
     SwitchButton *sw_btn_ASCIIHex = nullptr;
     SwitchButton *sw_btn_ASCIIHex_2 = nullptr;
 
+    // CAN page: receive log and transmit panel.
+    QTableView *tableView = nullptr;
+    QGroupBox *canTxGroupBox = nullptr;
+    QLineEdit *canIdEdit = nullptr;
+    QComboBox *comboFrame_canIdType = nullptr;
+    QComboBox *comboFrame_canFrameType = nullptr;
+    QLineEdit *sendTimesEdit = nullptr;
+    QLineEdit *sendIntervalEdit = nullptr;
+    QCheckBox *dataAcc = nullptr;
+    QCheckBox *idAcc = nullptr;
+    QCheckBox *dataSectionAcc = nullptr;
+    QStackedWidget *canDataStack = nullptr;
+    QWidget *canDataPage = nullptr;
+    QLineEdit *canDataLenEdit = nullptr;
+    CustomPlainTextEdit *canDataEdit = nullptr;
+    QWidget *fdcanDataPage = nullptr;
+    QLineEdit *fdcanDataLenEdit = nullptr;
+    CustomPlainTextEdit *fdcanDataEdit = nullptr;
+    QPushButton *btn_CANSend = nullptr;
+    QPushButton *btn_CANStop = nullptr;
+    QComboBox *comboCAN_Baud = nullptr;
+    QPushButton *btn_BuadSet = nullptr;
+    QLabel *canIdLabel = nullptr;
+    QLabel *sendTimesLabel = nullptr;
+    QLabel *sendIntervalLabel = nullptr;
+    QLabel *canBaudLabel = nullptr;
+    QLabel *canDataLenLabel = nullptr;
+    QLabel *fdcanDataLenLabel = nullptr;
+
     // Calibration and debug pages.
     SwitchButton *sw_btn_rpmRads = nullptr;
+    QGroupBox *idGroupBox = nullptr;
+    QLabel *canidLabel_2 = nullptr;
+    QLineEdit *canidEdit_2 = nullptr;
+    QLabel *masteridLabel = nullptr;
+    QLineEdit *masteridEdit = nullptr;
     QLabel *paramWarningLabel = nullptr;
 
     // About page.
@@ -61,6 +97,17 @@ public:
     QPushButton *crashBtn_2 = nullptr;
     QPushButton *crashBtn_3 = nullptr;
     QPushButton *crashBtn_4 = nullptr;
+    // Port settings and USB adapter groups; shown in the port settings window (F2).
+    QVBoxLayout *deviceGroupsLayout = nullptr;
+    QGroupBox *comGroupBox = nullptr;
+    QLabel *dataBitLabel = nullptr;
+    QComboBox *comboCom_DataBit = nullptr;
+    QLabel *checkBitLabel = nullptr;
+    QComboBox *comboCom_CheckBit = nullptr;
+    QLabel *stopBitLabel = nullptr;
+    QComboBox *comboCom_StopBit = nullptr;
+    QGroupBox *fdcanGroupBox = nullptr;
+    QLabel *fdcanPlaceholderLabel = nullptr;
 
     // Right-hand panel: connection group and the tools beside the tabs.
     QWidget *sidePanel = nullptr;

@@ -2,6 +2,80 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
     <context>
+        <name>CANFrameModel</name>
+        <message>
+            <source>序号</source>
+            <translation>Index</translation>
+        </message>
+        <message>
+            <source>时间戳</source>
+            <translation>Timestamp</translation>
+        </message>
+        <message>
+            <source>帧类型</source>
+            <translation>Type</translation>
+        </message>
+        <message>
+            <source>帧格式</source>
+            <translation>Format</translation>
+        </message>
+        <message>
+            <source>CAN类型</source>
+            <translation>canType</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>ID</translation>
+        </message>
+        <message>
+            <source>状态</source>
+            <translation>Status</translation>
+        </message>
+        <message>
+            <source>数据长度</source>
+            <translation>DataLen</translation>
+        </message>
+        <message>
+            <source>数据内容</source>
+            <translation>Data</translation>
+        </message>
+    </context>
+    <context>
+        <name>Logger</name>
+        <message>
+            <source>程序崩溃</source>
+            <translation>Program crash</translation>
+        </message>
+        <message>
+            <source>发生致命错误，即将退出。
+%1
+日志已保存至: %2</source>
+            <translation>A fatal error occurred; the program will exit.
+%1
+Log saved to: %2</translation>
+        </message>
+        <message>
+            <source>段错误(SIGSEGV) - 访问了无效的内存地址</source>
+            <translation>Segmentation fault (SIGSEGV) - invalid memory address accessed</translation>
+        </message>
+        <message>
+            <source>异常终止(SIGABRT) - 程序调用了abort()</source>
+            <translation>Abnormal termination (SIGABRT) - the program called abort()</translation>
+        </message>
+        <message>
+            <source>浮点异常(SIGFPE) - 算术运算错误(如整数除以零)</source>
+            <translation>Arithmetic exception (SIGFPE) - arithmetic error (e.g. integer division by zero)</translation>
+        </message>
+        <message>
+            <source>总线错误(SIGBUS) - 访问了不存在或未对齐的内存地址</source>
+            <translation>Bus error (SIGBUS) - nonexistent or misaligned memory address accessed</translation>
+        </message>
+        <message>
+            <source>非法指令(SIGILL) - 执行了无效的机器指令</source>
+            <translation>Illegal instruction (SIGILL) - invalid machine instruction executed</translation>
+        </message>
+    </context>
+    <context>
         <name>MainWindow</name>
         <message>
             <source>推荐先读取参数再进行调试</source>
@@ -226,6 +300,178 @@
         <message>
             <source>配置</source>
             <translation>Config</translation>
+        </message>
+        <message>
+            <source>关闭串口</source>
+            <translation>Close Serial Port</translation>
+        </message>
+        <message>
+            <source>串口连接已断开: </source>
+            <translation>Serial port connection lost: </translation>
+        </message>
+        <message>
+            <source>扩展帧</source>
+            <translation>Extended</translation>
+        </message>
+        <message>
+            <source>标准帧</source>
+            <translation>Standard</translation>
+        </message>
+        <message>
+            <source>远程帧</source>
+            <translation>Remote</translation>
+        </message>
+        <message>
+            <source>数据帧</source>
+            <translation>Data</translation>
+        </message>
+        <message>
+            <source>请打开串口</source>
+            <translation>Please open the COM port</translation>
+        </message>
+        <message>
+            <source>打开串口时出现错误</source>
+            <translation>Error occurred while opening COM port</translation>
+        </message>
+        <message>
+            <source>数据接收错误</source>
+            <translation>Data reception error</translation>
+        </message>
+        <message>
+            <source>canid不能为空</source>
+            <translation>CAN ID cannot be empty</translation>
+        </message>
+        <message>
+            <source>参数不能为空</source>
+            <translation>Parameters cannot be empty</translation>
+        </message>
+        <message>
+            <source>设备无应答，请重新校准！！</source>
+            <translation>No response from device, please recalibrate!!</translation>
+        </message>
+        <message>
+            <source>数据传输错误！</source>
+            <translation>Data transmission error!</translation>
+        </message>
+        <message>
+            <source>写参数成功</source>
+            <translation>Parameter write successful</translation>
+        </message>
+        <message>
+            <source>请配置FDCAN并打开串口后重试！</source>
+            <translation>Please configure FDCAN and open the COM port before retrying!</translation>
+        </message>
+        <message>
+            <source>未选择固件文件！</source>
+            <translation>No firmware file selected!</translation>
+        </message>
+        <message>
+            <source>请打开fdcan设备</source>
+            <translation>Please open the FDCAN device</translation>
+        </message>
+        <message>
+            <source>固件升级失败！</source>
+            <translation>Firmware upgrade failed!</translation>
+        </message>
+        <message>
+            <source>校准成功！</source>
+            <translation>Calibration successful!</translation>
+        </message>
+        <message>
+            <source>新老校准判别失败！</source>
+            <translation>New/old calibration distinction failed!</translation>
+        </message>
+        <message>
+            <source>补偿表接收失败！</source>
+            <translation>Compensation table reception failed!</translation>
+        </message>
+        <message>
+            <source>波特率配置成功</source>
+            <translation>Baud rate configured successfully</translation>
+        </message>
+        <message>
+            <source>波特率配置失败</source>
+            <translation>Baud rate configuration failed</translation>
+        </message>
+        <message>
+            <source>错误</source>
+            <translation>Error</translation>
+        </message>
+        <message>
+            <source>USB FDCAN适配器尚未支持</source>
+            <translation>The USB FDCAN adapter is not supported yet</translation>
+        </message>
+        <message>
+            <source>CAN发送</source>
+            <translation>CAN Transmit</translation>
+        </message>
+        <message>
+            <source>发送次数</source>
+            <translation>Send Times</translation>
+        </message>
+        <message>
+            <source>发送间隔(ms)</source>
+            <translation>Interval (ms)</translation>
+        </message>
+        <message>
+            <source>DATA递增</source>
+            <translation>DATA increment</translation>
+        </message>
+        <message>
+            <source>ID递增</source>
+            <translation>ID increment</translation>
+        </message>
+        <message>
+            <source>数据域加速</source>
+            <translation>Data Field Acceleration</translation>
+        </message>
+        <message>
+            <source>数据</source>
+            <translation>Data</translation>
+        </message>
+        <message>
+            <source>数据报文长度(0~8)</source>
+            <translation>Data length (0~8)</translation>
+        </message>
+        <message>
+            <source>数据报文长度(0~8,12,16,20,24,32,48,64)</source>
+            <translation>Data length (0~8,12,16,20,24,32,48,64)</translation>
+        </message>
+        <message>
+            <source>发送</source>
+            <translation>Send</translation>
+        </message>
+        <message>
+            <source>停止</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>CAN波特率(k)</source>
+            <translation>CAN baud (k)</translation>
+        </message>
+        <message>
+            <source>设置</source>
+            <translation>Set</translation>
+        </message>
+        <message>
+            <source>串口设置</source>
+            <translation>Serial settings</translation>
+        </message>
+        <message>
+            <source>数据位</source>
+            <translation>Data Bits</translation>
+        </message>
+        <message>
+            <source>校验位</source>
+            <translation>Check Bit</translation>
+        </message>
+        <message>
+            <source>停止位</source>
+            <translation>Stop Bits</translation>
+        </message>
+        <message>
+            <source>FDCAN</source>
+            <translation>FDCAN</translation>
         </message>
     </context>
 </TS>

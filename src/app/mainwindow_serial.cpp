@@ -1,0 +1,625 @@
+// Serial link of the main window: port settings, open / close / toggle, the port
+// settings window, and the receive pipeline (reader trigger, reader, dispatcher, message
+// table, terminal display).
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+
+#include "can/canFrameModel.h"
+#include "can/canTxModel.h"
+#include "can/ui/canTxDelegate.h"
+#include "link/serial/baudLists.h"
+#include "link/serial/customCDC.h"
+#include "link/serial/protocolFormat.h"
+#include "link/serial/receiveDispatcher.h"
+#include "link/serial/serialPortModel.h"
+#include "link/serial/textHelpers.h"
+#include "link/serial/ui/serialPortDelegate.h"
+#include "log/log.h"
+#include "widgets/detachedWindow.h"
+#include "widgets/dialogService.h"
+#include "widgets/switchbutton.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTableView>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QtConcurrent/QtConcurrent>
+
+namespace {
+const char *kLedGreen = "background-color: green; border-radius: 6px;";
+const char *kLedRed = "background-color: red; border-radius: 6px;";
+const char *kActiveButton = "QPushButton {    background-color: lightgreen;    color: black;}"
+                            "QPushButton:hover {    background-color: #90EE90;}"
+                            "QPushButton:pressed {    background-color: #7CFC00;}";
+
+QSerialPort::Parity parityOf(const QString &checkBit)
+{
+    if (checkBit == "Odd")
+        return QSerialPort::OddParity;
+    if (checkBit == "Even")
+        return QSerialPort::EvenParity;
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::StopBits stopBitsOf(double value)
+{
+    if (qFuzzyCompare(value, 1.5))
+        return QSerialPort::OneAndHalfStop;
+    if (qFuzzyCompare(value, 2.0))
+        return QSerialPort::TwoStop;
+    return QSerialPort::OneStop;
+}
+} // namespace
+
+// ---------------------------------------------------------------- start-up bindings
+
+void MainWindow::serialPortViewModelInit()
+{
+    serialPortModel.reset(new SerialPortModel);
+    serialPortDelegate.reset(new SerialPortDelegate(serialPortModel.data()));
+    struct Binding {
+        QComboBox *combo;
+        int column;
+    };
+    const Binding bindings[] = {{ui->comboCom_Port, 0},
+                                {ui->comboCom_Baud, 1},
+                                {ui->comboCom_DataBit, 2},
+                                {ui->comboCom_CheckBit, 3},
+                                {ui->comboCom_StopBit, 4}};
+    for (const Binding &b : bindings) {
+        serialPortDelegate->setupComboBox(b.combo, b.column);
+        serialPortDelegate->setComboBoxData(b.combo, serialPortModel->data(serialPortModel->index(0, b.column)),
+                                            b.column);
+        QComboBox *combo = b.combo;
+        const int column = b.column;
+        connect(
+            combo, &QComboBox::currentIndexChanged, this,
+            [this, combo, column] {
+                if (combo->currentIndex() < 0)
+                    return;
+                serialPortModel->setData(serialPortModel->index(0, column),
+                                         serialPortDelegate->getComboBoxData(combo, column), Qt::EditRole);
+            },
+            Qt::DirectConnection);
+    }
+    if (ui->comboCom_Baud->count() > 9) {
+        ui->comboCom_Baud->setCurrentIndex(9);
+        serialPortModel->setData(serialPortModel->index(0, 1), ui->comboCom_Baud->itemText(9));
+    }
+    if (ui->comboCom_DataBit->count() > 3) {
+        ui->comboCom_DataBit->setCurrentIndex(3);
+        serialPortModel->setData(serialPortModel->index(0, 2), ui->comboCom_DataBit->itemData(3));
+    }
+    // A port can be typed in by path: it joins the list for the rest of the session.
+    connect(ui->comboCom_Port->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString text = ui->comboCom_Port->currentText().trimmed();
+        if (text.isEmpty() || ui->comboCom_Port->findText(text) >= 0)
+            return;
+        if (text.startsWith('/') && QFileInfo::exists(text))
+            addPortByPath(text);
+        else
+            Logger::warning("端口不存在: " + text, "comboCom_Port");
+    });
+}
+
+void MainWindow::canTxViewModelInit()
+{
+    canTxModel.reset(new CANTxModel);
+    canTxDelegate.reset(new CANTxDelegate(canTxModel.data()));
+    canTxModel->setSendTimes(1);
+    canTxModel->setSendInterval(0);
+    canTxDelegate->setupComboBox(ui->comboCAN_Baud, 0);
+    canTxDelegate->setupComboBox(ui->comboFrame_canIdType, 6);
+    canTxDelegate->setupComboBox(ui->comboFrame_canFrameType, 7);
+
+    canTxDelegate->setComboBoxData(ui->comboCAN_Baud, canTxModel->CANBaud(), 0);
+    canTxDelegate->setLineEditData(ui->canIdEdit, canTxModel->canId());
+    const QString canidHex = QString::number(canTxModel->canid(), 16);
+    ui->canidEdit_2->setText(canidHex);
+    ui->canidEdit->setText(canidHex);
+    ui->masteridEdit->setText(QString::number(canTxModel->masterid(), 16));
+    canTxDelegate->setLineEditData(ui->sendTimesEdit, canTxModel->sendTimes());
+    canTxDelegate->setLineEditData(ui->sendIntervalEdit, canTxModel->sendInterval());
+    canTxDelegate->setComboBoxData(ui->comboFrame_canIdType, canTxModel->canIdType(), 6);
+    canTxDelegate->setComboBoxData(ui->comboFrame_canFrameType, canTxModel->canFrameType(), 7);
+    canTxDelegate->setCheckBoxData(ui->dataAcc, canTxModel->dataAcc());
+    canTxDelegate->setCheckBoxData(ui->idAcc, canTxModel->idAcc());
+    canTxDelegate->setCheckBoxData(ui->dataSectionAcc, canTxModel->dataSectionAcc());
+
+    CANTxModel *m = canTxModel.data();
+    connect(ui->comboCAN_Baud, &QComboBox::currentIndexChanged, this,
+            [this, m] { m->setCANBaud(ui->comboCAN_Baud->currentData().toInt()); });
+    connect(ui->canIdEdit, &QLineEdit::editingFinished, this, [this, m] { m->setCanId(ui->canIdEdit->text()); });
+    connect(ui->canidEdit_2, &QLineEdit::textChanged, this, [m](const QString &t) {
+        bool ok = false;
+        const uint v = t.toUInt(&ok, 16);
+        m->setCanid(ok ? v : 0);
+    });
+    connect(ui->masteridEdit, &QLineEdit::textChanged, this, [m](const QString &t) {
+        bool ok = false;
+        const uint v = t.toUInt(&ok, 16);
+        m->setMasterid(ok ? v : 0);
+    });
+    connect(ui->sendTimesEdit, &QLineEdit::textChanged, this, [m](const QString &t) {
+        bool ok = false;
+        const uint v = t.toUInt(&ok, 10);
+        m->setSendTimes(ok ? v : 0);
+    });
+    connect(ui->sendIntervalEdit, &QLineEdit::textChanged, this, [m](const QString &t) {
+        bool ok = false;
+        const uint v = t.toUInt(&ok, 10);
+        m->setSendInterval(ok ? v : 0);
+    });
+    connect(ui->comboFrame_canIdType, &QComboBox::currentIndexChanged, this,
+            [this, m] { m->setCanIdType(quint8(ui->comboFrame_canIdType->currentData().toUInt())); });
+    connect(ui->comboFrame_canFrameType, &QComboBox::currentIndexChanged, this,
+            [this, m] { m->setCanFrameType(quint8(ui->comboFrame_canFrameType->currentData().toUInt())); });
+    connect(ui->dataAcc, &QCheckBox::stateChanged, this, [m](int state) { m->setDataAcc(state == Qt::Checked); });
+    connect(ui->idAcc, &QCheckBox::stateChanged, this, [m](int state) { m->setIdAcc(state == Qt::Checked); });
+    ui->canDataStack->setCurrentWidget(ui->canDataPage);
+}
+
+void MainWindow::canFrameModelInit()
+{
+    canFrameModel.reset(new CANFrameModel);
+    QTableView *view = ui->tableView;
+    view->setModel(canFrameModel.data());
+    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    const int widths[] = {60, 80, 50, 50, 58, 70, 58, 58};
+    for (int c = 0; c < 8; ++c) {
+        view->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Fixed);
+        view->setColumnWidth(c, widths[c]);
+    }
+    view->horizontalHeader()->setSectionResizeMode(8, QHeaderView::Stretch);
+    view->verticalHeader()->setVisible(false);
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(true);
+    view->setTextElideMode(Qt::ElideNone);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void MainWindow::CustomCDCInit()
+{
+    cdc.reset(new CustomCDC(serialPortModel.data(), canTxModel.data()));
+    connect(ui->sw_btn_canUart, &SwitchButton::statusChanged, cdc.data(), [this](bool on) { cdc->canMode = on; });
+    cdc->canMode = ui->sw_btn_canUart->checked();
+    cdc->outputShaftEncoder = ui->sw_btn_calibration->checked();
+    connect(cdc.data(), &CustomCDC::uartMsg, this, &MainWindow::on_uartMsg);
+    connect(cdc.data(), &CustomCDC::MessageInfo, this, &MainWindow::on_MessageInfoRecv);
+    connect(cdc.data(), &CustomCDC::TxCntChanged, this, &MainWindow::on_TxCntChanged);
+    connect(this, &MainWindow::sendNextFrame, cdc.data(), &CustomCDC::sendNextFrame);
+}
+
+// ---------------------------------------------------------------- ports
+
+void MainWindow::fillPortCombo()
+{
+    serialPortDelegate->setupComboBox(ui->comboCom_Port, 0);
+    const QSignalBlocker block(ui->comboCom_Port);
+    ui->comboCom_Port->setCurrentIndex(serialPortModel->getSelectedPortIndex());
+}
+
+int MainWindow::addPortByPath(const QString &path, const QString &description)
+{
+    const int i = serialPortModel->addPortByPath(path, description);
+    if (i < 0)
+        return i;
+    serialPortModel->setSelectedPortIndex(i);
+    fillPortCombo();
+    ui->btn_comSwitch->setEnabled(!portOpen || ui->btn_comSwitch->isEnabled());
+    if (!portOpen)
+        ui->btn_comSwitch->setEnabled(true);
+    return i;
+}
+
+void MainWindow::on_btn_comRefreash_clicked()
+{
+    serialPortModel->updateAvailablePorts();
+    fillPortCombo();
+    ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+}
+
+void MainWindow::refreshDevices()
+{
+    if (portOpen) {
+        // The open port is not re-listed under the user's feet; its loss shows up as a
+        // port error.
+        return;
+    }
+    serialPortModel->updateAvailablePorts();
+    serialPortDelegate->setupComboBox(ui->comboCom_Port, 0);
+    ui->comboCom_Port->setCurrentIndex(0);
+    ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+}
+
+void MainWindow::on_comboCom_Port_currentIndexChanged(int)
+{
+    // Only the USB FDCAN adapter owns serial ports that need pairing; none is supported
+    // yet, so no port selects it.
+    fdcanDeviceSelected = false;
+}
+
+void MainWindow::on_btn_comSwitch_clicked() { on_actCom_Switch_triggered(); }
+
+void MainWindow::on_actCom_Switch_triggered()
+{
+    const QString text = ui->btn_comSwitch->text();
+    if (text == tr("打开串口")) {
+        cdc->clearProcedureFlags();
+        if (calWaveTimer)
+            calWaveTimer->stop();
+        if (canPeriodicTimer)
+            canPeriodicTimer->stop();
+        cdc->periodicTimer->stop();
+        if (on_actCom_Open_triggered()) {
+            ui->btn_comSwitch->setText(tr("关闭串口"));
+            ui->btn_comSwitch->setStyleSheet(kActiveButton);
+        }
+    } else if (text == tr("关闭串口")) {
+        on_actCom_Close_triggered();
+    }
+}
+
+bool MainWindow::on_actCom_Open_triggered()
+{
+    // A path typed into the box and not yet confirmed still counts.
+    const QString typed = ui->comboCom_Port->currentText().trimmed();
+    if (!typed.isEmpty() && ui->comboCom_Port->findText(typed) < 0 && typed.startsWith('/') && QFileInfo::exists(typed))
+        addPortByPath(typed);
+
+    const QString location = serialPortModel->portLocation();
+    if (location.isEmpty()) {
+        emit MessageInfo(1);
+        return false;
+    }
+    serialPort.setPortName(location);
+    serialPort.setBaudRate(serialPortModel->Baud(), QSerialPort::AllDirections);
+    serialPort.setDataBits(QSerialPort::DataBits(serialPortModel->dataBits()));
+    serialPort.setParity(parityOf(serialPortModel->checkBit()));
+    serialPort.setStopBits(stopBitsOf(serialPortModel->stopBits()));
+    serialPort.setFlowControl(QSerialPort::NoFlowControl);
+    if (!serialPort.open(QIODevice::ReadWrite)) {
+        Logger::error(QString("打开串口失败: %1 (%2)").arg(location, serialPort.errorString()), "on_actCom_Open_triggered");
+        emit MessageInfo(1);
+        return false;
+    }
+    Logger::info(QString("串口已打开: %1, %2").arg(location).arg(serialPortModel->Baud()), "on_actCom_Open_triggered");
+    cdc->setComPort(&serialPort);
+    on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
+    portOpen = true;
+
+    recDataFuture = QtConcurrent::run([this](QPromise<void> &promise) { handleRecData(promise); });
+
+    connectionLed->setStyleSheet(kLedGreen);
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->comboCom_Port, ui->comboCom_Baud, ui->comboCom_CheckBit,
+                                                       ui->comboCom_DataBit, ui->comboCom_StopBit, ui->btn_comRefreash})
+        w->setEnabled(false);
+    return true;
+}
+
+void MainWindow::on_actCom_Close_triggered()
+{
+    ui->btn_comSwitch->setText(tr("打开串口"));
+    ui->btn_comSwitch->setStyleSheet(QString());
+    if (cdc)
+        cdc->periodicTimer->stop();
+
+    portOpen = false;
+    if (recDataFuture.isRunning()) {
+        recDataFuture.cancel();
+        recDataFuture.waitForFinished();
+    }
+    {
+        QMutexLocker lock(cdc ? &cdc->portMutex() : nullptr);
+        if (serialPort.isOpen()) {
+            serialPort.close();
+            Logger::info("串口已关闭: " + serialPort.portName(), "on_actCom_Close_triggered");
+        }
+    }
+
+    ui->btn_comSwitch->setEnabled(serialPortModel && serialPortModel->portCount() > 0);
+    connectionLed->setStyleSheet(kLedRed);
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->comboCom_Port, ui->comboCom_Baud, ui->comboCom_CheckBit,
+                                                       ui->comboCom_DataBit, ui->comboCom_StopBit, ui->btn_comRefreash})
+        w->setEnabled(true);
+    adapterLabel->setText("DUR2IZA");
+    adapterLabel->setStyleSheet("color: red;");
+    motorBaudText.clear();
+    motorBaudLabel->setText(tr("电机波特率未识别"));
+    motorBaudLabel->setStyleSheet("color: red;");
+    if (ui->paramWarningLabel->text() == tr("推荐先读取参数再进行调试"))
+        setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
+}
+
+void MainWindow::onSerialPortError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || !portOpen)
+        return;
+    // Losing the device (adapter unplugged, other end of a pseudo-terminal gone) ends
+    // the link as the user's close would; a single failed read or write does not.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::PermissionError
+        || error == QSerialPort::DeviceNotFoundError) {
+        const QString reason = serialPort.errorString();
+        Logger::error(QString("串口异常断开: %1 (%2)").arg(serialPort.portName(), reason), "onSerialPortError");
+        serialPort.clearError();
+        // Closed from the event loop, not from inside the port's own notification.
+        QTimer::singleShot(0, this, [this, reason] {
+            if (!portOpen)
+                return;
+            on_actCom_Close_triggered();
+            on_btn_comRefreash_clicked();
+            emit autoQuitMessageBoxShow(tr("串口连接已断开: ") + reason);
+        });
+    }
+}
+
+void MainWindow::on_btn_BuadSet_clicked()
+{
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    cdc->BuadSet(ui->comboCAN_Baud->currentIndex());
+}
+
+void MainWindow::on_btn_CANStop_clicked()
+{
+    if (canPeriodicTimer)
+        canPeriodicTimer->stop();
+    cdc->periodicTimer->stop();
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    cdc->disable_can_send();
+}
+
+void MainWindow::configDevice()
+{
+    if (deviceConfigWindow && deviceConfigWindow->isVisible()) {
+        deviceConfigWindow->raise();
+        deviceConfigWindow->activateWindow();
+        return;
+    }
+    auto *window = new DetachedWindow(this, tr("设备配置"), QSize(230, 320));
+    window->setObjectName("deviceConfigWindow");
+    window->borrow(ui->comGroupBox, ui->deviceGroupsLayout);
+    window->borrow(ui->fdcanGroupBox, ui->deviceGroupsLayout);
+    deviceConfigWindow = window;
+    window->show();
+}
+
+// ---------------------------------------------------------------- receive pipeline
+
+void MainWindow::handleRecData(QPromise<void> &promise)
+{
+    while (!promise.isCanceled()) {
+        QThread::msleep(10);
+        if (!portOpen)
+            continue;
+        CustomCDC &c = *cdc;
+        if (c.motorSideHandshake || c.calHandshakeBusy || c.tableSending || c.outTableSending || c.compTableExpected
+            || c.harmonicAnalysis)
+            continue;
+        if (c.motorSideStreaming)
+            emit MotorSideCalRecv();
+        else if (c.outputShaftStreaming)
+            emit OutputShaftCalRecv();
+        else
+            emit normalDataRecv();
+    }
+}
+
+void MainWindow::on_normalDataRecv()
+{
+    if (!portOpen)
+        return;
+    QByteArray chunk;
+    {
+        QMutexLocker lock(&cdc->portMutex());
+        if (serialPort.isOpen() && serialPort.bytesAvailable() > 0)
+            chunk = serialPort.readAll();
+    }
+    if (!chunk.isEmpty()) {
+        QMutexLocker lock(&rxChunkMutex);
+        rxChunkList.append(chunk);
+    }
+}
+
+namespace {
+class ChunkListSource : public ReceiveDispatcher::ChunkSource
+{
+public:
+    ChunkListSource(QMutex &m, QList<QByteArray> &l) : mutex(m), list(l) {}
+    bool take(QByteArray &chunk) override
+    {
+        QMutexLocker lock(&mutex);
+        if (list.isEmpty())
+            return false;
+        chunk = list.takeFirst();
+        return true;
+    }
+    bool empty() override
+    {
+        QMutexLocker lock(&mutex);
+        return list.isEmpty();
+    }
+    void sleepMs(int ms) override { QThread::msleep(ms); }
+
+private:
+    QMutex &mutex;
+    QList<QByteArray> &list;
+};
+} // namespace
+
+void MainWindow::handleFIFO(QPromise<void> &promise)
+{
+    ReceiveDispatcher::Events ev;
+    ev.rxCount = [this] { emit RxCntChanged(); };
+    ev.terminalBytes = [this](const QByteArray &b) { emit uartByteMsg(b); };
+    ev.message = [this](int code) { emit MessageInfo(code); };
+    ev.parameterBlock = [this](const QByteArray &record, bool longLayout) {
+        emit parameterBlockReceived(record, longLayout);
+    };
+    ev.sendNextFrame = [this] { emit sendNextFrame(); };
+    ev.upgradeLock = [this](bool locked) {
+        QMetaObject::invokeMethod(this, [this, locked] { upgradeLock(locked); }, Qt::QueuedConnection);
+    };
+    ev.versions = [this](const QString &app, const QString &loader) {
+        emit appVersionChanged(app);
+        emit loaderVersionChanged(loader);
+    };
+    ev.progress = [this](int v) { emit cdc->progressBarChanged(v); };
+    ev.canFrame = [this](const QByteArray &frame) { handleSerialCANFrame(frame); };
+    ReceiveDispatcher dispatcher(cdc.data(), ev);
+    ChunkListSource source(rxChunkMutex, rxChunkList);
+
+    while (!promise.isCanceled()) {
+        QThread::msleep(10);
+        if (!portOpen)
+            continue;
+        dispatcher.pass(source, cdc->usbConnected());
+    }
+}
+
+void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
+{
+    const CAN_Frame frame = byteArrayToCANFrame(bytes);
+    QString status = canStatusText(frame.code);
+    if (status == tr("接收成功")) {
+        if (englishUi)
+            status = "Rx Succ.";
+        // Motor feedback and bus-scan replies are decoded here once the motor protocol
+        // is in place.
+    }
+    CANFrameData row;
+    row.index = ++canRxSeq;
+    row.timestamp = QTime::currentTime().toString("hh:mm:ss.zzz");
+    row.frameType = (frame.info & 0x40) ? tr("扩展帧") : tr("标准帧");
+    row.frameFormat = (frame.info & 0x80) ? tr("远程帧") : tr("数据帧");
+    row.canType = "CAN";
+    row.status = status;
+    const int len = frame.info & 0x3F;
+    row.dataLen = QString::number(len);
+    row.data = QByteArray(reinterpret_cast<const char *>(frame.data), qMin(len, 8));
+    row.id = "0x" + QString::number(frame.id, 16);
+    QMutexLocker lock(&canFrameMutex);
+    canFrameList.append(row);
+}
+
+void MainWindow::handleCANAnalysis()
+{
+    while (!fifoFuture.isCanceled()) {
+        QThread::msleep(100);
+        if (cdc->motorSideStreaming || cdc->outputShaftStreaming || cdc->motorSideHandshake || cdc->calHandshakeBusy
+            || cdc->tableSending || cdc->outTableSending || cdc->upgradeMode)
+            continue;
+        QList<CANFrameData> batch;
+        {
+            QMutexLocker lock(&canFrameMutex);
+            batch.swap(canFrameList);
+        }
+        if (!batch.isEmpty())
+            emit CANRxVector(batch);
+    }
+}
+
+void MainWindow::on_CANRxVector(const QList<CANFrameData> &rows)
+{
+    canFrameModel->appendRows(rows);
+    ui->tableView->scrollToBottom();
+}
+
+void MainWindow::on_uartMsg(const QString &text)
+{
+    if (ui->sw_btn_RecvDisplay->checked())
+        return;
+    ui->comOutput->setUpdatesEnabled(false);
+    ui->comOutput->appendPlainText(ui->sw_btn_ASCIIHex_3->checked() ? AsciiToHex(text) : FilterNoPrintChar(text));
+    ui->comOutput->verticalScrollBar()->setValue(ui->comOutput->verticalScrollBar()->maximum());
+    ui->comOutput->setUpdatesEnabled(true);
+}
+
+void MainWindow::on_uartByteMsg(const QByteArray &bytes)
+{
+    if (ui->sw_btn_RecvDisplay->checked())
+        return;
+    if (ui->sw_btn_ASCIIHex_3->checked())
+        ui->comOutput->appendPlainText(byteArrayToHexChars(bytes));
+    else
+        ui->comOutput->appendPlainText(FilterNoPrintChar(QByteArrayToQString(bytes)));
+    ui->comOutput->verticalScrollBar()->setValue(ui->comOutput->verticalScrollBar()->maximum());
+}
+
+void MainWindow::on_MessageInfoRecv(int code)
+{
+    struct Entry {
+        QMessageBox::Icon icon;
+        const char *text;
+    };
+    static const Entry table[] = {
+        {QMessageBox::Warning, QT_TR_NOOP("请打开串口")},
+        {QMessageBox::Critical, QT_TR_NOOP("打开串口时出现错误")},
+        {QMessageBox::Critical, QT_TR_NOOP("数据接收错误")},
+        {QMessageBox::Critical, QT_TR_NOOP("canid不能为空")},
+        {QMessageBox::Warning, QT_TR_NOOP("参数不能为空")},
+        {QMessageBox::Warning, QT_TR_NOOP("设备无应答，请重新校准！！")},
+        {QMessageBox::Critical, QT_TR_NOOP("数据传输错误！")},
+        {QMessageBox::Information, QT_TR_NOOP("写参数成功")},
+        {QMessageBox::Warning, QT_TR_NOOP("请配置FDCAN并打开串口后重试！")},
+        {QMessageBox::Critical, QT_TR_NOOP("未选择固件文件！")},
+        {QMessageBox::Warning, QT_TR_NOOP("请打开fdcan设备")},
+        {QMessageBox::Critical, QT_TR_NOOP("固件升级失败！")},
+        {QMessageBox::Information, QT_TR_NOOP("校准成功！")},
+        {QMessageBox::Warning, QT_TR_NOOP("新老校准判别失败！")},
+        {QMessageBox::Warning, QT_TR_NOOP("补偿表接收失败！")},
+        {QMessageBox::Warning, QT_TR_NOOP("波特率配置成功")},
+        {QMessageBox::Warning, QT_TR_NOOP("波特率配置失败")},
+    };
+    if (code < 0 || code > 16)
+        return;
+    if (messageBoxOpen) {
+        Logger::info(QString("提示框已打开，丢弃消息 %1").arg(code), "on_MessageInfoRecv");
+        return;
+    }
+    const Entry &e = table[code];
+    const QString title = e.icon == QMessageBox::Critical ? tr("错误") : tr("提示");
+    QMessageBox box(e.icon, title, tr(e.text), QMessageBox::Ok, QApplication::activeWindow());
+    box.setObjectName("messageInfoBox");
+    messageBoxOpen = true;
+    DialogService::exec(&box);
+    messageBoxOpen = false;
+}
+
+void MainWindow::upgradeLock(bool locked)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->sw_btn_canUart, ui->canidEdit, ui->masteridEdit,
+                                                       ui->canidEdit_2})
+        w->setEnabled(!locked);
+}
+
+void MainWindow::on_canidChanged(unsigned int id)
+{
+    const QString hex = QString::number(id, 16);
+    ui->canidEdit->setText(hex);
+    ui->canidEdit_2->setText(hex);
+    canTxModel->setCanid(id);
+}
+
+void MainWindow::on_masteridChanged(unsigned int id) { ui->masteridEdit->setText(QString::number(id, 16)); }

@@ -1,0 +1,278 @@
+#include "link/serial/receiveDispatcher.h"
+
+#include "link/serial/customCDC.h"
+#include "link/serial/protocolFormat.h"
+
+namespace {
+const int kFrameSize = 16;
+const char kFrameHead = char(0xAA);
+
+template <typename F, typename... A> void call(const F &f, A &&...args)
+{
+    if (f)
+        f(std::forward<A>(args)...);
+}
+} // namespace
+
+QString versionText(const QByteArray &b)
+{
+    if (b.size() < 4)
+        return QString();
+    return QString("%1.%2.%3.%4").arg(quint8(b[3])).arg(quint8(b[2])).arg(quint8(b[1])).arg(quint8(b[0]));
+}
+
+ReceiveDispatcher::ReceiveDispatcher(CustomCDC *link, Events events) : cdc(link), ev(std::move(events)) {}
+
+void ReceiveDispatcher::pass(ChunkSource &source, bool usbConnected)
+{
+    CustomCDC &c = *cdc;
+    if (c.harmonicAnalysis || c.motorSideHandshake || c.calHandshakeBusy
+        || (c.motorSideStreaming && c.outputShaftStreaming) || c.tableSending || c.outTableSending)
+        return;
+
+    if (c.bootWaitUsb) {
+        if (++rxTimeoutTicks > 255) {
+            c.bootWaitUsb = false;
+            c.upgradeDone = false;
+            c.upgradeMode = false;
+            c.upgradeSending = false;
+            rxTimeoutTicks = 0;
+            call(ev.progress, 0);
+            call(ev.message, 11);
+            call(ev.upgradeLock, false);
+        }
+        return;
+    }
+
+    if (c.bootWaitSerial) {
+        source.sleepMs(100);
+        for (int i = 0; i < 511 && source.empty(); ++i)
+            source.sleepMs(10);
+        QByteArray chunk;
+        if (!source.take(chunk)) {
+            rxTimeoutTicks = 0;
+            call(ev.message, 2);
+            c.bootWaitSerial = false;
+            call(ev.upgradeLock, false);
+            return;
+        }
+        rxTimeoutTicks = 0;
+        if (chunk.contains("Aupgrade") || chunk.contains("er Bootloa")) {
+            c.upgradeDone = false;
+            c.upgradeMode = true;
+            c.upgradeSending = true;
+            call(ev.upgradeStarted);
+            source.sleepMs(100);
+            call(ev.sendNextFrame);
+        } else {
+            call(ev.message, 2);
+            call(ev.upgradeLock, false);
+        }
+        c.bootWaitSerial = false;
+    }
+
+    if (c.upgradeSending) {
+        if (++rxTimeoutTicks > (usbConnected ? 111 : 511)) {
+            c.upgradeSending = false;
+            c.upgradeDone = false;
+            c.upgradeMode = false;
+            rxTimeoutTicks = 0;
+            call(ev.progress, 0);
+            call(ev.message, 11);
+            call(ev.upgradeLock, false);
+        }
+    }
+
+    if (c.paramReading || c.paramWriting || c.versionReading || c.bootWaitSerial) {
+        ++rxTimeoutTicks;
+        if (rxTimeoutTicks > kIdentifyTimeoutPasses) {
+            if (c.identifying) {
+                c.identifying = false;
+                timeOut();
+            }
+        } else if (rxTimeoutTicks > kRequestTimeoutPasses) {
+            if (c.paramReading) {
+                c.paramReading = false;
+                timeOut();
+            } else if (c.paramWriting) {
+                c.paramWriting = false;
+                timeOut();
+            } else if (c.versionReading) {
+                c.versionReading = false;
+                timeOut();
+            }
+        }
+    } else if (c.identifying) {
+        if (++rxTimeoutTicks > kIdentifyTimeoutPasses) {
+            c.identifying = false;
+            timeOut();
+        }
+    }
+
+    QByteArray chunk;
+    bool gotBytes = false;
+    while (source.take(chunk)) {
+        gotBytes = gotBytes || !chunk.isEmpty();
+        processChunk(chunk);
+    }
+    // Nothing new completed the carried tail: it was console bytes after all.
+    if (!gotBytes && !held.isEmpty())
+        flushHeldTail();
+}
+
+void ReceiveDispatcher::timeOut()
+{
+    rxTimeoutTicks = 0;
+    call(ev.message, 6);
+    answerBuffer.clear();
+}
+
+void ReceiveDispatcher::processChunk(const QByteArray &chunk)
+{
+    QByteArray data = held + chunk;
+    held.clear();
+
+    QList<int> positions;
+    QByteArray rest;
+    int i = 0;
+    const int n = int(data.size());
+    while (i < n) {
+        if (data[i] == kFrameHead) {
+            if (i + kFrameSize - 1 < n) {
+                if (data[i + kFrameSize - 1] == char(0x55)) {
+                    positions << i;
+                    i += kFrameSize;
+                    continue;
+                }
+            } else {
+                // A frame may start here whose end has not arrived yet.
+                held = data.mid(i);
+                break;
+            }
+        }
+        rest.append(data[i]);
+        ++i;
+    }
+
+    if (!rest.isEmpty())
+        handleRest(rest);
+    for (int p : positions)
+        handleFrame(data.mid(p, kFrameSize));
+}
+
+void ReceiveDispatcher::flushHeldTail()
+{
+    const QByteArray tail = held;
+    held.clear();
+    if (!tail.isEmpty())
+        handleRest(tail);
+}
+
+void ReceiveDispatcher::emitTerminal(const QByteArray &bytes) { call(ev.terminalBytes, bytes); }
+
+void ReceiveDispatcher::handleRest(const QByteArray &rest)
+{
+    CustomCDC &c = *cdc;
+    call(ev.rxCount);
+
+    if (c.paramReading) {
+        answerBuffer.append(rest);
+        bool done = false;
+        if (answerBuffer.size() > 149 && answerBuffer[0] == 'g' && answerBuffer[149] == kFrameHead) {
+            call(ev.parameterBlock, answerBuffer.mid(1, 148), true);
+            c.longParamFormat = true;
+            done = true;
+        } else if (answerBuffer.size() == 130 && answerBuffer[0] == 'g' && answerBuffer[129] == kFrameHead) {
+            QByteArray record(148, '\0');
+            record.replace(0, 128, answerBuffer.mid(1, 128));
+            call(ev.parameterBlock, record, false);
+            c.longParamFormat = false;
+            done = true;
+        }
+        if (done) {
+            answerBuffer.clear();
+            c.paramReading = false;
+            rxTimeoutTicks = 0;
+        }
+        return;
+    }
+
+    if (c.paramWriting) {
+        answerBuffer.append(rest);
+        if (answerBuffer.size() > 2) {
+            if (answerBuffer.startsWith("UgZ"))
+                call(ev.message, 2);
+            else if (answerBuffer.startsWith("UgU"))
+                call(ev.message, 7);
+            answerBuffer.clear();
+            c.paramWriting = false;
+            rxTimeoutTicks = 0;
+        }
+        return;
+    }
+
+    if (c.identifying) {
+        answerBuffer.append(rest);
+        if (answerBuffer.size() > 20) {
+            if (answerBuffer[0] == 'e')
+                call(ev.motorParameters, answerBuffer.mid(1, 20));
+            else
+                call(ev.message, 2);
+            answerBuffer.clear();
+            c.identifying = false;
+            rxTimeoutTicks = 0;
+        }
+        return;
+    }
+
+    if (c.versionReading) {
+        answerBuffer.append(rest);
+        if (answerBuffer.size() > 8) {
+            if (answerBuffer[0] == 'f')
+                call(ev.versions, versionText(answerBuffer.mid(1, 4)), versionText(answerBuffer.mid(5, 4)));
+            else
+                call(ev.message, 2);
+            answerBuffer.clear();
+            c.versionReading = false;
+            rxTimeoutTicks = 0;
+        }
+        return;
+    }
+
+    if (rest.contains("complete")) {
+        rxTimeoutTicks = 0;
+        c.upgradeSending = false;
+        emitTerminal(rest);
+        call(ev.upgradeLock, false);
+    } else if (rest.contains("OK")) {
+        rxTimeoutTicks = 0;
+        emitTerminal(rest);
+        call(ev.sendNextFrame);
+    } else {
+        emitTerminal(rest);
+    }
+}
+
+void ReceiveDispatcher::handleFrame(const QByteArray &frame)
+{
+    CustomCDC &c = *cdc;
+    call(ev.rxCount);
+    if (!c.upgradeMode)
+        call(ev.canFrame, frame);
+
+    const int len = qMin(int(quint8(frame[2]) & 0x3F), 8);
+    const QByteArray data = frame.mid(7, len);
+    if (frame.contains("complete")) {
+        rxTimeoutTicks = 0;
+        c.upgradeSending = false;
+        emitTerminal(data);
+        call(ev.upgradeLock, false);
+    } else if (frame.contains("OK")) {
+        rxTimeoutTicks = 0;
+        emitTerminal(data);
+        call(ev.sendNextFrame);
+    } else if (frame.contains("ERROR")) {
+        emitTerminal(data);
+        call(ev.upgradeLock, false);
+    }
+}
