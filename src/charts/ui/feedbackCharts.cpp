@@ -75,6 +75,7 @@ FeedbackWaveUpdater::FeedbackWaveUpdater(WaveForm *position, WaveForm *velocity,
     : QObject(parent)
 {
     registerWaveMetaTypes();
+    qRegisterMetaType<WaveForm *>("WaveForm*");
     lanes[0].chart = position;
     lanes[1].chart = velocity;
     lanes[2].chart = torque;

@@ -43,6 +43,7 @@ void BlackGridChart::paint(QPainter *painter, const QStyleOptionGraphicsItem *op
 WaveForm::WaveForm(QWidget *parent) : QWidget(parent)
 {
     registerWaveMetaTypes();
+    qRegisterMetaType<WaveForm *>("WaveForm*"); // travels with the containers through queued signals
     chartView = new CustomChartView(this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
