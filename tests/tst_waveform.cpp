@@ -118,6 +118,7 @@ private slots:
     void synchronousRedraw_data();
     void synchronousRedraw();
     void historyIsCapped();
+    void drawReducesToPlotWidthAndFollowsResize();
     void rpmConvertsCurveAndLegendNotData();
     void multiChannelDecimatedDraw();
     void prepareDataVectorScatterChannels();
@@ -329,6 +330,39 @@ void TestWaveForm::historyIsCapped()
     QCOMPARE(multi[0].size(), 1000);
     QCOMPARE(multi[0].first(), 400.f);
     QCOMPARE(multi[1].last(), 1e6f + 699);
+}
+
+void TestWaveForm::drawReducesToPlotWidthAndFollowsResize()
+{
+    WaveForm w;
+    w.createChart("t", false);
+    QList<float> samples;
+    for (int i = 0; i < 5000; ++i)
+        samples.append(float(std::sin(i * 0.05)) + (i == 1234 ? 7.f : 0.f) - (i == 4321 ? 9.f : 0.f));
+    const WaveDataContainer data = w.processWaveData(samples);
+    QCOMPARE(data.points.size(), 5000); // the container carries the whole window
+
+    // not shown yet: the plot is narrow, and so is the curve
+    const int narrow = int(w.getChart()->plotArea().width());
+    w.drawWaveData(data);
+    QLineSeries *curve = mainCurve(w);
+    QVERIFY2(curve->count() <= std::max(2, narrow) + 1, qPrintable(QString::number(curve->count())));
+    double lo = 1e9, hi = -1e9;
+    for (const QPointF &p : curve->points()) {
+        lo = std::min(lo, p.y());
+        hi = std::max(hi, p.y());
+    }
+    QCOMPARE(float(hi), samples[1234]); // peaks survive the reduction
+    QCOMPARE(float(lo), samples[4321]);
+    QCOMPARE(curve->points().last(), data.points.last());
+
+    // shown wide: the same window is reduced again for the new width
+    w.resize(1000, 300);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_VERIFY(w.getChart()->plotArea().width() > 5 * narrow);
+    QTRY_VERIFY(curve->count() > 4 * narrow);
+    QVERIFY(curve->count() <= int(w.getChart()->plotArea().width()) + 1);
 }
 
 void TestWaveForm::rpmConvertsCurveAndLegendNotData()

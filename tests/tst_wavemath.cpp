@@ -69,6 +69,8 @@ private slots:
     void minMaxIndexAgreesWithScan();
     void decimationKeepsBlockExtremes_data();
     void decimationKeepsBlockExtremes();
+    void pointReduction_data();
+    void pointReduction();
     void wheelFactor_data();
     void wheelFactor();
     void csvRows_data();
@@ -395,6 +397,45 @@ void TestWaveMath::decimationKeepsBlockExtremes()
     QCOMPARE(p, pts.size());
     QCOMPARE(lo, allLo);
     QCOMPARE(hi, allHi);
+}
+
+void TestWaveMath::pointReduction_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("maxPoints");
+    QTest::newRow("fits: unchanged") << 800 << 850;
+    QTest::newRow("feedback window on a typical plot") << 5000 << 850;
+    QTest::newRow("hidden chart") << 5000 << 99;
+    QTest::newRow("degenerate width") << 5000 << 0;
+}
+
+void TestWaveMath::pointReduction()
+{
+    QFETCH(int, count);
+    QFETCH(int, maxPoints);
+    QRandomGenerator rng(count + maxPoints);
+    QList<QPointF> pts;
+    for (int i = 0; i < count; ++i)
+        pts.append(QPointF(i, rng.bounded(100.0) - 50.0));
+    const QList<QPointF> out = decimatePoints(pts, maxPoints);
+    if (count <= std::max(2, maxPoints)) {
+        QCOMPARE(out, pts);
+        return;
+    }
+    QVERIFY2(out.size() <= std::max(2, maxPoints) + 1, qPrintable(QString::number(out.size())));
+    QCOMPARE(out.last(), pts.last());
+    // every block's extremes survive at the block's first x
+    const int target = std::max(2, maxPoints);
+    const int stride = (count + target / 2 - 1) / (target / 2);
+    for (int b = 0; b < count; b += stride) {
+        double lo = pts[b].y(), hi = lo;
+        for (int i = b; i < std::min(count, b + stride); ++i) {
+            lo = std::min(lo, pts[i].y());
+            hi = std::max(hi, pts[i].y());
+        }
+        QVERIFY(out.contains(QPointF(b, lo)));
+        QVERIFY(out.contains(QPointF(b, hi)));
+    }
 }
 
 void TestWaveMath::wheelFactor_data()

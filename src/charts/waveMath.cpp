@@ -348,6 +348,37 @@ QList<QPointF> decimateMinMax(const QList<float> &history, const MinMaxIndex &in
     return out;
 }
 
+QList<QPointF> decimatePoints(const QList<QPointF> &points, int maxPoints)
+{
+    const qsizetype n = points.size();
+    const qsizetype target = std::max(2, maxPoints);
+    if (n <= target)
+        return points;
+    const qsizetype blocks = target / 2; // two points per block at most
+    const qsizetype stride = (n + blocks - 1) / blocks;
+    QList<QPointF> out;
+    out.reserve(2 * (n / stride + 1) + 1);
+    const QPointF *p = points.constData();
+    for (qsizetype b = 0; b < n; b += stride) {
+        const qsizetype end = std::min(n, b + stride);
+        double lo = p[b].y(), hi = lo;
+        for (qsizetype i = b + 1; i < end; ++i) {
+            const double y = p[i].y();
+            // NaN never wins a comparison, so a block keeps its finite extremes
+            if (y < lo || std::isnan(lo))
+                lo = y;
+            if (y > hi || std::isnan(hi))
+                hi = y;
+        }
+        out.append(QPointF(p[b].x(), lo));
+        if (hi != lo && !std::isnan(hi))
+            out.append(QPointF(p[b].x(), hi));
+    }
+    if (out.last() != points.last())
+        out.append(points.last());
+    return out;
+}
+
 double wheelZoomFactor(int steps)
 {
     if (steps > 0)

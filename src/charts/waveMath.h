@@ -96,6 +96,12 @@ QList<QPointF> decimateMinMax(const QList<float> &history, const MinMaxIndex &in
                               qsizetype shown, int plotWidth, double factor, float &lo, float &hi,
                               bool &hasRange);
 
+// The same min/max reduction for a ready point list (x ascending), down to about
+// maxPoints + 1 points: blocks of ceil(size / (maxPoints / 2)) points become (first x,
+// min) and, when different, (first x, max); the last point is kept so that the curve
+// still ends at the newest sample. Short lists come back unchanged.
+QList<QPointF> decimatePoints(const QList<QPointF> &points, int maxPoints);
+
 // Zoom factor of a mouse wheel turned by steps notches (15° each): forward n notches
 // zoom in by 1.1 × n, backward n notches zoom out by 0.9^n; 0 means no zoom.
 double wheelZoomFactor(int steps);

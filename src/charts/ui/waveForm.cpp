@@ -119,7 +119,11 @@ void WaveForm::createChart(QString title, bool showLegend)
             chart->legend()->hide();
 
         plotWidth = plotWidthOf(chart->plotArea());
-        connect(chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) { plotWidth = plotWidthOf(area); });
+        drawnPoints.clear();
+        connect(chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
+            plotWidth = plotWidthOf(area);
+            redecimateForWidth();
+        });
     }
     emit LegendValue(0);
 }
@@ -286,6 +290,7 @@ void WaveForm::prepareData(const QList<float> &samples)
         ay->setMinorTickCount(0);
     }
 
+    drawnPoints.clear();
     series->replace(window.points);
     emit LegendValue(window.shown > 0 ? window.last : 0.0f);
 }
@@ -339,9 +344,29 @@ void WaveForm::drawWaveData(const WaveDataContainer &data)
                 ay->setMinorTickCount(0);
             }
         }
-        series->replace(data.points);
+        // Qt Charts strokes the whole curve again for its hit-test shape on every replace
+        // and again when painting; beyond the plot width that costs time and shows nothing
+        // more (min/max pairs keep every peak).
+        drawnPoints = data.points;
+        drawnWidth = plotWidth.load();
+        series->replace(WaveMath::decimatePoints(drawnPoints, drawnWidth));
     }
     emit LegendValue(data.lastValue);
+}
+
+void WaveForm::redecimateForWidth()
+{
+    const int width = plotWidth.load();
+    if (drawnPoints.size() <= std::min(width, drawnWidth))
+        return; // reduced neither then nor now
+    if (width * 5 >= drawnWidth * 4 && width * 4 <= drawnWidth * 5)
+        return; // within 25 %: the next redraw will do
+    const auto list = dataSeries();
+    auto *series = list.isEmpty() ? nullptr : qobject_cast<QLineSeries *>(list.first());
+    if (!series)
+        return;
+    drawnWidth = width;
+    series->replace(WaveMath::decimatePoints(drawnPoints, width));
 }
 
 // ---- multi channel -----------------------------------------------------------------
@@ -430,6 +455,7 @@ void WaveForm::drawMultiWaveData(const MultiWaveDataContainer &data)
         return;
     updateSeriesCount(int(data.series.size()));
     updateSeriesData(data.series);
+    drawnPoints.clear();
     if (autoScaleX) {
         if (auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal)))
             ax->setRange(0, data.xSpan);
@@ -499,6 +525,7 @@ void WaveForm::prepareDataVector(QList<QList<float>> &channels, QList<bool> scat
         current.append(s);
     }
     trackMainSeries();
+    drawnPoints.clear();
 
     float lo = FLT_MAX, hi = -FLT_MAX;
     qsizetype maxShown = 0;
@@ -554,6 +581,7 @@ void WaveForm::reset()
         const auto list = dataSeries();
         for (QXYSeries *s : list)
             s->clear();
+        drawnPoints.clear();
     }
     emit LegendValue(0);
 }

@@ -106,6 +106,7 @@ private:
     QAbstractAxis *firstAxis(Qt::Orientation orientation) const;
     void removeDataSeries(QXYSeries *series);
     void trackMainSeries();
+    void redecimateForWidth();
 
     int maxPoints = 50000;
     QList<float> history;
@@ -128,4 +129,9 @@ private:
     bool autoScaleY = true;
     QString unit;
     std::atomic<int> plotWidth{1}; // plot-area width, readable from the worker threads
+    // The last window drawWaveData received, kept (shared, not copied) so that the curve
+    // can be reduced again when the plot gets much wider or narrower, e.g. when a hidden
+    // tab is shown. GUI thread only.
+    QList<QPointF> drawnPoints;
+    int drawnWidth = 0;
 };
