@@ -57,10 +57,6 @@ private slots:
     void alignedRange_data();
     void alignedRange();
     void alignedRangeMatchesRuleOnSaneRanges();
-    void backgroundRange_data();
-    void backgroundRange();
-    void syncRange_data();
-    void syncRange();
     void multiRanges_data();
     void multiRanges();
     void windowAndUnit();
@@ -138,73 +134,6 @@ void TestWaveMath::alignedRangeMatchesRuleOnSaneRanges()
         QVERIFY2(got == want && s1 == s2 && t1 == t2,
                  qPrintable(QString("min %1 span %2").arg(min, 0, 'g', 17).arg(span, 0, 'g', 17)));
     }
-}
-
-void TestWaveMath::backgroundRange_data()
-{
-    QTest::addColumn<QList<float>>("samples");
-    QTest::addColumn<bool>("includeZero");
-    QTest::addColumn<float>("limMin");
-    QTest::addColumn<float>("limMax");
-    QTest::addColumn<float>("yMin");
-    QTest::addColumn<float>("yMax");
-
-    const QList<float> pos{1, 5, 3};
-    const QList<float> neg{-1, -5, -3};
-    QTest::newRow("positive") << pos << false << 0.f << 0.f << 0.6f << 5.4f;
-    QTest::newRow("positive, zero included") << pos << true << 0.f << 0.f << -0.5f << 5.5f;
-    QTest::newRow("negative, zero included") << neg << true << 0.f << 0.f << -5.5f << 0.5f;
-    QTest::newRow("straddling, zero included") << QList<float>{-2, 3} << true << 0.f << 0.f << -2.5f << 3.5f;
-    QTest::newRow("constant 3") << QList<float>{3, 3, 3} << false << 0.f << 0.f << 2.9f << 3.1f;
-    QTest::newRow("constant 0, zero included") << QList<float>{0, 0} << true << 0.f << 0.f << -0.1f << 0.1f;
-    QTest::newRow("fixed limits") << pos << true << 0.f << 100.f << 0.f << 100.f;
-    QTest::newRow("one limit non-zero") << pos << false << -5.f << 0.f << -5.f << 0.f;
-    QTest::newRow("empty window") << QList<float>{} << true << 0.f << 0.f << -1.f << 1.f;
-    QTest::newRow("only NaN") << QList<float>{std::nanf("")} << false << 0.f << 0.f << -1.f << 1.f;
-    QTest::newRow("NaN ignored") << QList<float>{1, std::nanf(""), 5} << false << 0.f << 0.f << 0.6f << 5.4f;
-}
-
-void TestWaveMath::backgroundRange()
-{
-    QFETCH(QList<float>, samples);
-    QFETCH(bool, includeZero);
-    QFETCH(float, limMin);
-    QFETCH(float, limMax);
-    QFETCH(float, yMin);
-    QFETCH(float, yMax);
-    const WaveWindow w = extractWindow(samples, 5000, 1.0);
-    const auto r = backgroundYRange(w, includeZero, limMin, limMax);
-    QCOMPARE(r.first, yMin);
-    QCOMPARE(r.second, yMax);
-}
-
-void TestWaveMath::syncRange_data()
-{
-    QTest::addColumn<float>("lo");
-    QTest::addColumn<float>("hi");
-    QTest::addColumn<bool>("includeZero");
-    QTest::addColumn<double>("min");
-    QTest::addColumn<double>("max");
-
-    QTest::newRow("positive") << 1.f << 5.f << false << 0.6 << 5.4;
-    QTest::newRow("positive, zero included: lower bound exactly 0") << 1.f << 5.f << true << 0.0 << 5.5;
-    QTest::newRow("negative, zero included: upper bound exactly 0") << -5.f << -1.f << true << -5.5 << 0.0;
-    QTest::newRow("straddling") << -2.f << 3.f << true << -2.5 << 3.5;
-    QTest::newRow("constant") << 3.f << 3.f << false << 2.9 << 3.1;
-    QTest::newRow("bound at 0 stays") << 0.f << 10.f << false << 0.0 << 11.0;
-    QTest::newRow("all zero is not an empty range") << 0.f << 0.f << true << -0.1 << 0.1;
-}
-
-void TestWaveMath::syncRange()
-{
-    QFETCH(float, lo);
-    QFETCH(float, hi);
-    QFETCH(bool, includeZero);
-    QFETCH(double, min);
-    QFETCH(double, max);
-    const auto r = syncYRange(lo, hi, includeZero);
-    QVERIFY2(std::fabs(r.first - min) < 1e-6, qPrintable(QString::number(r.first)));
-    QVERIFY2(std::fabs(r.second - max) < 1e-6, qPrintable(QString::number(r.second)));
 }
 
 void TestWaveMath::multiRanges_data()
