@@ -2,6 +2,8 @@
 #include "app/ui_mainwindow.h"
 
 #include "can/canFrameModel.h"
+#include "charts/ui/feedbackCharts.h"
+#include "charts/ui/waveForm.h"
 #include "link/deviceWatcher.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/serialPortModel.h"
@@ -65,7 +67,8 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     // 3. Switch buttons.
     SwBtnInit();
 
-    // 4. Models bound to their widgets.
+    // 4. Charts, models bound to their widgets.
+    WaveFormInit();
     serialPortViewModelInit();
     canTxViewModelInit();
     canFrameModelInit();
@@ -98,8 +101,12 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     // 11. Port list.
     on_btn_comRefreash_clicked();
     on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
+    for (const auto &extra : options.extraPorts)
+        serialPortModel->addPortByPath(extra.first, extra.second);
     if (!options.port.isEmpty())
         addPortByPath(options.port);
+    else if (!options.extraPorts.isEmpty())
+        addPortByPath(options.extraPorts.first().first);
 
     // 14. Heartbeat thread, 16. background tasks.
     heartbeatRunning = true;
@@ -128,6 +135,9 @@ MainWindow::~MainWindow()
         deviceWatcher->stop();
     on_actCom_Close_triggered();
     stopBackgroundTasks();
+    // The chart computations must end before the charts go.
+    delete waveUpdater;
+    waveUpdater = nullptr;
     delete ui;
     ui = nullptr;
 }
@@ -230,6 +240,14 @@ void MainWindow::signalsConnect()
     connect(ui->btn_clear, &QPushButton::clicked, this, &MainWindow::on_actClear_triggered);
     connect(ui->btn_config, &QPushButton::clicked, this, &MainWindow::configDevice);
     connect(ui->actFDCAN_Config, &QAction::triggered, this, &MainWindow::configDevice);
+    connect(ui->actionOpenPort, &QAction::triggered, this, [this] {
+        if (!portOpen)
+            on_actCom_Switch_triggered();
+    });
+    connect(ui->actionClosePort, &QAction::triggered, this, [this] {
+        if (portOpen)
+            on_actCom_Switch_triggered();
+    });
     connect(this, &MainWindow::uartMsg, this, &MainWindow::on_uartMsg);
     connect(this, &MainWindow::uartByteMsg, this, &MainWindow::on_uartByteMsg);
     connect(this, &MainWindow::MessageInfo, this, &MainWindow::on_MessageInfoRecv);
@@ -399,12 +417,59 @@ bool MainWindow::showConfirmationDialog(QWidget *parent, const QString &text)
 
 // ---------------------------------------------------------------- actions
 
+void MainWindow::WaveFormInit()
+{
+    FeedbackChartWidgets w;
+    w.calibration = ui->Calibration;
+    w.position = ui->Position;
+    w.velocity = ui->Velocity;
+    w.torque = ui->Torque;
+    w.busLoad = ui->COR;
+    w.calibrationWaveTitle = ui->CalibrationWaveTitle;
+    w.positionWaveTitle = ui->PositionWaveTitle;
+    w.velocityWaveTitle = ui->VelocityWaveTitle;
+    w.torqueWaveTitle = ui->TorqueWaveTitle;
+    w.posLegendLabel = ui->PosLegendLabel;
+    w.velLegendLabel = ui->VelLegendLabel;
+    w.torLegendLabel = ui->TorLegendLabel;
+    w.posLegendValueLabel = ui->PosLegendValueLabel;
+    w.velLegendValueLabel = ui->VelLegendValueLabel;
+    w.torLegendValueLabel = ui->TorLegendValueLabel;
+    w.corLegendValueLabel = ui->CORLegendValueLabel;
+    initFeedbackCharts(w);
+    waveUpdater = new FeedbackWaveUpdater(ui->Position, ui->Velocity, ui->Torque, this);
+    connect(waveUpdater, &FeedbackWaveUpdater::dataProcessed, this, &MainWindow::on_dataProcessed);
+}
+
+void MainWindow::on_dataProcessed(WaveForm *chart, const WaveDataContainer &data) { chart->drawWaveData(data); }
+
+void MainWindow::onWaveUpdateTimerTimeout()
+{
+    waveUpdater->update(positionSamples, velocitySamples, torqueSamples, waveMutex);
+}
+
+void MainWindow::appendFeedbackSamples(float position, float velocity, float torque)
+{
+    QMutexLocker lock(&waveMutex);
+    positionSamples.append(position);
+    velocitySamples.append(velocity);
+    torqueSamples.append(torque);
+}
+
 void MainWindow::on_actClear_triggered()
 {
     ui->comOutput->clear();
     if (canFrameModel)
         canFrameModel->clear();
     ui->tableView->verticalHeader()->setDefaultSectionSize(30);
+    {
+        QMutexLocker lock(&waveMutex);
+        positionSamples.clear();
+        velocitySamples.clear();
+        torqueSamples.clear();
+    }
+    for (WaveForm *chart : {ui->Position, ui->Velocity, ui->Torque})
+        chart->reset();
     emit appVersionChanged(QString());
     emit loaderVersionChanged(QString());
 }

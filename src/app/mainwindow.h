@@ -32,6 +32,9 @@ class CANTxModel;
 class CANTxDelegate;
 class CANFrameModel;
 class ReceiveDispatcher;
+class WaveForm;
+class FeedbackWaveUpdater;
+struct WaveDataContainer;
 
 // Options the entry point takes from the command line.
 struct StartupOptions {
@@ -40,6 +43,8 @@ struct StartupOptions {
     bool openPort = false;        // open that port at start-up
     QString language;             // "en_US" starts in English
     bool diagnostics = false;     // show the hidden fault-injection tab
+    // Ports known only by path, listed beside the system's (simulated devices).
+    QList<QPair<QString, QString>> extraPorts;
 };
 
 // The one window of the tool. It owns every long-lived object and coordinates them;
@@ -68,6 +73,10 @@ public:
     void on_actClearCount_triggered();
     void on_CNEN_statusChanged(bool on);
     void on_canUart_statusChanged(bool on);
+    // Port toggle, open and close (the button and the menu go through the toggle).
+    void on_actCom_Switch_triggered();
+    bool on_actCom_Open_triggered();
+    void on_actCom_Close_triggered();
 
     QSerialPort *port() { return &serialPort; }
     CustomCDC *link() const { return cdc.data(); }
@@ -95,6 +104,7 @@ signals:
     void sendNextFrame();
     void CANRxVector(const QList<CANFrameData> &rows);
     void parameterBlockReceived(const QByteArray &record, bool longLayout);
+    void dataProcessed(WaveForm *chart, const WaveDataContainer &data);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -111,9 +121,6 @@ public slots:
 
     // Serial link.
     void on_btn_comSwitch_clicked();
-    void on_actCom_Switch_triggered();
-    bool on_actCom_Open_triggered();
-    void on_actCom_Close_triggered();
     void on_comboCom_Port_currentIndexChanged(int index);
     void on_btn_BuadSet_clicked();
     void on_btn_CANStop_clicked();
@@ -128,6 +135,12 @@ public slots:
     void on_canidChanged(unsigned int id);
     void on_masteridChanged(unsigned int id);
     void upgradeLock(bool locked);
+    void on_dataProcessed(WaveForm *chart, const WaveDataContainer &data);
+    // The 100 ms chart cycle of periodic motor commands: hands the gathered feedback
+    // samples to the three charts.
+    void onWaveUpdateTimerTimeout();
+    // Feedback samples as the motor decoder appends them (any thread).
+    void appendFeedbackSamples(float position, float velocity, float torque);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -146,6 +159,7 @@ private slots:
 private:
     static void setLabelTextAndColorRed(QLabel *label, const QString &text);
     void SwBtnInit();
+    void WaveFormInit();
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
@@ -216,6 +230,13 @@ private:
     QTimer *canPeriodicTimer = nullptr;
     QPointer<QWidget> deviceConfigWindow;
     QFuture<void> recDataFuture;
+
+    // Feedback samples for the charts, appended by the decoder, drained every 100 ms.
+    QMutex waveMutex;
+    QList<float> positionSamples;
+    QList<float> velocitySamples;
+    QList<float> torqueSamples;
+    FeedbackWaveUpdater *waveUpdater = nullptr;
 
     // Background work.
     QFuture<void> fifoFuture;

@@ -1,5 +1,6 @@
 #include "app/ui_mainwindow.h"
 
+#include "charts/ui/waveForm.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/switchbutton.h"
 
@@ -66,6 +67,10 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     actExit->setObjectName("actExit");
     actFDCAN_Config = new QAction(MainWindow);
     actFDCAN_Config->setObjectName("actFDCAN_Config");
+    actionOpenPort = new QAction(MainWindow);
+    actionOpenPort->setObjectName("actionOpenPort");
+    actionClosePort = new QAction(MainWindow);
+    actionClosePort->setObjectName("actionClosePort");
 
     centralwidget = new QWidget(MainWindow);
     centralwidget->setObjectName("centralwidget");
@@ -103,6 +108,9 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     menuFile->addAction(actClear);
     menuFile->addSeparator();
     menuFile->addAction(actExit);
+    menuDevice->addAction(actionOpenPort);
+    menuDevice->addAction(actionClosePort);
+    menuDevice->addSeparator();
     menuDevice->addAction(actFDCAN_Config);
 
     statusbar = new QStatusBar(MainWindow);
@@ -138,9 +146,29 @@ void Ui_MainWindow::setupCanPage()
     tab_CAN = new QWidget();
     tab_CAN->setObjectName("tab_CAN");
     auto *v = new QVBoxLayout(tab_CAN);
+    auto *logRow = new QHBoxLayout();
     tableView = new QTableView(tab_CAN);
     tableView->setObjectName("tableView");
-    v->addWidget(tableView, 1);
+    logRow->addWidget(tableView, 3);
+    CORGroupBox = new QGroupBox(tab_CAN);
+    CORGroupBox->setObjectName("CORGroupBox");
+    auto *cor = new QVBoxLayout(CORGroupBox);
+    auto *corLegend = new QHBoxLayout();
+    CORLegendLabel = makeLabel(CORGroupBox, "CORLegendLabel");
+    CORLegendValueLabel = makeLabel(CORGroupBox, "CORLegendValueLabel");
+    CORUnitLabel = makeLabel(CORGroupBox, "CORUnitLabel");
+    CORUnitLabel->setText("%");
+    corLegend->addWidget(CORLegendLabel);
+    corLegend->addWidget(CORLegendValueLabel);
+    corLegend->addWidget(CORUnitLabel);
+    corLegend->addStretch(1);
+    cor->addLayout(corLegend);
+    COR = new WaveForm(CORGroupBox);
+    COR->setObjectName("COR");
+    cor->addWidget(COR, 1);
+    CORGroupBox->setVisible(false); // shown in its own window by the bus-load button
+    logRow->addWidget(CORGroupBox, 2);
+    v->addLayout(logRow, 1);
 
     canTxGroupBox = new QGroupBox(tab_CAN);
     canTxGroupBox->setObjectName("canTxGroupBox");
@@ -256,6 +284,11 @@ void Ui_MainWindow::setupCalibrationPage()
     tab_Calibration->setObjectName("tab_Calibration");
     auto *v = new QVBoxLayout(tab_Calibration);
     v->addWidget(placeholder(tab_Calibration, "calibrationPlaceholderLabel"));
+    CalibrationWaveTitle = makeLabel(tab_Calibration, "CalibrationWaveTitle");
+    v->addWidget(CalibrationWaveTitle);
+    Calibration = new WaveForm(tab_Calibration);
+    Calibration->setObjectName("Calibration");
+    v->addWidget(Calibration, 1);
     tabWidget->addTab(tab_Calibration, QString());
 }
 
@@ -285,7 +318,52 @@ void Ui_MainWindow::setupDebugPage()
     row->addWidget(sw_btn_rpmRads);
     row->addStretch(1);
     v->addLayout(row);
-    v->addWidget(placeholder(tab_Debug, "debugPlaceholderLabel"), 1);
+    auto *body = new QHBoxLayout();
+    controlPanel = new QWidget(tab_Debug);
+    controlPanel->setObjectName("controlPanel");
+    controlPanel->setFixedWidth(330);
+    auto *cpl = new QVBoxLayout(controlPanel);
+    cpl->setContentsMargins(0, 0, 0, 0);
+    cpl->addWidget(placeholder(controlPanel, "debugPlaceholderLabel"), 1);
+    body->addWidget(controlPanel);
+    chartsPanel = new QWidget(tab_Debug);
+    chartsPanel->setObjectName("chartsPanel");
+    auto *charts = new QVBoxLayout(chartsPanel);
+    charts->setContentsMargins(0, 0, 0, 0);
+    struct ChartRow {
+        QLabel **title;
+        const char *titleName;
+        QLabel **legend;
+        const char *legendName;
+        QLabel **value;
+        const char *valueName;
+        WaveForm **chart;
+        const char *chartName;
+    };
+    const ChartRow rows[] = {
+        {&PositionWaveTitle, "PositionWaveTitle", &PosLegendLabel, "PosLegendLabel", &PosLegendValueLabel,
+         "PosLegendValueLabel", &Position, "Position"},
+        {&VelocityWaveTitle, "VelocityWaveTitle", &VelLegendLabel, "VelLegendLabel", &VelLegendValueLabel,
+         "VelLegendValueLabel", &Velocity, "Velocity"},
+        {&TorqueWaveTitle, "TorqueWaveTitle", &TorLegendLabel, "TorLegendLabel", &TorLegendValueLabel,
+         "TorLegendValueLabel", &Torque, "Torque"},
+    };
+    for (const ChartRow &r : rows) {
+        auto *head = new QHBoxLayout();
+        *r.title = makeLabel(chartsPanel, r.titleName);
+        *r.legend = makeLabel(chartsPanel, r.legendName);
+        *r.value = makeLabel(chartsPanel, r.valueName);
+        head->addWidget(*r.title);
+        head->addStretch(1);
+        head->addWidget(*r.legend);
+        head->addWidget(*r.value);
+        charts->addLayout(head);
+        *r.chart = new WaveForm(chartsPanel);
+        (*r.chart)->setObjectName(r.chartName);
+        charts->addWidget(*r.chart, 1);
+    }
+    body->addWidget(chartsPanel, 1);
+    v->addLayout(body, 1);
     tabWidget->addTab(tab_Debug, QString());
 }
 
@@ -455,6 +533,8 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     actClear->setText(QCoreApplication::translate("MainWindow", "清空"));
     actExit->setText(QCoreApplication::translate("MainWindow", "退出"));
     actFDCAN_Config->setText(QCoreApplication::translate("MainWindow", "设备配置"));
+    actionOpenPort->setText(QCoreApplication::translate("MainWindow", "打开串口"));
+    actionClosePort->setText(QCoreApplication::translate("MainWindow", "关闭串口"));
     menuFile->setTitle(QCoreApplication::translate("MainWindow", "文件"));
     menuDevice->setTitle(QCoreApplication::translate("MainWindow", "设备"));
 
@@ -478,6 +558,15 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     crashBtn_3->setText(QCoreApplication::translate("MainWindow", "栈溢出"));
     crashBtn_4->setText(QCoreApplication::translate("MainWindow", "栈溢出2"));
 
+    CORGroupBox->setTitle(QCoreApplication::translate("MainWindow", "通道占用率"));
+    CORLegendLabel->setText(QCoreApplication::translate("MainWindow", "当前占用率:"));
+    CalibrationWaveTitle->setText(QCoreApplication::translate("MainWindow", "校准波形"));
+    PositionWaveTitle->setText(QCoreApplication::translate("MainWindow", "位置波形"));
+    VelocityWaveTitle->setText(QCoreApplication::translate("MainWindow", "速度波形"));
+    TorqueWaveTitle->setText(QCoreApplication::translate("MainWindow", "力矩波形"));
+    PosLegendLabel->setText(QCoreApplication::translate("MainWindow", "位置:"));
+    VelLegendLabel->setText(QCoreApplication::translate("MainWindow", "速度:"));
+    TorLegendLabel->setText(QCoreApplication::translate("MainWindow", "力矩:"));
     canTxGroupBox->setTitle(QCoreApplication::translate("MainWindow", "CAN发送"));
     canIdLabel->setText("CAN ID");
     sendTimesLabel->setText(QCoreApplication::translate("MainWindow", "发送次数"));

@@ -29,6 +29,7 @@ class QWidget;
 class SwitchButton;
 class CustomPlainTextEdit;
 class QTableView;
+class WaveForm;
 
 class Ui_MainWindow
 {
@@ -79,6 +80,31 @@ public:
     QLabel *canBaudLabel = nullptr;
     QLabel *canDataLenLabel = nullptr;
     QLabel *fdcanDataLenLabel = nullptr;
+
+    // Bus load meter (CAN page).
+    QGroupBox *CORGroupBox = nullptr;
+    QLabel *CORLegendLabel = nullptr;
+    QLabel *CORLegendValueLabel = nullptr;
+    QLabel *CORUnitLabel = nullptr;
+    WaveForm *COR = nullptr;
+
+    // Feedback charts (debug page) and the calibration chart.
+    QLabel *PositionWaveTitle = nullptr;
+    QLabel *VelocityWaveTitle = nullptr;
+    QLabel *TorqueWaveTitle = nullptr;
+    QLabel *CalibrationWaveTitle = nullptr;
+    QLabel *PosLegendLabel = nullptr;
+    QLabel *VelLegendLabel = nullptr;
+    QLabel *TorLegendLabel = nullptr;
+    QLabel *PosLegendValueLabel = nullptr;
+    QLabel *VelLegendValueLabel = nullptr;
+    QLabel *TorLegendValueLabel = nullptr;
+    WaveForm *Position = nullptr;
+    WaveForm *Velocity = nullptr;
+    WaveForm *Torque = nullptr;
+    WaveForm *Calibration = nullptr;
+    QWidget *chartsPanel = nullptr;
+    QWidget *controlPanel = nullptr;
 
     // Calibration and debug pages.
     SwitchButton *sw_btn_rpmRads = nullptr;
@@ -148,6 +174,8 @@ public:
     QAction *actClear = nullptr;
     QAction *actExit = nullptr;
     QAction *actFDCAN_Config = nullptr;
+    QAction *actionOpenPort = nullptr;
+    QAction *actionClosePort = nullptr;
     QStatusBar *statusbar = nullptr;
 
     void setupUi(QMainWindow *MainWindow);

@@ -473,5 +473,161 @@ Log saved to: %2</translation>
             <source>FDCAN</source>
             <translation>FDCAN</translation>
         </message>
+        <message>
+            <source>通道占用率</source>
+            <translation>ChnlOccRate</translation>
+        </message>
+        <message>
+            <source>当前占用率:</source>
+            <translation>Current occupancy:</translation>
+        </message>
+        <message>
+            <source>校准波形</source>
+            <translation>Calibration waveform</translation>
+        </message>
+        <message>
+            <source>位置波形</source>
+            <translation>Position waveform</translation>
+        </message>
+        <message>
+            <source>速度波形</source>
+            <translation>Velocity waveform</translation>
+        </message>
+        <message>
+            <source>力矩波形</source>
+            <translation>Torque waveform</translation>
+        </message>
+        <message>
+            <source>位置:</source>
+            <translation>Position:</translation>
+        </message>
+        <message>
+            <source>速度:</source>
+            <translation>Velocity:</translation>
+        </message>
+        <message>
+            <source>力矩:</source>
+            <translation>Torque:</translation>
+        </message>
+        <message>
+            <source>位置</source>
+            <translation>Position</translation>
+        </message>
+        <message>
+            <source>速度</source>
+            <translation>Velocity</translation>
+        </message>
+        <message>
+            <source>力矩</source>
+            <translation>Torque</translation>
+        </message>
+        <message>
+            <source>总线占用率（%）</source>
+            <translation>Bus occupancy (%)</translation>
+        </message>
+    </context>
+    <context>
+        <name>WaveForm</name>
+        <message>
+            <source>X轴自动缩放</source>
+            <translation>X-axis auto-scale</translation>
+        </message>
+        <message>
+            <source>Y轴自动缩放</source>
+            <translation>Y-axis auto-scale</translation>
+        </message>
+        <message>
+            <source>自动缩放</source>
+            <translation>Auto-scale</translation>
+        </message>
+        <message>
+            <source>矩形选取框放大</source>
+            <translation>Rectangle selection zoom</translation>
+        </message>
+        <message>
+            <source>保存波形原始数据</source>
+            <translation>Save original waveForm data</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>没有波形数据可显示</source>
+            <translation>No waveform data to display</translation>
+        </message>
+        <message>
+            <source>没有有效的波形数据可显示</source>
+            <translation>No valid waveform data to display</translation>
+        </message>
+    </context>
+    <context>
+        <name>WaveSaveDialog</name>
+        <message>
+            <source>保存波形原始数据</source>
+            <translation>Save original waveForm data</translation>
+        </message>
+        <message>
+            <source>保存路径:</source>
+            <translation>Save path:</translation>
+        </message>
+        <message>
+            <source>浏览...</source>
+            <translation>Browse...</translation>
+        </message>
+        <message>
+            <source>左边界: 0</source>
+            <translation>Left bound: 0</translation>
+        </message>
+        <message>
+            <source>右边界: %1</source>
+            <translation>Right bound: %1</translation>
+        </message>
+        <message>
+            <source>左边界: %1</source>
+            <translation>Left bound: %1</translation>
+        </message>
+        <message>
+            <source>保存波形数据</source>
+            <translation>Save waveform data</translation>
+        </message>
+        <message>
+            <source>CSV文件 (*.csv);;所有文件 (*)</source>
+            <translation>CSV files (*.csv);;All files (*)</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>请选择保存路径</source>
+            <translation>Please choose a save path</translation>
+        </message>
+        <message>
+            <source>请选择有效的波形区域</source>
+            <translation>Please select a valid waveform range</translation>
+        </message>
+        <message>
+            <source>保存失败</source>
+            <translation>Save failed</translation>
+        </message>
+        <message>
+            <source>无法打开文件：%1</source>
+            <translation>Cannot open file: %1</translation>
+        </message>
+        <message>
+            <source>写入文件失败：%1</source>
+            <translation>Failed to write file: %1</translation>
+        </message>
+        <message>
+            <source>保存成功</source>
+            <translation>Saved successfully</translation>
+        </message>
+        <message>
+            <source>波形数据已保存为CSV文件：
+%1</source>
+            <translation>Waveform data saved as CSV file:
+%1</translation>
+        </message>
     </context>
 </TS>
