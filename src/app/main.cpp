@@ -92,7 +92,8 @@ int main(int argc, char *argv[])
     QCommandLineOption openOpt("open", "Open the selected port at start-up.");
     QCommandLineOption langOpt("language", "Start in <code> (en_US or zh_CN).", "code");
     QCommandLineOption diagOpt("diagnostics", "Show the fault-injection tab.");
-    parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt});
+    QCommandLineOption tabOpt("tab", "Show tab <index> first.", "index");
+    parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt});
     parser.process(app);
 
     Logger::init(QString(), Logger::DEBUG);
@@ -111,6 +112,7 @@ int main(int argc, char *argv[])
     options.openPort = parser.isSet(openOpt);
     options.language = parser.value(langOpt);
     options.diagnostics = parser.isSet(diagOpt);
+    options.tab = parser.isSet(tabOpt) ? parser.value(tabOpt).toInt() : -1;
 
     int result = 0;
     {

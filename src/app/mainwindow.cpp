@@ -125,6 +125,8 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     if (!options.language.isEmpty() && options.language != currentLanguage)
         languageSwitch->setChecked(options.language == "en_US");
+    if (options.tab >= 0 && options.tab < ui->tabWidget->count())
+        ui->tabWidget->setCurrentIndex(options.tab);
     if (options.openPort && !options.port.isEmpty())
         QTimer::singleShot(0, this, [this] { on_actCom_Switch_triggered(); });
 }
@@ -164,6 +166,8 @@ void MainWindow::SwBtnInit()
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
 
+    // The serial adapter is the usual way to a motor: start in CAN mode.
+    ui->sw_btn_canUart->setChecked(true);
     ui->sw_btn_ASCIIHex_2->setChecked(true);
     ui->sw_btn_calibration->setChecked(false);
     on_canUart_statusChanged(ui->sw_btn_canUart->checked());

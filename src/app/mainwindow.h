@@ -43,6 +43,7 @@ struct StartupOptions {
     bool openPort = false;        // open that port at start-up
     QString language;             // "en_US" starts in English
     bool diagnostics = false;     // show the hidden fault-injection tab
+    int tab = -1;                 // tab to show first
     // Ports known only by path, listed beside the system's (simulated devices).
     QList<QPair<QString, QString>> extraPorts;
 };
