@@ -143,7 +143,8 @@ bool toRegisterFloat(const QVariant &v, float &out)
 
 int propertyIndex(const QString &name)
 {
-    if (name.isEmpty())
+    // A NUL would cut the name short on its way to the C-string lookup.
+    if (name.isEmpty() || name.contains(QChar(0)))
         return -1;
     return ESC_INF::staticMetaObject.indexOfProperty(name.toLatin1().constData());
 }

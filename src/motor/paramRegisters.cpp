@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLocale>
 #include <QMetaProperty>
 #include <QSaveFile>
 
@@ -82,16 +83,17 @@ uint32_t floatBits(float f)
 
 QString number6(double v) { return QString::number(v, 'g', 6); }
 
-// The fewest significant digits that read back as the same float: "3.14", not the
-// "3.140000104904175" that a float widened to double prints as.
+// The fewest significant digits that read back as the same float, printed the way
+// QVariant prints a double: "3.14" and "10", not the "3.140000104904175" that a float
+// widened to double gives.
 QString shortestFloatText(float f)
 {
     if (!std::isfinite(f))
         return QString::number(double(f));
     for (int digits = 1; digits < 9; ++digits) {
-        const QString t = QString::number(double(f), 'g', digits);
-        if (t.toFloat() == f)
-            return t;
+        const double d = QString::number(double(f), 'g', digits).toDouble();
+        if (float(d) == f)
+            return QString::number(d, 'g', QLocale::FloatingPointShortest);
     }
     return QString::number(double(f), 'g', 9);
 }
