@@ -15,13 +15,6 @@ namespace {
 
 QByteArray hex(const char *text) { return QByteArray::fromHex(text); }
 
-uint32_t bits(float f)
-{
-    uint32_t u;
-    std::memcpy(&u, &f, 4);
-    return u;
-}
-
 // The reply a motor with CAN ID `canid` sends to a request frame.
 QByteArray replyTo(const QByteArray &request, uint32_t value)
 {
