@@ -98,26 +98,6 @@ private slots:
                  qPrintable(QString::number(uint_to_float(uint16_t(code), min, max, bits), 'g', 9)));
     }
 
-    // Command and feedback share the mapping: decoding an encoded value lands within one
-    // code step of it.
-    void mappingRoundTrip_data()
-    {
-        QTest::addColumn<float>("x");
-        QTest::addColumn<int>("bits");
-        for (float x : {-9.99f, -3.3f, 0.0f, 0.001f, 7.25f, 9.99f})
-            for (int bits : {12, 16})
-                QTest::addRow("%g/%d", double(x), bits) << x << bits;
-    }
-    void mappingRoundTrip()
-    {
-        QFETCH(float, x);
-        QFETCH(int, bits);
-        const float step = 20.0f / float((1 << bits) - 1);
-        const float back = uint_to_float(uint16_t(float_to_uint(x, -10, 10, bits)), -10, 10, bits);
-        QVERIFY(back <= x + 1e-5f);
-        QVERIFY(x - back < step + 1e-5f);
-    }
-
     void payloads_data()
     {
         QTest::addColumn<int>("mode");

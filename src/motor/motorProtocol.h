@@ -22,7 +22,7 @@ class ESC_INF;
 // Linear fixed-point mapping of MIT commands and feedback. x is clamped into
 // [x_min, x_max]; the code is ((2^bits - 1) * (x - x_min)) / (x_max - x_min) in single
 // precision, truncated toward zero. A NaN set-point counts as 0 (as any text that is no
-// number does) and a degenerate range (empty, reversed to NaN, infinite) gives a code
+// number does) and a degenerate range (empty, infinite or NaN) gives a code
 // within 0..2^bits - 1 instead of an undefined conversion.
 int float_to_uint(float x, float x_min, float x_max, int bits);
 // u * (x_max - x_min) / (2^bits - 1) + x_min in single precision.
