@@ -9,6 +9,8 @@
 #include <atomic>
 
 #include <QSerialPort>
+
+#include "motor/escInf.h"
 class SerialPortModel;
 class CANTxModel;
 
@@ -51,6 +53,7 @@ public:
     std::atomic_bool canMode{true};
     std::atomic_int ctrlMode{0};
     QByteArray debugPayload;
+    ESC_INF escInf; // the parameter record register replies and imports fill
 
     // ID increment settings of the transmit panel.
     quint16 idStep = 1;

@@ -1,0 +1,201 @@
+#pragma once
+
+#include "motor/escInf.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <cstdint>
+
+class SharedMappingRanges;
+
+// The parameter registers: single-register frames on 0x7FF, the reply step, the paced
+// whole-record sequences of CAN mode, the console blocks of UART mode, the widget
+// formats of the parameter tab and the export/import text file.
+
+namespace RegisterFrame {
+constexpr uint32_t Id = 0x7FF;
+constexpr uint8_t Read = 0x33;
+constexpr uint8_t Write = 0x55;
+constexpr uint8_t Save = 0xAA;
+constexpr int LastRid = 37;        // RID 37 (loader version) exists only on the wire
+constexpr int ReadCount = 37;      // RIDs 0..36
+constexpr int WriteReplies = 22;   // replies that complete a write (of 25 written)
+} // namespace RegisterFrame
+
+// D0..D1 canid (low, high), D2 command, D3 rid, D4..D7 value little-endian.
+QByteArray registerFrame(uint8_t command, uint32_t canid, uint8_t rid, uint32_t value = 0);
+QByteArray registerReadFrame(uint32_t canid, int rid);
+// The value comes from the record; RIDs the write-all operation leaves alone (8,
+// 11..20, 36) and RIDs outside the record carry zero.
+QByteArray registerWriteFrame(uint32_t canid, int rid, const ESC_INF &record);
+QByteArray registerSaveFrame(uint32_t canid, int rid = 0);
+// Written by the CAN write-all operation: 0..7, 9, 10, 21..35.
+bool isCanWritableRegister(int rid);
+
+// The motor's CAN bit-rate codes (register can_br) as texts, for comboBox_canBaud.
+inline constexpr const char *canBaudList[] = {"125K", "200K", "250K", "500K", "1M",
+                                              "2M",   "2.5M", "3.2M", "4M",   "5M"};
+inline constexpr int canBaudCount = int(sizeof(canBaudList) / sizeof(canBaudList[0]));
+// Empty for a code outside the list (a device may report anything).
+QString canBaudText(long long code);
+
+// What one register reply did.
+struct RegisterReply
+{
+    enum Completion { NotYet, ReadComplete, WriteComplete, VersionsComplete };
+
+    int rid = 0;
+    uint8_t command = 0;
+    uint32_t raw = 0;              // D4..D7
+    bool stored = false;           // written into the record (RIDs 0..36)
+    bool masterIdChanged = false;  // RID 7: set CANTxModel::setMasterid, show in masteridEdit
+    uint32_t masterId = 0;
+    bool rangeChanged = false;     // RIDs 21..23: the mapping range was updated
+    Completion completion = NotYet;
+    ESC_INF record;                // ReadComplete: the record to show (ParametersChanged)
+    uint32_t appVersion = 0;       // VersionsComplete: RID 14, for ParseVersion as characters
+    uint32_t loaderVersion = 0;    // VersionsComplete: RID 37, for ParseVersion as numbers
+};
+
+// Reply counter and what is awaiting the replies. The GUI thread starts operations and
+// checks time-outs; the receive thread counts replies; one lock keeps the two from
+// both deciding the same operation's end.
+class RegisterReplyState
+{
+public:
+    enum class Operation { None, Read, Write };
+
+    // Zero the counter; `op` now awaits its replies.
+    void begin(Operation op);
+    // Zero the counter and the two version numbers; nothing awaited. Call before a
+    // CAN version read (registers 14 and 37).
+    void beginVersionRead();
+    int count() const;
+    Operation awaiting() const;
+    uint32_t appVersion() const;
+    uint32_t loaderVersion() const;
+    // At the time-out: true when `op` still awaits replies, which then ends it (counter
+    // zeroed, nothing awaited) so that late replies do not complete it afterwards.
+    bool expire(Operation op);
+
+private:
+    friend RegisterReply parseRIDFrame(const uint8_t *, ESC_INF &, RegisterReplyState &, std::atomic_bool &,
+                                       SharedMappingRanges *);
+    mutable QMutex mutex;
+    int replies = 0;
+    Operation op = Operation::None;
+    uint32_t appRaw = 0;
+    uint32_t loaderRaw = 0;
+};
+
+// parseRIDFrame as a pure step. Stores D4..D7 into the record field of RID D3 (0..36;
+// RID 37 is only kept as the loader version, larger RIDs only counted), updates the
+// mapping ranges for PMAX/VMAX/TMAX when `ranges` is given, counts the reply and decides
+// completion: in version mode (`versionMode`, cleared here) the second reply; else
+// the 37th read reply (D2 = 33) or the 22nd write reply (D2 = 55).
+// On ReadComplete the caller sets the long-layout flag, emits ParametersChanged with
+// `record` and calls canFrameResend(); on WriteComplete message 7 and canFrameResend().
+// `data` must hold 8 bytes.
+RegisterReply parseRIDFrame(const uint8_t *data, ESC_INF &record, RegisterReplyState &state,
+                            std::atomic_bool &versionMode, SharedMappingRanges *ranges = nullptr);
+
+// One timer tick of a whole-record operation in CAN mode.
+struct RegisterStep
+{
+    QByteArray frame;          // send now to RegisterFrame::Id when not empty
+    int rid = -1;              // RID of this tick (sent or skipped)
+    bool stopTimer = false;
+    int newIntervalMs = 0;     // > 0: run the timer at this interval from now on
+    bool sendSave = false;     // after saveDelayMs: saveFrame in CAN mode, the text "s" in UART mode
+    int saveDelayMs = 0;
+    QByteArray saveFrame;
+    bool timedOut = false;     // the motor did not answer in time: message 6
+};
+
+// The paced CAN sequences. The owner runs one QTimer per kind at the interval start()
+// returns and calls tick(kind) on each timeout, doing what the step says.
+//
+// Read: one request per tick for RIDs 0..36. Write: one tick per RID 0..35, sending
+// for the writable ones and spending the tick for 8 and 11..20; after the last tick the
+// save frame (RID 0) follows 10 ms later. Store: save frames per RID with the write's
+// skipping rule (no button starts it).
+//
+// Read and write wait for their replies: if the RegisterReplyState given to start()
+// still awaits them ReplyTimeoutMs after the last tick, the step reports timedOut (the
+// user would otherwise never learn that the motor did not answer).
+class RegisterSequence
+{
+public:
+    enum class Kind { None, Read, Write, Store };
+    static constexpr int ReplyTimeoutMs = 640; // as long as a console request may take
+    static constexpr int SaveDelayMs = 10;
+
+    // Returns the timer interval: 1 ms with the USB adapter, 2 ms on the serial adapter.
+    // For Read and Write, `replies` (if given) is begun for that operation.
+    int start(Kind kind, uint32_t canid, const ESC_INF &record, bool usbAdapter,
+              RegisterReplyState *replies = nullptr);
+    // A tick of another kind's timer, or after the end, only stops that timer.
+    RegisterStep tick(Kind timerKind);
+    void cancel();
+
+    Kind kind() const { return current; }
+    bool running() const { return current != Kind::None; }
+    int ridCounter() const { return rid; }
+
+private:
+    Kind current = Kind::None;
+    int rid = 0;
+    bool waiting = false;
+    uint32_t canid = 0;
+    ESC_INF record;
+    RegisterReplyState *replies = nullptr;
+};
+
+// UART mode: send the text ConsoleEnterText, then after ConsoleDelayMs the block.
+inline constexpr const char *ConsoleEnterText = "s";
+constexpr int ConsoleDelayMs = 20;
+// 55 67 AA
+QByteArray consoleReadRequest();
+// 55 67 55 and the record: 128 bytes (short layout) or 148 bytes (long layout).
+QByteArray consoleWriteRequest(const ESC_INF &record, bool longLayout);
+
+// The parameter tab's widgets: object name -> text. Combo boxes carry their index as
+// decimal text ("-1" for no selection).
+QString registerWidgetName(int rid); // empty for RIDs without a widget
+// Record to widgets (on_ParametersChanged): every widget of the table in its format;
+// comboBox_ctrMode only when cmode is not 0; V_BWEdit, IQ_clEdit, VL_clEdit,
+// comboBox_canBaud and sub_verEdit only with the long layout.
+QHash<QString, QString> recordToWidgetTexts(const ESC_INF &record, bool longLayout);
+// Widgets to record (getESC_INF): parses every widget present in `texts`; a text
+// that is no number gives 0; hw_ver, sw_ver, SN and sub_ver keep the record's values.
+void widgetTextsToRecord(const QHash<QString, QString> &texts, ESC_INF &record);
+// Edits the short layout does not require before a write.
+QStringList shortLayoutOptionalEdits();
+// "0x%1", at least two lower-case hex digits.
+QString hexIdText(uint32_t id);
+
+// Export and import of the parameter text file.
+struct ParamFileResult
+{
+    bool ok = false;
+    QString error;     // translated, for the "错误" box
+    int applied = 0;   // import: lines stored into the record
+    int skipped = 0;   // import: malformed lines, unknown keys, refused values
+};
+// One "name: value" line per register in index order, GREF2 written as "Deta".
+QString parameterFileText(const ESC_INF &record);
+// Writes the file (replacing it only once everything is written).
+ParamFileResult exportParameters(const QString &path, const ESC_INF &record);
+// Reads the file (never written) and stores every well-formed line into `record`.
+// A line is "key: value"; key "Deta" means GREF2; an integer value is taken as an
+// integer, any other number (with a ".", an exponent, inf, nan) as a double; lines
+// without exactly one ": ", with an empty or non-numeric value, with an unknown key
+// or with a value the register cannot take are skipped.
+ParamFileResult importParameters(const QString &path, ESC_INF &record);
+// The same for text already read (used by the file import and by tests).
+ParamFileResult applyParameterText(const QString &text, ESC_INF &record);
