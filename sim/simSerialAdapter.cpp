@@ -704,7 +704,7 @@ void SimSerialAdapter::stop()
     }
 }
 
-bool SimSerialAdapter::isRunning() const { return d->running && d->worker.joinable() && d->portOpen; }
+bool SimSerialAdapter::isRunning() const { return d->running && d->portOpen; }
 
 QString SimSerialAdapter::slavePath() const
 {

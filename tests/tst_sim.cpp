@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSerialPort>
 #include <QtTest>
 
 #include <atomic>
@@ -224,6 +225,7 @@ private slots:
     void streamsNumberedFrames();
 
     // ---- program, registry, threads
+    void qserialPortOpensAndReopens();
     void zkmotorProgram();
     void registryServesPorts();
     void motorIsThreadSafe();
@@ -1064,6 +1066,27 @@ void TestSim::streamsNumberedFrames()
 }
 
 // ------------------------------------------------------------------ program, registry, threads
+
+void TestSim::qserialPortOpensAndReopens()
+{
+    Rig rig;
+    for (int round = 0; round < 2; ++round) {
+        QSerialPort port;
+        port.setPortName(rig.adapter.slavePath());
+        port.setBaudRate(921600);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        port.write(transmitFrame(0x001, specialCommand(round ? SpecialDisable : SpecialEnable)));
+        QByteArray got;
+        QElapsedTimer t;
+        t.start();
+        while (got.size() < 32 && t.elapsed() < 2000 && port.waitForReadyRead(100))
+            got += port.readAll();
+        const auto frames = withStatus(Peer::parse(got), StatusRxOk);
+        QCOMPARE(frames.size(), 1);
+        QCOMPARE(decodeFeedback(frames.first().data).state, quint8(round ? 0 : 1));
+        port.close();
+    }
+}
 
 void TestSim::zkmotorProgram()
 {
