@@ -1,0 +1,94 @@
+#include "simRegistry.h"
+
+SimRegistry::~SimRegistry()
+{
+    stopAll();
+}
+
+SimRegistry &SimRegistry::global()
+{
+    static SimRegistry registry;
+    return registry;
+}
+
+QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString *error)
+{
+    auto hex = [](quint32 v) { return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')); };
+    auto make = [&](bool console) -> bool {
+        auto adapter = std::make_shared<SimSerialAdapter>();
+        const int motors = console ? 1 : std::max(1, options.motorsPerPort);
+        QStringList ids;
+        for (int i = 0; i < motors; ++i) {
+            const quint32 id = quint32(i + 1);
+            adapter->addMotor(std::make_shared<SimMotor>(id, id + 0x10, options.layout));
+            ids << QStringLiteral("motor %1, master %2").arg(hex(id), hex(id + 0x10));
+        }
+        adapter->setMode(console ? SimSerialAdapter::Console : SimSerialAdapter::Adapter);
+        QString why;
+        if (!adapter->start(&why)) {
+            if (error)
+                *error = why;
+            return false;
+        }
+        Entry e;
+        e.adapter = adapter;
+        e.info.path = adapter->slavePath();
+        e.info.description = console
+            ? QStringLiteral("Simulated motor console (%1)").arg(ids.join(QStringLiteral("; ")))
+            : QStringLiteral("Simulated serial adapter (%1)").arg(ids.join(QStringLiteral("; ")));
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_entries.append(e);
+        return true;
+    };
+    for (int i = 0; i < count; ++i)
+        make(false);
+    for (int i = 0; i < options.consolePorts; ++i)
+        make(true);
+    return ports();
+}
+
+QList<SimPortInfo> SimRegistry::ports() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    QList<SimPortInfo> list;
+    for (const Entry &e : m_entries)
+        list.append(e.info);
+    return list;
+}
+
+bool SimRegistry::isSimulated(const QString &path) const
+{
+    return adapter(path) != nullptr;
+}
+
+std::shared_ptr<SimSerialAdapter> SimRegistry::adapter(int port) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return port >= 0 && port < m_entries.size() ? m_entries[port].adapter : nullptr;
+}
+
+std::shared_ptr<SimSerialAdapter> SimRegistry::adapter(const QString &path) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const Entry &e : m_entries)
+        if (e.info.path == path)
+            return e.adapter;
+    return nullptr;
+}
+
+std::shared_ptr<SimMotor> SimRegistry::motor(int port, int index) const
+{
+    const auto a = adapter(port);
+    return a ? a->motor(index) : nullptr;
+}
+
+void SimRegistry::stopAll()
+{
+    QList<Entry> entries;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        entries.swap(m_entries);
+    }
+    for (Entry &e : entries)
+        e.adapter->stop();
+}

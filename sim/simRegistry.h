@@ -1,0 +1,59 @@
+#pragma once
+
+// The simulated ports that `zktool --simulate` lists beside the real ones: each port is a
+// SimSerialAdapter on its own pseudo-terminal with one or more SimMotors behind it (or a
+// motor's serial console). The registry owns them and stops them on destruction.
+
+#include "simMotor.h"
+#include "simSerialAdapter.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+
+struct SimPortInfo {
+    QString path;          // the pseudo-terminal slave to open
+    QString description;   // e.g. "Simulated serial adapter (motor 0x01, master 0x11)"
+};
+
+class SimRegistry
+{
+public:
+    struct Options {
+        int motorsPerPort = 1;        // motors on each adapter's bus
+        int consolePorts = 0;         // extra ports that are a motor's serial console
+        SimMotor::Layout layout = SimMotor::Layout::Long;
+    };
+
+    SimRegistry() = default;
+    ~SimRegistry();
+    SimRegistry(const SimRegistry &) = delete;
+    SimRegistry &operator=(const SimRegistry &) = delete;
+
+    // The process-wide registry used by the tool's --simulate switch.
+    static SimRegistry &global();
+
+    // Creates `count` adapter ports (plus the console ports of the options) and returns
+    // all ports now served. Port k's motors have CAN IDs 0x01, 0x02, ... and master IDs
+    // CAN ID + 0x10. Ports that fail to open are skipped (error gets the reason).
+    QList<SimPortInfo> start(int count, const Options &options, QString *error = nullptr);
+    QList<SimPortInfo> start(int count = 1) { return start(count, Options()); }
+    QList<SimPortInfo> ports() const;
+    bool isSimulated(const QString &path) const;
+
+    std::shared_ptr<SimSerialAdapter> adapter(int port) const;
+    std::shared_ptr<SimSerialAdapter> adapter(const QString &path) const;
+    std::shared_ptr<SimMotor> motor(int port, int index = 0) const;
+
+    void stopAll();
+
+private:
+    struct Entry {
+        SimPortInfo info;
+        std::shared_ptr<SimSerialAdapter> adapter;
+    };
+    mutable std::mutex m_mutex;
+    QList<Entry> m_entries;
+};
