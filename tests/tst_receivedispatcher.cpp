@@ -142,6 +142,7 @@ private slots:
         CustomCDC cdc(nullptr, nullptr);
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
+        d.setTailHoldMs(0);
         FakeSource src;
         const QByteArray text = QByteArray("value=") + char(0xAA);
         src.chunks << text;
@@ -152,6 +153,28 @@ private slots:
         QCOMPARE(terminalText(r), text);
         QVERIFY(d.heldTail().isEmpty());
         QVERIFY(r.frames.isEmpty());
+    }
+
+    void heldTailWaitsForTheHoldTime()
+    {
+        CustomCDC cdc(nullptr, nullptr);
+        Recorder r;
+        ReceiveDispatcher d(&cdc, r.events());
+        d.setTailHoldMs(30);
+        FakeSource src;
+        const QByteArray f = rxFrame(0x42, "\x01");
+        src.chunks << f.left(3);
+        d.pass(src, false);
+        d.pass(src, false); // too young to give up on
+        QVERIFY(r.terminal.isEmpty());
+        src.chunks << f.mid(3);
+        d.pass(src, false);
+        QCOMPARE(r.frames, QList<QByteArray>{f});
+        src.chunks << f.left(3);
+        d.pass(src, false);
+        QTest::qWait(40);
+        d.pass(src, false); // old enough: released as text
+        QCOMPARE(terminalText(r), f.left(3));
     }
 
     void heldTailThatIsNoFrameBecomesText()

@@ -3,6 +3,8 @@
 #include "widgets/dialogService.h"
 #include "widgets/toolTipFilter.h"
 
+#include "simRegistry.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
@@ -113,6 +115,19 @@ int main(int argc, char *argv[])
     options.language = parser.value(langOpt);
     options.diagnostics = parser.isSet(diagOpt);
     options.tab = parser.isSet(tabOpt) ? parser.value(tabOpt).toInt() : -1;
+    if (options.simulate) {
+        // One simulated serial adapter with a motor behind it, and one motor console.
+        SimRegistry::Options simOptions;
+        simOptions.consolePorts = 1;
+        QString error;
+        const auto ports = SimRegistry::global().start(1, simOptions, &error);
+        if (!error.isEmpty())
+            Logger::error("模拟设备启动失败: " + error, "main");
+        for (const auto &p : ports) {
+            options.extraPorts.append({p.path, p.description});
+            Logger::info(QString("模拟端口: %1 (%2)").arg(p.path, p.description), "main");
+        }
+    }
 
     int result = 0;
     {
@@ -124,5 +139,6 @@ int main(int argc, char *argv[])
         result = app.exec();
     }
     delete tipFilter;
+    SimRegistry::global().stopAll();
     return result;
 }

@@ -116,7 +116,7 @@ void ReceiveDispatcher::pass(ChunkSource &source, bool usbConnected)
         processChunk(chunk);
     }
     // Nothing new completed the carried tail: it was console bytes after all.
-    if (!gotBytes && !held.isEmpty())
+    if (!gotBytes && !held.isEmpty() && heldSince.elapsed() >= tailHoldMs)
         flushHeldTail();
 }
 
@@ -132,6 +132,10 @@ void ReceiveDispatcher::processChunk(const QByteArray &chunk)
     QByteArray data = held + chunk;
     held.clear();
 
+    // While a console answer is awaited its bytes go straight on: an answer block ends
+    // in 0xAA and must not wait for a frame that is not coming.
+    const bool mayHold = !(cdc->paramReading || cdc->paramWriting || cdc->identifying || cdc->versionReading);
+
     QList<int> positions;
     QByteArray rest;
     int i = 0;
@@ -144,9 +148,10 @@ void ReceiveDispatcher::processChunk(const QByteArray &chunk)
                     i += kFrameSize;
                     continue;
                 }
-            } else {
+            } else if (mayHold) {
                 // A frame may start here whose end has not arrived yet.
                 held = data.mid(i);
+                heldSince.start();
                 break;
             }
         }

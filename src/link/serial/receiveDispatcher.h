@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
@@ -13,8 +14,10 @@ class CustomCDC;
 // It owns no thread: the owner calls pass() every 10 ms from its background task.
 //
 // A receive frame whose bytes are split between two reads is carried over to the next
-// chunk; a carried tail that no new bytes complete is released on the next pass as
-// ordinary bytes, so console text is never held back for longer than one pass.
+// chunk; a carried tail that no new bytes complete is released as ordinary bytes by the
+// first pass that brings nothing new once the tail is older than the hold time (one
+// reader period plus jitter), so console text is never held back for long. Nothing is
+// held while a console answer is pending.
 class ReceiveDispatcher
 {
 public:
@@ -50,6 +53,10 @@ public:
     // Releases a carried tail as ordinary bytes.
     void flushHeldTail();
 
+    // How long a carried tail waits for the rest of its frame; 0 releases it at the first
+    // pass without new bytes.
+    void setTailHoldMs(int ms) { tailHoldMs = ms; }
+
     int ticks() const { return rxTimeoutTicks; }
     QByteArray pendingAnswer() const { return answerBuffer; }
     QByteArray heldTail() const { return held; }
@@ -68,6 +75,8 @@ private:
     int rxTimeoutTicks = 0;
     QByteArray answerBuffer;
     QByteArray held;
+    QElapsedTimer heldSince;
+    int tailHoldMs = 20;
 };
 
 // "4.3.2.1" from four version bytes stored lowest first.
