@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -102,7 +103,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "cannot open %s\n", qPrintable(o.port));
         return 1;
     }
-    const quint32 rx0 = w.rxFrameCount();
+    const quint32 rx0 = w.frameSequence();
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -111,7 +112,7 @@ int main(int argc, char **argv)
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         std::printf("  t=%5.1f s  sent %8llu  counted %8u  rows %6d  RSS %6ld KiB\n", wall.elapsed() / 1000.0,
-                    static_cast<unsigned long long>(sim.streamedFrames()), w.rxFrameCount() - rx0,
+                    static_cast<unsigned long long>(sim.streamedFrames()), w.frameSequence() - rx0,
                     w.frameModel()->rowCount(), rssKiB());
         std::fflush(stdout);
     });
@@ -125,14 +126,15 @@ int main(int argc, char **argv)
     const double cpu = cpuSeconds() - cpu0;
     const double secs = wall.elapsed() / 1000.0;
     const quint64 sent = sim.streamedFrames();
-    const quint32 counted = w.rxFrameCount() - rx0;
+    const quint32 counted = w.frameSequence() - rx0;
     const auto stats = sim.stats();
     std::printf("sent %llu, counted %u: %.3f %%; slipped by the simulator %llu\n",
                 static_cast<unsigned long long>(sent), counted, sent ? 100.0 * counted / sent : 0.0,
                 static_cast<unsigned long long>(stats.streamSlipped));
     std::printf("tool CPU %.2f s over %.1f s wall = %.1f %% of one core (simulator thread included)\n", cpu, secs,
                 100.0 * cpu / secs);
-    std::printf("RSS at end %ld KiB\n", rssKiB());
+    std::printf("RSS at end %ld KiB; terminal received %d characters of non-frame bytes\n", rssKiB(),
+                int(w.findChild<QPlainTextEdit *>("comOutput")->toPlainText().size()));
     w.on_actCom_Close_triggered();
     return counted == sent ? 0 : 2;
 }

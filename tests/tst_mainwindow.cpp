@@ -2,12 +2,16 @@
 // generic dialogs.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
+#include "can/canTxModel.h"
 #include "log/log.h"
 #include "widgets/clickableLabel.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -162,6 +166,57 @@ private slots:
         QCOMPARE(w.language(), QString("zh_CN"));
         QCOMPARE(w.windowTitle(), QString("ZK调试工具"));
         QCOMPARE(w.form()->btn_comSwitch->text(), QString("打开串口"));
+    }
+
+    void transmitSettingsFollowTheirWidgets_data()
+    {
+        QTest::addColumn<QString>("widget");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<uint>("expected");
+        QTest::newRow("motor id hex") << "canidEdit_2" << "1a" << "canid" << 0x1Au;
+        QTest::newRow("motor id garbage") << "canidEdit_2" << "zz" << "canid" << 0u;
+        QTest::newRow("master id hex") << "masteridEdit" << "7f" << "masterid" << 0x7Fu;
+        QTest::newRow("send times decimal") << "sendTimesEdit" << "25" << "sendTimes" << 25u;
+        QTest::newRow("send times garbage") << "sendTimesEdit" << "x" << "sendTimes" << 0u;
+        QTest::newRow("interval decimal") << "sendIntervalEdit" << "100" << "sendInterval" << 100u;
+    }
+
+    void transmitSettingsFollowTheirWidgets()
+    {
+        QFETCH(QString, widget);
+        QFETCH(QString, text);
+        QFETCH(QString, field);
+        QFETCH(uint, expected);
+        MainWindow w;
+        CANTxModel *m = w.txModel();
+        QCOMPARE(m->sendTimes(), 1u); // set at start-up
+        auto *edit = w.findChild<QLineEdit *>(widget);
+        QVERIFY(edit);
+        edit->setText(text);
+        const uint actual = field == "canid"      ? m->canid()
+                            : field == "masterid" ? m->masterid()
+                            : field == "sendTimes" ? m->sendTimes()
+                                                   : m->sendInterval();
+        QCOMPARE(actual, expected);
+    }
+
+    void transmitCombosFollowTheirWidgets()
+    {
+        MainWindow w;
+        CANTxModel *m = w.txModel();
+        QCOMPARE(w.form()->comboCAN_Baud->count(), 14);
+        w.form()->comboCAN_Baud->setCurrentIndex(3);
+        QCOMPARE(m->CANBaud(), 500);
+        w.form()->comboFrame_canIdType->setCurrentIndex(1);
+        QCOMPARE(int(m->canIdType()), 1);
+        w.form()->comboFrame_canFrameType->setCurrentIndex(1);
+        QCOMPARE(int(m->canFrameType()), 1);
+        w.form()->idAcc->setChecked(true);
+        QVERIFY(m->idAcc());
+        w.form()->canIdEdit->setText("123");
+        emit w.form()->canIdEdit->editingFinished();
+        QCOMPARE(m->canId(), QString("123"));
     }
 
     void everySourceStringHasEnglish()

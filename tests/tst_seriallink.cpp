@@ -13,6 +13,8 @@
 #include "simSerialAdapter.h"
 
 #include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -97,6 +99,27 @@ private slots:
         QCOMPARE(w->form()->btn_comSwitch->text(), QString("打开串口"));
         QVERIFY(w->form()->comboCom_Port->isEnabled());
         QVERIFY(shownMessages().isEmpty());
+    }
+
+    void portTypedByPath()
+    {
+        // A second simulated adapter, typed into the port box by its path.
+        SimSerialAdapter other;
+        other.setHeartbeatEnabled(false);
+        QVERIFY(other.start());
+        QComboBox *box = w->form()->comboCom_Port;
+        box->setEditText(other.slavePath());
+        emit box->lineEdit()->editingFinished();
+        QCOMPARE(box->currentText(), other.slavePath());
+        open();
+        QCOMPARE("/dev/" + w->port()->portName(), other.slavePath());
+        w->link()->frameSend(QByteArray(1, '\x5A'), 0x7);
+        QTRY_COMPARE(other.stats().framesReceived, quint64(1));
+        QCOMPARE(sim->stats().framesReceived, quint64(0));
+        w->on_actCom_Close_triggered();
+        // It stays in the list for the session.
+        QVERIFY(box->findText(other.slavePath()) >= 0);
+        QVERIFY(box->findText(sim->slavePath()) >= 0);
     }
 
     void toggleWithForeignButtonTextDoesNothing()

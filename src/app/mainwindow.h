@@ -69,6 +69,7 @@ public:
     quint32 txFrameCount() const { return txCount; }
     quint32 rxFrameCount() const { return rxCount; }
     double framesPerSecond() const { return fps; }
+    quint32 frameSequence() const { return canRxSeq; } // adapter frames logged so far
 
     // Handlers of widgets created in code (connected explicitly, not by name).
     void on_actClearCount_triggered();

@@ -76,7 +76,7 @@ private:
     QByteArray answerBuffer;
     QByteArray held;
     QElapsedTimer heldSince;
-    int tailHoldMs = 20;
+    int tailHoldMs = 50;
 };
 
 // "4.3.2.1" from four version bytes stored lowest first.
