@@ -13,6 +13,7 @@
 #include "simSerialAdapter.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QGroupBox>
@@ -272,6 +273,21 @@ private slots:
         // The window keeps working: no busy loop, events still flow.
         QTest::qWait(100);
         QVERIFY(w->isVisible());
+    }
+
+    void destructionClosesThePortBeforeStoppingTasks()
+    {
+        open();
+        QFile log(Logger::logFilePath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        log.seek(log.size());
+        w.reset();
+        const QString tail = QString::fromUtf8(log.readAll());
+        const int closed = int(tail.indexOf("串口已关闭"));
+        const int fifo = int(tail.indexOf("handleFIFO Thread"));
+        const int analysis = int(tail.indexOf("handleCANAnalysis Thread"));
+        const int cal = int(tail.indexOf("CalFIFOfuture Thread"));
+        QVERIFY2(closed >= 0 && fifo > closed && analysis > closed && cal > closed, qPrintable(tail));
     }
 
     void portSettingsWindow()
