@@ -16,7 +16,8 @@ QString tr2(bool chinese, const char *zh, const char *en)
 bool isGreeting(const QString &m)
 {
     static const QRegularExpression re(QString::fromUtf8(
-        "^(?:hi|hello|hey|good (?:morning|afternoon|evening)|你好|您好|嗨|哈喽|早上好|下午好|晚上好)[\\s!.,。！，~]*$"));
+        "^(?:hi|hello|hey|good (?:morning|afternoon|evening)|你好|您好|嗨|哈喽|早上好|下午好|晚上好)"
+        "(?: there| everyone| zeka| assistant|呀|啊)?[\\s!.,。！，~]*$"));
     return re.match(m).hasMatch();
 }
 

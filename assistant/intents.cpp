@@ -104,7 +104,7 @@ QList<IntentRule> buildRules()
       << rule(A::ReadId, "读id|读取.{0,6}id|查询.{0,6}id|获取.{0,6}id|id读取",
               "\\b(?:read|query|get|fetch|detect)\\b.*\\bids?\\b", V::None,
               "好的，正在查询总线上电机的ID。", "Asking the motor on the bus for its IDs.")
-      << rule(A::ReadVersion, "读版本|读取.{0,6}版本|查询.{0,6}版本|获取.{0,6}版本|版本号",
+      << rule(A::ReadVersion, "读.{0,4}版本|查询.{0,6}版本|获取.{0,6}版本|版本号",
               "\\b(?:read|get|query|check|show|fetch)\\b.*\\bversions?\\b", V::None,
               "好的，正在读取电机的固件版本。", "Reading the motor's firmware version.")
       << rule(A::RefreshPorts, "刷新.{0,4}串口|串口列表|(?:重新)?扫描串口",
@@ -395,7 +395,7 @@ bool containsChinese(const QString &text)
 QStringList splitClauses(const QString &normalized)
 {
     static const QRegularExpression sep(QString::fromUtf8(
-        "[,;!?。、\\n]|\\.(?=\\s|$)|\\b(?:and then|then|and|but|also|after that|afterwards)\\b"
+        "(?<!\\d),|,(?!\\d)|[;!?。、\\n]|\\.(?=\\s|$)|\\b(?:and then|then|and|but|also|after that|afterwards)\\b"
         "|然后|接着|并且|同时|之后|但是|再"));
     QStringList out;
     for (const QString &part : normalized.split(sep, Qt::SkipEmptyParts)) {
@@ -470,8 +470,26 @@ bool isQuestion(const QString &message)
            || QRegularExpression("^(?:is|are|does|do|can i|should|could i|shall)\\b").match(m).hasMatch();
 }
 
-ParsedValue parseValue(ValueKind kind, const QString &rest)
+ParsedValue parseValue(ValueKind kind, const QString &given)
 {
+    // "1,000,000" groups thousands; "1,5" may be a decimal comma. Bit rates are
+    // whole numbers, so grouping is the only reading there; elsewhere ask again
+    // rather than guess a number that moves the motor.
+    QString rest = given;
+    static const QRegularExpression grouped("\\d{1,3}(?:,\\d{3})+(?![\\d.])");
+    static const QRegularExpression digitComma("\\d,\\d");
+    const bool isBaud = kind == ValueKind::SerialBaud || kind == ValueKind::NominalBaud
+                        || kind == ValueKind::DataBaud || kind == ValueKind::MotorBaud;
+    if (isBaud) {
+        QRegularExpressionMatch g = grouped.match(rest);
+        while (g.hasMatch()) {
+            rest.replace(g.capturedStart(), g.capturedLength(), g.captured().remove(','));
+            g = grouped.match(rest);
+        }
+    }
+    if (digitComma.match(rest).hasMatch())
+        return invalid("数值请用小数点，不要用逗号分隔，例如1.5。",
+                       "Please write the number with a decimal point and without commas, e.g. 1.5.");
     const Number n = findNumber(rest);
     if (!n.found)
         return {};

@@ -26,7 +26,8 @@ bool isStopWord(const QString &w)
     // Only words that carry nothing; question words stay, since the IDF weighs them
     // down anyway and "what can you do" consists of nothing else.
     static const QSet<QString> stops = {"a",  "an",   "the", "to",  "of", "in",  "on", "for", "at",    "by",
-                                        "with", "from", "is", "are", "be", "it", "its", "and", "or", "please"};
+                                        "with", "from", "is", "are", "be", "it", "its", "and", "or", "please",
+                                        "there", "here", "just", "some", "any", "like"};
     return stops.contains(w);
 }
 

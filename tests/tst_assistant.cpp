@@ -69,7 +69,7 @@ const Request kRequests[] = {
     {"apply the adapter configuration", A::ApplyFdcanConfig, ""},
     {"开始编码器标定", A::Calibrate, ""},
     {"calibrate the encoder", A::Calibrate, ""},
-    {"读取固件版本", A::ReadVersion, ""},
+    {"读一下版本", A::ReadVersion, ""},
     {"read the firmware version", A::ReadVersion, ""},
     {"切换为CAN2.0", A::SwitchToCan20, ""},
     {"switch to classic CAN", A::SwitchToCan20, ""},
@@ -96,6 +96,7 @@ const Request kRequests[] = {
     {"set the serial baud rate to 921600", A::SetSerialBaud, "921600"},
     {"CAN波特率改成500K", A::SetCanBaud, "500K"},
     {"set the CAN baud rate to 1000000", A::SetCanBaud, "1M"},
+    {"set the CAN baud rate to 1,000,000", A::SetCanBaud, "1M"},
     {"数据域波特率设置为2M", A::SetDataBaud, "2M"},
     {"set the data baud rate to 5 Mbps", A::SetDataBaud, "5M"},
     {"仲裁域波特率设为1M", A::SetArbitrationBaud, "1M"},
@@ -375,6 +376,7 @@ void TestAssistant::noCommand_data()
     QTest::newRow("missing baud") << QString("set the CAN baud rate") << QString("What value");
     QTest::newRow("baud not offered") << QString("set the CAN baud rate to 7M") << QString("must be one of");
     QTest::newRow("fraction of pole pairs") << QString("set pole pairs to 7.5") << QString("whole number");
+    QTest::newRow("decimal comma") << QString("set the position to 1,5") << QString("decimal point");
     QTest::newRow("id too large") << QString("set the CAN ID to 5000") << QString("0x7FF");
     QTest::newRow("how-to question") << QString("how do I enable the motor?") << QString("enable button");
     QTest::newRow("how-to zh") << QString("如何打开串口？") << QString("COM口");
@@ -385,6 +387,7 @@ void TestAssistant::noCommand_data()
     QTest::newRow("unknown zh") << QString("今天天气怎么样") << QString("不知道");
     QTest::newRow("a field named only") << QString("the position") << QString("position");
     QTest::newRow("greeting") << QString("你好") << QString("Zeka");
+    QTest::newRow("greeting en") << QString("hello there") << QString("Zeka");
 }
 
 void TestAssistant::noCommand()
