@@ -1,0 +1,47 @@
+#pragma once
+
+#include "chat/commandTable.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+// Carries out the sentences of assistant replies. The main window owns one, registers a
+// handler per action it supports and forwards every sentence of ZKChat::invokeQtFunction
+// to dispatch(). Rows that only set a widget (a field, a combo box, a switch, a tab) work
+// without a handler: the widget is looked up by object name under the root.
+class ChatCommandDispatcher
+{
+public:
+    // Value rows receive the extracted value, command rows an empty string.
+    using Handler = std::function<void(const QString &value)>;
+
+    enum class Outcome {
+        NoMatch,      // no phrase in the sentence
+        Handled,      // a registered handler ran
+        WidgetSet,    // the target widget was set directly
+        NotAvailable, // recognised, but nothing in this build carries it out
+        Refused,      // recognised, but the target rejects it (disabled, no such item)
+    };
+
+    explicit ChatCommandDispatcher(QWidget *root = nullptr) : m_root(root) {}
+
+    void setRoot(QWidget *root) { m_root = root; }
+    QWidget *root() const { return m_root; }
+
+    // A handler replaces the widget fallback of its row.
+    void registerHandler(ChatAction action, Handler handler);
+    void unregisterHandler(ChatAction action);
+    bool hasHandler(ChatAction action) const;
+
+    Outcome dispatch(const QString &sentence);
+
+private:
+    Outcome applyToWidget(const ChatCommand &row, const QString &value);
+
+    QPointer<QWidget> m_root;
+    QHash<int, Handler> m_handlers;
+};

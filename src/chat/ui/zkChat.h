@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDialog>
+#include <QProcess>
+#include <QString>
+
+#include <memory>
+
+class QPushButton;
+class QTextDecoder;
+class QTextEdit;
+class QTimer;
+class CustomPlainTextEdit;
+
+// The assistant chat window. It starts the assistant program once, when it is built,
+// sends it one GBK line per user message and shows its answers; every sentence of an
+// answer is emitted as invokeQtFunction so that the main window can act on it.
+//
+// Which program runs: the environment variable ZKTOOL_ASSISTANT, when set, names it by
+// full path and wins (a user who sets it means it); otherwise "retrieval_chatbot.exe"
+// beside the tool's own executable. The program is never looked up on PATH or in the
+// current directory, and no shell is involved.
+class ZKChat : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *kProgramName = "retrieval_chatbot.exe";
+    static constexpr const char *kProgramEnv = "ZKTOOL_ASSISTANT";
+    static constexpr int kStartTimeoutMs = 30000;
+    static constexpr int kWriteTimeoutMs = 30000;
+    // How long an answer that stops mid-sentence waits for the rest.
+    static constexpr int kPartialAnswerWaitMs = 500;
+
+    explicit ZKChat(QWidget *parent = nullptr);
+    ~ZKChat() override;
+
+    // The program the window starts; empty with a reason in *error when none is allowed.
+    static QString assistantProgram(QString *error = nullptr);
+
+    // Called by the main window when it closes: terminate the assistant, then kill it and
+    // wait up to 1000 ms if it is still running.
+    void stopProcess();
+
+    QProcess *process() const { return m_process; }
+    QTextEdit *transcript() const { return m_transcript; }
+    CustomPlainTextEdit *input() const { return m_input; }
+    QPushButton *sendButton() const { return m_sendButton; }
+
+signals:
+    void invokeQtFunction(const QString &functionName);
+
+public slots:
+    void sendMessage();
+    void handleResponse();
+    void processFinished(int exitCode, QProcess::ExitStatus exitStatus);
+    void newLine();
+
+private:
+    void handleError();
+    void flushResponse();
+    void appendEntry(const QString &speaker, const QString &text);
+
+    QTextEdit *m_transcript = nullptr;
+    CustomPlainTextEdit *m_input = nullptr;
+    QPushButton *m_sendButton = nullptr;
+    QProcess *m_process = nullptr;
+    QTimer *m_partialTimer = nullptr;
+    // Stateful, so that a character split between two reads is decoded whole.
+    std::unique_ptr<QTextDecoder> m_outDecoder;
+    std::unique_ptr<QTextDecoder> m_errDecoder;
+    QString m_pending;
+    bool m_stopping = false;
+};
