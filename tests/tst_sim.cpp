@@ -1045,9 +1045,12 @@ void TestSim::streamsNumberedFrames()
 {
     QFETCH(int, rate);
     Rig rig;
+    QElapsedTimer streaming;
+    streaming.start();
     rig.adapter.startStreaming(rate, 0x321);
     QByteArray all = rig.peer->readFor(250);
     rig.adapter.stopStreaming();
+    const double streamedSeconds = streaming.nsecsElapsed() / 1e9;
     all += rig.peer->readFor(100);
     QByteArray rest;
     const auto frames = Peer::parse(all, &rest);
@@ -1061,8 +1064,10 @@ void TestSim::streamsNumberedFrames()
         QCOMPARE(getU32(f.data, 4), ~quint32(i));
     }
     QCOMPARE(rig.adapter.streamedFrames(), quint64(frames.size()));
-    if (rate > 0)   // paced: never ahead of the schedule
-        QVERIFY2(frames.size() <= rate * 0.4, qPrintable(QString::number(frames.size())));
+    // Paced: never ahead of the schedule, however long this busy machine took to read.
+    if (rate > 0)
+        QVERIFY2(frames.size() <= rate * streamedSeconds + 10,
+                 qPrintable(QString("%1 frames in %2 s").arg(frames.size()).arg(streamedSeconds)));
 }
 
 // ------------------------------------------------------------------ program, registry, threads
