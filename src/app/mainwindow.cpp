@@ -3,6 +3,7 @@
 
 #include "can/canFrameModel.h"
 #include "charts/ui/feedbackCharts.h"
+#include "chat/ui/zkChat.h"
 #include "charts/ui/waveForm.h"
 #include "link/deviceWatcher.h"
 #include "link/serial/customCDC.h"
@@ -79,6 +80,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     // 6. Status bar, shortcuts.
     statusInit();
     shortCutKeysInit();
+    chatInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
@@ -243,6 +245,8 @@ void MainWindow::signalsConnect()
     calWaveTimer->setInterval(100);
     connect(ui->btn_clear, &QPushButton::clicked, this, &MainWindow::on_actClear_triggered);
     connect(ui->btn_config, &QPushButton::clicked, this, &MainWindow::configDevice);
+    connect(ui->btn_zkChat, &QPushButton::clicked, this, &MainWindow::on_zkChatShow);
+    connect(ui->actZkChat, &QAction::triggered, this, &MainWindow::on_zkChatShow);
     connect(ui->actFDCAN_Config, &QAction::triggered, this, &MainWindow::configDevice);
     connect(ui->actionOpenPort, &QAction::triggered, this, [this] {
         if (!portOpen)
@@ -572,6 +576,8 @@ void MainWindow::stopBackgroundTasks()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    if (chat)
+        chat->stopProcess();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
     event->accept();

@@ -34,6 +34,8 @@ class CANFrameModel;
 class ReceiveDispatcher;
 class WaveForm;
 class FeedbackWaveUpdater;
+class ZKChat;
+class ChatCommandDispatcher;
 struct WaveDataContainer;
 
 // Options the entry point takes from the command line.
@@ -85,6 +87,7 @@ public:
     CANTxModel *txModel() const { return canTxModel.data(); }
     SerialPortModel *portModel() const { return serialPortModel.data(); }
     CANFrameModel *frameModel() const { return canFrameModel.data(); }
+    ZKChat *chatWindow() const { return chat; }
     bool isPortOpen() const { return portOpen; }
     QWidget *portSettingsWindow() const { return deviceConfigWindow; }
     // Adds a port given by path (pseudo-terminal, by-id link) and selects it.
@@ -138,6 +141,9 @@ public slots:
     void on_masteridChanged(unsigned int id);
     void upgradeLock(bool locked);
     void on_dataProcessed(WaveForm *chart, const WaveDataContainer &data);
+    // Assistant chat.
+    void on_zkChatShow();
+    void on_invokeQtFunction(const QString &sentence);
     // The 100 ms chart cycle of periodic motor commands: hands the gathered feedback
     // samples to the three charts.
     void onWaveUpdateTimerTimeout();
@@ -162,6 +168,7 @@ private:
     static void setLabelTextAndColorRed(QLabel *label, const QString &text);
     void SwBtnInit();
     void WaveFormInit();
+    void chatInit();
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
@@ -239,6 +246,9 @@ private:
     QList<float> velocitySamples;
     QList<float> torqueSamples;
     FeedbackWaveUpdater *waveUpdater = nullptr;
+
+    ZKChat *chat = nullptr;
+    ChatCommandDispatcher *chatDispatcher = nullptr;
 
     // Background work.
     QFuture<void> fifoFuture;

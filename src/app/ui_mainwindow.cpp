@@ -71,6 +71,8 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     actionOpenPort->setObjectName("actionOpenPort");
     actionClosePort = new QAction(MainWindow);
     actionClosePort->setObjectName("actionClosePort");
+    actZkChat = new QAction(MainWindow);
+    actZkChat->setObjectName("actZkChat");
 
     centralwidget = new QWidget(MainWindow);
     centralwidget->setObjectName("centralwidget");
@@ -112,6 +114,8 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     menuDevice->addAction(actionClosePort);
     menuDevice->addSeparator();
     menuDevice->addAction(actFDCAN_Config);
+    menuDevice->addSeparator();
+    menuDevice->addAction(actZkChat);
 
     statusbar = new QStatusBar(MainWindow);
     statusbar->setObjectName("statusbar");
@@ -512,12 +516,15 @@ void Ui_MainWindow::setupSidePanel()
     btn_clear->setObjectName("btn_clear");
     btn_config = new QPushButton(toolsGroupBox);
     btn_config->setObjectName("btn_config");
+    btn_zkChat = new QPushButton(toolsGroupBox);
+    btn_zkChat->setObjectName("btn_zkChat");
     t->addWidget(calibrationLabel, 0, 0);
     t->addWidget(sw_btn_calibration, 0, 1, Qt::AlignLeft);
     t->addWidget(ExportParam, 1, 0);
     t->addWidget(ImportParam, 1, 1);
     t->addWidget(btn_clear, 2, 0);
     t->addWidget(btn_config, 2, 1);
+    t->addWidget(btn_zkChat, 3, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -606,4 +613,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     ImportParam->setText(QCoreApplication::translate("MainWindow", "参数导入"));
     btn_clear->setText(QCoreApplication::translate("MainWindow", "清空"));
     btn_config->setText(QCoreApplication::translate("MainWindow", "配置"));
+    btn_zkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
+    actZkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
 }

@@ -165,6 +165,7 @@ public:
     QPushButton *ImportParam = nullptr;
     QPushButton *btn_clear = nullptr;
     QPushButton *btn_config = nullptr;
+    QPushButton *btn_zkChat = nullptr;
     QLabel *versionLabel = nullptr;
 
     // Menu and actions.
@@ -176,6 +177,7 @@ public:
     QAction *actFDCAN_Config = nullptr;
     QAction *actionOpenPort = nullptr;
     QAction *actionClosePort = nullptr;
+    QAction *actZkChat = nullptr;
     QStatusBar *statusbar = nullptr;
 
     void setupUi(QMainWindow *MainWindow);

@@ -525,6 +525,96 @@ Log saved to: %2</translation>
             <source>总线占用率（%）</source>
             <translation>Bus occupancy (%)</translation>
         </message>
+        <message>
+            <source>智能助手</source>
+            <translation>Assistant</translation>
+        </message>
+        <message>
+            <source>电机供电超压</source>
+            <translation>Motor supply over-voltage</translation>
+        </message>
+        <message>
+            <source>电机供电欠压</source>
+            <translation>Motor supply under-voltage</translation>
+        </message>
+        <message>
+            <source>电机过流错误</source>
+            <translation>Motor over-current error</translation>
+        </message>
+        <message>
+            <source>驱动过温错误</source>
+            <translation>Driver over-temperature error</translation>
+        </message>
+        <message>
+            <source>电机过温错误</source>
+            <translation>Motor over-temperature error</translation>
+        </message>
+        <message>
+            <source>通讯丢失错误</source>
+            <translation>Communication lost error</translation>
+        </message>
+        <message>
+            <source>电机过载错误</source>
+            <translation>Motor overload error</translation>
+        </message>
+        <message>
+            <source>电机未使能</source>
+            <translation>Motor disabled</translation>
+        </message>
+        <message>
+            <source>电机已使能</source>
+            <translation>Motor enabled</translation>
+        </message>
+        <message>
+            <source>错误类型</source>
+            <translation>Error type</translation>
+        </message>
+        <message>
+            <source>控制报文</source>
+            <translation>Control Frame</translation>
+        </message>
+        <message>
+            <source>反馈报文</source>
+            <translation>Feedback Frame</translation>
+        </message>
+        <message>
+            <source>ID 表示控制器的ID，取CAN_ID的低8位
+ERR表示状态，对应状态类型为：
+0——失能；1——使能；
+8——超压；9——欠压；
+A——过电流；B——MOS过温；
+C——电机线圈过温；D——通讯丢失；
+E——过载；</source>
+            <translation>ID is the controller's ID, the low 8 bits of CAN_ID
+ERR is the state; the state types are:
+0 - disabled; 1 - enabled;
+8 - over-voltage; 9 - under-voltage;
+A - over-current; B - MOS over-temperature;
+C - motor coil over-temperature; D - communication lost;
+E - overload;</translation>
+        </message>
+        <message>
+            <source>POS 表示电机的位置信息，单位rad
+VEL表示电机的速度信息，单位rad/s
+T 表示电机的扭矩信息，单位N-m
+T_MOS表示驱动上MOS的平均温度，单位℃
+T_Rotor 表示电机内部线圈的平均温度，单位℃
+位置、速度和扭矩采用线性映射的关系将浮点型数据转换成有符号的定点数据，其中位置采用16位数据，速度和扭矩均使用12位。</source>
+            <translation>POS is the motor position, in rad
+VEL is the motor velocity, in rad/s
+T is the motor torque, in N-m
+T_MOS is the average temperature of the driver MOSFETs, in ℃
+T_Rotor is the average temperature of the motor coil, in ℃
+Position, velocity and torque are mapped linearly from floating point to signed fixed-point values: 16 bits for position, 12 bits each for velocity and torque.</translation>
+        </message>
+        <message>
+            <source>无法打开文件</source>
+            <translation>Cannot open file</translation>
+        </message>
+        <message>
+            <source>无法写入文件</source>
+            <translation>Cannot write file</translation>
+        </message>
     </context>
     <context>
         <name>WaveForm</name>
@@ -628,6 +718,33 @@ Log saved to: %2</translation>
 %1</source>
             <translation>Waveform data saved as CSV file:
 %1</translation>
+        </message>
+    </context>
+    <context>
+        <name>ZKChat</name>
+        <message>
+            <source>Zeka智能chat</source>
+            <translation>Zeka Smart Chat</translation>
+        </message>
+        <message>
+            <source>对话内容将显示在这里...</source>
+            <translation>The conversation will appear here...</translation>
+        </message>
+        <message>
+            <source>输入消息...</source>
+            <translation>Type a message...</translation>
+        </message>
+        <message>
+            <source>发送</source>
+            <translation>Send</translation>
+        </message>
+        <message>
+            <source>上帝:</source>
+            <translation>You:</translation>
+        </message>
+        <message>
+            <source>错误: Python进程未运行!</source>
+            <translation>Error: the assistant process is not running!</translation>
         </message>
     </context>
 </TS>

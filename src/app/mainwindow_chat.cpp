@@ -1,0 +1,47 @@
+// The assistant chat: the window, and the actions its recognised sentences trigger.
+// Rows whose target is a plain widget (edits, combo boxes, switches, the mode tab bar)
+// are carried out by the dispatcher itself; rows that need the window's procedures get
+// a handler here.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+
+#include "chat/commandTable.h"
+#include "chat/ui/chatCommandDispatcher.h"
+#include "chat/ui/zkChat.h"
+#include "widgets/switchbutton.h"
+
+#include <QPushButton>
+
+void MainWindow::chatInit()
+{
+    chat = new ZKChat(this);
+    chatDispatcher = new ChatCommandDispatcher(this);
+    connect(chat, &ZKChat::invokeQtFunction, this, &MainWindow::on_invokeQtFunction);
+
+    auto on = [this](ChatAction action, std::function<void(const QString &)> handler) {
+        chatDispatcher->registerHandler(action, std::move(handler));
+    };
+    on(ChatAction::RefreshPorts, [this](const QString &) { on_btn_comRefreash_clicked(); });
+    // The toggle opens a closed port and closes an open one; each phrase only does what it says.
+    on(ChatAction::OpenPort, [this](const QString &) {
+        if (!portOpen && ui->btn_comSwitch->isEnabled())
+            on_actCom_Switch_triggered();
+    });
+    on(ChatAction::ClosePort, [this](const QString &) {
+        if (portOpen)
+            on_actCom_Switch_triggered();
+    });
+    on(ChatAction::ClearData, [this](const QString &) { on_actClear_triggered(); });
+    on(ChatAction::SwitchToUart, [this](const QString &) { ui->sw_btn_canUart->setChecked(false); });
+    on(ChatAction::SwitchToCan, [this](const QString &) { ui->sw_btn_canUart->setChecked(true); });
+    on(ChatAction::SetCanId, [this](const QString &value) { on_canidChanged(value.toUInt()); });
+}
+
+void MainWindow::on_zkChatShow()
+{
+    chat->show();
+    chat->raise();
+    chat->activateWindow();
+}
+
+void MainWindow::on_invokeQtFunction(const QString &sentence) { chatDispatcher->dispatch(sentence); }
