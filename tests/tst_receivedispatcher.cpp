@@ -221,7 +221,8 @@ private slots:
         for (int i = 1; i < length; ++i)
             block[i] = char(i & 0x7F); // never 0xAA inside
         const int tailPos = length >= 150 ? 149 : 129;
-        block[tailPos] = char(0xAA);
+        if (tailPos < length)
+            block[tailPos] = char(0xAA);
         FakeSource src;
         int start = 0;
         for (int c : cuts) {
