@@ -47,6 +47,10 @@ const char *kLedRed = "background-color: red; border-radius: 6px;";
 const char *kGreyReadOnly = "QLineEdit { background-color: #f0f0f0; color: #808080; }";
 } // namespace
 
+// The icons are compiled into the widget library, a static library: its resource
+// initialiser is referenced nowhere else and would be dropped by the linker.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 QString MainWindow::translationsDir()
 {
     return g_translationsDir.isEmpty() ? QCoreApplication::applicationDirPath() + "/translations" : g_translationsDir;
@@ -57,6 +61,7 @@ void MainWindow::setTranslationsDir(const QString &dir) { g_translationsDir = di
 MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     : QMainWindow(parent), options(opts)
 {
+    initResources();
     // 1. Members, translator, form.
     desktopPath = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     translator = new QTranslator(this);

@@ -72,6 +72,9 @@ void fillFormatTable(QTableWidget *table, const FrameLayoutTable &layout)
         }
         item->setFlags(item->flags() & ~Qt::ItemIsEditable);
     }
+    // Exactly the header and the one row, without an empty band below.
+    table->setFixedHeight(table->horizontalHeader()->sizeHint().height() + table->rowHeight(0)
+                          + 2 * table->frameWidth());
 }
 } // namespace
 

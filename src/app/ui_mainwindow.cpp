@@ -447,15 +447,11 @@ void Ui_MainWindow::setupParametersPage()
     PMAXEdit = makeEdit(ControlParamGroupBox, "PMAXEdit");
     VMAXEdit = makeEdit(ControlParamGroupBox, "VMAXEdit");
     TMAXEdit = makeEdit(ControlParamGroupBox, "TMAXEdit");
-    GREFEdit = makeEdit(ControlParamGroupBox, "GREFEdit");
-    GREF2Edit = makeEdit(ControlParamGroupBox, "GREF2Edit");
     row(ControlParamGroupBox, ctrl, 0, 0, "cmodeCaption", comboBox_ctrMode);
     row(ControlParamGroupBox, ctrl, 1, 0, "PMAXCaption", PMAXEdit, "rad");
     row(ControlParamGroupBox, ctrl, 2, 0, "VMAXCaption", VMAXEdit, "rad/s");
     row(ControlParamGroupBox, ctrl, 3, 0, "TMAXCaption", TMAXEdit, "N-m");
-    row(ControlParamGroupBox, ctrl, 4, 0, "GREFCaption", GREFEdit);
-    row(ControlParamGroupBox, ctrl, 5, 0, "GREF2Caption", GREF2Edit);
-    ctrl->setRowStretch(6, 1);
+    ctrl->setRowStretch(4, 1);
 
     DriverParamGroupBox = new QGroupBox(tab_Parameters);
     DriverParamGroupBox->setObjectName("DriverParamGroupBox");
@@ -475,6 +471,8 @@ void Ui_MainWindow::setupParametersPage()
     FluxLabel = valueLabel(DriverParamGroupBox, "FluxLabel");
     DampLabel = valueLabel(DriverParamGroupBox, "DampLabel");
     InertiaLabel = valueLabel(DriverParamGroupBox, "InertiaLabel");
+    GREFEdit = makeEdit(DriverParamGroupBox, "GREFEdit");
+    GREF2Edit = makeEdit(DriverParamGroupBox, "GREF2Edit");
     row(DriverParamGroupBox, drv, 0, 0, "UV_ValueCaption", UV_ValueEdit, "V");
     row(DriverParamGroupBox, drv, 1, 0, "OV_ValueCaption", OV_ValueEdit, "V");
     row(DriverParamGroupBox, drv, 2, 0, "KT_ValueCaption", KT_ValueEdit);
@@ -490,8 +488,10 @@ void Ui_MainWindow::setupParametersPage()
     row(DriverParamGroupBox, drv, 4, 3, "FluxCaption", FluxLabel);
     row(DriverParamGroupBox, drv, 5, 3, "DampCaption", DampLabel);
     row(DriverParamGroupBox, drv, 6, 3, "InertiaCaption", InertiaLabel);
+    row(DriverParamGroupBox, drv, 7, 3, "GREFCaption", GREFEdit);
+    row(DriverParamGroupBox, drv, 8, 3, "GREF2Caption", GREF2Edit);
     drv->setColumnMinimumWidth(2, 56);
-    drv->setRowStretch(8, 1);
+    drv->setRowStretch(9, 1);
 
     ControlSettingGroupBox = new QGroupBox(tab_Parameters);
     ControlSettingGroupBox->setObjectName("ControlSettingGroupBox");
@@ -535,7 +535,7 @@ void Ui_MainWindow::setupParametersPage()
     feedBackExplainEdit_2->setObjectName("feedBackExplainEdit_2");
     for (QPlainTextEdit *e : {feedBackExplainEdit, feedBackExplainEdit_2}) {
         e->setReadOnly(true);
-        e->setMinimumHeight(110);
+        e->setMinimumHeight(140);
     }
     f->addWidget(controlFormatTableWidget, 0, 0, 1, 2);
     f->addWidget(feedBackFormatTableWidget, 1, 0, 1, 2);
