@@ -124,6 +124,13 @@ private slots:
         QVERIFY(ui()->paramWarningLabel->text().isEmpty());
         QCOMPARE(ui()->masteridEdit->text(), QString("11"));
         QVERIFY(shownMessages().isEmpty());
+
+        const QString shot = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+        if (!shot.isEmpty() && mode == SimSerialAdapter::Adapter) {
+            ui()->tabWidget->setCurrentWidget(ui()->tab_Parameters);
+            QTest::qWait(200);
+            QVERIFY(w()->grab().save(shot + "/parameter_tab.png"));
+        }
     }
 
     // Edit, write: the simulator's registers change and message 7 is shown. Over CAN the

@@ -383,6 +383,10 @@ void MainWindow::customSwitchLanguage()
     const QStringList modes = {tr("1:MIT模式"), tr("2:位置速度模式"), tr("3:速度模式"), tr("4:PVT模式")};
     for (int i = 0; i < modes.size() && i < ui->comboBox_ctrMode->count(); ++i)
         ui->comboBox_ctrMode->setItemText(i, modes[i]);
+    feedbackFormatInit();
+    controlFormatTableSwitch(ui->comboBox_ctrMode->currentIndex());
+    if (shownStateCode >= 0)
+        on_motorErrorChanged(static_cast<unsigned char>(shownStateCode));
     if (ui->paramWarningLabel->text().isEmpty() == false)
         ui->paramWarningLabel->setText(tr("推荐先读取参数再进行调试"));
     setWindowTitle(tr("ZK调试工具"));

@@ -311,6 +311,7 @@ private:
     std::atomic_int shownDriverTemp{INT_MIN};
     std::atomic<quint64> feedbackFrames{0};
     int shownStateIcon = -1; // 1 normal, 0 fault; the icon is set only when this changes
+    int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
 
     // Background work.

@@ -165,6 +165,7 @@ void MainWindow::motorStateInit()
     shownMotorTemp = INT_MIN;
     shownDriverTemp = INT_MIN;
     shownStateIcon = -1;
+    shownStateCode = -1;
     motorStateQLabelSet(true);
 }
 
@@ -185,6 +186,7 @@ void MainWindow::motorStateQLabelSet(bool ok)
 
 void MainWindow::on_motorErrorChanged(unsigned char code)
 {
+    shownStateCode = code;
     motorStateQLabelSet(code < 2);
     const MotorStateDisplay d = motorStateDisplay(code);
     if (ui->motorStateLabel->text() != d.text || ui->motorStateLabel->palette().color(QPalette::WindowText)

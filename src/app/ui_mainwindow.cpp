@@ -62,6 +62,7 @@ QLineEdit *makeEdit(QWidget *parent, const char *name, int maxWidth = 90)
     auto *e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setMaximumWidth(maxWidth);
+    e->setMinimumWidth(qMin(maxWidth, 64)); // a value stays readable when captions are long
     return e;
 }
 
