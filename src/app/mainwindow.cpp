@@ -11,8 +11,10 @@
 #include "log/crashTest.h"
 #include "log/log.h"
 #include "widgets/clickableLabel.h"
+#include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
+#include "widgets/utils.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -46,6 +48,10 @@ const char *kLedRed = "background-color: red; border-radius: 6px;";
 const char *kGreyReadOnly = "QLineEdit { background-color: #f0f0f0; color: #808080; }";
 } // namespace
 
+// The icons are compiled into the widget library, a static library: its resource
+// initialiser is referenced nowhere else and would be dropped by the linker.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 QString MainWindow::translationsDir()
 {
     return g_translationsDir.isEmpty() ? QCoreApplication::applicationDirPath() + "/translations" : g_translationsDir;
@@ -56,6 +62,7 @@ void MainWindow::setTranslationsDir(const QString &dir) { g_translationsDir = di
 MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     : QMainWindow(parent), options(opts)
 {
+    initResources();
     // 1. Members, translator, form.
     desktopPath = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
     translator = new QTranslator(this);
@@ -75,9 +82,13 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     canFrameModelInit();
 
     // 5. The link object.
+    registerEscInfMetaTypes();
     CustomCDCInit();
 
-    // 6. Status bar, shortcuts.
+    // 6. Control panel, status bar, shortcuts.
+    ctrModeInit();
+    canBaudInit();
+    motorStateInit();
     statusInit();
     shortCutKeysInit();
     chatInit();
@@ -85,10 +96,16 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     // 7. Start-up texts.
     canPeriodicTimer = new QTimer(this);
+    for (QLabel *l : {ui->PosLegendValueLabel, ui->VelLegendValueLabel, ui->TorLegendValueLabel})
+        setLabelTextAndColor(l, Qt::darkGreen, "Na");
     setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
 
     // 8. Signal wiring.
     signalsConnect();
+
+    // 9. Icons.
+    ui->ExportParam->setIcon(QIcon(":/source/export.png"));
+    ui->ImportParam->setIcon(QIcon(":/source/import.png"));
 
     // 10. Tabs, title, icon.
     ui->tabWidget->setCurrentIndex(0);
@@ -138,6 +155,7 @@ MainWindow::~MainWindow()
     if (deviceWatcher)
         deviceWatcher->stop();
     on_actCom_Close_triggered();
+    stopCanDebugTask();
     stopBackgroundTasks();
     // The chart computations must end before the charts go.
     delete waveUpdater;
@@ -178,6 +196,9 @@ void MainWindow::SwBtnInit()
 void MainWindow::on_canUart_statusChanged(bool on)
 {
     ui->linkStack->setCurrentWidget(on ? ui->canPage : ui->uartPage);
+    // The motor's CAN ID changes only through the ID assignment in CAN mode.
+    ui->ESC_IDEdit->setReadOnly(on);
+    ui->ESC_IDEdit->setStyleSheet(on ? QString::fromLatin1(kGreyReadOnly) : QString());
 }
 
 void MainWindow::statusInit()
@@ -263,6 +284,11 @@ void MainWindow::signalsConnect()
     connect(this, &MainWindow::canidChanged, this, &MainWindow::on_canidChanged);
     connect(this, &MainWindow::masteridChanged, this, &MainWindow::on_masteridChanged);
     connect(this, &MainWindow::CANRxVector, this, &MainWindow::on_CANRxVector);
+    connect(this, &MainWindow::ParametersChanged, this, &MainWindow::on_ParametersChanged);
+    connect(this, &MainWindow::parameterBlockReceived, this, &MainWindow::onParameterBlock);
+    connect(this, &MainWindow::motorTempChanged, this, &MainWindow::on_motorTempChanged);
+    connect(this, &MainWindow::driverTempChanged, this, &MainWindow::on_driverTempChanged);
+    connect(this, &MainWindow::motorErrorChanged, this, &MainWindow::on_motorErrorChanged);
     connect(&serialPort, &QSerialPort::errorOccurred, this, &MainWindow::onSerialPortError);
 }
 
@@ -354,6 +380,17 @@ void MainWindow::customSwitchLanguage()
         deviceConfigWindow->setWindowTitle(tr("设备配置"));
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
+    if (canDebugFuture.isRunning())
+        ui->btn_canDebugSend->setText(tr("停止"));
+    ui->ctrModeTabBar->setTabText(1, tr("位置"));
+    ui->ctrModeTabBar->setTabText(2, tr("速度"));
+    const QStringList modes = {tr("1:MIT模式"), tr("2:位置速度模式"), tr("3:速度模式"), tr("4:PVT模式")};
+    for (int i = 0; i < modes.size() && i < ui->comboBox_ctrMode->count(); ++i)
+        ui->comboBox_ctrMode->setItemText(i, modes[i]);
+    feedbackFormatInit();
+    controlFormatTableSwitch(ui->comboBox_ctrMode->currentIndex());
+    if (shownStateCode >= 0)
+        on_motorErrorChanged(static_cast<unsigned char>(shownStateCode));
     if (ui->paramWarningLabel->text().isEmpty() == false)
         ui->paramWarningLabel->setText(tr("推荐先读取参数再进行调试"));
     setWindowTitle(tr("ZK调试工具"));
@@ -478,6 +515,7 @@ void MainWindow::on_actClear_triggered()
     }
     for (WaveForm *chart : {ui->Position, ui->Velocity, ui->Torque})
         chart->reset();
+    clearParametersUI();
     emit appVersionChanged(QString());
     emit loaderVersionChanged(QString());
 }

@@ -14,8 +14,11 @@
 #include <QSharedPointer>
 
 #include "can/canFrameData.h"
+#include "motor/escInf.h"
+#include "motor/motorProtocol.h"
 
 #include <atomic>
+#include <climits>
 #include <thread>
 
 class QLabel;
@@ -36,6 +39,7 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+struct CAN_Frame;
 struct WaveDataContainer;
 
 // Options the entry point takes from the command line.
@@ -93,6 +97,31 @@ public:
     // Adds a port given by path (pseudo-terminal, by-id link) and selects it.
     int addPortByPath(const QString &path, const QString &description = QString());
 
+    // ---- Motor commands and feedback (mainwindow_motor.cpp).
+    // The payload of the tab bar's mode, from the control panel's edits.
+    QByteArray canDataConvention() const;
+    // Receive dispatch of one serial-adapter frame; runs on the receive task. Register
+    // replies are handed to parseRIDFrame on the GUI thread, which alone touches
+    // `record` (the link object's escInf).
+    void parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record);
+    // One register reply (8 bytes); GUI thread.
+    void parseRIDFrame(const unsigned char *data, ESC_INF &record);
+    void controlFormatTableSwitch(int mode);
+    void ctrModeInit();
+    void motorStateInit();
+    void motorStateQLabelSet(bool ok);
+    void on_motorErrorChanged(unsigned char code);
+    void on_motorTempChanged(signed char celsius);
+    void on_driverTempChanged(signed char celsius);
+    MappingRanges mappingRanges() const { return ranges.get(); }
+    quint64 feedbackFrameCount() const { return feedbackFrames; }
+    bool isCanDebugRunning() const;
+
+    // ---- Parameter registers (mainwindow_params.cpp).
+    void getESC_INF(ESC_INF &record);
+    void on_ParametersChanged(const ESC_INF &record);
+    void canBaudInit();
+
 signals:
     void autoQuitMessageBoxShow(const QString &text);
     void RxCntChanged();
@@ -110,6 +139,10 @@ signals:
     void CANRxVector(const QList<CANFrameData> &rows);
     void parameterBlockReceived(const QByteArray &record, bool longLayout);
     void dataProcessed(WaveForm *chart, const WaveDataContainer &data);
+    void ParametersChanged(const ESC_INF &record);
+    void motorTempChanged(signed char celsius);
+    void driverTempChanged(signed char celsius);
+    void motorErrorChanged(unsigned char code);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -150,6 +183,28 @@ public slots:
     // Feedback samples as the motor decoder appends them (any thread).
     void appendFeedbackSamples(float position, float velocity, float torque);
 
+    // Motor commands and periodic sending.
+    void on_btn_motorMode_clicked();
+    void on_btn_motorModeExit_clicked();
+    void on_btn_saveGroundZero_clicked();
+    void on_btn_canDebugClear_clicked();
+    void on_btn_canDebugUpdate_clicked();
+    void on_btn_canDebugSend_clicked();
+    void on_sendIntervalEdit_2_editingFinished();
+    void on_comboBox_ctrMode_currentIndexChanged(int index);
+    void ctrModeComponentSwitch(int index);
+    void UpdateDebugData();
+    void stopCANDebug();
+    void canFrameResend();
+
+    // Parameter registers.
+    void on_ReadAllParam_clicked();
+    void on_WriteAllParam_clicked();
+    void on_StoreAllParam_clicked();
+    void on_ExportParam_clicked();
+    void on_ImportParam_clicked();
+    void clearParametersUI();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 #ifdef Q_OS_WIN
@@ -183,6 +238,13 @@ private:
     void startBackgroundTasks();
     void stopBackgroundTasks();
     void heartbeatLoop();
+    void motorCommand(int type);
+    void startCanDebugTask();
+    void stopCanDebugTask();
+    void setCanDebugButton(bool running);
+    void prepareRegisterTransport();
+    void onParameterBlock(const QByteArray &bytes, bool longLayout);
+    void feedbackFormatInit();
 
     // Background task bodies; each runs on the global thread pool for the window's life.
     void handleFIFO(QPromise<void> &promise);
@@ -249,6 +311,18 @@ private:
 
     ZKChat *chat = nullptr;
     ChatCommandDispatcher *chatDispatcher = nullptr;
+    // Motor dialogue. The receive task reads the IDs and ranges; the GUI thread writes
+    // them, hence atomics and a locked copy.
+    SharedMappingRanges ranges;
+    IdReplyMap idReplyMap;
+    std::atomic<quint32> motorCanid{1};
+    std::atomic<quint32> motorMasterid{0};
+    std::atomic_int shownMotorTemp{INT_MIN};  // last value handed to the label
+    std::atomic_int shownDriverTemp{INT_MIN};
+    std::atomic<quint64> feedbackFrames{0};
+    int shownStateIcon = -1; // 1 normal, 0 fault; the icon is set only when this changes
+    int shownStateCode = -1; // last state shown, re-shown in the other language
+    QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
 
     // Background work.
     QFuture<void> fifoFuture;

@@ -267,6 +267,7 @@ void MainWindow::on_actCom_Switch_triggered()
         if (canPeriodicTimer)
             canPeriodicTimer->stop();
         cdc->periodicTimer->stop();
+        setCanDebugButton(false);
         if (on_actCom_Open_triggered()) {
             ui->btn_comSwitch->setText(tr("关闭串口"));
             ui->btn_comSwitch->setStyleSheet(kActiveButton);
@@ -317,6 +318,13 @@ void MainWindow::on_actCom_Close_triggered()
 {
     ui->btn_comSwitch->setText(tr("打开串口"));
     ui->btn_comSwitch->setStyleSheet(QString());
+    if (cdc && isCanDebugRunning()) {
+        cdc->periodicTimer->stop();
+        if (portOpen)
+            on_btn_CANStop_clicked();
+        stopCanDebugTask();
+        setCanDebugButton(false);
+    }
     if (cdc)
         cdc->periodicTimer->stop();
 
@@ -505,8 +513,9 @@ void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
     if (status == tr("接收成功")) {
         if (englishUi)
             status = "Rx Succ.";
-        // Motor feedback and bus-scan replies are decoded here once the motor protocol
-        // is in place.
+        // While the bus scan collects probe answers nothing is decoded as motor traffic.
+        if (!scanning)
+            parseCANReceiveFrame(frame, cdc->escInf);
     }
     CANFrameData row;
     row.index = ++canRxSeq;

@@ -2,6 +2,7 @@
 
 #include "charts/ui/waveForm.h"
 #include "widgets/customPlainTextEdit.h"
+#include "widgets/customTabBar.h"
 #include "widgets/switchbutton.h"
 
 #include <QCheckBox>
@@ -22,8 +23,10 @@
 #include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
@@ -52,6 +55,119 @@ QLabel *placeholder(QWidget *page, const char *name)
     l->setAlignment(Qt::AlignCenter);
     l->setStyleSheet("color: #808080;");
     return l;
+}
+
+QLineEdit *makeEdit(QWidget *parent, const char *name, int maxWidth = 90)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setMaximumWidth(maxWidth);
+    e->setMinimumWidth(qMin(maxWidth, 64)); // a value stays readable when captions are long
+    return e;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name)
+{
+    auto *b = new QPushButton(parent);
+    b->setObjectName(name);
+    return b;
+}
+
+// Captions set by retranslateUi: object name -> source text.
+struct Caption {
+    const char *name;
+    const char *text;
+};
+const Caption kCaptions[] = {
+    // parameter groups
+    {"MST_IDCaption", "Master ID:"},
+    {"ESC_IDCaption", "CAN ID:"},
+    {"TIMEOUTCaption", "CAN Timeout:"},
+    {"can_brCaption", QT_TRANSLATE_NOOP("MainWindow", "CAN波特率:")},
+    {"UV_ValueCaption", QT_TRANSLATE_NOOP("MainWindow", "欠压:")},
+    {"OV_ValueCaption", QT_TRANSLATE_NOOP("MainWindow", "过压:")},
+    {"KT_ValueCaption", "KT_OUT:"},
+    {"OT_ValueCaption", QT_TRANSLATE_NOOP("MainWindow", "过温:")},
+    {"OC_ValueCaption", QT_TRANSLATE_NOOP("MainWindow", "过流:")},
+    {"ACCCaption", QT_TRANSLATE_NOOP("MainWindow", "加速度:")},
+    {"DECCaption", QT_TRANSLATE_NOOP("MainWindow", "减速度:")},
+    {"MAX_SPDCaption", QT_TRANSLATE_NOOP("MainWindow", "限速:")},
+    {"POLECaption", QT_TRANSLATE_NOOP("MainWindow", "极对数:")},
+    {"GrCaption", QT_TRANSLATE_NOOP("MainWindow", "减速比:")},
+    {"RsCaption", QT_TRANSLATE_NOOP("MainWindow", "相电阻（R）:")},
+    {"LsCaption", QT_TRANSLATE_NOOP("MainWindow", "相电感（L）:")},
+    {"FluxCaption", QT_TRANSLATE_NOOP("MainWindow", "磁 链（λ）:")},
+    {"DampCaption", QT_TRANSLATE_NOOP("MainWindow", "粘滞系数:")},
+    {"InertiaCaption", QT_TRANSLATE_NOOP("MainWindow", "转动惯量:")},
+    {"cmodeCaption", QT_TRANSLATE_NOOP("MainWindow", "控制模式:")},
+    {"PMAXCaption", "PMAX:"},
+    {"VMAXCaption", "VMAX:"},
+    {"TMAXCaption", "TMAX:"},
+    {"GREFCaption", QT_TRANSLATE_NOOP("MainWindow", "齿轮系数:")},
+    {"GREF2Caption", QT_TRANSLATE_NOOP("MainWindow", "阻尼因子:")},
+    {"I_BWCaption", QT_TRANSLATE_NOOP("MainWindow", "电流带宽:")},
+    {"KP_ASRCaption", QT_TRANSLATE_NOOP("MainWindow", "速度 KP:")},
+    {"KI_ASRCaption", QT_TRANSLATE_NOOP("MainWindow", "速度 KI:")},
+    {"KP_APRCaption", QT_TRANSLATE_NOOP("MainWindow", "位置 KP:")},
+    {"KI_APRCaption", QT_TRANSLATE_NOOP("MainWindow", "位置 KI:")},
+    {"V_BWCaption", QT_TRANSLATE_NOOP("MainWindow", "速度带宽:")},
+    {"IQ_clCaption", QT_TRANSLATE_NOOP("MainWindow", "电流环系数:")},
+    {"VL_clCaption", QT_TRANSLATE_NOOP("MainWindow", "速度环系数:")},
+    {"sub_verCaption", QT_TRANSLATE_NOOP("MainWindow", "子版本:")},
+    // control panel
+    {"POSCaption", QT_TRANSLATE_NOOP("MainWindow", "位置")},
+    {"VELCaption", QT_TRANSLATE_NOOP("MainWindow", "速度")},
+    {"KPCaption", "Kp"},
+    {"KDCaption", "Kd"},
+    {"TORCaption", QT_TRANSLATE_NOOP("MainWindow", "力矩")},
+    {"POSCaption_2", QT_TRANSLATE_NOOP("MainWindow", "位置")},
+    {"VELCaption_2", QT_TRANSLATE_NOOP("MainWindow", "速度")},
+    {"TORCaption_2", QT_TRANSLATE_NOOP("MainWindow", "力矩范围")},
+    {"RPMCaption_2", QT_TRANSLATE_NOOP("MainWindow", "转速(RPM)")},
+    {"POSCaption_3", QT_TRANSLATE_NOOP("MainWindow", "位置范围")},
+    {"VELCaption_3", QT_TRANSLATE_NOOP("MainWindow", "速度")},
+    {"TORCaption_3", QT_TRANSLATE_NOOP("MainWindow", "力矩范围")},
+    {"RPMCaption_3", QT_TRANSLATE_NOOP("MainWindow", "转速(RPM)")},
+    {"POSCaption_4", QT_TRANSLATE_NOOP("MainWindow", "位置")},
+    {"VELCaption_4", QT_TRANSLATE_NOOP("MainWindow", "速度")},
+    {"ICaption", QT_TRANSLATE_NOOP("MainWindow", "电流")},
+    {"motorStateCaption", QT_TRANSLATE_NOOP("MainWindow", "电机状态:")},
+    {"motorTempCaption", QT_TRANSLATE_NOOP("MainWindow", "电机温度:")},
+    {"driverTempCaption", QT_TRANSLATE_NOOP("MainWindow", "驱动温度:")},
+    {"canDebugDataCaption", QT_TRANSLATE_NOOP("MainWindow", "数据:")},
+    {"sendIntervalCaption_2", QT_TRANSLATE_NOOP("MainWindow", "周期(ms)")},
+};
+
+QLabel *caption(QWidget *parent, const char *name)
+{
+    auto *l = makeLabel(parent, name);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+// A MIN or MAX label of the control panel: two lines, the bound under its word.
+QLabel *rangeLabel(QWidget *parent, const char *name, const char *text, QList<QLabel *> &all)
+{
+    auto *l = makeLabel(parent, name);
+    l->setText(QString::fromLatin1(text));
+    l->setAlignment(Qt::AlignCenter);
+    l->setMinimumWidth(44);
+    all.append(l);
+    return l;
+}
+
+QTableWidget *formatTable(QWidget *parent, const char *name)
+{
+    auto *t = new QTableWidget(parent);
+    t->setObjectName(name);
+    t->verticalHeader()->setVisible(false);
+    t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    t->setSelectionMode(QAbstractItemView::NoSelection);
+    t->setFocusPolicy(Qt::NoFocus);
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    t->setFixedHeight(64);
+    return t;
 }
 } // namespace
 
@@ -276,9 +392,161 @@ void Ui_MainWindow::setupParametersPage()
     tab_Parameters = new QWidget();
     tab_Parameters->setObjectName("tab_Parameters");
     auto *v = new QVBoxLayout(tab_Parameters);
+
+    auto *top = new QHBoxLayout();
+    ReadAllParam = makeButton(tab_Parameters, "ReadAllParam");
+    WriteAllParam = makeButton(tab_Parameters, "WriteAllParam");
+    StoreAllParam = makeButton(tab_Parameters, "StoreAllParam");
     paramWarningLabel = makeLabel(tab_Parameters, "paramWarningLabel");
-    v->addWidget(paramWarningLabel);
-    v->addWidget(placeholder(tab_Parameters, "parametersPlaceholderLabel"), 1);
+    sub_verCaption = caption(tab_Parameters, "sub_verCaption");
+    sub_verEdit = makeEdit(tab_Parameters, "sub_verEdit", 80);
+    sub_verEdit->setReadOnly(true);
+    top->addWidget(ReadAllParam);
+    top->addWidget(WriteAllParam);
+    top->addWidget(StoreAllParam);
+    top->addSpacing(16);
+    top->addWidget(paramWarningLabel);
+    top->addStretch(1);
+    top->addWidget(sub_verCaption);
+    top->addWidget(sub_verEdit);
+    v->addLayout(top);
+
+    // Each row: caption, value widget, unit. The widget is a direct child of its group.
+    auto row = [](QGroupBox *box, QGridLayout *grid, int r, int c, const char *captionName, QWidget *value,
+                  const char *unit = nullptr) {
+        grid->addWidget(caption(box, captionName), r, c);
+        grid->addWidget(value, r, c + 1);
+        if (unit) {
+            auto *u = new QLabel(QString::fromUtf8(unit), box);
+            u->setObjectName(QString::fromLatin1(captionName).replace("Caption", "Unit"));
+            grid->addWidget(u, r, c + 2);
+        }
+    };
+    auto valueLabel = [](QGroupBox *box, const char *name) {
+        auto *l = makeLabel(box, name);
+        l->setMinimumWidth(90);
+        l->setFrameShape(QFrame::StyledPanel);
+        return l;
+    };
+
+    CommParamGroupBox = new QGroupBox(tab_Parameters);
+    CommParamGroupBox->setObjectName("CommParamGroupBox");
+    auto *comm = new QGridLayout(CommParamGroupBox);
+    MST_IDEdit = makeEdit(CommParamGroupBox, "MST_IDEdit");
+    ESC_IDEdit = makeEdit(CommParamGroupBox, "ESC_IDEdit");
+    TIMEOUTEdit = makeEdit(CommParamGroupBox, "TIMEOUTEdit");
+    TIMEOUTEdit->setPlaceholderText("1 = 50us");
+    comboBox_canBaud = new QComboBox(CommParamGroupBox);
+    comboBox_canBaud->setObjectName("comboBox_canBaud");
+    row(CommParamGroupBox, comm, 0, 0, "MST_IDCaption", MST_IDEdit);
+    row(CommParamGroupBox, comm, 1, 0, "ESC_IDCaption", ESC_IDEdit);
+    row(CommParamGroupBox, comm, 2, 0, "TIMEOUTCaption", TIMEOUTEdit);
+    row(CommParamGroupBox, comm, 3, 0, "can_brCaption", comboBox_canBaud);
+    comm->setRowStretch(4, 1);
+
+    ControlParamGroupBox = new QGroupBox(tab_Parameters);
+    ControlParamGroupBox->setObjectName("ControlParamGroupBox");
+    auto *ctrl = new QGridLayout(ControlParamGroupBox);
+    comboBox_ctrMode = new QComboBox(ControlParamGroupBox);
+    comboBox_ctrMode->setObjectName("comboBox_ctrMode");
+    PMAXEdit = makeEdit(ControlParamGroupBox, "PMAXEdit");
+    VMAXEdit = makeEdit(ControlParamGroupBox, "VMAXEdit");
+    TMAXEdit = makeEdit(ControlParamGroupBox, "TMAXEdit");
+    row(ControlParamGroupBox, ctrl, 0, 0, "cmodeCaption", comboBox_ctrMode);
+    row(ControlParamGroupBox, ctrl, 1, 0, "PMAXCaption", PMAXEdit, "rad");
+    row(ControlParamGroupBox, ctrl, 2, 0, "VMAXCaption", VMAXEdit, "rad/s");
+    row(ControlParamGroupBox, ctrl, 3, 0, "TMAXCaption", TMAXEdit, "N-m");
+    ctrl->setRowStretch(4, 1);
+
+    DriverParamGroupBox = new QGroupBox(tab_Parameters);
+    DriverParamGroupBox->setObjectName("DriverParamGroupBox");
+    auto *drv = new QGridLayout(DriverParamGroupBox);
+    UV_ValueEdit = makeEdit(DriverParamGroupBox, "UV_ValueEdit");
+    OV_ValueEdit = makeEdit(DriverParamGroupBox, "OV_ValueEdit");
+    KT_ValueEdit = makeEdit(DriverParamGroupBox, "KT_ValueEdit");
+    OT_ValueEdit = makeEdit(DriverParamGroupBox, "OT_ValueEdit");
+    OC_ValueEdit = makeEdit(DriverParamGroupBox, "OC_ValueEdit");
+    ACCEdit = makeEdit(DriverParamGroupBox, "ACCEdit");
+    DECEdit = makeEdit(DriverParamGroupBox, "DECEdit");
+    MAX_SPDEdit = makeEdit(DriverParamGroupBox, "MAX_SPDEdit");
+    POLEEdit = makeEdit(DriverParamGroupBox, "POLEEdit");
+    GrEdit = makeEdit(DriverParamGroupBox, "GrEdit");
+    RsLabel = valueLabel(DriverParamGroupBox, "RsLabel");
+    LsLabel = valueLabel(DriverParamGroupBox, "LsLabel");
+    FluxLabel = valueLabel(DriverParamGroupBox, "FluxLabel");
+    DampLabel = valueLabel(DriverParamGroupBox, "DampLabel");
+    InertiaLabel = valueLabel(DriverParamGroupBox, "InertiaLabel");
+    GREFEdit = makeEdit(DriverParamGroupBox, "GREFEdit");
+    GREF2Edit = makeEdit(DriverParamGroupBox, "GREF2Edit");
+    row(DriverParamGroupBox, drv, 0, 0, "UV_ValueCaption", UV_ValueEdit, "V");
+    row(DriverParamGroupBox, drv, 1, 0, "OV_ValueCaption", OV_ValueEdit, "V");
+    row(DriverParamGroupBox, drv, 2, 0, "KT_ValueCaption", KT_ValueEdit);
+    row(DriverParamGroupBox, drv, 3, 0, "OT_ValueCaption", OT_ValueEdit, "℃");
+    row(DriverParamGroupBox, drv, 4, 0, "OC_ValueCaption", OC_ValueEdit, "%");
+    row(DriverParamGroupBox, drv, 5, 0, "ACCCaption", ACCEdit, "k rad/s²");
+    row(DriverParamGroupBox, drv, 6, 0, "DECCaption", DECEdit, "k rad/s²");
+    row(DriverParamGroupBox, drv, 7, 0, "MAX_SPDCaption", MAX_SPDEdit, "rad/s");
+    row(DriverParamGroupBox, drv, 0, 3, "POLECaption", POLEEdit);
+    row(DriverParamGroupBox, drv, 1, 3, "GrCaption", GrEdit);
+    row(DriverParamGroupBox, drv, 2, 3, "RsCaption", RsLabel);
+    row(DriverParamGroupBox, drv, 3, 3, "LsCaption", LsLabel);
+    row(DriverParamGroupBox, drv, 4, 3, "FluxCaption", FluxLabel);
+    row(DriverParamGroupBox, drv, 5, 3, "DampCaption", DampLabel);
+    row(DriverParamGroupBox, drv, 6, 3, "InertiaCaption", InertiaLabel);
+    row(DriverParamGroupBox, drv, 7, 3, "GREFCaption", GREFEdit);
+    row(DriverParamGroupBox, drv, 8, 3, "GREF2Caption", GREF2Edit);
+    drv->setColumnMinimumWidth(2, 56);
+    drv->setRowStretch(9, 1);
+
+    ControlSettingGroupBox = new QGroupBox(tab_Parameters);
+    ControlSettingGroupBox->setObjectName("ControlSettingGroupBox");
+    auto *set = new QGridLayout(ControlSettingGroupBox);
+    I_BWEdit = makeEdit(ControlSettingGroupBox, "I_BWEdit");
+    KP_ASREdit = makeEdit(ControlSettingGroupBox, "KP_ASREdit");
+    KI_ASREdit = makeEdit(ControlSettingGroupBox, "KI_ASREdit");
+    KP_APREdit = makeEdit(ControlSettingGroupBox, "KP_APREdit");
+    KI_APREdit = makeEdit(ControlSettingGroupBox, "KI_APREdit");
+    V_BWEdit = makeEdit(ControlSettingGroupBox, "V_BWEdit");
+    IQ_clEdit = makeEdit(ControlSettingGroupBox, "IQ_clEdit");
+    VL_clEdit = makeEdit(ControlSettingGroupBox, "VL_clEdit");
+    row(ControlSettingGroupBox, set, 0, 0, "I_BWCaption", I_BWEdit);
+    row(ControlSettingGroupBox, set, 1, 0, "KP_ASRCaption", KP_ASREdit);
+    row(ControlSettingGroupBox, set, 2, 0, "KI_ASRCaption", KI_ASREdit);
+    row(ControlSettingGroupBox, set, 3, 0, "KP_APRCaption", KP_APREdit);
+    row(ControlSettingGroupBox, set, 4, 0, "KI_APRCaption", KI_APREdit);
+    row(ControlSettingGroupBox, set, 5, 0, "V_BWCaption", V_BWEdit);
+    row(ControlSettingGroupBox, set, 6, 0, "IQ_clCaption", IQ_clEdit);
+    row(ControlSettingGroupBox, set, 7, 0, "VL_clCaption", VL_clEdit);
+    set->setRowStretch(8, 1);
+
+    auto *groups = new QHBoxLayout();
+    auto *left = new QVBoxLayout();
+    left->addWidget(CommParamGroupBox);
+    left->addWidget(ControlParamGroupBox);
+    groups->addLayout(left);
+    groups->addWidget(DriverParamGroupBox);
+    groups->addWidget(ControlSettingGroupBox);
+    groups->addStretch(1);
+    v->addLayout(groups);
+
+    formatGroupBox = new QGroupBox(tab_Parameters);
+    formatGroupBox->setObjectName("formatGroupBox");
+    auto *f = new QGridLayout(formatGroupBox);
+    controlFormatTableWidget = formatTable(formatGroupBox, "controlFormatTableWidget");
+    feedBackFormatTableWidget = formatTable(formatGroupBox, "feedBackFormatTableWidget");
+    feedBackExplainEdit = new QPlainTextEdit(formatGroupBox);
+    feedBackExplainEdit->setObjectName("feedBackExplainEdit");
+    feedBackExplainEdit_2 = new QPlainTextEdit(formatGroupBox);
+    feedBackExplainEdit_2->setObjectName("feedBackExplainEdit_2");
+    for (QPlainTextEdit *e : {feedBackExplainEdit, feedBackExplainEdit_2}) {
+        e->setReadOnly(true);
+        e->setMinimumHeight(140);
+    }
+    f->addWidget(controlFormatTableWidget, 0, 0, 1, 2);
+    f->addWidget(feedBackFormatTableWidget, 1, 0, 1, 2);
+    f->addWidget(feedBackExplainEdit, 2, 0);
+    f->addWidget(feedBackExplainEdit_2, 2, 1);
+    v->addWidget(formatGroupBox, 1);
     tabWidget->addTab(tab_Parameters, QString());
 }
 
@@ -326,9 +594,7 @@ void Ui_MainWindow::setupDebugPage()
     controlPanel = new QWidget(tab_Debug);
     controlPanel->setObjectName("controlPanel");
     controlPanel->setFixedWidth(330);
-    auto *cpl = new QVBoxLayout(controlPanel);
-    cpl->setContentsMargins(0, 0, 0, 0);
-    cpl->addWidget(placeholder(controlPanel, "debugPlaceholderLabel"), 1);
+    setupControlPanel();
     body->addWidget(controlPanel);
     chartsPanel = new QWidget(tab_Debug);
     chartsPanel->setObjectName("chartsPanel");
@@ -369,6 +635,195 @@ void Ui_MainWindow::setupDebugPage()
     body->addWidget(chartsPanel, 1);
     v->addLayout(body, 1);
     tabWidget->addTab(tab_Debug, QString());
+}
+
+void Ui_MainWindow::setupControlPanel()
+{
+    auto *cpl = new QVBoxLayout(controlPanel);
+    cpl->setContentsMargins(0, 0, 0, 0);
+
+    ctrModeTabBar = new CustomTabBar(controlPanel);
+    ctrModeTabBar->setObjectName("ctrModeTabBar");
+    cpl->addWidget(ctrModeTabBar);
+
+    ctrStackedWidget = new QStackedWidget(controlPanel);
+    ctrStackedWidget->setObjectName("ctrStackedWidget");
+    auto page = [this](const char *name) {
+        auto *w = new QWidget();
+        w->setObjectName(name);
+        auto *g = new QGridLayout(w);
+        g->setContentsMargins(4, 4, 4, 4);
+        g->setVerticalSpacing(2);
+        g->setColumnStretch(1, 1);
+        ctrStackedWidget->addWidget(w);
+        return w;
+    };
+    auto slider = [](QWidget *parent, const char *name) {
+        auto *sl = new QSlider(Qt::Horizontal, parent);
+        sl->setObjectName(name);
+        sl->setRange(0, 100);
+        sl->setValue(50); // the edits start at 0, the middle of every symmetric range
+        sl->setEnabled(false); // shows where the value lies; never read
+        return sl;
+    };
+    // One quantity: caption, edit and unit on one row; MIN, slider (or nothing) and MAX
+    // on the next.
+    auto quantity = [this](QWidget *p, int r, const char *captionName, QLineEdit *edit, QLabel *unit,
+                           const char *minName, const char *minText, QSlider *bar, const char *maxName,
+                           const char *maxText) {
+        auto *g = static_cast<QGridLayout *>(p->layout());
+        g->addWidget(caption(p, captionName), r, 0);
+        if (edit)
+            g->addWidget(edit, r, 1);
+        if (unit)
+            g->addWidget(unit, r, 2);
+        auto *rowLayout = new QHBoxLayout();
+        rowLayout->addWidget(rangeLabel(p, minName, minText, rangeLabels));
+        if (bar)
+            rowLayout->addWidget(bar, 1);
+        else
+            rowLayout->addStretch(1);
+        rowLayout->addWidget(rangeLabel(p, maxName, maxText, rangeLabels));
+        g->addLayout(rowLayout, r + 1, 0, 1, 3);
+    };
+    auto edit = [](QWidget *p, const char *name) {
+        auto *e = makeEdit(p, name, 16777215);
+        e->setText("0");
+        return e;
+    };
+    auto unit = [](QWidget *p, const char *name, const char *text) {
+        auto *l = makeLabel(p, name);
+        l->setText(QString::fromLatin1(text));
+        l->setMinimumWidth(40);
+        return l;
+    };
+
+    MITPage = page("MITPage");
+    POSEdit = edit(MITPage, "POSEdit");
+    VELEdit = edit(MITPage, "VELEdit");
+    KPEdit = edit(MITPage, "KPEdit");
+    KDEdit = edit(MITPage, "KDEdit");
+    TOREdit = edit(MITPage, "TOREdit");
+    POSSlider = slider(MITPage, "POSSlider");
+    VELSlider = slider(MITPage, "VELSlider");
+    KPSlider = slider(MITPage, "KPSlider");
+    KDSlider = slider(MITPage, "KDSlider");
+    TORSlider = slider(MITPage, "TORSlider");
+    KPSlider->setValue(0);
+    KDSlider->setValue(0);
+    radsLabel = unit(MITPage, "radsLabel", "rad/s");
+    quantity(MITPage, 0, "POSCaption", POSEdit, unit(MITPage, "posUnitLabel", "rad"), "POS_MINLabel", "MIN\n-12.5",
+             POSSlider, "POS_MAXLabel", "MAX\n12.5");
+    quantity(MITPage, 2, "VELCaption", VELEdit, radsLabel, "VEL_MINLabel", "MIN\n-30", VELSlider, "VEL_MAXLabel",
+             "MAX\n30");
+    quantity(MITPage, 4, "KPCaption", KPEdit, unit(MITPage, "kpUnitLabel", "N/r"), "KP_MINLabel", "MIN\n0", KPSlider,
+             "KP_MAXLabel", "MAX\n500");
+    quantity(MITPage, 6, "KDCaption", KDEdit, unit(MITPage, "kdUnitLabel", "N*s/r"), "KD_MINLabel", "MIN\n0", KDSlider,
+             "KD_MAXLabel", "MAX\n5");
+    quantity(MITPage, 8, "TORCaption", TOREdit, unit(MITPage, "torUnitLabel", "N-m"), "TOR_MINLabel", "MIN\n-10",
+             TORSlider, "TOR_MAXLabel", "MAX\n10");
+
+    POSPage = page("POSPage");
+    POSEdit_POS = edit(POSPage, "POSEdit_POS");
+    VELEdit_POS = edit(POSPage, "VELEdit_POS");
+    radsLabel_2 = unit(POSPage, "radsLabel_2", "rad/s");
+    quantity(POSPage, 0, "POSCaption_2", POSEdit_POS, unit(POSPage, "posUnitLabel_2", "rad"), "POS_MINLabel_2",
+             "MIN\n-12.5", nullptr, "POS_MAXLabel_2", "MAX\n12.5");
+    quantity(POSPage, 2, "VELCaption_2", VELEdit_POS, radsLabel_2, "VEL_MINLabel_2", "MIN\n-45", nullptr,
+             "VEL_MAXLabel_2", "MAX\n45");
+    quantity(POSPage, 4, "TORCaption_2", nullptr, unit(POSPage, "torUnitLabel_2", "N-m"), "TOR_MINLabel_2",
+             "MIN\n-18.0", nullptr, "TOR_MAXLabel_2", "MAX\n18.0");
+    label_35 = makeLabel(POSPage, "label_35");
+    label_35->setText("0");
+    auto *pg = static_cast<QGridLayout *>(POSPage->layout());
+    pg->addWidget(caption(POSPage, "RPMCaption_2"), 6, 0);
+    pg->addWidget(label_35, 6, 1);
+    pg->setRowStretch(7, 1);
+
+    VELPage = page("VELPage");
+    VELEdit_VEL = edit(VELPage, "VELEdit_VEL");
+    radsLabel_3 = unit(VELPage, "radsLabel_3", "rad/s");
+    quantity(VELPage, 0, "VELCaption_3", VELEdit_VEL, radsLabel_3, "VEL_MINLabel_3", "MIN\n-45", nullptr,
+             "VEL_MAXLabel_3", "MAX\n45");
+    quantity(VELPage, 2, "POSCaption_3", nullptr, unit(VELPage, "posUnitLabel_3", "rad"), "POS_MINLabel_3",
+             "MIN\n-12.5", nullptr, "POS_MAXLabel_3", "MAX\n12.5");
+    quantity(VELPage, 4, "TORCaption_3", nullptr, unit(VELPage, "torUnitLabel_3", "N-m"), "TOR_MINLabel_3",
+             "MIN\n-18.0", nullptr, "TOR_MAXLabel_3", "MAX\n18.0");
+    label_72 = makeLabel(VELPage, "label_72");
+    label_72->setText("0");
+    auto *vg = static_cast<QGridLayout *>(VELPage->layout());
+    vg->addWidget(caption(VELPage, "RPMCaption_3"), 6, 0);
+    vg->addWidget(label_72, 6, 1);
+    vg->setRowStretch(7, 1);
+
+    PVTPage = page("PVTPage");
+    POSEdit_PVT = edit(PVTPage, "POSEdit_PVT");
+    VELEdit_PVT = edit(PVTPage, "VELEdit_PVT");
+    IEdit = edit(PVTPage, "IEdit");
+    ISlider = slider(PVTPage, "ISlider");
+    ISlider->setValue(0);
+    radsLabel_4 = unit(PVTPage, "radsLabel_4", "rad/s");
+    quantity(PVTPage, 0, "POSCaption_4", POSEdit_PVT, unit(PVTPage, "posUnitLabel_4", "rad"), "POS_MINLabel_4",
+             "MIN\n-12.5", nullptr, "POS_MAXLabel_4", "MAX\n12.5");
+    quantity(PVTPage, 2, "VELCaption_4", VELEdit_PVT, radsLabel_4, "VEL_MINLabel_4", "MIN\n-45", nullptr,
+             "VEL_MAXLabel_4", "MAX\n45");
+    quantity(PVTPage, 4, "ICaption", IEdit, unit(PVTPage, "iUnitLabel", "%FS"), "I_MINLabel", "MIN\n0", ISlider,
+             "I_MAXLabel", "MAX\n1.0");
+    static_cast<QGridLayout *>(PVTPage->layout())->setRowStretch(6, 1);
+    cpl->addWidget(ctrStackedWidget);
+
+    motorStateGroupBox = new QGroupBox(controlPanel);
+    motorStateGroupBox->setObjectName("motorStateGroupBox");
+    auto *st = new QGridLayout(motorStateGroupBox);
+    motorStateQLabel = makeLabel(motorStateGroupBox, "motorStateQLabel");
+    motorStateQLabel->setFixedSize(20, 20);
+    motorStateLabel = makeLabel(motorStateGroupBox, "motorStateLabel");
+    motorTempLabel = makeLabel(motorStateGroupBox, "motorTempLabel");
+    driverTempLabel = makeLabel(motorStateGroupBox, "driverTempLabel");
+    for (QLabel *l : {motorStateLabel, motorTempLabel, driverTempLabel})
+        l->setText("NA");
+    st->addWidget(caption(motorStateGroupBox, "motorStateCaption"), 0, 0);
+    st->addWidget(motorStateQLabel, 0, 1);
+    st->addWidget(motorStateLabel, 0, 2, 1, 2);
+    st->addWidget(caption(motorStateGroupBox, "motorTempCaption"), 1, 0);
+    st->addWidget(motorTempLabel, 1, 1, 1, 2);
+    st->addWidget(caption(motorStateGroupBox, "driverTempCaption"), 2, 0);
+    st->addWidget(driverTempLabel, 2, 1, 1, 2);
+    st->setColumnStretch(3, 1);
+    btn_motorMode = makeButton(motorStateGroupBox, "btn_motorMode");
+    btn_motorModeExit = makeButton(motorStateGroupBox, "btn_motorModeExit");
+    btn_saveGroundZero = makeButton(motorStateGroupBox, "btn_saveGroundZero");
+    btn_canDebugClear = makeButton(motorStateGroupBox, "btn_canDebugClear");
+    auto *cmds = new QGridLayout();
+    cmds->addWidget(btn_motorMode, 0, 0);
+    cmds->addWidget(btn_motorModeExit, 0, 1);
+    cmds->addWidget(btn_saveGroundZero, 1, 0);
+    cmds->addWidget(btn_canDebugClear, 1, 1);
+    st->addLayout(cmds, 3, 0, 1, 4);
+    cpl->addWidget(motorStateGroupBox);
+
+    canDebugGroupBox = new QGroupBox(controlPanel);
+    canDebugGroupBox->setObjectName("canDebugGroupBox");
+    auto *dbg = new QGridLayout(canDebugGroupBox);
+    canDebugDataLabel = makeLabel(canDebugGroupBox, "canDebugDataLabel");
+    canDebugDataLabel->setText("00 00 00 00 00 00 00 00");
+    canDebugDataLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    btn_canDebugUpdate = makeButton(canDebugGroupBox, "btn_canDebugUpdate");
+    btn_canDebugSend = makeButton(canDebugGroupBox, "btn_canDebugSend");
+    btn_canDebugSend->setMinimumHeight(30);
+    periodicSend = new QCheckBox(canDebugGroupBox);
+    periodicSend->setObjectName("periodicSend");
+    sendIntervalEdit_2 = makeEdit(canDebugGroupBox, "sendIntervalEdit_2", 60);
+    sendIntervalEdit_2->setText("10");
+    dbg->addWidget(caption(canDebugGroupBox, "canDebugDataCaption"), 0, 0);
+    dbg->addWidget(canDebugDataLabel, 0, 1, 1, 3);
+    dbg->addWidget(periodicSend, 1, 0, 1, 2);
+    dbg->addWidget(caption(canDebugGroupBox, "sendIntervalCaption_2"), 1, 2);
+    dbg->addWidget(sendIntervalEdit_2, 1, 3);
+    dbg->addWidget(btn_canDebugUpdate, 2, 0, 1, 2);
+    dbg->addWidget(btn_canDebugSend, 2, 2, 1, 2);
+    cpl->addWidget(canDebugGroupBox);
+    cpl->addStretch(1);
 }
 
 void Ui_MainWindow::setupAboutPage()
@@ -554,8 +1009,28 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), QCoreApplication::translate("MainWindow", "测试"));
 
     fdcanPlaceholderLabel->setText(QCoreApplication::translate("MainWindow", "USB FDCAN适配器尚未支持"));
-    for (auto *name : {"parametersPlaceholderLabel", "calibrationPlaceholderLabel",
-                       "debugPlaceholderLabel"}) {
+    for (const Caption &c : kCaptions) {
+        if (auto *l = centralwidget->findChild<QLabel *>(QLatin1String(c.name)))
+            l->setText(QCoreApplication::translate("MainWindow", c.text));
+    }
+    ReadAllParam->setText(QCoreApplication::translate("MainWindow", "读参数"));
+    WriteAllParam->setText(QCoreApplication::translate("MainWindow", "写参数"));
+    StoreAllParam->setText(QCoreApplication::translate("MainWindow", "保存参数"));
+    CommParamGroupBox->setTitle(QCoreApplication::translate("MainWindow", "通信参数"));
+    DriverParamGroupBox->setTitle(QCoreApplication::translate("MainWindow", "驱动参数"));
+    ControlParamGroupBox->setTitle(QCoreApplication::translate("MainWindow", "控制参数"));
+    ControlSettingGroupBox->setTitle(QCoreApplication::translate("MainWindow", "控制设置"));
+    formatGroupBox->setTitle(QCoreApplication::translate("MainWindow", "报文格式"));
+    motorStateGroupBox->setTitle(QCoreApplication::translate("MainWindow", "电机状态"));
+    btn_motorMode->setText(QCoreApplication::translate("MainWindow", "使能"));
+    btn_motorModeExit->setText(QCoreApplication::translate("MainWindow", "失能"));
+    btn_saveGroundZero->setText(QCoreApplication::translate("MainWindow", "保存零点"));
+    btn_canDebugClear->setText(QCoreApplication::translate("MainWindow", "清除错误"));
+    canDebugGroupBox->setTitle(QCoreApplication::translate("MainWindow", "指令发送"));
+    btn_canDebugUpdate->setText(QCoreApplication::translate("MainWindow", "更新"));
+    btn_canDebugSend->setText(QCoreApplication::translate("MainWindow", "发送"));
+    periodicSend->setText(QCoreApplication::translate("MainWindow", "周期发送"));
+    for (auto *name : {"calibrationPlaceholderLabel"}) {
         if (auto *l = centralwidget->findChild<QLabel *>(name))
             l->setText(QCoreApplication::translate("MainWindow", "此页面的功能尚未提供"));
     }

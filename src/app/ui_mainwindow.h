@@ -5,6 +5,7 @@
 // slots follow Qt's on_<object>_<signal> convention and tests find widgets by name.
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QList>
 
 class QAction;
 class QCheckBox;
@@ -20,7 +21,9 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
+class QSlider;
 class QStackedWidget;
+class QTableWidget;
 class QStatusBar;
 class QTabWidget;
 class QTextBrowser;
@@ -28,6 +31,7 @@ class QVBoxLayout;
 class QWidget;
 class SwitchButton;
 class CustomPlainTextEdit;
+class CustomTabBar;
 class QTableView;
 class WaveForm;
 
@@ -105,6 +109,103 @@ public:
     WaveForm *Calibration = nullptr;
     QWidget *chartsPanel = nullptr;
     QWidget *controlPanel = nullptr;
+
+    // Parameter page: the register table in four groups (the field checks look at each
+    // group's direct children), the buttons and the frame-layout tables.
+    QPushButton *ReadAllParam = nullptr;
+    QPushButton *WriteAllParam = nullptr;
+    QPushButton *StoreAllParam = nullptr;
+    QLabel *sub_verCaption = nullptr;
+    QLineEdit *sub_verEdit = nullptr;
+    QGroupBox *CommParamGroupBox = nullptr;
+    QGroupBox *DriverParamGroupBox = nullptr;
+    QGroupBox *ControlParamGroupBox = nullptr;
+    QGroupBox *ControlSettingGroupBox = nullptr;
+    QLineEdit *MST_IDEdit = nullptr;
+    QLineEdit *ESC_IDEdit = nullptr;
+    QLineEdit *TIMEOUTEdit = nullptr;
+    QComboBox *comboBox_canBaud = nullptr;
+    QLineEdit *UV_ValueEdit = nullptr;
+    QLineEdit *OV_ValueEdit = nullptr;
+    QLineEdit *KT_ValueEdit = nullptr;
+    QLineEdit *OT_ValueEdit = nullptr;
+    QLineEdit *OC_ValueEdit = nullptr;
+    QLineEdit *ACCEdit = nullptr;
+    QLineEdit *DECEdit = nullptr;
+    QLineEdit *MAX_SPDEdit = nullptr;
+    QLineEdit *POLEEdit = nullptr;
+    QLineEdit *GrEdit = nullptr;
+    QLabel *RsLabel = nullptr;
+    QLabel *LsLabel = nullptr;
+    QLabel *FluxLabel = nullptr;
+    QLabel *DampLabel = nullptr;
+    QLabel *InertiaLabel = nullptr;
+    QComboBox *comboBox_ctrMode = nullptr;
+    QLineEdit *PMAXEdit = nullptr;
+    QLineEdit *VMAXEdit = nullptr;
+    QLineEdit *TMAXEdit = nullptr;
+    QLineEdit *GREFEdit = nullptr;
+    QLineEdit *GREF2Edit = nullptr;
+    QLineEdit *I_BWEdit = nullptr;
+    QLineEdit *KP_ASREdit = nullptr;
+    QLineEdit *KI_ASREdit = nullptr;
+    QLineEdit *KP_APREdit = nullptr;
+    QLineEdit *KI_APREdit = nullptr;
+    QLineEdit *V_BWEdit = nullptr;
+    QLineEdit *IQ_clEdit = nullptr;
+    QLineEdit *VL_clEdit = nullptr;
+    QGroupBox *formatGroupBox = nullptr;
+    QTableWidget *controlFormatTableWidget = nullptr;
+    QTableWidget *feedBackFormatTableWidget = nullptr;
+    QPlainTextEdit *feedBackExplainEdit = nullptr;
+    QPlainTextEdit *feedBackExplainEdit_2 = nullptr;
+
+    // Motor control panel (debug page).
+    CustomTabBar *ctrModeTabBar = nullptr;
+    QStackedWidget *ctrStackedWidget = nullptr;
+    QWidget *MITPage = nullptr;
+    QWidget *POSPage = nullptr;
+    QWidget *VELPage = nullptr;
+    QWidget *PVTPage = nullptr;
+    QLineEdit *POSEdit = nullptr;
+    QLineEdit *VELEdit = nullptr;
+    QLineEdit *KPEdit = nullptr;
+    QLineEdit *KDEdit = nullptr;
+    QLineEdit *TOREdit = nullptr;
+    QLineEdit *POSEdit_POS = nullptr;
+    QLineEdit *VELEdit_POS = nullptr;
+    QLineEdit *VELEdit_VEL = nullptr;
+    QLineEdit *POSEdit_PVT = nullptr;
+    QLineEdit *VELEdit_PVT = nullptr;
+    QLineEdit *IEdit = nullptr;
+    QSlider *POSSlider = nullptr;
+    QSlider *VELSlider = nullptr;
+    QSlider *KPSlider = nullptr;
+    QSlider *KDSlider = nullptr;
+    QSlider *TORSlider = nullptr;
+    QSlider *ISlider = nullptr;
+    QLabel *radsLabel = nullptr;
+    QLabel *radsLabel_2 = nullptr;
+    QLabel *radsLabel_3 = nullptr;
+    QLabel *radsLabel_4 = nullptr;
+    QLabel *label_35 = nullptr; // position-velocity page: the speed in RPM
+    QLabel *label_72 = nullptr; // velocity page: the speed in RPM
+    QList<QLabel *> rangeLabels; // the 28 MIN/MAX labels of the four pages
+    QGroupBox *motorStateGroupBox = nullptr;
+    QLabel *motorStateQLabel = nullptr;
+    QLabel *motorStateLabel = nullptr;
+    QLabel *motorTempLabel = nullptr;
+    QLabel *driverTempLabel = nullptr;
+    QPushButton *btn_motorMode = nullptr;
+    QPushButton *btn_motorModeExit = nullptr;
+    QPushButton *btn_saveGroundZero = nullptr;
+    QPushButton *btn_canDebugClear = nullptr;
+    QGroupBox *canDebugGroupBox = nullptr;
+    QLabel *canDebugDataLabel = nullptr;
+    QPushButton *btn_canDebugUpdate = nullptr;
+    QPushButton *btn_canDebugSend = nullptr;
+    QCheckBox *periodicSend = nullptr;
+    QLineEdit *sendIntervalEdit_2 = nullptr;
 
     // Calibration and debug pages.
     SwitchButton *sw_btn_rpmRads = nullptr;
@@ -189,6 +290,7 @@ private:
     void setupParametersPage();
     void setupCalibrationPage();
     void setupDebugPage();
+    void setupControlPanel();
     void setupAboutPage();
     void setupHiddenPage();
     void setupSidePanel();

@@ -526,36 +526,272 @@ Log saved to: %2</translation>
             <translation>Bus occupancy (%)</translation>
         </message>
         <message>
-            <source>智能助手</source>
-            <translation>Assistant</translation>
+            <source>1:MIT模式</source>
+            <translation>1:MIT Mode</translation>
+        </message>
+        <message>
+            <source>2:位置速度模式</source>
+            <translation>2:Position-Velocity Mode</translation>
+        </message>
+        <message>
+            <source>3:速度模式</source>
+            <translation>3:Velocity Mode</translation>
+        </message>
+        <message>
+            <source>4:PVT模式</source>
+            <translation>4:PVT Mode</translation>
+        </message>
+        <message>
+            <source>选择文本文件</source>
+            <translation>Select Text File</translation>
+        </message>
+        <message>
+            <source>文本文件 (*.txt)</source>
+            <translation>Text Files (*.txt)</translation>
+        </message>
+        <message>
+            <source>导出成功</source>
+            <translation>Export Successful</translation>
+        </message>
+        <message>
+            <source>数据已成功导出到: %1</source>
+            <translation>Data successfully exported to: %1</translation>
+        </message>
+        <message>
+            <source>CAN波特率:</source>
+            <translation>CAN Baud Rate:</translation>
+        </message>
+        <message>
+            <source>欠压:</source>
+            <translation>Under-voltage:</translation>
+        </message>
+        <message>
+            <source>过压:</source>
+            <translation>Over-voltage:</translation>
+        </message>
+        <message>
+            <source>过温:</source>
+            <translation>Over-temp.:</translation>
+        </message>
+        <message>
+            <source>过流:</source>
+            <translation>Over-current:</translation>
+        </message>
+        <message>
+            <source>加速度:</source>
+            <translation>Acceleration:</translation>
+        </message>
+        <message>
+            <source>减速度:</source>
+            <translation>Deceleration:</translation>
+        </message>
+        <message>
+            <source>限速:</source>
+            <translation>Speed Limit:</translation>
+        </message>
+        <message>
+            <source>极对数:</source>
+            <translation>Pole Pairs:</translation>
+        </message>
+        <message>
+            <source>减速比:</source>
+            <translation>Gear Ratio:</translation>
+        </message>
+        <message>
+            <source>相电阻（R）:</source>
+            <translation>Phase R:</translation>
+        </message>
+        <message>
+            <source>相电感（L）:</source>
+            <translation>Phase L:</translation>
+        </message>
+        <message>
+            <source>磁 链（λ）:</source>
+            <translation>Flux (λ):</translation>
+        </message>
+        <message>
+            <source>粘滞系数:</source>
+            <translation>Viscous Coeff.:</translation>
+        </message>
+        <message>
+            <source>转动惯量:</source>
+            <translation>Inertia:</translation>
+        </message>
+        <message>
+            <source>控制模式:</source>
+            <translation>Control Mode:</translation>
+        </message>
+        <message>
+            <source>齿轮系数:</source>
+            <translation>Gear Coeff.:</translation>
+        </message>
+        <message>
+            <source>阻尼因子:</source>
+            <translation>Damping Factor:</translation>
+        </message>
+        <message>
+            <source>电流带宽:</source>
+            <translation>I-loop Bandwidth:</translation>
+        </message>
+        <message>
+            <source>速度 KP:</source>
+            <translation>Speed KP:</translation>
+        </message>
+        <message>
+            <source>速度 KI:</source>
+            <translation>Speed KI:</translation>
+        </message>
+        <message>
+            <source>位置 KP:</source>
+            <translation>Position KP:</translation>
+        </message>
+        <message>
+            <source>位置 KI:</source>
+            <translation>Position KI:</translation>
+        </message>
+        <message>
+            <source>速度带宽:</source>
+            <translation>V-loop Bandwidth:</translation>
+        </message>
+        <message>
+            <source>电流环系数:</source>
+            <translation>I-loop Coeff.:</translation>
+        </message>
+        <message>
+            <source>速度环系数:</source>
+            <translation>V-loop Coeff.:</translation>
+        </message>
+        <message>
+            <source>子版本:</source>
+            <translation>Sub-version:</translation>
+        </message>
+        <message>
+            <source>力矩范围</source>
+            <translation>Torque Range</translation>
+        </message>
+        <message>
+            <source>转速(RPM)</source>
+            <translation>Speed (RPM)</translation>
+        </message>
+        <message>
+            <source>位置范围</source>
+            <translation>Position Range</translation>
+        </message>
+        <message>
+            <source>电流</source>
+            <translation>Current</translation>
+        </message>
+        <message>
+            <source>电机状态:</source>
+            <translation>Motor State:</translation>
+        </message>
+        <message>
+            <source>电机温度:</source>
+            <translation>Motor Temp.:</translation>
+        </message>
+        <message>
+            <source>驱动温度:</source>
+            <translation>Driver Temp.:</translation>
+        </message>
+        <message>
+            <source>数据:</source>
+            <translation>Data:</translation>
+        </message>
+        <message>
+            <source>周期(ms)</source>
+            <translation>Period (ms)</translation>
+        </message>
+        <message>
+            <source>读参数</source>
+            <translation>Read Parameters</translation>
+        </message>
+        <message>
+            <source>写参数</source>
+            <translation>Write Parameters</translation>
+        </message>
+        <message>
+            <source>保存参数</source>
+            <translation>Save to Flash</translation>
+        </message>
+        <message>
+            <source>通信参数</source>
+            <translation>Communication</translation>
+        </message>
+        <message>
+            <source>驱动参数</source>
+            <translation>Driver</translation>
+        </message>
+        <message>
+            <source>控制参数</source>
+            <translation>Control</translation>
+        </message>
+        <message>
+            <source>控制设置</source>
+            <translation>Control Settings</translation>
+        </message>
+        <message>
+            <source>报文格式</source>
+            <translation>Frame Layouts</translation>
+        </message>
+        <message>
+            <source>电机状态</source>
+            <translation>Motor State</translation>
+        </message>
+        <message>
+            <source>使能</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>失能</source>
+            <translation>Disable</translation>
+        </message>
+        <message>
+            <source>保存零点</source>
+            <translation>Save Zero</translation>
+        </message>
+        <message>
+            <source>清除错误</source>
+            <translation>Clear Error</translation>
+        </message>
+        <message>
+            <source>指令发送</source>
+            <translation>Command</translation>
+        </message>
+        <message>
+            <source>更新</source>
+            <translation>Update</translation>
+        </message>
+        <message>
+            <source>周期发送</source>
+            <translation>Periodic</translation>
         </message>
         <message>
             <source>电机供电超压</source>
-            <translation>Motor supply over-voltage</translation>
+            <translation>Supply over-voltage</translation>
         </message>
         <message>
             <source>电机供电欠压</source>
-            <translation>Motor supply under-voltage</translation>
+            <translation>Supply under-voltage</translation>
         </message>
         <message>
             <source>电机过流错误</source>
-            <translation>Motor over-current error</translation>
+            <translation>Over-current</translation>
         </message>
         <message>
             <source>驱动过温错误</source>
-            <translation>Driver over-temperature error</translation>
+            <translation>Driver over-temperature</translation>
         </message>
         <message>
             <source>电机过温错误</source>
-            <translation>Motor over-temperature error</translation>
+            <translation>Motor over-temperature</translation>
         </message>
         <message>
             <source>通讯丢失错误</source>
-            <translation>Communication lost error</translation>
+            <translation>Communication lost</translation>
         </message>
         <message>
             <source>电机过载错误</source>
-            <translation>Motor overload error</translation>
+            <translation>Overload</translation>
         </message>
         <message>
             <source>电机未使能</source>
@@ -586,12 +822,12 @@ A——过电流；B——MOS过温；
 C——电机线圈过温；D——通讯丢失；
 E——过载；</source>
             <translation>ID is the controller's ID, the low 8 bits of CAN_ID
-ERR is the state; the state types are:
-0 - disabled; 1 - enabled;
-8 - over-voltage; 9 - under-voltage;
-A - over-current; B - MOS over-temperature;
-C - motor coil over-temperature; D - communication lost;
-E - overload;</translation>
+ERR is the state; the state codes are:
+0 — disabled; 1 — enabled;
+8 — over-voltage; 9 — under-voltage;
+A — over-current; B — MOS over-temperature;
+C — motor coil over-temperature; D — communication lost;
+E — overload;</translation>
         </message>
         <message>
             <source>POS 表示电机的位置信息，单位rad
@@ -600,12 +836,12 @@ T 表示电机的扭矩信息，单位N-m
 T_MOS表示驱动上MOS的平均温度，单位℃
 T_Rotor 表示电机内部线圈的平均温度，单位℃
 位置、速度和扭矩采用线性映射的关系将浮点型数据转换成有符号的定点数据，其中位置采用16位数据，速度和扭矩均使用12位。</source>
-            <translation>POS is the motor position, in rad
-VEL is the motor velocity, in rad/s
-T is the motor torque, in N-m
-T_MOS is the average temperature of the driver MOSFETs, in ℃
-T_Rotor is the average temperature of the motor coil, in ℃
-Position, velocity and torque are mapped linearly from floating point to signed fixed-point values: 16 bits for position, 12 bits each for velocity and torque.</translation>
+            <translation>POS is the motor's position, in rad
+VEL is the motor's velocity, in rad/s
+T is the motor's torque, in N-m
+T_MOS is the average temperature of the driver's MOSFETs, in ℃
+T_Rotor is the average temperature of the motor's coil, in ℃
+Position, velocity and torque are mapped linearly from floating point to signed fixed point; position uses 16 bits, velocity and torque 12 bits each.</translation>
         </message>
         <message>
             <source>无法打开文件</source>
@@ -614,6 +850,10 @@ Position, velocity and torque are mapped linearly from floating point to signed 
         <message>
             <source>无法写入文件</source>
             <translation>Cannot write file</translation>
+        </message>
+        <message>
+            <source>智能助手</source>
+            <translation>Assistant</translation>
         </message>
     </context>
     <context>

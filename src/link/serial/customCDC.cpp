@@ -3,6 +3,7 @@
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
+#include "motor/motorProtocol.h"
 
 #include <QSerialPort>
 
@@ -13,7 +14,14 @@ CustomCDC::CustomCDC(SerialPortModel *portModel, CANTxModel *txModel, QObject *p
     readTimer = new QTimer(this);
     writeTimer = new QTimer(this);
     storeTimer = new QTimer(this);
+    // Motor commands run at 1 to 10 ms periods and register frames at 1 or 2 ms: a
+    // coarse timer would stretch them by up to 5 %.
+    for (QTimer *t : {periodicTimer, readTimer, writeTimer, storeTimer})
+        t->setTimerType(Qt::PreciseTimer);
     connect(periodicTimer, &QTimer::timeout, this, &CustomCDC::onPeriodicSendTimerTimeout);
+    connect(readTimer, &QTimer::timeout, this, &CustomCDC::onReadTimerTimeout);
+    connect(writeTimer, &QTimer::timeout, this, &CustomCDC::onWriteTimerTimeout);
+    connect(storeTimer, &QTimer::timeout, this, &CustomCDC::onStoreTimerTimeout);
 }
 
 CustomCDC::~CustomCDC()
@@ -61,10 +69,110 @@ void CustomCDC::disable_can_send() { write(stopSendRequest()); }
 
 QByteArray CustomCDC::package(const QByteArray &data, quint8 cmd) const { return ::package(data, cmd); }
 
-void CustomCDC::onPeriodicSendTimerTimeout()
+void CustomCDC::onPeriodicSendTimerTimeout() { frameSend(debugPayload, debugCanId()); }
+
+quint32 CustomCDC::debugCanId() const { return canidConvention(canTxModel->canid(), ctrlMode); }
+
+void CustomCDC::motorMode(int type, bool console)
 {
-    frameSend(debugPayload, canidConvention(canTxModel->canid(), ctrlMode));
+    if (type < 0 || type > 2)
+        return;
+    const auto command = MotorCommand(type);
+    if (console)
+        write(consoleCommand(command));
+    else
+        frameSend(specialFrame(command), debugCanId());
 }
+
+void CustomCDC::canDebugSend() { frameSend(debugPayload, debugCanId()); }
+
+void CustomCDC::canDebugSendTimes() { frameSendTimes(debugPayload, debugCanId(), quint32(-1)); }
+
+void CustomCDC::canDebugClear() { frameSend(specialFrame(MotorCommand::ClearError), debugCanId()); }
+
+// ---------------------------------------------------------------- registers
+
+void CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
+{
+    const quint32 canid = canTxModel->canid();
+    QByteArray frame;
+    switch (type) {
+    case 0: frame = registerReadFrame(canid, rid); break;
+    case 1: frame = registerWriteFrame(canid, rid, escInf); break;
+    case 2: frame = registerSaveFrame(canid, rid); break;
+    default: return;
+    }
+    frameSend(frame, RegisterFrame::Id);
+}
+
+void CustomCDC::stopRegisterTimers()
+{
+    readTimer->stop();
+    writeTimer->stop();
+    storeTimer->stop();
+    sequence.cancel();
+}
+
+void CustomCDC::controllerAllParamsCRU(int type)
+{
+    if (type < 0 || type > 2)
+        return;
+    if (canMode) {
+        stopRegisterTimers();
+        if (type == 2) {
+            controllerAllParamsCRUFunc(2, 0);
+            return;
+        }
+        const auto kind = type == 0 ? RegisterSequence::Kind::Read : RegisterSequence::Kind::Write;
+        const int interval = sequence.start(kind, canTxModel->canid(), escInf, usbConnected(), &registerReplies);
+        QTimer *timer = type == 0 ? readTimer : writeTimer;
+        timer->setInterval(interval);
+        timer->start();
+        return;
+    }
+
+    // UART mode: "s" takes the console to its set-up menu; the block follows.
+    uartSend(QString::fromLatin1(ConsoleEnterText));
+    if (type == 2)
+        return;
+    QTimer::singleShot(ConsoleDelayMs, this, [this, type] {
+        if (!comPort || !comPort->isOpen())
+            return;
+        if (type == 0) {
+            paramReading = true;
+            write(consoleReadRequest());
+        } else {
+            paramWriting = true;
+            write(consoleWriteRequest(escInf, longParamFormat));
+        }
+    });
+}
+
+void CustomCDC::registerTick(QTimer *timer, RegisterSequence::Kind kind)
+{
+    const RegisterStep step = sequence.tick(kind);
+    if (!step.frame.isEmpty())
+        frameSend(step.frame, RegisterFrame::Id);
+    if (step.newIntervalMs > 0)
+        timer->setInterval(step.newIntervalMs);
+    if (step.stopTimer)
+        timer->stop();
+    if (step.sendSave) {
+        const QByteArray save = step.saveFrame;
+        QTimer::singleShot(step.saveDelayMs, this, [this, save] {
+            if (canMode)
+                frameSend(save, RegisterFrame::Id);
+            else
+                uartSend(QString::fromLatin1(ConsoleEnterText));
+        });
+    }
+    if (step.timedOut)
+        emit MessageInfo(6);
+}
+
+void CustomCDC::onReadTimerTimeout() { registerTick(readTimer, RegisterSequence::Kind::Read); }
+void CustomCDC::onWriteTimerTimeout() { registerTick(writeTimer, RegisterSequence::Kind::Write); }
+void CustomCDC::onStoreTimerTimeout() { registerTick(storeTimer, RegisterSequence::Kind::Store); }
 
 void CustomCDC::sendNextFrame()
 {

@@ -11,6 +11,7 @@
 #include <QSerialPort>
 
 #include "motor/escInf.h"
+#include "motor/paramRegisters.h"
 class SerialPortModel;
 class CANTxModel;
 
@@ -53,7 +54,9 @@ public:
     std::atomic_bool canMode{true};
     std::atomic_int ctrlMode{0};
     QByteArray debugPayload;
-    ESC_INF escInf; // the parameter record register replies and imports fill
+    // The parameter record that register replies, console blocks and imports fill. Only
+    // the GUI thread touches it: the receive task queues its updates there.
+    ESC_INF escInf;
 
     // ID increment settings of the transmit panel.
     quint16 idStep = 1;
@@ -83,6 +86,29 @@ public:
     // Clears the eight flags of the calibration and analysis procedures (port toggle).
     void clearProcedureFlags();
 
+    // Motor commands. motorMode: 0 enable, 1 disable, 2 save zero; with `console` the
+    // one-byte console command is written instead of the special CAN frame.
+    void motorMode(int type, bool console);
+    // The debug payload once, to the command ID of the current control mode.
+    void canDebugSend();
+    // The debug payload repeated by the adapter until its stop command (USB adapter).
+    void canDebugSendTimes();
+    void canDebugClear();
+    // canidConvention(canid, ctrlMode).
+    quint32 debugCanId() const;
+
+    // Register operations. controllerAllParamsCRUFunc sends one register frame (type 0
+    // read, 1 write with the record's value, 2 save); controllerAllParamsCRU starts a
+    // whole-record read (0), write (1) or save (2) over the current transport: paced
+    // register frames in CAN mode, the console block after "s" in UART mode.
+    void controllerAllParamsCRUFunc(int type, int rid);
+    void controllerAllParamsCRU(int type);
+    // Replies to register frames are counted here (by the GUI thread, which also owns
+    // escInf); versionMode is set by a CAN version read.
+    RegisterReplyState registerReplies;
+    std::atomic_bool versionMode{false};
+    const RegisterSequence &registerSequence() const { return sequence; }
+
 signals:
     void uartMsg(const QString &text);
     void MessageInfo(int code);
@@ -94,9 +120,16 @@ signals:
 public slots:
     void onPeriodicSendTimerTimeout();
     void sendNextFrame();
+    void onReadTimerTimeout();
+    void onWriteTimerTimeout();
+    void onStoreTimerTimeout();
 
 private:
     void write(const QByteArray &bytes);
+    void registerTick(QTimer *timer, RegisterSequence::Kind kind);
+    void stopRegisterTimers();
+
+    RegisterSequence sequence;
 
     QPointer<QSerialPort> comPort;
     QMutex m_portMutex;

@@ -1,0 +1,438 @@
+// Motor commands and feedback in the main window: the control panel's mode tabs and
+// payload, the command buttons, single and periodic sending with the wave-update task,
+// the receive dispatch of motor frames, the state display and the frame-layout tables.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+
+#include "can/canTxModel.h"
+#include "charts/ui/waveForm.h"
+#include "link/serial/customCDC.h"
+#include "link/serial/protocolFormat.h"
+#include "log/log.h"
+#include "motor/paramRegisters.h"
+#include "motor/ui/paramWidgets.h"
+#include "widgets/customTabBar.h"
+#include "widgets/switchbutton.h"
+#include "widgets/utils.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QThread>
+#include <QTimer>
+#include <QtConcurrent/QtConcurrent>
+
+namespace {
+const char *kActiveButton = "QPushButton {    background-color: lightgreen;    color: black;}"
+                            "QPushButton:hover {    background-color: #90EE90;}"
+                            "QPushButton:pressed {    background-color: #7CFC00;}";
+const char *kHeaderStyle = "QHeaderView::section { background-color: #BCDCF4; color: black; "
+                           "border: 1px solid #CCCCCC; }";
+constexpr int kCommandDelayMs = 10;
+
+QColor stateColour(StateColour c)
+{
+    switch (c) {
+    case StateColour::DarkGreen: return Qt::darkGreen;
+    case StateColour::DarkRed: return Qt::darkRed;
+    case StateColour::Black: break;
+    }
+    return Qt::black;
+}
+
+void fillFormatTable(QTableWidget *table, const FrameLayoutTable &layout)
+{
+    // The row is rebuilt each time: spans of the previous mode must not survive.
+    table->clearSpans();
+    if (table->rowCount() > 0)
+        table->removeRow(0);
+    table->setColumnCount(int(layout.headers.size()));
+    table->setHorizontalHeaderLabels(layout.headers);
+    table->insertRow(0);
+    for (const FormatCell &c : layout.cells) {
+        if (c.column < 0 || c.column >= table->columnCount())
+            continue;
+        table->setItem(0, c.column, createCenteredItem(c.text));
+        if (c.span > 1)
+            table->setSpan(0, c.column, 1, c.span);
+    }
+    for (int col = 0; col < table->columnCount(); ++col) {
+        QTableWidgetItem *item = table->item(0, col);
+        if (!item) {
+            item = createCenteredItem(QString());
+            table->setItem(0, col, item);
+        }
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    }
+    // Exactly the header and the one row, without an empty band below.
+    table->setFixedHeight(table->horizontalHeader()->sizeHint().height() + table->rowHeight(0)
+                          + 2 * table->frameWidth());
+}
+} // namespace
+
+// ---------------------------------------------------------------- control panel
+
+void MainWindow::ctrModeInit()
+{
+    connect(ui->ctrModeTabBar, &CustomTabBar::tabClicked, this, &MainWindow::ctrModeComponentSwitch);
+    {
+        const QSignalBlocker block(ui->comboBox_ctrMode);
+        ui->comboBox_ctrMode->clear();
+        ui->comboBox_ctrMode->addItems({tr("1:MIT模式"), tr("2:位置速度模式"), tr("3:速度模式"), tr("4:PVT模式")});
+    }
+    on_comboBox_ctrMode_currentIndexChanged(ui->comboBox_ctrMode->currentIndex());
+    for (const QString &t : {QStringLiteral("MIT"), tr("位置"), tr("速度"), QStringLiteral("PVT")})
+        ui->ctrModeTabBar->addTab(t);
+    ui->ctrModeTabBar->setCurrentTab(0);
+    for (QLabel *l : ui->rangeLabels)
+        setRangeLabel(l, l->text());
+
+    // The receive task reads the motor's IDs for every frame: keep lock-free copies.
+    auto syncIds = [this] {
+        motorCanid = canTxModel->canid();
+        motorMasterid = canTxModel->masterid();
+    };
+    connect(canTxModel.data(), &CANTxModel::dataChanged, this, syncIds);
+    syncIds();
+    feedbackFormatInit();
+}
+
+void MainWindow::ctrModeComponentSwitch(int index)
+{
+    if (index >= 0 && index < ui->ctrStackedWidget->count())
+        ui->ctrStackedWidget->setCurrentIndex(index);
+    // Shows what would be sent; the link's payload changes only on update or send.
+    ui->canDebugDataLabel->setText(payloadText(canDataConvention()));
+}
+
+QByteArray MainWindow::canDataConvention() const
+{
+    QWidget *panel = ui->controlPanel;
+    const ControlSetPoints sp = ControlSetPoints::fromEdits([panel](const QString &name) {
+        const auto *e = panel->findChild<QLineEdit *>(name);
+        return e ? e->text() : QString();
+    });
+    return ::canDataConvention(ui->ctrModeTabBar->currentIndex(), sp, ui->sw_btn_rpmRads->checked(), ranges.get());
+}
+
+void MainWindow::UpdateDebugData()
+{
+    cdc->debugPayload = canDataConvention();
+    ui->canDebugDataLabel->setText(payloadText(cdc->debugPayload));
+}
+
+void MainWindow::on_comboBox_ctrMode_currentIndexChanged(int index)
+{
+    static const QStringList gains = {"KP_ASREdit", "KI_ASREdit", "KP_APREdit", "KI_APREdit"};
+    switch (index) {
+    case 0: setLineEditsReadOnly(gains, {true, true, true, true}, ui->tab_Parameters); break;
+    case 1: setLineEditsReadOnly(gains, {false, false, false, false}, ui->tab_Parameters); break;
+    case 2: setLineEditsReadOnly(gains, {false, false, true, true}, ui->tab_Parameters); break;
+    case 3: setLineEditsReadOnly(gains, {false, false, false, false}, ui->tab_Parameters); break;
+    default: break;
+    }
+    controlFormatTableSwitch(index);
+}
+
+void MainWindow::controlFormatTableSwitch(int mode) { fillFormatTable(ui->controlFormatTableWidget, controlFormatTable(mode)); }
+
+void MainWindow::feedbackFormatInit()
+{
+    QTableWidget *fb = ui->feedBackFormatTableWidget;
+    fillFormatTable(fb, feedbackFormatTable());
+    fb->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    fb->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    for (QTableWidget *t : {ui->feedBackFormatTableWidget, ui->controlFormatTableWidget})
+        t->horizontalHeader()->setStyleSheet(kHeaderStyle);
+    ui->feedBackExplainEdit->setPlainText(feedbackIdErrExplanation());
+    ui->feedBackExplainEdit_2->setPlainText(feedbackValueExplanation());
+}
+
+// ---------------------------------------------------------------- state display
+
+void MainWindow::motorStateInit()
+{
+    for (QLabel *l : {ui->motorTempLabel, ui->driverTempLabel, ui->motorStateLabel})
+        setLabelTextAndColor(l, Qt::darkGreen, "Na");
+    shownMotorTemp = INT_MIN;
+    shownDriverTemp = INT_MIN;
+    shownStateIcon = -1;
+    shownStateCode = -1;
+    motorStateQLabelSet(true);
+}
+
+void MainWindow::motorStateQLabelSet(bool ok)
+{
+    // Feedback arrives up to a thousand times a second: load the picture only on a change.
+    if (shownStateIcon == int(ok))
+        return;
+    shownStateIcon = int(ok);
+    const QPixmap pix(ok ? ":/source/normal.png" : ":/source/error.png");
+    if (pix.isNull()) {
+        ui->motorStateQLabel->setText("Failed to load image.");
+        return;
+    }
+    ui->motorStateQLabel->setPixmap(pix);
+    ui->motorStateQLabel->setScaledContents(true);
+}
+
+void MainWindow::on_motorErrorChanged(unsigned char code)
+{
+    shownStateCode = code;
+    motorStateQLabelSet(code < 2);
+    const MotorStateDisplay d = motorStateDisplay(code);
+    if (ui->motorStateLabel->text() != d.text || ui->motorStateLabel->palette().color(QPalette::WindowText)
+                                                     != stateColour(d.colour))
+        setLabelTextAndColor(ui->motorStateLabel, stateColour(d.colour), d.text);
+}
+
+void MainWindow::on_motorTempChanged(signed char celsius)
+{
+    setLabelTextAndColor(ui->motorTempLabel, Qt::darkGreen, temperatureText(celsius));
+}
+
+void MainWindow::on_driverTempChanged(signed char celsius)
+{
+    setLabelTextAndColor(ui->driverTempLabel, Qt::darkGreen, temperatureText(celsius));
+}
+
+// ---------------------------------------------------------------- receive dispatch
+
+void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
+{
+    const MotorFrame f = classifyMotorFrame(frame, motorCanid, motorMasterid, ranges.get());
+    switch (f.kind) {
+    case MotorFrameKind::RegisterReply: {
+        // The record and the reply counter belong to the GUI thread; queued calls keep
+        // the replies in order.
+        const std::array<uint8_t, 8> data = f.data;
+        ESC_INF *target = &record;
+        QMetaObject::invokeMethod(this, [this, data, target] { parseRIDFrame(data.data(), *target); },
+                                  Qt::QueuedConnection);
+        break;
+    }
+    case MotorFrameKind::Feedback: {
+        const MotorFeedback &fb = f.feedback;
+        appendFeedbackSamples(fb.position, fb.velocity, fb.torque);
+        ++feedbackFrames;
+        // The labels change only when the value does.
+        if (shownMotorTemp.exchange(fb.motorTemp) != fb.motorTemp)
+            emit motorTempChanged(fb.motorTemp);
+        if (shownDriverTemp.exchange(fb.driverTemp) != fb.driverTemp)
+            emit driverTempChanged(fb.driverTemp);
+        emit motorErrorChanged(fb.state);
+        break;
+    }
+    case MotorFrameKind::IdQueryReply:
+        if (idReplyMap.insert(f.replyCanid, f.replyMasterid)) {
+            emit canidChanged(f.replyCanid);
+            emit masteridChanged(f.replyMasterid);
+        }
+        break;
+    case MotorFrameKind::IdSetReply:
+        emit canidChanged(f.replyCanid);
+        emit masteridChanged(f.replyMasterid);
+        break;
+    case MotorFrameKind::AppVersion:
+        Logger::info("AppVersion:" + f.appVersion, "parseCANReceiveFrame");
+        break;
+    case MotorFrameKind::Ignored:
+    case MotorFrameKind::ScanProbeReply:
+    case MotorFrameKind::ScanDropped:
+        break;
+    }
+}
+
+void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
+{
+    const RegisterReply r = ::parseRIDFrame(data, record, cdc->registerReplies, cdc->versionMode, &ranges);
+    if (r.masterIdChanged) {
+        canTxModel->setMasterid(r.masterId);
+        ui->masteridEdit->setText(QString::number(r.masterId, 16));
+    }
+    switch (r.completion) {
+    case RegisterReply::ReadComplete:
+        cdc->longParamFormat = true;
+        emit ParametersChanged(r.record);
+        canFrameResend();
+        break;
+    case RegisterReply::WriteComplete:
+        // Periodic sending resumes before the box, which waits for the user.
+        canFrameResend();
+        emit MessageInfo(7);
+        break;
+    case RegisterReply::VersionsComplete:
+        Logger::info(QString("register versions: app 0x%1, loader 0x%2")
+                         .arg(r.appVersion, 8, 16, QChar('0'))
+                         .arg(r.loaderVersion, 8, 16, QChar('0')),
+                     "parseRIDFrame");
+        break;
+    case RegisterReply::NotYet:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------- command buttons
+
+void MainWindow::motorCommand(int type)
+{
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    on_btn_CANStop_clicked();
+    QTimer::singleShot(kCommandDelayMs, this, [this, type] {
+        cdc->motorMode(type, false);
+        canFrameResend();
+    });
+}
+
+void MainWindow::on_btn_motorMode_clicked() { motorCommand(0); }
+void MainWindow::on_btn_motorModeExit_clicked() { motorCommand(1); }
+void MainWindow::on_btn_saveGroundZero_clicked() { motorCommand(2); }
+
+void MainWindow::on_btn_canDebugClear_clicked()
+{
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    on_btn_CANStop_clicked();
+    if (cdc->usbConnected()) {
+        cdc->canDebugClear();
+    } else {
+        QTimer::singleShot(kCommandDelayMs, this, [this] { cdc->canDebugClear(); });
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.nsecsElapsed() < 1000000)
+            QCoreApplication::processEvents();
+    }
+    if (isCanDebugRunning())
+        canFrameResend();
+}
+
+void MainWindow::on_btn_canDebugUpdate_clicked()
+{
+    cdc->ctrlMode = ui->ctrModeTabBar->currentIndex();
+    UpdateDebugData();
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    on_btn_CANStop_clicked();
+    if (isCanDebugRunning())
+        canFrameResend();
+}
+
+// ---------------------------------------------------------------- sending
+
+bool MainWindow::isCanDebugRunning() const { return ui->btn_canDebugSend->text() == tr("停止"); }
+
+void MainWindow::setCanDebugButton(bool running)
+{
+    ui->btn_canDebugSend->setText(running ? tr("停止") : tr("发送"));
+    ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButton) : QString());
+    ui->periodicSend->setEnabled(!running);
+    ui->sendIntervalEdit_2->setEnabled(!running);
+}
+
+void MainWindow::startCanDebugTask()
+{
+    stopCanDebugTask();
+    canDebugFuture = QtConcurrent::run([this](QPromise<void> &promise) {
+        Logger::info(QString("WaveUpdatefuture Background task started. Thread ID: %1").arg(Logger::currentThreadId()),
+                     "operator()");
+        while (!promise.isCanceled()) {
+            QThread::msleep(100);
+            if (promise.isCanceled())
+                break;
+            onWaveUpdateTimerTimeout();
+        }
+        Logger::info(QString("WaveUpdatefuture Thread %1 finished.").arg(Logger::currentThreadId()), "operator()");
+    });
+}
+
+void MainWindow::stopCanDebugTask()
+{
+    if (canDebugFuture.isRunning()) {
+        canDebugFuture.cancel();
+        canDebugFuture.waitForFinished();
+    }
+}
+
+void MainWindow::on_btn_canDebugSend_clicked()
+{
+    cdc->ctrlMode = ui->ctrModeTabBar->currentIndex();
+    UpdateDebugData();
+
+    if (!ui->periodicSend->isChecked()) {
+        if (portOpen)
+            cdc->canDebugSend();
+        else
+            emit MessageInfo(0);
+        return;
+    }
+
+    if (!isCanDebugRunning()) {
+        if (!portOpen) {
+            emit MessageInfo(0);
+            return;
+        }
+        if (cdc->usbConnected()) {
+            ui->sendIntervalEdit->setText(ui->sendIntervalEdit_2->text());
+            cdc->canDebugSendTimes();
+        } else {
+            // A text that is no positive number would give a 0 ms timer that floods the
+            // link and starves the GUI thread: it counts as 1 ms, as the field's own rule.
+            cdc->periodicTimer->setInterval(sendIntervalValue(ui->sendIntervalEdit_2->text()));
+            cdc->periodicTimer->start();
+        }
+        startCanDebugTask();
+        setCanDebugButton(true);
+        return;
+    }
+
+    // Running: stop.
+    if (cdc->usbConnected()) {
+        if (portOpen)
+            cdc->disable_can_send();
+    } else {
+        cdc->periodicTimer->stop();
+    }
+    stopCanDebugTask();
+    setCanDebugButton(false);
+}
+
+void MainWindow::on_sendIntervalEdit_2_editingFinished()
+{
+    ui->sendIntervalEdit_2->setText(QString::number(sendIntervalValue(ui->sendIntervalEdit_2->text())));
+}
+
+void MainWindow::canFrameResend()
+{
+    if (!ui->periodicSend->isChecked() || !isCanDebugRunning())
+        return;
+    if (cdc->usbConnected()) {
+        ui->sendIntervalEdit->setText(ui->sendIntervalEdit_2->text());
+        cdc->canDebugSendTimes();
+    } else {
+        cdc->periodicTimer->start();
+    }
+}
+
+void MainWindow::stopCANDebug()
+{
+    if (!isCanDebugRunning())
+        return;
+    on_btn_CANStop_clicked();
+    stopCanDebugTask();
+    setCanDebugButton(false);
+}

@@ -1,0 +1,209 @@
+// Parameter registers in the main window: the parameter tab's widgets and the record,
+// read / write / save of the whole record over CAN or the motor's console, export and
+// import of the parameter file.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+
+#include "can/canTxModel.h"
+#include "link/serial/customCDC.h"
+#include "log/log.h"
+#include "motor/paramRegisters.h"
+#include "motor/ui/paramWidgets.h"
+#include "widgets/customTabBar.h"
+#include "widgets/dialogService.h"
+#include "widgets/switchbutton.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace {
+constexpr int kRegisterDelayMs = 100;
+
+// Object names of every widget of the register table, in register order.
+const QStringList &registerWidgets()
+{
+    static const QStringList names = [] {
+        QStringList out;
+        for (int rid = 0; rid < ESC_INF::FieldCount; ++rid) {
+            const QString name = registerWidgetName(rid);
+            if (!name.isEmpty())
+                out << name;
+        }
+        return out;
+    }();
+    return names;
+}
+
+QString boundText(const char *word, float value) { return QString::fromLatin1(word) + "\n" + QString::number(value, 'g', 6); }
+} // namespace
+
+void MainWindow::canBaudInit()
+{
+    const QSignalBlocker block(ui->comboBox_canBaud);
+    ui->comboBox_canBaud->clear();
+    for (const char *text : canBaudList)
+        ui->comboBox_canBaud->addItem(QString::fromLatin1(text));
+}
+
+// ---------------------------------------------------------------- widgets and record
+
+void MainWindow::getESC_INF(ESC_INF &record)
+{
+    widgetTextsToRecord(readWidgetTexts(ui->tab_Parameters, registerWidgets()), record);
+}
+
+void MainWindow::on_ParametersChanged(const ESC_INF &record)
+{
+    writeWidgetTexts(ui->tab_Parameters, recordToWidgetTexts(record, cdc->longParamFormat));
+    if (record.cmode != 0)
+        ui->ctrModeTabBar->setCurrentTab(int(record.cmode) - 1);
+
+    ranges.applyRecord(record);
+    const MappingRanges m = ranges.get();
+    struct Bound {
+        const char *minName;
+        const char *maxName;
+        MappingRange range;
+        QStringList suffixes; // the matching labels of the other pages
+    };
+    const Bound bounds[] = {
+        {"POS_MINLabel", "POS_MAXLabel", m.position, {"_2", "_3", "_4"}},
+        {"VEL_MINLabel", "VEL_MAXLabel", m.velocity, {"_2", "_3", "_4"}},
+        {"TOR_MINLabel", "TOR_MAXLabel", m.torque, {"_2", "_3"}},
+    };
+    for (const Bound &b : bounds) {
+        const QString minText = boundText("MIN", b.range.min);
+        const QString maxText = boundText("MAX", b.range.max);
+        for (const QString &suffix : QStringList{QString()} + b.suffixes) {
+            setRangeLabel(ui->controlPanel->findChild<QLabel *>(QLatin1String(b.minName) + suffix), minText);
+            setRangeLabel(ui->controlPanel->findChild<QLabel *>(QLatin1String(b.maxName) + suffix), maxText);
+        }
+    }
+    for (QLabel *l : ui->rangeLabels)
+        setRangeLabel(l, rangeLabelText(l));
+
+    if (ui->paramWarningLabel->text() == tr("推荐先读取参数再进行调试"))
+        ui->paramWarningLabel->clear();
+}
+
+void MainWindow::clearParametersUI() { clearWidgets(ui->tab_Parameters, registerWidgets()); }
+
+void MainWindow::onParameterBlock(const QByteArray &bytes, bool longLayout)
+{
+    Logger::info(QString("console parameter block, %1 layout").arg(longLayout ? "long" : "short"), "onParameterBlock");
+    const ESC_INF record = byteToStruct<ESC_INF>(bytes);
+    cdc->escInf = record;
+    emit ParametersChanged(record);
+    emit canidChanged(record.ESC_ID);
+    ui->masteridEdit->setText(QString::number(record.MST_ID, 16));
+}
+
+// ---------------------------------------------------------------- read / write / save
+
+void MainWindow::prepareRegisterTransport()
+{
+    if (cdc->canMode) {
+        cdc->disable_can_send();
+    } else {
+        // The console takes the block only outside motor mode.
+        stopCANDebug();
+        cdc->motorMode(1, true);
+    }
+}
+
+void MainWindow::on_ReadAllParam_clicked()
+{
+    if (cdc->canMode && ui->canidEdit->text().isEmpty()) {
+        emit MessageInfo(3);
+        return;
+    }
+    ui->sw_btn_rpmRads->setChecked(false);
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    prepareRegisterTransport();
+    QTimer::singleShot(kRegisterDelayMs, this, [this] {
+        cdc->registerReplies.begin(RegisterReplyState::Operation::None);
+        cdc->controllerAllParamsCRU(0);
+    });
+}
+
+void MainWindow::on_WriteAllParam_clicked()
+{
+    if (cdc->canMode && ui->canidEdit->text().isEmpty()) {
+        emit MessageInfo(3);
+        return;
+    }
+    bool missing = false;
+    if (cdc->longParamFormat) {
+        for (QGroupBox *g : {ui->CommParamGroupBox, ui->DriverParamGroupBox, ui->ControlParamGroupBox,
+                             ui->ControlSettingGroupBox})
+            missing = missing || checkEditFields(g, {});
+        missing = missing || ui->comboBox_canBaud->currentIndex() < 0;
+    } else {
+        const QStringList optional = shortLayoutOptionalEdits();
+        missing = checkEditFields(ui->CommParamGroupBox, {});
+        for (QGroupBox *g : {ui->DriverParamGroupBox, ui->ControlParamGroupBox, ui->ControlSettingGroupBox})
+            missing = missing || checkEditFields(g, optional);
+    }
+    if (missing) {
+        emit MessageInfo(4);
+        return;
+    }
+    getESC_INF(cdc->escInf);
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    prepareRegisterTransport();
+    QTimer::singleShot(kRegisterDelayMs, this, [this] { cdc->controllerAllParamsCRU(1); });
+}
+
+void MainWindow::on_StoreAllParam_clicked()
+{
+    if (cdc->canMode && ui->canidEdit->text().isEmpty()) {
+        emit MessageInfo(3);
+        return;
+    }
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    cdc->controllerAllParamsCRU(2);
+}
+
+// ---------------------------------------------------------------- export / import
+
+void MainWindow::on_ExportParam_clicked()
+{
+    getESC_INF(cdc->escInf);
+    const QString path = DialogService::getSaveFileName(this, tr("选择文本文件"), desktopPath, tr("文本文件 (*.txt)"));
+    if (path.isEmpty())
+        return;
+    const ParamFileResult r = exportParameters(path, cdc->escInf);
+    if (!r.ok) {
+        DialogService::critical(this, tr("错误"), r.error);
+        return;
+    }
+    Logger::info("参数已导出: " + path, "on_ExportParam_clicked");
+    DialogService::information(this, tr("导出成功"), tr("数据已成功导出到: %1").arg(path));
+}
+
+void MainWindow::on_ImportParam_clicked()
+{
+    const QString path = DialogService::getOpenFileName(this, tr("选择文本文件"), desktopPath, tr("文本文件 (*.txt)"));
+    if (path.isEmpty())
+        return;
+    const ParamFileResult r = importParameters(path, cdc->escInf);
+    if (!r.ok) {
+        DialogService::critical(this, tr("错误"), r.error);
+        return;
+    }
+    Logger::info(QString("参数已导入: %1 (%2 行已读取, %3 行已跳过)").arg(path).arg(r.applied).arg(r.skipped),
+                 "on_ImportParam_clicked");
+    emit ParametersChanged(cdc->escInf);
+}
