@@ -35,6 +35,23 @@ void MainWindow::chatInit()
     on(ChatAction::SwitchToUart, [this](const QString &) { ui->sw_btn_canUart->setChecked(false); });
     on(ChatAction::SwitchToCan, [this](const QString &) { ui->sw_btn_canUart->setChecked(true); });
     on(ChatAction::SetCanId, [this](const QString &value) { on_canidChanged(value.toUInt()); });
+
+    on(ChatAction::ReadParameters, [this](const QString &) { on_ReadAllParam_clicked(); });
+    on(ChatAction::WriteParameters, [this](const QString &) { on_WriteAllParam_clicked(); });
+    // The command buttons already check the port, stop and resume periodic sending.
+    on(ChatAction::EnableMotor, [this](const QString &) { on_btn_motorMode_clicked(); });
+    on(ChatAction::DisableMotor, [this](const QString &) { on_btn_motorModeExit_clicked(); });
+    on(ChatAction::SetZero, [this](const QString &) { on_btn_saveGroundZero_clicked(); });
+    on(ChatAction::ClearFault, [this](const QString &) { on_btn_canDebugClear_clicked(); });
+    on(ChatAction::UpdateDebugData, [this](const QString &) { on_btn_canDebugUpdate_clicked(); });
+    on(ChatAction::StopDebugSend, [this](const QString &) {
+        if (ui->btn_canDebugSend->text() == tr("停止"))
+            on_btn_canDebugSend_clicked();
+    });
+    on(ChatAction::StartDebugSend, [this](const QString &) {
+        if (ui->btn_canDebugSend->text() == tr("发送"))
+            on_btn_canDebugSend_clicked();
+    });
 }
 
 void MainWindow::on_zkChatShow()
