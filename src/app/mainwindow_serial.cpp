@@ -145,26 +145,18 @@ void MainWindow::canTxViewModelInit()
     connect(ui->comboCAN_Baud, &QComboBox::currentIndexChanged, this,
             [this, m] { m->setCANBaud(ui->comboCAN_Baud->currentData().toInt()); });
     connect(ui->canIdEdit, &QLineEdit::editingFinished, this, [this, m] { m->setCanId(ui->canIdEdit->text()); });
-    connect(ui->canidEdit_2, &QLineEdit::textChanged, this, [m](const QString &t) {
-        bool ok = false;
-        const uint v = t.toUInt(&ok, 16);
-        m->setCanid(ok ? v : 0);
-    });
-    connect(ui->masteridEdit, &QLineEdit::textChanged, this, [m](const QString &t) {
-        bool ok = false;
-        const uint v = t.toUInt(&ok, 16);
-        m->setMasterid(ok ? v : 0);
-    });
-    connect(ui->sendTimesEdit, &QLineEdit::textChanged, this, [m](const QString &t) {
-        bool ok = false;
-        const uint v = t.toUInt(&ok, 10);
-        m->setSendTimes(ok ? v : 0);
-    });
-    connect(ui->sendIntervalEdit, &QLineEdit::textChanged, this, [m](const QString &t) {
-        bool ok = false;
-        const uint v = t.toUInt(&ok, 10);
-        m->setSendInterval(ok ? v : 0);
-    });
+    // Typed numbers: a text that does not parse counts as 0.
+    auto bindNumber = [this](QLineEdit *edit, int base, std::function<void(uint)> store) {
+        connect(edit, &QLineEdit::textChanged, this, [base, store](const QString &t) {
+            bool ok = false;
+            const uint v = t.toUInt(&ok, base);
+            store(ok ? v : 0);
+        });
+    };
+    bindNumber(ui->canidEdit_2, 16, [m](uint v) { m->setCanid(v); });
+    bindNumber(ui->masteridEdit, 16, [m](uint v) { m->setMasterid(v); });
+    bindNumber(ui->sendTimesEdit, 10, [m](uint v) { m->setSendTimes(v); });
+    bindNumber(ui->sendIntervalEdit, 10, [m](uint v) { m->setSendInterval(v); });
     connect(ui->comboFrame_canIdType, &QComboBox::currentIndexChanged, this,
             [this, m] { m->setCanIdType(quint8(ui->comboFrame_canIdType->currentData().toUInt())); });
     connect(ui->comboFrame_canFrameType, &QComboBox::currentIndexChanged, this,

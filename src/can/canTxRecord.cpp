@@ -3,22 +3,12 @@
 #include "can/canTxModel.h"
 #include "log/log.h"
 
+#include "link/byteOrder.h"
+
 #include <cstring>
 
 namespace {
 
-void putLe32(uint8_t *p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-uint32_t getLe32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 } // namespace
 

@@ -4,6 +4,8 @@
 #include "link/serial/baudLists.h"
 #include "log/log.h"
 
+#include "link/byteOrder.h"
+
 #include <QCoreApplication>
 
 #include <array>
@@ -28,18 +30,6 @@ constexpr std::array<uint8_t, 256> makeCrc8Table()
 
 constexpr std::array<uint8_t, 256> kCrc8Table = makeCrc8Table();
 
-void putLe32(uint8_t *p, uint32_t v)
-{
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
-
-uint32_t getLe32(const uint8_t *p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 // Status texts in table order; the array index is what canStatusTextIndex returns.
 const char *const kStatusTexts[8] = {
