@@ -133,8 +133,9 @@ int main(int argc, char **argv)
                 static_cast<unsigned long long>(stats.streamSlipped));
     std::printf("tool CPU %.2f s over %.1f s wall = %.1f %% of one core (simulator thread included)\n", cpu, secs,
                 100.0 * cpu / secs);
-    std::printf("RSS at end %ld KiB; terminal received %d characters of non-frame bytes\n", rssKiB(),
-                int(w.findChild<QPlainTextEdit *>("comOutput")->toPlainText().size()));
+    const QString terminal = w.findChild<QPlainTextEdit *>("comOutput")->toPlainText();
+    std::printf("RSS at end %ld KiB; terminal received %d characters of non-frame bytes%s%s\n", rssKiB(),
+                int(terminal.size()), terminal.isEmpty() ? "" : ": ", qPrintable(terminal.left(60).toUtf8().toHex(' ')));
     w.on_actCom_Close_triggered();
     return counted == sent ? 0 : 2;
 }
