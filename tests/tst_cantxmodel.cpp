@@ -4,19 +4,14 @@
 #include <QAbstractItemModelTester>
 #include <QIdentityProxyModel>
 #include <QSignalSpy>
+#include "byteHelpers.h"
+
 #include <QtTest>
 
 #include <cstring>
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
 
 // Calls the setter of `column` with `value`.
 void callSetter(CANTxModel &m, int column, const QVariant &value)

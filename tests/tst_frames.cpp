@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QThread>
+#include "byteHelpers.h"
+
 #include <QtTest>
 
 #include <atomic>
@@ -36,13 +38,6 @@ void operator delete[](void *p, std::size_t) noexcept { operator delete[](p); }
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int v : values)
-        out.append(char(v));
-    return out;
-}
 
 // A well-formed 16-byte receive frame with a recognisable body.
 QByteArray rxFrame(uint8_t code, uint32_t id, uint8_t fill)
