@@ -287,7 +287,7 @@ Log saved to: %2</translation>
         </message>
         <message>
             <source>电机端编码器</source>
-            <translation>Motor-side encoder</translation>
+            <translation>Motor encoder</translation>
         </message>
         <message>
             <source>参数导出</source>
