@@ -243,30 +243,39 @@ void WaveForm::removeDataSeries(QXYSeries *series)
 
 void WaveForm::trackMainSeries()
 {
-    const auto list = dataSeries();
-    mainSeries = list.isEmpty() ? nullptr : qobject_cast<QLineSeries *>(list.first());
+    mainSeries = firstLineSeries();
 }
 
 // ---- single channel ----------------------------------------------------------------
 
+QLineSeries *WaveForm::firstLineSeries() const
+{
+    const auto list = dataSeries();
+    return list.isEmpty() ? nullptr : qobject_cast<QLineSeries *>(list.first());
+}
+
+WaveForm::Snapshot WaveForm::appendAndSnapshot(const QList<float> &samples)
+{
+    Snapshot s;
+    QMutexLocker lock(&dataMutex);
+    WaveMath::appendTrimmed(history, samples, maxPoints);
+    s.window = WaveMath::extractWindow(history, visiblePoints, WaveMath::unitFactor(unit));
+    s.zero = includeZero;
+    s.limMin = yLimitMin;
+    s.limMax = yLimitMax;
+    s.visible = visiblePoints;
+    return s;
+}
+
 void WaveForm::prepareData(const QList<float> &samples)
 {
-    WaveMath::WaveWindow window;
-    bool zero;
-    float limMin, limMax;
-    int visible;
-    {
-        QMutexLocker lock(&dataMutex);
-        WaveMath::appendTrimmed(history, samples, maxPoints);
-        window = WaveMath::extractWindow(history, visiblePoints, WaveMath::unitFactor(unit));
-        zero = includeZero;
-        limMin = yLimitMin;
-        limMax = yLimitMax;
-        visible = visiblePoints;
-    }
+    Snapshot snap = appendAndSnapshot(samples);
+    WaveMath::WaveWindow &window = snap.window;
+    const bool zero = snap.zero;
+    const float limMin = snap.limMin, limMax = snap.limMax;
+    const int visible = snap.visible;
 
-    const auto list = dataSeries();
-    auto *series = list.isEmpty() ? nullptr : qobject_cast<QLineSeries *>(list.first());
+    auto *series = firstLineSeries();
     if (!series)
         return;
     series->setPen(QPen(waveColor, 2));
@@ -297,21 +306,12 @@ void WaveForm::prepareData(const QList<float> &samples)
 
 WaveDataContainer WaveForm::processWaveData(const QList<float> &samples)
 {
-    WaveMath::WaveWindow window;
-    bool zero;
-    float limMin, limMax;
-    {
-        QMutexLocker lock(&dataMutex);
-        WaveMath::appendTrimmed(history, samples, maxPoints);
-        window = WaveMath::extractWindow(history, visiblePoints, WaveMath::unitFactor(unit));
-        zero = includeZero;
-        limMin = yLimitMin;
-        limMax = yLimitMax;
-    }
+    Snapshot snap = appendAndSnapshot(samples);
+    WaveMath::WaveWindow &window = snap.window;
     WaveDataContainer out;
     if (window.shown == 0)
         return out;
-    const auto range = WaveMath::backgroundYRange(window, zero, limMin, limMax);
+    const auto range = WaveMath::backgroundYRange(window, snap.zero, snap.limMin, snap.limMax);
     out.points = std::move(window.points);
     out.yMin = range.first;
     out.yMax = range.second;
@@ -323,8 +323,7 @@ void WaveForm::drawWaveData(const WaveDataContainer &data)
 {
     {
         QMutexLocker lock(&drawMutex);
-        const auto list = dataSeries();
-        auto *series = list.isEmpty() ? nullptr : qobject_cast<QLineSeries *>(list.first());
+        auto *series = firstLineSeries();
         if (!series)
             return;
         const QPen pen(waveColor, 2);
@@ -361,8 +360,7 @@ void WaveForm::redecimateForWidth()
         return; // reduced neither then nor now
     if (width * 5 >= drawnWidth * 4 && width * 4 <= drawnWidth * 5)
         return; // within 25 %: the next redraw will do
-    const auto list = dataSeries();
-    auto *series = list.isEmpty() ? nullptr : qobject_cast<QLineSeries *>(list.first());
+    auto *series = firstLineSeries();
     if (!series)
         return;
     drawnWidth = width;

@@ -100,6 +100,17 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
+    // Appends samples to the history and takes, under the data lock, what a redraw needs.
+    struct Snapshot {
+        WaveMath::WaveWindow window;
+        bool zero = false;
+        float limMin = 0, limMax = 0;
+        int visible = 0;
+    };
+    Snapshot appendAndSnapshot(const QList<float> &samples);
+    // The chart's first series when it is a line series (the data curve), else null.
+    QLineSeries *firstLineSeries() const;
+
     MultiWaveDataContainer processMultiWaveDataSparse(int plotWidth);
     void updateSeriesCount(int count);
     void updateSeriesData(const QList<QList<QPointF>> &data);

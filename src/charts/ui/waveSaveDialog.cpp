@@ -221,12 +221,20 @@ void WaveSaveDialog::drawAxes(QPainter &painter, const QRectF &plot)
     painter.drawLine(plot.bottomLeft(), plot.topLeft());
 }
 
-void WaveSaveDialog::drawXAxisTicks(QPainter &painter, const QRectF &plot, int left, int right)
+namespace {
+// Small black labels and tick marks of the preview's axes.
+void useTickStyle(QPainter &painter)
 {
     QFont font = painter.font();
     font.setPointSize(8);
     painter.setFont(font);
     painter.setPen(QPen(Qt::black, 1));
+}
+} // namespace
+
+void WaveSaveDialog::drawXAxisTicks(QPainter &painter, const QRectF &plot, int left, int right)
+{
+    useTickStyle(painter);
     for (int i = 0; i <= 5; ++i) {
         const double x = plot.left() + i * plot.width() / 5;
         painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 5));
@@ -237,10 +245,7 @@ void WaveSaveDialog::drawXAxisTicks(QPainter &painter, const QRectF &plot, int l
 
 void WaveSaveDialog::drawYAxisTicks(QPainter &painter, const QRectF &plot, float min, float max)
 {
-    QFont font = painter.font();
-    font.setPointSize(8);
-    painter.setFont(font);
-    painter.setPen(QPen(Qt::black, 1));
+    useTickStyle(painter);
     for (int i = 0; i <= 5; ++i) {
         const double y = plot.bottom() - i * plot.height() / 5;
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.left() - 5, y));
