@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "link/usb/libusb/libusbBackend.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
 #include "widgets/toolTipFilter.h"
@@ -115,16 +116,22 @@ int main(int argc, char *argv[])
     options.language = parser.value(langOpt);
     options.diagnostics = parser.isSet(diagOpt);
     options.tab = parser.isSet(tabOpt) ? parser.value(tabOpt).toInt() : -1;
+    setUsbBackend(std::make_shared<LibusbBackend>());
     if (options.simulate) {
-        // One simulated serial adapter with a motor behind it, and one motor console.
+        // One simulated serial adapter with a motor behind it, one motor console, and one
+        // USB CAN FD adapter with a motor behind it, paired with its own serial port.
         SimRegistry::Options simOptions;
         simOptions.consolePorts = 1;
+        simOptions.usbAdapters = 1;
+        setUsbBackend(SimRegistry::global().usbBackend());
         QString error;
         const auto ports = SimRegistry::global().start(1, simOptions, &error);
         if (!error.isEmpty())
             Logger::error("模拟设备启动失败: " + error, "main");
         for (const auto &p : ports) {
             options.extraPorts.append({p.path, p.description});
+            if (p.vendorId != 0)
+                options.usbPorts.append({p.path, p.description, p.vendorId, p.productId, p.serialNumber});
             Logger::info(QString("模拟端口: %1 (%2)").arg(p.path, p.description), "main");
         }
     }
@@ -140,5 +147,6 @@ int main(int argc, char *argv[])
     }
     delete tipFilter;
     SimRegistry::global().stopAll();
+    setUsbBackend(nullptr);
     return result;
 }

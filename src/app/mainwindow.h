@@ -14,11 +14,15 @@
 #include <QSharedPointer>
 
 #include "can/canFrameData.h"
+#include "link/canAdapter.h"
+#include "link/orderedPoolQueue.h"
+#include "link/usb/usbDeviceInfo.h"
 #include "motor/escInf.h"
 #include "motor/motorProtocol.h"
 
 #include <atomic>
 #include <climits>
+#include <memory>
 #include <thread>
 
 class QLabel;
@@ -39,6 +43,7 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+class UsbCanAdapter;
 struct CAN_Frame;
 struct WaveDataContainer;
 
@@ -52,6 +57,9 @@ struct StartupOptions {
     int tab = -1;                 // tab to show first
     // Ports known only by path, listed beside the system's (simulated devices).
     QList<QPair<QString, QString>> extraPorts;
+    // USB identities of ports known only by path (a simulated USB adapter's port), for
+    // pairing them with their adapters.
+    QList<USBDeviceInfo> usbPorts;
 };
 
 // The one window of the tool. It owns every long-lived object and coordinates them;
@@ -116,6 +124,26 @@ public:
     MappingRanges mappingRanges() const { return ranges.get(); }
     quint64 feedbackFrameCount() const { return feedbackFrames; }
     bool isCanDebugRunning() const;
+
+    // ---- USB FDCAN adapter (mainwindow_usb.cpp).
+    UsbCanAdapter *usbCanAdapter() const { return usbAdapter; }
+    // The adapter paired with the selected port ("device:%d,%d"), empty when none.
+    QString selectedUsbDevice() const { return fdcanDeviceName; }
+    bool isFdcanDeviceSelected() const { return fdcanDeviceSelected; }
+    QStringList usbDevices() const { return usbDeviceNames; }
+    // Adapter list and port pairing, anew ("刷新设备").
+    void refreshUsbDevices();
+    // An adapter chosen by name: selects its paired port, or clears the selection flag.
+    void on_usbDeviceChanged(const QString &name);
+    // Reads the adapter's bit timing back into the transmit settings.
+    void on_fdcanGetBaudRate_clicked();
+    // A batch of frames from the adapter (GUI thread): handled on the pool, batch by
+    // batch in order, by insertFrames.
+    void on_canFramesReceived(const QList<CanBusFrame> &frames);
+    // Log row of one adapter frame; counts the frame into rx or tx. Any thread.
+    CANFrameData insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx);
+    // Motor dispatch of a frame from the USB adapter; runs on the pool.
+    void parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record);
 
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
@@ -245,6 +273,20 @@ private:
     void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
+    void dispatchMotorFrame(const MotorFrame &frame, ESC_INF &record);
+    void addFrameCounts(quint32 rx, quint32 tx);
+    // USB FDCAN adapter.
+    void usbInit();
+    void usbShutdown();
+    bool openCanAdapter();
+    void closeCanAdapter();
+    bool fdcanConnect();
+    bool checkIsBoot();
+    void showUsbDevices();
+    QList<USBDeviceInfo> pairingPorts() const;
+    void insertFrames(const QList<CanBusFrame> &frames);
+    void onUsbAdapterError(CanAdapter::Error error, const QString &text);
+    void onUsbScanReply(unsigned int canid, unsigned int masterid, signed char canBr);
 
     // Background task bodies; each runs on the global thread pool for the window's life.
     void handleFIFO(QPromise<void> &promise);
@@ -297,6 +339,12 @@ private:
     std::atomic_bool englishUi{false};
     std::atomic_bool scanning{false};
     bool fdcanDeviceSelected = false;
+    QString fdcanDeviceName;
+    QStringList usbDeviceNames;
+    bool fdcanBoot = false; // the adapter answered that it runs its bootloader
+    UsbCanAdapter *usbAdapter = nullptr;
+    std::unique_ptr<OrderedPoolQueue<QList<CanBusFrame>>> usbBatches;
+    std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
     QPointer<QWidget> deviceConfigWindow;

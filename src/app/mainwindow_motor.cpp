@@ -208,7 +208,12 @@ void MainWindow::on_driverTempChanged(signed char celsius)
 
 void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
 {
-    const MotorFrame f = classifyMotorFrame(frame, motorCanid, motorMasterid, ranges.get());
+    dispatchMotorFrame(classifyMotorFrame(frame, motorCanid, motorMasterid, ranges.get()), record);
+}
+
+// What a classified motor frame sets off, whichever adapter brought it.
+void MainWindow::dispatchMotorFrame(const MotorFrame &f, ESC_INF &record)
+{
     switch (f.kind) {
     case MotorFrameKind::RegisterReply: {
         // The record and the reply counter belong to the GUI thread; queued calls keep
@@ -244,8 +249,10 @@ void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
     case MotorFrameKind::AppVersion:
         Logger::info("AppVersion:" + f.appVersion, "parseCANReceiveFrame");
         break;
-    case MotorFrameKind::Ignored:
     case MotorFrameKind::ScanProbeReply:
+        onUsbScanReply(f.replyCanid, f.replyMasterid, f.canBr);
+        break;
+    case MotorFrameKind::Ignored:
     case MotorFrameKind::ScanDropped:
         break;
     }
@@ -403,7 +410,7 @@ void MainWindow::on_btn_canDebugSend_clicked()
     // Running: stop.
     if (cdc->usbConnected()) {
         if (portOpen)
-            cdc->disable_can_send();
+            cdc->stopAdapterSending();
     } else {
         cdc->periodicTimer->stop();
     }

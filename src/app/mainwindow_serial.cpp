@@ -14,6 +14,7 @@
 #include "link/serial/serialPortModel.h"
 #include "link/serial/textHelpers.h"
 #include "link/serial/ui/serialPortDelegate.h"
+#include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "widgets/detachedWindow.h"
 #include "widgets/dialogService.h"
@@ -214,6 +215,7 @@ int MainWindow::addPortByPath(const QString &path, const QString &description)
         return i;
     serialPortModel->setSelectedPortIndex(i);
     fillPortCombo();
+    on_comboCom_Port_currentIndexChanged(i);
     ui->btn_comSwitch->setEnabled(!portOpen || ui->btn_comSwitch->isEnabled());
     if (!portOpen)
         ui->btn_comSwitch->setEnabled(true);
@@ -225,6 +227,7 @@ void MainWindow::on_btn_comRefreash_clicked()
     serialPortModel->updateAvailablePorts();
     fillPortCombo();
     ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+    refreshUsbDevices();
 }
 
 void MainWindow::refreshDevices()
@@ -238,13 +241,14 @@ void MainWindow::refreshDevices()
     serialPortDelegate->setupComboBox(ui->comboCom_Port, 0);
     ui->comboCom_Port->setCurrentIndex(0);
     ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+    refreshUsbDevices();
 }
 
 void MainWindow::on_comboCom_Port_currentIndexChanged(int)
 {
-    // Only the USB FDCAN adapter owns serial ports that need pairing; none is supported
-    // yet, so no port selects it.
-    fdcanDeviceSelected = false;
+    // A port of a USB FDCAN adapter selects the adapter: opening the port opens it too.
+    fdcanDeviceName = Qserialport2Libusb(ui->comboCom_Port->currentText());
+    fdcanDeviceSelected = !fdcanDeviceName.isEmpty();
 }
 
 void MainWindow::on_btn_comSwitch_clicked() { on_actCom_Switch_triggered(); }
@@ -295,6 +299,12 @@ bool MainWindow::on_actCom_Open_triggered()
     Logger::info(QString("串口已打开: %1, %2").arg(location).arg(serialPortModel->Baud()), "on_actCom_Open_triggered");
     cdc->setComPort(&serialPort);
     on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
+    if (!openCanAdapter()) {
+        // The adapter paired with this port did not open: the open fails as a whole.
+        QMutexLocker lock(&cdc->portMutex());
+        serialPort.close();
+        return false;
+    }
     portOpen = true;
 
     recDataFuture = QtConcurrent::run([this](QPromise<void> &promise) { handleRecData(promise); });
@@ -319,6 +329,8 @@ void MainWindow::on_actCom_Close_triggered()
     }
     if (cdc)
         cdc->periodicTimer->stop();
+    if (cdc)
+        closeCanAdapter();
 
     portOpen = false;
     if (recDataFuture.isRunning()) {
@@ -387,7 +399,7 @@ void MainWindow::on_btn_CANStop_clicked()
         emit MessageInfo(0);
         return;
     }
-    cdc->disable_can_send();
+    cdc->stopAdapterSending();
 }
 
 void MainWindow::configDevice()

@@ -398,10 +398,6 @@ Log saved to: %2</translation>
             <translation>Error</translation>
         </message>
         <message>
-            <source>USB FDCAN适配器尚未支持</source>
-            <translation>The USB FDCAN adapter is not supported yet</translation>
-        </message>
-        <message>
             <source>CAN发送</source>
             <translation>CAN Transmit</translation>
         </message>
@@ -854,6 +850,34 @@ Position, velocity and torque are mapped linearly from floating point to signed 
         <message>
             <source>智能助手</source>
             <translation>Assistant</translation>
+        </message>
+        <message>
+            <source>未发现USB FDCAN适配器</source>
+            <translation>No USB FDCAN adapter found</translation>
+        </message>
+        <message>
+            <source>USB FDCAN适配器: %1</source>
+            <translation>USB FDCAN adapter: %1</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>并未发现USB设备，请检查链接</source>
+            <translation>No USB device found, please check connection</translation>
+        </message>
+        <message>
+            <source>打开:</source>
+            <translation>Open:</translation>
+        </message>
+        <message>
+            <source>失败</source>
+            <translation> failed</translation>
+        </message>
+        <message>
+            <source>USB设备连接已断开: </source>
+            <translation>USB device disconnected: </translation>
         </message>
     </context>
     <context>

@@ -53,6 +53,16 @@ inline int CRC_8(const QByteArray &bytes) { return CRC_8(bytes, int(bytes.size()
 // the caller sends. At most 8 data bytes are copied; the interval field is interval x 10.
 void fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
                   uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval);
+// The same from the four frame settings the model would give.
+struct SerialFrameSettings
+{
+    uint8_t idType = 0;    // 0 standard, 1 extended
+    uint8_t frameType = 0; // 0 data, 1 remote
+    bool idAcc = false;
+    bool dataAcc = false;
+};
+void fillCANFrame(const QByteArray &data, const SerialFrameSettings &settings, QByteArray &frame,
+                  uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval);
 
 // Fields of bytes 0-15 in order. Input shorter than 16 bytes is logged and yields a
 // zeroed frame (head 0, so no caller can mistake it for a real one).
