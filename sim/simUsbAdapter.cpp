@@ -117,6 +117,7 @@ struct SimUsbAdapter::Impl {
     bool complete = false;
 
     std::deque<QByteArray> commandLog;
+    QByteArray lastRecord;
     std::optional<Clock::time_point> firstHeartbeat;
     Clock::time_point lastHeartbeat;
     int watchdog = 3000;
@@ -436,6 +437,7 @@ struct SimUsbAdapter::Impl {
             return;
         }
         ++stats.transmitRecords;
+        lastRecord = r;
         const quint8 flags = quint8(r[2]);
         SimUsbFrame f;
         f.fd = flags & 0x01;
@@ -762,6 +764,12 @@ bool SimUsbAdapter::firmwareComplete() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     return d->complete;
+}
+
+QByteArray SimUsbAdapter::lastTransmitRecord() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->lastRecord;
 }
 
 QList<QByteArray> SimUsbAdapter::commandLog() const

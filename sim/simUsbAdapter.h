@@ -112,6 +112,8 @@ public:
     QByteArray firmwareImage() const;         // the packets of the last upgrade, in order
     int firmwarePackets() const;
     bool firmwareComplete() const;            // the end command came after the packets
+    // The last 88-byte transmit record taken on 0x03.
+    QByteArray lastTransmitRecord() const;
     // Command frames as they arrived (latest, bounded), including the byte after 0x5A.
     QList<QByteArray> commandLog() const;
     QList<quint8> commandCodes() const;

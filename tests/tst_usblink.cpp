@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -125,6 +126,9 @@ private slots:
         ui()->sendIntervalEdit_2->setText("5");
         ui()->btn_canDebugSend->click();
         QTRY_VERIFY_WITH_TIMEOUT(sw.adapter()->isRepeating(), 5000);
+        const QByteArray record = sw.adapter()->lastTransmitRecord();
+        QCOMPARE(record.mid(8, 4), QByteArray(4, char(0xFF))); // sends: -1, until stopped
+        QCOMPARE(quint8(record[16]), quint8(5));                  // interval
         const quint64 before = sw.motor()->commandCount();
         QTRY_VERIFY_WITH_TIMEOUT(sw.motor()->commandCount() >= before + 20, 5000);
         const SimUsbFrame last = sw.adapter()->busFrames().last();
@@ -137,6 +141,16 @@ private slots:
         ui()->btn_canDebugSend->click();
         QVERIFY(!sw.adapter()->isRepeating());
         QVERIFY(sw.adapter()->commandCodes().contains(UsbCmd::StopPeriodSend));
+    }
+
+    void registersThroughTheAdapter()
+    {
+        QVERIFY(sw.motor()->setRegister("ACC", 12.25f));
+        QVERIFY(sw.open());
+        QSignalSpy read(w(), &MainWindow::ParametersChanged);
+        ui()->ReadAllParam->click();
+        QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 5000);
+        QCOMPARE(ui()->ACCEdit->text(), QString("12.25"));
     }
 
     void logRowsOfAdapterFrames_data()

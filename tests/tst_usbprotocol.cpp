@@ -142,6 +142,7 @@ private slots:
         QTest::newRow("bad end byte") << 4 << 5;
         QTest::newRow("send fails") << 5 << 14;
         QTest::newRow("unplugged") << 6 << 14;
+        QTest::newRow("slow reply") << 8 << 0;
         QTest::newRow("no reply in 5 s") << 7 << 5;
     }
 
@@ -158,6 +159,7 @@ private slots:
         case 5: dev->failNextTransfers(UsbAdapter::CommandOut, UsbError::Pipe, 1); break;
         case 6: backend->unplug(dev); break;
         case 7: dev->setNoReply(true); break;
+        case 8: dev->setReplyDelayMs(300); break;
         }
         QByteArray reply;
         QCOMPARE(int(USB_CMD_TEST_ACK(reply)), expected);
@@ -336,6 +338,21 @@ private slots:
         QCOMPARE(seen, ids);
         adapter.disconnectDevice();
         QVERIFY(!dev->isCapturing());
+    }
+
+    void watchdogStopsRepetitionWithoutHeartbeat()
+    {
+        QVERIFY(openAdapter());
+        dev->setWatchdogMs(100);
+        USB_CMD_HEART();
+        tx_can_thread tx(nullptr);
+        can_tx_type r;
+        fillTxRecord(r, "a", can_tx_type::FlagDataFrame, 0x55, -1, 5, 1, 0x7FF);
+        QCOMPARE(tx.transmit(r), 0);
+        QVERIFY(dev->isRepeating());
+        QTRY_VERIFY_WITH_TIMEOUT(!dev->isRepeating(), 5000);
+        QCOMPARE(dev->stats().watchdogTrips, quint64(1));
+        QVERIFY(dev->stats().busFrames > 1);
     }
 
     void readerEndsOnTransferErrorAndRunsAgain()
