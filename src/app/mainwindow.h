@@ -15,6 +15,7 @@
 
 #include "can/canFrameData.h"
 #include "motor/escInf.h"
+#include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 
 #include <atomic>
@@ -39,6 +40,7 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+class SpecialMotorDialog;
 struct CAN_Frame;
 struct WaveDataContainer;
 
@@ -104,6 +106,10 @@ public:
     // replies are handed to parseRIDFrame on the GUI thread, which alone touches
     // `record` (the link object's escInf).
     void parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record);
+    // The one receive dispatch of motor frames from any adapter (serial or USB), on the
+    // adapter's receive thread: feedback, register, ID and version replies, and while a
+    // bus scan runs, the scan's probe replies.
+    void motorFrameReceived(uint32_t frameId, const uint8_t *data, int length, ReceivePath path, ESC_INF &record);
     // One register reply (8 bytes); GUI thread.
     void parseRIDFrame(const unsigned char *data, ESC_INF &record);
     void controlFormatTableSwitch(int mode);
@@ -116,6 +122,13 @@ public:
     MappingRanges mappingRanges() const { return ranges.get(); }
     quint64 feedbackFrameCount() const { return feedbackFrames; }
     bool isCanDebugRunning() const;
+
+    // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
+    void on_rpmRads_statusChanged(bool rpm);
+    int specialMotorType() const { return specialMotor; }
+    bool isScanning() const { return scanning; }
+    ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
+    QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
 
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
@@ -193,6 +206,22 @@ public slots:
     void on_sendIntervalEdit_2_editingFinished();
     void on_comboBox_ctrMode_currentIndexChanged(int index);
     void ctrModeComponentSwitch(int index);
+    void on_POSEdit_editingFinished();
+    void on_VELEdit_editingFinished();
+    void on_KPEdit_editingFinished();
+    void on_KDEdit_editingFinished();
+    void on_TOREdit_editingFinished();
+    void on_IEdit_editingFinished();
+    void on_VELEdit_POS_editingFinished();
+    void on_VELEdit_VEL_editingFinished();
+    void specialMotorSelection();
+
+    // Motor IDs and bus scan.
+    void on_btn_ReadID_clicked();
+    void on_btn_SetID_clicked();
+    void on_canidEdit_textEdited(const QString &text);
+    void on_canidEdit_2_textEdited(const QString &text);
+    void scanDevice();
     void UpdateDebugData();
     void stopCANDebug();
     void canFrameResend();
@@ -245,6 +274,12 @@ private:
     void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
+    void panelInit();
+    void setPointEditFinished(const QString &quantity);
+    void refreshSetPoints();
+    void showVelocityRanges();
+    void showModePicture(int index);
+    void finishScan();
 
     // Background task bodies; each runs on the global thread pool for the window's life.
     void handleFIFO(QPromise<void> &promise);
@@ -323,6 +358,18 @@ private:
     int shownStateIcon = -1; // 1 normal, 0 fault; the icon is set only when this changes
     int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
+
+    // Control panel: the motor type chosen with F4 (0 conventional, 1 in-wheel hub) and
+    // the velocity bound the position-velocity, velocity and PVT pages show (rad/s).
+    int specialMotor = 0;
+    QPointer<SpecialMotorDialog> specialMotorDialog;
+    float pagesVelocityMax = 45.0f;
+    // Bus scan (GUI thread, apart from the results, which the receive thread fills
+    // while `scanning` is set).
+    ScanResults scanResults;
+    QString scanWantedId;
+    int scanIndex = 0;
+    int scanCount = kScanCount;
 
     // Background work.
     QFuture<void> fifoFuture;

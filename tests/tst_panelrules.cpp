@@ -1,0 +1,120 @@
+// Rules of the control panel's fields and of the bus scan, without a window: slider and
+// pull back into range, rad/s <-> RPM, the ID frames, and what a scan's answers lead to.
+#include "motor/controlPanel.h"
+#include "motor/motorIds.h"
+
+#include <QtTest>
+
+class TestPanelRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void setPoint_data()
+    {
+        QTest::addColumn<float>("max");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("applies");
+        QTest::addColumn<int>("slider");
+        QTest::addColumn<QString>("rewritten"); // empty: the text stays
+        QTest::newRow("position 20 pulled to 12.5") << 12.5f << "20" << true << 100 << "12.5";
+        QTest::newRow("position -20 pulled to -12.5") << 12.5f << "-20" << true << 0 << "-12.5";
+        QTest::newRow("Kp 250") << 500.0f << "250" << true << 75 << "";
+        QTest::newRow("Kp -10 stays, symmetric rule") << 500.0f << "-10" << true << 49 << "";
+        QTest::newRow("current 1.5 pulled to 1") << 1.0f << "1.5" << true << 100 << "1";
+        QTest::newRow("not a number counts as 0") << 12.5f << "abc" << true << 50 << "";
+        QTest::newRow("NaN counts as 0") << 12.5f << "nan" << true << 50 << "";
+        QTest::newRow("infinity pulled to the bound") << 30.0f << "-inf" << true << 0 << "-30";
+        QTest::newRow("empty range changes nothing") << 0.0f << "5" << false << 0 << "";
+    }
+    void setPoint()
+    {
+        QFETCH(float, max);
+        QFETCH(QString, text);
+        QFETCH(bool, applies);
+        QFETCH(int, slider);
+        QFETCH(QString, rewritten);
+        const SetPointCheck c = checkSetPoint(max, text);
+        QCOMPARE(c.applies, applies);
+        if (!applies)
+            return;
+        QCOMPARE(c.slider, slider);
+        QCOMPARE(c.rewrite, !rewritten.isEmpty());
+        QCOMPARE(c.text, rewritten);
+    }
+
+    void velocityTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("toRpm");
+        QTest::addColumn<QString>("converted");
+        // The RPM read-out beside a field whose text is in the unit the switch leaves.
+        QTest::addColumn<QString>("readout");
+        QTest::newRow("pi rad/s is 30 RPM") << "3.1415926" << true << "30" << "30";
+        QTest::newRow("30 RPM back, six digits") << "30" << false << "3.14159" << "30";
+        QTest::newRow("empty counts as 0") << "" << true << "0" << "0";
+    }
+    void velocityTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, toRpm);
+        QFETCH(QString, converted);
+        QFETCH(QString, readout);
+        QCOMPARE(convertedVelocityText(text, toRpm), converted);
+        QCOMPARE(rpmReadoutText(text, !toRpm), readout);
+    }
+
+    void idFrames()
+    {
+        QCOMPARE(idQueryFrame().toHex(), QByteArray("550000aa"));
+        QCOMPARE(idAssignFrame(0x07, 0x17).toHex(), QByteArray("aa071755"));
+        QCOMPARE(scanProbeFrame(0x05).toHex(), QByteArray("05003323"));
+        QCOMPARE(scanProbeFrame(0x85).toHex(), QByteArray("05003323")); // 7 bits
+    }
+
+    void scanOutcome_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<ScanResultMap>("found");
+        QTest::addColumn<QString>("adopted"); // "canid/masterid/code", empty when nothing is taken
+        QTest::addColumn<bool>("clearIds");
+        QTest::addColumn<QString>("warning");
+        const ScanResultMap two = {{1, {0x11, 4}}, {2, {0x12, 3}}};
+        QTest::newRow("wanted motor found") << "2" << two << "2/18/3" << false << "";
+        QTest::newRow("wanted motor missing, two on the bus")
+            << "5" << two << "" << true << "总线上 ID：0x05 不存在，\n总线上设备数量为 2，ID：0X01, 0X02";
+        QTest::newRow("wanted motor missing, the only one taken")
+            << "5" << ScanResultMap{{3, {0x13, 2}}} << "3/19/2" << false
+            << "总线上 ID：0x05 不存在，\n总线上设备数量为 1，ID：0X03";
+        QTest::newRow("nothing answered") << "7f" << ScanResultMap{} << "" << true
+                                          << "总线上 ID：0x7f 不存在，\n总线上设备数量为 0，ID：";
+        QTest::newRow("ID 10 upper-cased as 0X0A")
+            << "1G" << ScanResultMap{{10, {0x1A, 0xFFFFFFFFu}}} << "10/26/-1" << false
+            << "总线上 ID：0x00 不存在，\n总线上设备数量为 1，ID：0X0A";
+    }
+    void scanOutcome()
+    {
+        QFETCH(QString, typed);
+        QFETCH(ScanResultMap, found);
+        QFETCH(QString, adopted);
+        QFETCH(bool, clearIds);
+        QFETCH(QString, warning);
+        const ScanOutcome o = evaluateScan(typed, found);
+        QCOMPARE(o.adopt ? QString("%1/%2/%3").arg(o.canid).arg(o.masterid).arg(o.canBr) : QString(), adopted);
+        QCOMPARE(o.clearIds, clearIds);
+        QCOMPARE(o.warn, !warning.isEmpty());
+        QCOMPARE(o.warning, warning);
+    }
+
+    void motorBaudText()
+    {
+        QCOMPARE(motorBaudSuffix(4), QString(":1M"));
+        QCOMPARE(motorBaudSuffix(0), QString(":125K"));
+        // A code the list does not have is shown as the number the motor sent.
+        QCOMPARE(motorBaudSuffix(10), QString(":10"));
+        QCOMPARE(motorBaudSuffix(-1), QString(":-1"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPanelRules)
+#include "tst_panelrules.moc"
