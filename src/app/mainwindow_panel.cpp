@@ -165,7 +165,6 @@ void MainWindow::specialMotorSelection()
         specialMotorDialog = new SpecialMotorDialog(specialMotor, this);
         connect(specialMotorDialog, &SpecialMotorDialog::typeChanged, this, [this](int type) { specialMotor = type; });
     }
-    specialMotorDialog->retranslate();
     specialMotorDialog->show();
     specialMotorDialog->raise();
     specialMotorDialog->activateWindow();

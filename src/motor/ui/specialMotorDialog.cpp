@@ -2,6 +2,7 @@
 
 #include "widgets/utils.h"
 
+#include <QEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -40,4 +41,11 @@ void SpecialMotorDialog::retranslate()
     setWindowTitle(tr("特殊电机选择"));
     conventionalButton->setText(tr("常规电机"));
     hubButton->setText(tr("X5810轮毂电机"));
+}
+
+void SpecialMotorDialog::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QDialog::changeEvent(event);
 }

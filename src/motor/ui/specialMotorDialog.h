@@ -22,6 +22,9 @@ public:
 signals:
     void typeChanged(int type);
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     QPushButton *conventionalButton = nullptr;
     QPushButton *hubButton = nullptr;
