@@ -3,6 +3,7 @@
 #include "calibration/calibrationResults.h"
 #include "charts/ui/waveForm.h"
 
+#include <QChart>
 #include <QGridLayout>
 #include <QXYSeries>
 
@@ -21,7 +22,11 @@ WaveForm *CalResultDialog::addChart(const QString &title, int visiblePoints, con
 {
     auto *chart = new WaveForm(this);
     chart->setObjectName(QString("calResultChart%1").arg(m_charts.size()));
+    // An aligned widget gets only its size hint; the charts should fill their quarter.
+    chart->setMinimumSize(alignment ? QSize(430, 280) : QSize(860, 560));
     chart->createChart(title, true);
+    // the legend names the curves, so the chart says what it is in its title
+    chart->getChart()->setTitle(title);
     chart->setVisiblePoints(visiblePoints);
     QList<QList<float>> channels;
     QList<bool> dots;
