@@ -13,6 +13,7 @@
 #include "widgets/switchbutton.h"
 
 #include <QDialog>
+#include <QLineSeries>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -293,6 +294,7 @@ private slots:
         QTest::newRow("port closed") << false << false << "" << 0;
         QTest::newRow("output shaft, no reply") << true << true << "silent" << 5;
         QTest::newRow("motor side, wrong reply") << true << false << "bad" << 6;
+        QTest::newRow("motor side, no pole pairs") << true << false << "npp0" << 6;
     }
     void handshakeFailures()
     {
@@ -306,6 +308,9 @@ private slots:
         f.silentHandshake = fault == "silent";
         f.badHandshake = fault == "bad";
         sim().setFaults(f);
+        SimCalibration::Config c;
+        c.polePairs = fault == "npp0" ? 0 : 7;
+        sim().setConfig(c);
         if (open)
             QVERIFY(sw.open());
         calibrate(outputShaft);
@@ -339,6 +344,35 @@ private slots:
         QCOMPARE(ui()->InertiaLabel->text(), QString("0.000185 kg*m2"));
         QVERIFY(!w()->link()->identifying);
         QVERIFY(shownMessages().isEmpty());
+    }
+
+    // A run's window of 300 000 samples is drawn per pixel column, every peak kept.
+    void liveChartDrawsLongRunsPerPixel()
+    {
+        WaveForm chart;
+        chart.createChart("校准", false);
+        chart.setMaxPoints(500000);
+        chart.setVisiblePoints(500000);
+        chart.resize(800, 400);
+        chart.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&chart));
+        QList<float> line(300000, 1.0f);
+        line[123457] = 9.0f;
+        line[200001] = -4.0f;
+        QList<QList<float>> channels{line, QList<float>(300000, 2.0f)};
+        chart.prepareDataVector(channels, {});
+        const auto series = chart.dataSeries();
+        QCOMPARE(series.size(), 2);
+        const QList<QPointF> pts = qobject_cast<QLineSeries *>(series[0])->points();
+        QVERIFY2(pts.size() < 2 * 800 + 4, qPrintable(QString::number(pts.size())));
+        float lo = 0, hi = 0;
+        for (const QPointF &p : pts) {
+            lo = std::min(lo, float(p.y()));
+            hi = std::max(hi, float(p.y()));
+        }
+        QCOMPARE(hi, 9.0f);
+        QCOMPARE(lo, -4.0f);
+        QCOMPARE(chart.getWaveDatas().value(0).size(), 300000);
     }
 
     // The in-wheel hub motor takes one CAN command instead of the console dialogue.
