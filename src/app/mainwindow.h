@@ -13,6 +13,7 @@
 #include <QSerialPort>
 #include <QSharedPointer>
 
+#include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
 #include "motor/escInf.h"
 #include "motor/motorIds.h"
@@ -20,6 +21,7 @@
 
 #include <atomic>
 #include <climits>
+#include <memory>
 #include <thread>
 
 class QLabel;
@@ -41,8 +43,13 @@ class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
 class SpecialMotorDialog;
+class CalibrationCapture;
+class TableDownload;
+class TableUpload;
+class QDialog;
 struct CAN_Frame;
 struct WaveDataContainer;
+struct MultiWaveDataContainer;
 
 // Options the entry point takes from the command line.
 struct StartupOptions {
@@ -125,7 +132,7 @@ public:
 
     // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
     void on_rpmRads_statusChanged(bool rpm);
-    int specialMotorType() const { return specialMotor; }
+    int specialMotorType() const { return motorType; }
     bool isScanning() const { return scanning; }
     ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
     QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
@@ -134,6 +141,18 @@ public:
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
     void canBaudInit();
+
+    // ---- Encoder calibration and identification (mainwindow_calibration.cpp).
+    void Cal_calibrate();
+    void change_Text(const float *table, float offset, int rawOffset, int index, int rawFirst, int rawLast);
+    void SendCalibrateData();
+    void SendOutCalibrateData();
+    const CalibrationResults &calibrationResults() const { return calResults; }
+    QDialog *calibrationResultDialog() const;
+    CalibrationCapture *calibrationCapture() const { return calCapture.get(); }
+    // 0 conventional motor, 1 the in-wheel hub motor that takes CAN commands instead;
+    // chosen in the motor-type dialog (F4).
+    int motorType = 0;
 
 signals:
     void autoQuitMessageBoxShow(const QString &text);
@@ -156,6 +175,12 @@ signals:
     void motorTempChanged(signed char celsius);
     void driverTempChanged(signed char celsius);
     void motorErrorChanged(unsigned char code);
+    void MotorParametersChanged(const MotorParameter &parameters);
+    void CalWaveResultShow();
+    void outCalWaveResultShow();
+    void CompensationTableRecv();
+    void CalWaveUpdateTimerActive(bool active);
+    void multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -226,6 +251,22 @@ public slots:
     void stopCANDebug();
     void canFrameResend();
 
+    // Encoder calibration and identification.
+    void on_btn_calibration_clicked();
+    void on_calibration_statusChanged(bool outputShaft);
+    void on_CalWaveUpdate();
+    void on_nppChanged(unsigned int polePairs);
+    void onCalWaveUpdateTimerTimeout();
+    void onCalWaveUpdateTimerActive(bool active);
+    void on_MotorSideCalRecv();
+    void on_OutputShaftCalRecv();
+    void on_CalWaveResultShow();
+    void on_outCalWaveResultShow();
+    void on_CompensationTableRecv();
+    void on_MPreCalculateButton_clicked();
+    void on_MotorParametersChanged(const MotorParameter &parameters);
+    void on_multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
+
     // Parameter registers.
     void on_ReadAllParam_clicked();
     void on_WriteAllParam_clicked();
@@ -280,6 +321,9 @@ private:
     void showVelocityRanges();
     void showModePicture(int index);
     void finishScan();
+    void calibrationInit();
+    void cutCalibrationRecords(bool streaming, int recordSize);
+    void showCalibrationResult(QDialog *dialog);
 
     // Background task bodies; each runs on the global thread pool for the window's life.
     void handleFIFO(QPromise<void> &promise);
@@ -359,9 +403,8 @@ private:
     int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
 
-    // Control panel: the motor type chosen with F4 (0 conventional, 1 in-wheel hub) and
-    // the velocity bound the position-velocity, velocity and PVT pages show (rad/s).
-    int specialMotor = 0;
+    // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
+    // velocity and PVT pages show (rad/s).
     QPointer<SpecialMotorDialog> specialMotorDialog;
     float pagesVelocityMax = 45.0f;
     // Bus scan (GUI thread, apart from the results, which the receive thread fills
@@ -379,4 +422,11 @@ private:
     std::atomic_bool heartbeatSuspended{false};
     std::atomic_bool calAnalysisRunning{true};
     std::thread heartbeatThread;
+
+    // Encoder calibration.
+    std::unique_ptr<CalibrationCapture> calCapture;
+    CalibrationResults calResults;
+    TableDownload *tableDownload = nullptr;
+    TableUpload *tableUpload = nullptr;
+    QPointer<QDialog> calResultDialog;
 };

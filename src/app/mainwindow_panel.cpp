@@ -162,8 +162,8 @@ void MainWindow::showModePicture(int index)
 void MainWindow::specialMotorSelection()
 {
     if (!specialMotorDialog) {
-        specialMotorDialog = new SpecialMotorDialog(specialMotor, this);
-        connect(specialMotorDialog, &SpecialMotorDialog::typeChanged, this, [this](int type) { specialMotor = type; });
+        specialMotorDialog = new SpecialMotorDialog(motorType, this);
+        connect(specialMotorDialog, &SpecialMotorDialog::typeChanged, this, [this](int type) { motorType = type; });
     }
     specialMotorDialog->show();
     specialMotorDialog->raise();
