@@ -93,7 +93,7 @@ struct SimUsbAdapter::Impl {
     bool stopping = false;
 
     QString serial;
-    quint8 bus;
+    quint8 busNumber;
     quint8 address;
     quint16 vid = AdapterVendorId;
     quint16 pid = AdapterProductId;
@@ -468,7 +468,7 @@ struct SimUsbAdapter::Impl {
 SimUsbAdapter::SimUsbAdapter(const QString &serialNumber, quint8 bus, quint8 address) : d(std::make_unique<Impl>())
 {
     d->serial = serialNumber;
-    d->bus = bus;
+    d->busNumber = bus;
     d->address = address;
     d->worker = std::thread([this] { d->run(); });
 }
@@ -483,7 +483,7 @@ SimUsbAdapter::~SimUsbAdapter()
     d->worker.join();
 }
 
-quint8 SimUsbAdapter::bus() const { return d->bus; }
+quint8 SimUsbAdapter::busNumber() const { return d->busNumber; }
 quint8 SimUsbAdapter::address() const { return d->address; }
 QString SimUsbAdapter::serialNumber() const { return d->serial; }
 

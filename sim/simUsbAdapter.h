@@ -72,7 +72,7 @@ public:
     SimUsbAdapter &operator=(const SimUsbAdapter &) = delete;
 
     // ---- identity
-    quint8 bus() const;
+    quint8 busNumber() const;
     quint8 address() const;
     quint16 vendorId() const;
     quint16 productId() const;
