@@ -7,6 +7,7 @@
 // packets over either path. Every public method is thread-safe (one mutex per motor).
 
 #include "simCodec.h"
+#include "simConsoleExtras.h"
 
 #include <QByteArray>
 #include <QList>
@@ -64,6 +65,8 @@ public:
     QByteArray consolePoll();
     // True while a timed console answer is pending, so the caller keeps polling.
     bool consoleHasTimers() const;
+    // The quality-analysis block, the text echo and the log of received console bytes.
+    SimConsoleExtras &consoleExtras() { return m_consoleExtras; }
 
     // ---- Registers.
     static QString registerName(int rid);          // RID 37 is "bl_ver" (no record field)
@@ -185,6 +188,8 @@ private:
     QByteArray m_image, m_newImage;
     int m_packets = 0, m_newPackets = 0;
     Clock::time_point m_bootTouched;
+
+    SimConsoleExtras m_consoleExtras;
 
     std::deque<SimCanFrame> m_seen;
     quint64 m_seenCount = 0;

@@ -16,6 +16,7 @@ class QGroupBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QMainWindow;
 class QMenu;
 class QMenuBar;
@@ -53,8 +54,26 @@ public:
 
     // Serial terminal page.
     QPlainTextEdit *comOutput = nullptr;
+    CustomPlainTextEdit *comInput = nullptr;
+    QLabel *inputModeLabel = nullptr;
     SwitchButton *sw_btn_ASCIIHex = nullptr;
+    QPushButton *btn_NormalSend = nullptr;
+    QPushButton *btn_comDataList = nullptr;
+
+    // Send queue (hidden page; shown in its own window, F3).
+    QVBoxLayout *dataListLayout = nullptr;
+    QGroupBox *DataListGroupBox = nullptr;
+    QListWidget *DataListWidget = nullptr;
+    CustomPlainTextEdit *DataListInput = nullptr;
     SwitchButton *sw_btn_ASCIIHex_2 = nullptr;
+    QPushButton *addDataList = nullptr;
+    QPushButton *deleteDataList = nullptr;
+    QPushButton *upDataList = nullptr;
+    QPushButton *downDataList = nullptr;
+    QPushButton *clearDataList = nullptr;
+    QPushButton *sendDataList = nullptr;
+    QLabel *sendListIntervalLabel = nullptr;
+    QLineEdit *sendListIntervalEdit = nullptr;
 
     // CAN page: receive log and transmit panel.
     QTableView *tableView = nullptr;
@@ -267,6 +286,7 @@ public:
     QPushButton *btn_clear = nullptr;
     QPushButton *btn_config = nullptr;
     QPushButton *btn_zkChat = nullptr;
+    QPushButton *btn_HarmonicAnalysis = nullptr;
     QLabel *versionLabel = nullptr;
 
     // Menu and actions.
@@ -279,6 +299,7 @@ public:
     QAction *actionOpenPort = nullptr;
     QAction *actionClosePort = nullptr;
     QAction *actZkChat = nullptr;
+    QAction *actHarmonicAnalysis = nullptr;
     QStatusBar *statusbar = nullptr;
 
     void setupUi(QMainWindow *MainWindow);
@@ -286,6 +307,8 @@ public:
 
 private:
     void setupSerialPage();
+    void setupSendQueueGroup(QWidget *page);
+    void retranslateTerminal();
     void setupCanPage();
     void setupParametersPage();
     void setupCalibrationPage();
