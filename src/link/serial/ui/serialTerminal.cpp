@@ -7,6 +7,7 @@
 #include "widgets/switchbutton.h"
 
 #include <QBoxLayout>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -19,6 +20,18 @@
 namespace {
 const QColor kSendingBackground(220, 230, 242);
 constexpr int kQueuePollMs = 5;
+
+void newLine(CustomPlainTextEdit *edit) { edit->insertPlainText(QStringLiteral("\n")); }
+
+void convertInput(CustomPlainTextEdit *edit, bool hex)
+{
+    const QString text = edit->toPlainText();
+    edit->setPlainText(hex ? AsciiToHex(text) : HexToAscii(text));
+    edit->hexMode = hex;
+    if (hex)
+        edit->byteLimit = -1;
+    edit->moveCursor(QTextCursor::End);
+}
 } // namespace
 
 SerialTerminal::SerialTerminal(const Widgets &widgets, CustomCDC *cdc, QWidget *parent)
@@ -38,8 +51,7 @@ SerialTerminal::SerialTerminal(const Widgets &widgets, CustomCDC *cdc, QWidget *
     connect(ui.sendQueue, &QPushButton::clicked, this, &SerialTerminal::on_sendDataList_clicked);
     // Return in the queue input adds the message; Shift+Return starts a new line.
     connect(ui.queueInput, &CustomPlainTextEdit::returnPressed, this, &SerialTerminal::on_addDataList_clicked);
-    connect(ui.queueInput, &CustomPlainTextEdit::shiftReturnPressed, this,
-            [this] { ui.queueInput->insertPlainText("\n"); });
+    connect(ui.queueInput, &CustomPlainTextEdit::shiftReturnPressed, this, [this] { newLine(ui.queueInput); });
 
     // The inputs start in the format their switches show.
     ui.input->hexMode = ui.inputHex->checked();
@@ -91,19 +103,7 @@ void SerialTerminal::on_btn_NormalSend_clicked() { send(ui.input->toPlainText(),
 
 void SerialTerminal::on_retrunPressed() { on_btn_NormalSend_clicked(); }
 
-void SerialTerminal::on_shiftReturnPressed() { ui.input->insertPlainText("\n"); }
-
-namespace {
-void convertInput(CustomPlainTextEdit *edit, bool hex)
-{
-    const QString text = edit->toPlainText();
-    edit->setPlainText(hex ? AsciiToHex(text) : HexToAscii(text));
-    edit->hexMode = hex;
-    if (hex)
-        edit->byteLimit = -1;
-    edit->moveCursor(QTextCursor::End);
-}
-} // namespace
+void SerialTerminal::on_shiftReturnPressed() { newLine(ui.input); }
 
 void SerialTerminal::on_ASCIIHex_statusChanged(bool hex) { convertInput(ui.input, hex); }
 
@@ -124,7 +124,8 @@ void SerialTerminal::comDataList()
         sendQueueWindow->activateWindow();
         return;
     }
-    auto *w = new DetachedWindow(window, tr("串口发送队列"), QSize(332, 332));
+    const QString title = QCoreApplication::translate("SerialTerminal", "串口发送队列");
+    auto *w = new DetachedWindow(window, title, QSize(332, 332));
     w->setObjectName("sendQueueWindow");
     w->borrow(ui.queueGroup, ui.queueHome);
     sendQueueWindow = w; // cleared by QPointer when the window goes
@@ -230,9 +231,10 @@ void SerialTerminal::setQueueRunning(bool running)
 
 void SerialTerminal::retranslate()
 {
-    ui.sendQueue->setText(queueRunning ? tr("停止") : tr("发送"));
+    ui.sendQueue->setText(queueRunning ? QCoreApplication::translate("SerialTerminal", "停止")
+                                       : QCoreApplication::translate("SerialTerminal", "发送"));
     if (sendQueueWindow)
-        sendQueueWindow->setWindowTitle(tr("串口发送队列"));
+        sendQueueWindow->setWindowTitle(QCoreApplication::translate("SerialTerminal", "串口发送队列"));
 }
 
 bool SerialTerminal::eventFilter(QObject *watched, QEvent *event)

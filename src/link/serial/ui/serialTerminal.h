@@ -36,7 +36,11 @@ public:
         CustomPlainTextEdit *queueInput = nullptr;
         SwitchButton *queueHex = nullptr;  // sw_btn_ASCIIHex_2
         QListWidget *queueList = nullptr;
-        QPushButton *add = nullptr, *remove = nullptr, *up = nullptr, *down = nullptr, *clear = nullptr;
+        QPushButton *add = nullptr;
+        QPushButton *remove = nullptr;
+        QPushButton *up = nullptr;
+        QPushButton *down = nullptr;
+        QPushButton *clear = nullptr;
         QPushButton *sendQueue = nullptr;
         QLineEdit *interval = nullptr;
     };
