@@ -84,13 +84,6 @@ private slots:
         QCOMPARE(dialog()->windowTitle(), QString("质量分析"));
         QVERIFY(shownMessages().isEmpty());
         pipelineWorks();
-
-        const QString shot = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
-        if (!shot.isEmpty() && trigger == "button") {
-            QTest::qWait(200);
-            QVERIFY(dialog()->grab().save(shot + "/spectrum_dialog.png"));
-            QVERIFY(dialog()->tableDialog()->grab().save(shot + "/spectrum_table.png"));
-        }
     }
 
     void failuresEndInMessageSix_data()

@@ -71,16 +71,12 @@ private slots:
         QCOMPARE(uint(CRC16_IBM(reinterpret_cast<const quint8 *>(data.constData()), quint32(data.size()))), crc16);
     }
 
-    void tableCrcAgreesWithBitwiseCrc()
+    void tableCrcAndFloats()
     {
         QByteArray data(4096, '\0');
         for (char &c : data)
             c = char(QRandomGenerator::global()->bounded(256));
         QCOMPARE(calculateCRC32(data), SimSpectrum::crc32Mpeg2(data));
-    }
-
-    void floatConversion()
-    {
         QCOMPARE(ut32ToFloatVector(QByteArray::fromHex("0000803f000020c1")), (QList<float>{1.0f, -10.0f}));
         QVERIFY(ut32ToFloatVector(QByteArray::fromHex("0000803f00")).isEmpty());
     }
@@ -220,12 +216,9 @@ private slots:
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
         QCOMPARE(d.series()->count(), 512);
-        QCOMPARE(d.series()->at(25).x(), 25 * 0.9765625);
-        QCOMPARE(d.axisX()->min(), 1.0);
-        QCOMPARE(d.axisX()->max(), 50.0);
+        QCOMPARE(QPointF(d.axisX()->min(), d.axisX()->max()), QPointF(1, 50));
         QCOMPARE(d.axisY()->titleText(), QString("幅度"));
         QVERIFY(d.tableDialog()->isVisible());
-        QCOMPARE(d.tableDialog()->table()->item(0, 3)->text(), QString("异常"));
 
         // The middle of the plot area reads the middle of both axis ranges.
         const QRectF plot = d.chart()->plotArea();

@@ -63,20 +63,11 @@ private slots:
     void initTestCase() { Logger::init(logDir.path(), Logger::DEBUG); }
     void cleanup() { sw.stop(); }
 
-    void hexInput_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("bad part dropped, 100 keeps its low byte") << "41 42 4G 100" << QByteArray::fromHex("414200");
-        QTest::newRow("extra white space") << "  0a\t1B \n ff " << QByteArray::fromHex("0a1bff");
-        QTest::newRow("nothing parses") << "xyz" << QByteArray();
-    }
-
     void hexInput()
     {
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QCOMPARE(hexTextToBytes(text), bytes);
+        QCOMPARE(hexTextToBytes("41 42 4G 100"), QByteArray::fromHex("414200")); // 4G dropped, 100 -> 00
+        QCOMPARE(hexTextToBytes("  0a\t1B \n ff "), QByteArray::fromHex("0a1bff"));
+        QCOMPARE(hexTextToBytes("xyz"), QByteArray());
     }
 
     void conversions_data()
@@ -152,41 +143,37 @@ private slots:
         QCOMPARE(console().receivedBytes(), QByteArray::fromHex("414200"));
     }
 
-    // Each input switch converts its box both ways.
+    // Each input switch converts its box both ways; the chat rows turn the terminal's.
     void inputSwitches_data()
     {
-        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("how");
         QTest::newRow("terminal input") << "comInput";
         QTest::newRow("queue input") << "DataListInput";
+        QTest::newRow("chat rows") << "chat";
     }
 
     void inputSwitches()
     {
-        QFETCH(QString, box);
+        QFETCH(QString, how);
         start(false);
-        const bool queue = box == "DataListInput";
+        const bool queue = how == "DataListInput";
         auto *edit = queue ? ui()->DataListInput : ui()->comInput;
-        SwitchButton *sw = queue ? ui()->sw_btn_ASCIIHex_2 : ui()->sw_btn_ASCIIHex;
-        sw->setChecked(false); // the queue's switch starts in HEX
+        SwitchButton *toggle = queue ? ui()->sw_btn_ASCIIHex_2 : ui()->sw_btn_ASCIIHex;
+        auto turn = [&](bool hex) {
+            if (how == "chat")
+                sw.window()->on_invokeQtFunction(hex ? "切换为HEX!" : "切换为ASCII!");
+            else
+                toggle->setChecked(hex);
+        };
+        toggle->setChecked(false); // the queue's switch starts in HEX
         edit->setPlainText("AB");
-        sw->setChecked(true);
+        turn(true);
         QCOMPARE(edit->toPlainText(), QString("41 42"));
-        QVERIFY(edit->hexMode);
+        QVERIFY(edit->hexMode && toggle->checked());
         QCOMPARE(edit->byteLimit, -1);
-        sw->setChecked(false);
+        turn(false);
         QCOMPARE(edit->toPlainText(), QString("AB"));
         QVERIFY(!edit->hexMode);
-    }
-
-    void chatSwitchesTheInput()
-    {
-        start(false);
-        ui()->comInput->setPlainText("AB");
-        sw.window()->on_invokeQtFunction("切换为HEX!");
-        QVERIFY(ui()->sw_btn_ASCIIHex->checked());
-        QCOMPARE(ui()->comInput->toPlainText(), QString("41 42"));
-        sw.window()->on_invokeQtFunction("切换为ASCII!");
-        QCOMPARE(ui()->comInput->toPlainText(), QString("AB"));
     }
 
     void closedPortSendsNothing()
@@ -210,9 +197,7 @@ private slots:
         ui()->DataListWidget->setCurrentRow(0);
         addToQueue("b"); // after the current item
         QCOMPARE(queueTexts(), (QStringList{"a", "b", "c"}));
-        ui()->DataListInput->clear();
-        ui()->addDataList->click();
-        QCOMPARE(queueTexts().size(), 3);
+        addToQueue(""); // nothing
         ui()->upDataList->click();
         ui()->upDataList->click(); // the first stays first
         QCOMPARE(queueTexts(), (QStringList{"b", "a", "c"}));
