@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -82,6 +83,7 @@ private slots:
         QVERIFY(dialog()->tableDialog()->isVisible());
         QCOMPARE((QStringList{t->item(0, 3)->text(), t->item(1, 3)->text()}), verdicts);
         QCOMPARE(dialog()->windowTitle(), QString("质量分析"));
+        QCOMPARE(ui()->harmonicProgressBar->value(), 100);
         QVERIFY(shownMessages().isEmpty());
         pipelineWorks();
     }
@@ -114,8 +116,9 @@ private slots:
             sw.adapter()->setSplitOffsets({1000}, 1500);
         }
         ui()->btn_HarmonicAnalysis->click();
-        QVERIFY(!ui()->btn_HarmonicAnalysis->isEnabled());
+        QVERIFY(!ui()->btn_HarmonicAnalysis->isEnabled() && ui()->harmonicProgressBar->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(shownMessages(), QList<int>{6}, 5000);
+        QVERIFY(!ui()->harmonicProgressBar->isVisible());
         QVERIFY(!capture->isRunning());
         QVERIFY(!dialog()->isVisible());
         QVERIFY(ui()->Torque->getWaveData().isEmpty());

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
@@ -50,6 +51,7 @@ void MainWindow::terminalInit()
             [this](SpectrumCapture::Outcome outcome, const QList<float> &samples) {
                 onSpectrumCaptured(int(outcome), samples);
             });
+    connect(spectrumCapture, &SpectrumCapture::progress, ui->harmonicProgressBar, &QProgressBar::setValue);
     connect(ui->actHarmonicAnalysis, &QAction::triggered, this, &MainWindow::on_btn_HarmonicAnalysis_clicked);
 }
 
@@ -75,12 +77,14 @@ void MainWindow::on_btn_HarmonicAnalysis_clicked()
         return;
     ui->btn_HarmonicAnalysis->setEnabled(false);
     ui->actHarmonicAnalysis->setEnabled(false);
+    ui->harmonicProgressBar->show();
 }
 
 void MainWindow::onSpectrumCaptured(int result, const QList<float> &samples)
 {
     ui->btn_HarmonicAnalysis->setEnabled(true);
     ui->actHarmonicAnalysis->setEnabled(true);
+    ui->harmonicProgressBar->hide();
     for (const QPointer<QTimer> &timer : std::as_const(spectrumPausedTimers))
         if (timer && portOpen)
             timer->start();

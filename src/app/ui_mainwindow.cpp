@@ -22,6 +22,7 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
@@ -961,6 +962,11 @@ void Ui_MainWindow::setupSidePanel()
     btn_zkChat->setObjectName("btn_zkChat");
     btn_HarmonicAnalysis = new QPushButton(toolsGroupBox);
     btn_HarmonicAnalysis->setObjectName("btn_HarmonicAnalysis");
+    harmonicProgressBar = new QProgressBar(toolsGroupBox);
+    harmonicProgressBar->setObjectName("harmonicProgressBar");
+    harmonicProgressBar->setMaximumHeight(14);
+    harmonicProgressBar->setTextVisible(false);
+    harmonicProgressBar->hide();
     t->addWidget(calibrationLabel, 0, 0);
     t->addWidget(sw_btn_calibration, 0, 1, Qt::AlignLeft);
     t->addWidget(ExportParam, 1, 0);
@@ -969,6 +975,7 @@ void Ui_MainWindow::setupSidePanel()
     t->addWidget(btn_config, 2, 1);
     t->addWidget(btn_zkChat, 3, 0, 1, 2);
     t->addWidget(btn_HarmonicAnalysis, 4, 0, 1, 2);
+    t->addWidget(harmonicProgressBar, 5, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1082,6 +1089,7 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_HarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
     btn_HarmonicAnalysis->setToolTip(QCoreApplication::translate(
         "MainWindow", "向电机请求1024个采样点，计算频谱并判断24Hz和28Hz幅值（需在UART模式下直连电机串口）"));
+    harmonicProgressBar->setToolTip(QCoreApplication::translate("MainWindow", "质量分析：已收到的采样数据"));
     actHarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
     retranslateTerminal();
 }

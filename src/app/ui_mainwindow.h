@@ -21,6 +21,7 @@ class QMainWindow;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QStackedWidget;
@@ -287,6 +288,7 @@ public:
     QPushButton *btn_config = nullptr;
     QPushButton *btn_zkChat = nullptr;
     QPushButton *btn_HarmonicAnalysis = nullptr;
+    QProgressBar *harmonicProgressBar = nullptr; // shown while the analysis waits for its block
     QLabel *versionLabel = nullptr;
 
     // Menu and actions.

@@ -48,6 +48,8 @@ bool SpectrumCapture::start()
         return false;
     m_link->HarmonicAnalysis();
     setState(State::Entering);
+    m_lastAvailable = -1;
+    emit progress(0);
     m_timer.start();
     return true;
 }
@@ -64,6 +66,8 @@ void SpectrumCapture::finish(Outcome outcome, const QList<float> &samples)
     m_state = State::Idle;
     // The receive pipeline takes the port back whatever the outcome.
     m_link->harmonicAnalysis = false;
+    if (outcome == Outcome::Done)
+        emit progress(100);
     emit finished(outcome, samples);
 }
 
@@ -131,6 +135,7 @@ void SpectrumCapture::tick()
         }
         Logger::info("T", kSource);
         setState(State::WaitingBlock);
+        emit progress(5);
         return;
     }
     case State::WaitingBlock: {
@@ -143,6 +148,10 @@ void SpectrumCapture::tick()
                 block = port->readAll();
         }
         if (block.isEmpty()) {
+            if (available != m_lastAvailable) {
+                m_lastAvailable = available;
+                emit progress(5 + int(95 * available / kBlockWithCrc));
+            }
             if (waited > blockTimeoutMs()) {
                 // What came is useless now; it must not reach the terminal as text.
                 QMutexLocker lock(&m_link->portMutex());

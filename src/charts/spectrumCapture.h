@@ -54,6 +54,8 @@ public:
     static Outcome checkBlock(const QByteArray &block, QList<float> *samples);
 
 signals:
+    // 0..100: the request, then the share of the block that has arrived.
+    void progress(int percent);
     void finished(SpectrumCapture::Outcome outcome, const QList<float> &samples);
 
 private:
@@ -68,4 +70,5 @@ private:
     State m_state = State::Idle;
     int m_headerTimeoutMs = DefaultHeaderTimeoutMs;
     int m_blockTimeoutMs = 0;
+    qint64 m_lastAvailable = -1;
 };
