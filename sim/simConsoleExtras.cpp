@@ -6,7 +6,7 @@
 #include <cstring>
 
 namespace {
-constexpr int kReceivedLimit = 4096; // chunks kept
+constexpr int kReceivedLimit = 1 << 20;
 }
 
 SimSpectrumSignal SimSpectrumSignal::healthy()
@@ -64,7 +64,7 @@ QByteArray SimSpectrum::answer(const SimSpectrumSignal &signal)
     return QByteArray(1, 'T') + data + crc;
 }
 
-SimConsoleExtras::SimConsoleExtras() : m_start(std::chrono::steady_clock::now()), m_signal(SimSpectrumSignal::healthy()) {}
+SimConsoleExtras::SimConsoleExtras() : m_signal(SimSpectrumSignal::healthy()) {}
 
 void SimConsoleExtras::setSpectrumSignal(const SimSpectrumSignal &signal)
 {
@@ -109,37 +109,14 @@ bool SimConsoleExtras::echo() const
 
 void SimConsoleExtras::record(const QByteArray &bytes)
 {
-    if (bytes.isEmpty())
-        return;
-    const qint64 ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start).count();
     std::lock_guard<std::mutex> lock(m_mutex);
-    // Bytes handed over one at a time in the same moment belong to one chunk.
-    if (!m_received.isEmpty() && m_received.last().atMs == ms)
-        m_received.last().bytes += bytes;
-    else
-        m_received.append({ms, bytes});
+    m_received += bytes;
     if (m_received.size() > kReceivedLimit)
-        m_received.removeFirst();
-}
-
-QList<SimConsoleExtras::Chunk> SimConsoleExtras::received() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_received;
+        m_received.remove(0, m_received.size() - kReceivedLimit);
 }
 
 QByteArray SimConsoleExtras::receivedBytes() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    QByteArray all;
-    for (const Chunk &c : m_received)
-        all += c.bytes;
-    return all;
-}
-
-void SimConsoleExtras::clearReceived()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_received.clear();
+    return m_received;
 }

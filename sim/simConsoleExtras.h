@@ -3,14 +3,13 @@
 // What the simulated motor's serial console does besides registers, identification and
 // firmware: the sample block of the quality analysis (request 0x55 0x54, answer "T",
 // 1024 little-endian floats, CRC-32/MPEG-2 little-endian), an echo of plain text typed
-// into the console, and a log of every byte the console received with its arrival time.
+// into the console, and a record of the bytes the console received.
 // Thread-safe; SimMotor holds one and calls it under its own lock.
 
 #include <QByteArray>
 #include <QList>
 #include <QtGlobal>
 
-#include <chrono>
 #include <mutex>
 
 // The content of the recorded block: a sum of sines over a constant.
@@ -45,11 +44,6 @@ quint32 crc32Mpeg2(const QByteArray &data);
 class SimConsoleExtras
 {
 public:
-    struct Chunk {
-        qint64 atMs = 0;  // since this object was made (steady clock)
-        QByteArray bytes;
-    };
-
     SimConsoleExtras();
 
     void setSpectrumSignal(const SimSpectrumSignal &signal);
@@ -62,16 +56,14 @@ public:
     void setEcho(bool on);
     bool echo() const;
 
+    // The latest received bytes (up to 1 MiB), oldest first.
     void record(const QByteArray &bytes);
-    QList<Chunk> received() const;
     QByteArray receivedBytes() const;
-    void clearReceived();
 
 private:
     mutable std::mutex m_mutex;
-    std::chrono::steady_clock::time_point m_start;
     SimSpectrumSignal m_signal;
     int m_requests = 0;
     bool m_echo = true;
-    QList<Chunk> m_received;
+    QByteArray m_received;
 };
