@@ -107,6 +107,12 @@ bool SimConsoleExtras::echo() const
     return m_echo;
 }
 
+QByteArray SimConsoleExtras::echoOf(quint8 c) const
+{
+    const bool text = c >= 0x20 ? c != 0x7F : (c == '\t' || c == '\r' || c == '\n');
+    return text && echo() ? QByteArray(1, char(c)) : QByteArray();
+}
+
 void SimConsoleExtras::record(const QByteArray &bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -52,9 +52,11 @@ public:
     // Counts the request and gives the answer bytes.
     QByteArray spectrumAnswer();
 
-    // On by default: plain text (no console command) comes back as typed.
+    // On by default: plain text (no console command) comes back as typed. Control bytes
+    // other than tab, CR and LF are not text and are never echoed.
     void setEcho(bool on);
     bool echo() const;
+    QByteArray echoOf(quint8 c) const;
 
     // The latest received bytes (up to 1 MiB), oldest first.
     void record(const QByteArray &bytes);

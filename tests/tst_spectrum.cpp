@@ -53,24 +53,6 @@ class TestSpectrum : public QObject
 private slots:
     void initTestCase() { Logger::init(logDir.path(), Logger::DEBUG); }
 
-    void checksums_data()
-    {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<uint>("crc32");
-        QTest::addColumn<uint>("crc16");
-        QTest::newRow("check string") << QByteArray("123456789") << 0x0376E6E7u << 0xBB3Du;
-        QTest::newRow("empty") << QByteArray() << 0xFFFFFFFFu << 0x0000u;
-    }
-
-    void checksums()
-    {
-        QFETCH(QByteArray, data);
-        QFETCH(uint, crc32);
-        QFETCH(uint, crc16);
-        QCOMPARE(calculateCRC32(data), quint32(crc32));
-        QCOMPARE(uint(CRC16_IBM(reinterpret_cast<const quint8 *>(data.constData()), quint32(data.size()))), crc16);
-    }
-
     void tableCrcAndFloats()
     {
         QByteArray data(4096, '\0');
