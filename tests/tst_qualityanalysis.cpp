@@ -11,6 +11,7 @@
 #include "log/log.h"
 #include "simWindow.h"
 #include "widgets/customPlainTextEdit.h"
+#include "widgets/dialogService.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -133,15 +134,20 @@ private slots:
         QCOMPARE(shownMessages(), QList<int>{6});
     }
 
-    void closedPortSendsNothing()
+    // A closed port, or one that another procedure is reading, gets no request.
+    void refusedWhenThePortIsNotFree()
     {
         QString error;
         QVERIFY2(sw.start(SimSerialAdapter::Console, SimMotor::Layout::Long, &error), qPrintable(error));
         ui()->btn_HarmonicAnalysis->click();
         QCOMPARE(shownMessages(), QList<int>{0});
+        QVERIFY(sw.open());
+        sw.window()->link()->identifying = true;
+        ui()->btn_HarmonicAnalysis->click();
         QTest::qWait(50);
         QCOMPARE(sw.adapter()->stats().consoleBytes, quint64(0));
         QVERIFY(!sw.window()->qualityCapture()->isRunning());
+        QCOMPARE(DialogService::history().last().kind, DialogService::Notice);
     }
 };
 

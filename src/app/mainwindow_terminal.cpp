@@ -65,6 +65,17 @@ void MainWindow::on_btn_HarmonicAnalysis_clicked()
         emit MessageInfo(0);
         return;
     }
+    // One procedure at a time owns the receive stream.
+    CustomCDC &c = *cdc;
+    for (const std::atomic_bool *busy :
+         {&c.motorSideHandshake, &c.calHandshakeBusy, &c.motorSideStreaming, &c.outputShaftStreaming, &c.tableSending,
+          &c.outTableSending, &c.compTableExpected, &c.paramReading, &c.paramWriting, &c.versionReading,
+          &c.identifying, &c.bootWaitSerial, &c.upgradeMode}) {
+        if (*busy) {
+            emit autoQuitMessageBoxShow(tr("串口正被其他操作占用，请稍后再试"));
+            return;
+        }
+    }
     // Periodic frames would be written into the console while it answers.
     spectrumPausedTimers.clear();
     for (QTimer *timer : {cdc->periodicTimer, canPeriodicTimer}) {

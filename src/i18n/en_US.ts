@@ -1104,6 +1104,10 @@ number of devices on the bus: %2, IDs: %3</translation>
             <source>从第一条到最后一条依次发送，再次点击停止</source>
             <translation>Sends every message from the first to the last; click again to stop</translation>
         </message>
+        <message>
+            <source>串口正被其他操作占用，请稍后再试</source>
+            <translation>The serial port is busy with another operation; try again later</translation>
+        </message>
     </context>
     <context>
         <name>SerialTerminal</name>
