@@ -5,7 +5,6 @@
 #include "charts/spectrumCapture.h"
 #include "charts/ui/spectrumAnalyzerDialog.h"
 #include "charts/ui/spectrumTableDialog.h"
-#include "link/usb/crc.h"
 #include "log/log.h"
 #include "simConsoleExtras.h"
 
@@ -14,7 +13,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineSeries>
-#include <QRandomGenerator>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QValueAxis>
@@ -53,12 +51,8 @@ class TestSpectrum : public QObject
 private slots:
     void initTestCase() { Logger::init(logDir.path(), Logger::DEBUG); }
 
-    void tableCrcAndFloats()
+    void floatConversion()
     {
-        QByteArray data(4096, '\0');
-        for (char &c : data)
-            c = char(QRandomGenerator::global()->bounded(256));
-        QCOMPARE(calculateCRC32(data), SimSpectrum::crc32Mpeg2(data));
         QCOMPARE(ut32ToFloatVector(QByteArray::fromHex("0000803f000020c1")), (QList<float>{1.0f, -10.0f}));
         QVERIFY(ut32ToFloatVector(QByteArray::fromHex("0000803f00")).isEmpty());
     }
