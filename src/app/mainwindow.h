@@ -46,6 +46,9 @@ class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
 class UsbCanAdapter;
+class SerialTerminal;
+class SpectrumAnalyzerDialog;
+class SpectrumCapture;
 class SpecialMotorDialog;
 class CalibrationCapture;
 class TableDownload;
@@ -108,6 +111,9 @@ public:
     SerialPortModel *portModel() const { return serialPortModel.data(); }
     CANFrameModel *frameModel() const { return canFrameModel.data(); }
     ZKChat *chatWindow() const { return chat; }
+    SerialTerminal *terminal() const { return serialTerminal; }
+    SpectrumAnalyzerDialog *spectrumAnalyzer() const { return spectrumDialog; }
+    SpectrumCapture *qualityCapture() const { return spectrumCapture; }
     bool isPortOpen() const { return portOpen; }
     QWidget *portSettingsWindow() const { return deviceConfigWindow; }
     // Adds a port given by path (pseudo-terminal, by-id link) and selects it.
@@ -238,6 +244,9 @@ public slots:
     void on_masteridChanged(unsigned int id);
     void upgradeLock(bool locked);
     void on_dataProcessed(WaveForm *chart, const WaveDataContainer &data);
+    // Serial terminal and quality analysis (mainwindow_terminal.cpp).
+    void comDataList();
+    void on_btn_HarmonicAnalysis_clicked();
     // Assistant chat.
     void on_zkChatShow();
     void on_invokeQtFunction(const QString &sentence);
@@ -320,6 +329,8 @@ private:
     void SwBtnInit();
     void WaveFormInit();
     void chatInit();
+    void terminalInit();
+    void onSpectrumCaptured(int outcome, const QList<float> &samples);
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
@@ -434,6 +445,10 @@ private:
 
     ZKChat *chat = nullptr;
     ChatCommandDispatcher *chatDispatcher = nullptr;
+    SerialTerminal *serialTerminal = nullptr;
+    SpectrumAnalyzerDialog *spectrumDialog = nullptr;
+    SpectrumCapture *spectrumCapture = nullptr;
+    QList<QPointer<QTimer>> spectrumPausedTimers; // periodic sending resumes after the capture
     // Motor dialogue. The receive task reads the IDs and ranges; the GUI thread writes
     // them, hence atomics and a locked copy.
     SharedMappingRanges ranges;

@@ -4,6 +4,7 @@
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/serialCanAdapter.h"
+#include "link/serial/textHelpers.h"
 #include "log/log.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
@@ -107,10 +108,19 @@ void CustomCDC::canFrameSend(const QByteArray &data, quint32 canId, quint8 comma
 
 void CustomCDC::stopAdapterSending() { canAdapter()->stopRepeating(); }
 
-void CustomCDC::uartSend(const QString &text) { write(text.toLocal8Bit()); }
+void CustomCDC::uartSend(const QString &text) { write(QStringToGBK(text)); }
 void CustomCDC::uartSendByte(const QByteArray &bytes) { write(bytes); }
 void CustomCDC::BuadSet(int index) { write(baudSetRequest(index)); }
 void CustomCDC::disable_can_send() { write(stopSendRequest()); }
+
+void CustomCDC::HarmonicAnalysis() { uartSend(QString::fromLatin1(ConsoleEnterText)); }
+
+void CustomCDC::HarmonicRequest()
+{
+    // The flag goes up before the request leaves, so that no reader takes the answer.
+    harmonicAnalysis = true;
+    write(QByteArray::fromHex("5554"));
+}
 
 QByteArray CustomCDC::package(const QByteArray &data, quint8 cmd) const { return ::package(data, cmd); }
 
