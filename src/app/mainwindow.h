@@ -16,6 +16,7 @@
 #include "can/canFrameData.h"
 #include "motor/escInf.h"
 #include "motor/motorProtocol.h"
+#include "motor/paramRegisters.h"
 
 #include <atomic>
 #include <climits>
@@ -193,7 +194,8 @@ public slots:
     void on_sendIntervalEdit_2_editingFinished();
     void on_comboBox_ctrMode_currentIndexChanged(int index);
     void ctrModeComponentSwitch(int index);
-    void UpdateDebugData();
+    // False (and nothing stored) when the payload cannot be built; the user is told why.
+    bool UpdateDebugData();
     void stopCANDebug();
     void canFrameResend();
 
@@ -291,6 +293,8 @@ private:
     QSharedPointer<CustomCDC> cdc;
     QMutex rxChunkMutex;
     QList<QByteArray> rxChunkList;
+    std::atomic<quint64> rxReads{0};       // reads of the port, counted after the chunk is queued
+    std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
     std::atomic_bool portOpen{false};
@@ -314,6 +318,7 @@ private:
     // Motor dialogue. The receive task reads the IDs and ranges; the GUI thread writes
     // them, hence atomics and a locked copy.
     SharedMappingRanges ranges;
+    ShownParameters shownParameters; // what the parameter tab shows, with the exact values
     IdReplyMap idReplyMap;
     std::atomic<quint32> motorCanid{1};
     std::atomic<quint32> motorMasterid{0};
