@@ -167,7 +167,7 @@ void MainWindow::canTxViewModelInit()
             return;
         ui->canidEdit_2->setText(QString::number(m->canid(), 16));
         DialogService::warning(this, tr("提示"),
-                               tr("“%1”不是有效的 CAN ID：须为 0 到 %2 之间的十六进制数。CAN ID 未更改。")
+                               tr("“%1”不是有效的 CAN ID：须为 0 到 0x%2 之间的十六进制数。CAN ID 未更改。")
                                    .arg(text)
                                    .arg(MaxMotorCanId, 0, 16));
     });
