@@ -89,7 +89,7 @@ class TestMotorSafety : public QObject
     // fail at their flush as on a full disk. Returns the folder to save into.
     QString fullDiskFolder()
     {
-        const QString dir = files.filePath("disk");
+        const QString dir = files.filePath(QString("disk-") + QTest::currentDataTag());
         QDir().mkpath(dir);
         if (geteuid() == 0 && mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=16k") == 0)
             mountPoint = dir;
