@@ -158,8 +158,8 @@ private slots:
         QVERIFY(r.frames.isEmpty());
     }
 
-    // A stalled reader finds the rest of the frame later: no amount of wall time without
-    // reads gives the held bytes up, only reads that found nothing.
+    // A stalled reader finds the rest of the frame later: wall time without reads never
+    // gives the held bytes up, only reads that found nothing do.
     void heldTailWaitsForReadsNotTime()
     {
         CustomCDC cdc(nullptr, nullptr);
@@ -169,28 +169,15 @@ private slots:
         FakeSource src;
         const QByteArray f = rxFrame(0x42, "\x01");
         src.chunks << f.left(3);
-        src.readCount = 1;
         d.pass(src, false);
-        for (int i = 0; i < 5; ++i) {
-            QTest::qWait(30);
-            d.pass(src, false);
-        }
-        QVERIFY(r.terminal.isEmpty());
-        src.chunks << f.mid(3);
-        src.readCount = 2;
+        QTest::qWait(100);
         d.pass(src, false);
-        QCOMPARE(r.frames, QList<QByteArray>{f});
-
-        src.chunks << f.left(3);
-        src.readCount = 3;
-        d.pass(src, false);
-        src.readCount = 6; // the bytes may have come with read 4, counted only later
+        src.readCount = 3; // the bytes may have come with read 1, counted only later
         d.pass(src, false);
         QVERIFY(r.terminal.isEmpty());
-        src.readCount = 7;
+        src.readCount = 4;
         d.pass(src, false);
         QCOMPARE(terminalText(r), f.left(3));
-        QCOMPARE(r.rxCounts, 2);
     }
 
     // Text whose last bytes hold a 0xAA that cannot start a frame goes on at once, whole:
