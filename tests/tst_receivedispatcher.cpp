@@ -180,6 +180,19 @@ private slots:
         QCOMPARE(terminalText(r), f.left(3));
     }
 
+    // Bytes held before a console request went out are no part of its answer.
+    void tailHeldBeforeARequestStaysOutOfTheAnswer()
+    {
+        CustomCDC cdc(nullptr, nullptr);
+        Recorder r;
+        ReceiveDispatcher d(&cdc, r.events());
+        d.processChunk(QByteArray(1, char(0xAA)));
+        cdc.paramWriting = true;
+        d.processChunk("UgU");
+        QCOMPARE(r.messages, QList<int>{7});
+        QCOMPARE(terminalText(r), QByteArray(1, char(0xAA)));
+    }
+
     // Text whose last bytes hold a 0xAA that cannot start a frame goes on at once, whole:
     // the second byte of a GBK character (华 is BB AA), or anything in console mode.
     void textEndingInAaIsNotHeld_data()

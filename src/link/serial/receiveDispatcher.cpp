@@ -136,20 +136,25 @@ void ReceiveDispatcher::timeOut()
 
 void ReceiveDispatcher::processChunk(const QByteArray &chunk)
 {
+    if (cdc->paramReading || cdc->paramWriting || cdc->identifying || cdc->versionReading) {
+        // Bytes held from before the request are no part of its answer.
+        if (!held.isEmpty()) {
+            call(ev.rxCount);
+            emitTerminal(held);
+            held.clear();
+        }
+        // A parameter block may well hold 0xAA and, 15 bytes on, 0x55 (ACC = 10.0415 next
+        // to ESC_ID = 0x55): the answer is taken whole.
+        gbkLead = false;
+        if (!chunk.isEmpty())
+            handleRest(chunk);
+        return;
+    }
+
     // A held tail starts at a character boundary.
     bool lead = held.isEmpty() && gbkLead;
     const QByteArray data = held + chunk;
     held.clear();
-    if (data.isEmpty())
-        return;
-
-    if (cdc->paramReading || cdc->paramWriting || cdc->identifying || cdc->versionReading) {
-        // A parameter block may well hold 0xAA and, 15 bytes on, 0x55 (ACC = 10.0415 next
-        // to ESC_ID = 0x55): the answer is taken whole.
-        gbkLead = false;
-        handleRest(data);
-        return;
-    }
     const bool mayHold = cdc->canMode;
 
     QList<int> positions;
