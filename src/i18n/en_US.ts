@@ -1,1165 +1,1165 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
-<context>
-    <name>CANFrameModel</name>
-    <message>
-        <source>序号</source>
-        <translation>Index</translation>
-    </message>
-    <message>
-        <source>时间戳</source>
-        <translation>Timestamp</translation>
-    </message>
-    <message>
-        <source>帧类型</source>
-        <translation>Type</translation>
-    </message>
-    <message>
-        <source>帧格式</source>
-        <translation>Format</translation>
-    </message>
-    <message>
-        <source>CAN类型</source>
-        <translation>canType</translation>
-    </message>
-    <message>
-        <source>ID</source>
-        <translation>ID</translation>
-    </message>
-    <message>
-        <source>状态</source>
-        <translation>Status</translation>
-    </message>
-    <message>
-        <source>数据长度</source>
-        <translation>DataLen</translation>
-    </message>
-    <message>
-        <source>数据内容</source>
-        <translation>Data</translation>
-    </message>
-</context>
-<context>
-    <name>CalResultDialog</name>
-    <message>
-        <source>校准结果</source>
-        <translation>Calibration Result</translation>
-    </message>
-    <message>
-        <source>原始数据</source>
-        <translation>Original Data</translation>
-    </message>
-    <message>
-        <source>补偿数据</source>
-        <translation>Compensation Data</translation>
-    </message>
-    <message>
-        <source>补偿值</source>
-        <translation>Compensation</translation>
-    </message>
-    <message>
-        <source>脉动数据</source>
-        <translation>Ripple Data</translation>
-    </message>
-    <message>
-        <source>平均脉动</source>
-        <translation>Averaged ripple</translation>
-    </message>
-    <message>
-        <source>平滑脉动</source>
-        <translation>Smoothed ripple</translation>
-    </message>
-    <message>
-        <source>补偿效益</source>
-        <translation>Compensation Benefit</translation>
-    </message>
-    <message>
-        <source>补偿后</source>
-        <translation>Compensated</translation>
-    </message>
-    <message>
-        <source>补偿前</source>
-        <translation>Measured</translation>
-    </message>
-    <message>
-        <source>参考</source>
-        <translation>Reference</translation>
-    </message>
-    <message>
-        <source>校准补偿表</source>
-        <translation>Calibration Compensation Table</translation>
-    </message>
-</context>
-<context>
-    <name>Logger</name>
-    <message>
-        <source>程序崩溃</source>
-        <translation>Program crash</translation>
-    </message>
-    <message>
-        <source>发生致命错误，即将退出。
+    <context>
+        <name>CANFrameModel</name>
+        <message>
+            <source>序号</source>
+            <translation>Index</translation>
+        </message>
+        <message>
+            <source>时间戳</source>
+            <translation>Timestamp</translation>
+        </message>
+        <message>
+            <source>帧类型</source>
+            <translation>Type</translation>
+        </message>
+        <message>
+            <source>帧格式</source>
+            <translation>Format</translation>
+        </message>
+        <message>
+            <source>CAN类型</source>
+            <translation>canType</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>ID</translation>
+        </message>
+        <message>
+            <source>状态</source>
+            <translation>Status</translation>
+        </message>
+        <message>
+            <source>数据长度</source>
+            <translation>DataLen</translation>
+        </message>
+        <message>
+            <source>数据内容</source>
+            <translation>Data</translation>
+        </message>
+    </context>
+    <context>
+        <name>CalResultDialog</name>
+        <message>
+            <source>校准结果</source>
+            <translation>Calibration Result</translation>
+        </message>
+        <message>
+            <source>原始数据</source>
+            <translation>Original Data</translation>
+        </message>
+        <message>
+            <source>补偿数据</source>
+            <translation>Compensation Data</translation>
+        </message>
+        <message>
+            <source>补偿值</source>
+            <translation>Compensation</translation>
+        </message>
+        <message>
+            <source>脉动数据</source>
+            <translation>Ripple Data</translation>
+        </message>
+        <message>
+            <source>平均脉动</source>
+            <translation>Averaged ripple</translation>
+        </message>
+        <message>
+            <source>平滑脉动</source>
+            <translation>Smoothed ripple</translation>
+        </message>
+        <message>
+            <source>补偿效益</source>
+            <translation>Compensation Benefit</translation>
+        </message>
+        <message>
+            <source>补偿后</source>
+            <translation>Compensated</translation>
+        </message>
+        <message>
+            <source>补偿前</source>
+            <translation>Measured</translation>
+        </message>
+        <message>
+            <source>参考</source>
+            <translation>Reference</translation>
+        </message>
+        <message>
+            <source>校准补偿表</source>
+            <translation>Calibration Compensation Table</translation>
+        </message>
+    </context>
+    <context>
+        <name>Logger</name>
+        <message>
+            <source>程序崩溃</source>
+            <translation>Program crash</translation>
+        </message>
+        <message>
+            <source>发生致命错误，即将退出。
 %1
 日志已保存至: %2</source>
-        <translation>A fatal error occurred; the program will exit.
+            <translation>A fatal error occurred; the program will exit.
 %1
 Log saved to: %2</translation>
-    </message>
-    <message>
-        <source>段错误(SIGSEGV) - 访问了无效的内存地址</source>
-        <translation>Segmentation fault (SIGSEGV) - invalid memory address accessed</translation>
-    </message>
-    <message>
-        <source>异常终止(SIGABRT) - 程序调用了abort()</source>
-        <translation>Abnormal termination (SIGABRT) - the program called abort()</translation>
-    </message>
-    <message>
-        <source>浮点异常(SIGFPE) - 算术运算错误(如整数除以零)</source>
-        <translation>Arithmetic exception (SIGFPE) - arithmetic error (e.g. integer division by zero)</translation>
-    </message>
-    <message>
-        <source>总线错误(SIGBUS) - 访问了不存在或未对齐的内存地址</source>
-        <translation>Bus error (SIGBUS) - nonexistent or misaligned memory address accessed</translation>
-    </message>
-    <message>
-        <source>非法指令(SIGILL) - 执行了无效的机器指令</source>
-        <translation>Illegal instruction (SIGILL) - invalid machine instruction executed</translation>
-    </message>
-</context>
-<context>
-    <name>MainWindow</name>
-    <message>
-        <source>推荐先读取参数再进行调试</source>
-        <translation>Read parameters first, then debug.</translation>
-    </message>
-    <message>
-        <source>ZK调试工具</source>
-        <translation>ZK Debugging Tool</translation>
-    </message>
-    <message>
-        <source>暂停</source>
-        <translation>Pause</translation>
-    </message>
-    <message>
-        <source>显示</source>
-        <translation>Show</translation>
-    </message>
-    <message>
-        <source>发送: 0 条</source>
-        <translation>Tx: 0 frames</translation>
-    </message>
-    <message>
-        <source>接收: 0 条</source>
-        <translation>Rx: 0 frames</translation>
-    </message>
-    <message>
-        <source>清空计数</source>
-        <translation>Clear Count</translation>
-    </message>
-    <message>
-        <source>电机波特率未识别</source>
-        <translation>Motor baud rate unrecognized</translation>
-    </message>
-    <message>
-        <source>&lt;h2&gt;ZK调试工具&lt;/h2&gt;&lt;p&gt;CAN总线伺服电机控制器的调试与标定工具：参数读写、ID管理、四种控制模式、实时波形、编码器校准、参数辨识、固件升级、CAN/CAN FD总线调试、串口终端与智能助手。&lt;/p&gt;&lt;p&gt;版本 %1&lt;/p&gt;&lt;p&gt;运行日志: &lt;a href=&quot;%2&quot;&gt;%3&lt;/a&gt;&lt;/p&gt;</source>
-        <translation>&lt;h2&gt;ZK Debugging Tool&lt;/h2&gt;&lt;p&gt;Commissioning and debugging tool for CAN-bus servo motor controllers: parameter registers, ID management, four control modes, live waveforms, encoder calibration, parameter identification, firmware upgrade, CAN/CAN FD bus debugging, serial terminal and assistant.&lt;/p&gt;&lt;p&gt;Version %1&lt;/p&gt;&lt;p&gt;Run logs: &lt;a href=&quot;%2&quot;&gt;%3&lt;/a&gt;&lt;/p&gt;</translation>
-    </message>
-    <message>
-        <source>发送: </source>
-        <translation>Tx: </translation>
-    </message>
-    <message>
-        <source> 条</source>
-        <translation> frames</translation>
-    </message>
-    <message>
-        <source>接收: </source>
-        <translation>Rx: </translation>
-    </message>
-    <message>
-        <source>电机波特率</source>
-        <translation>Motor baud rate </translation>
-    </message>
-    <message>
-        <source>校准</source>
-        <translation>Calibration</translation>
-    </message>
-    <message>
-        <source>提示</source>
-        <translation>Notice</translation>
-    </message>
-    <message>
-        <source>确认操作</source>
-        <translation>Verify the operation</translation>
-    </message>
-    <message>
-        <source>确认</source>
-        <translation>Confirm</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>心跳数据</source>
-        <translation>heartbeat data</translation>
-    </message>
-    <message>
-        <source>接收失败</source>
-        <translation>Rx Fail</translation>
-    </message>
-    <message>
-        <source>接收成功</source>
-        <translation>Rx Succ.</translation>
-    </message>
-    <message>
-        <source>发送失败</source>
-        <translation>Tx Fail</translation>
-    </message>
-    <message>
-        <source>发送成功</source>
-        <translation>Tx Succ.</translation>
-    </message>
-    <message>
-        <source>波特率设置失败</source>
-        <translation>bit-rate setting failed</translation>
-    </message>
-    <message>
-        <source>波特率设置成功</source>
-        <translation>bit-rate setting succeeded</translation>
-    </message>
-    <message>
-        <source>位置命令</source>
-        <translation>位置命令</translation>
-    </message>
-    <message>
-        <source>清空</source>
-        <translation>Clear</translation>
-    </message>
-    <message>
-        <source>退出</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
-        <source>设备配置</source>
-        <translation>Device configuration</translation>
-    </message>
-    <message>
-        <source>文件</source>
-        <translation>File</translation>
-    </message>
-    <message>
-        <source>设备</source>
-        <translation>Device</translation>
-    </message>
-    <message>
-        <source>串口调试</source>
-        <translation>Serial Port</translation>
-    </message>
-    <message>
-        <source>CAN调试</source>
-        <translation>CAN Debug</translation>
-    </message>
-    <message>
-        <source>参数设置</source>
-        <translation>Parameters</translation>
-    </message>
-    <message>
-        <source>电机调试</source>
-        <translation>Motor Debug</translation>
-    </message>
-    <message>
-        <source>关于</source>
-        <translation>About</translation>
-    </message>
-    <message>
-        <source>测试</source>
-        <translation>Test</translation>
-    </message>
-    <message>
-        <source>子crash</source>
-        <translation>child crash</translation>
-    </message>
-    <message>
-        <source>栈溢出</source>
-        <translation>stack overflow</translation>
-    </message>
-    <message>
-        <source>栈溢出2</source>
-        <translation>stack overflow 2</translation>
-    </message>
-    <message>
-        <source>连接</source>
-        <translation>Connection</translation>
-    </message>
-    <message>
-        <source>端口</source>
-        <translation>Port</translation>
-    </message>
-    <message>
-        <source>刷新</source>
-        <translation>Refresh</translation>
-    </message>
-    <message>
-        <source>打开串口</source>
-        <translation>Open Serial Port</translation>
-    </message>
-    <message>
-        <source>波特率</source>
-        <translation>Baud</translation>
-    </message>
-    <message>
-        <source>接收</source>
-        <translation>Receive</translation>
-    </message>
-    <message>
-        <source>显示格式</source>
-        <translation>Display</translation>
-    </message>
-    <message>
-        <source>电机通道</source>
-        <translation>Motor link</translation>
-    </message>
-    <message>
-        <source>电机ID</source>
-        <translation>Motor ID</translation>
-    </message>
-    <message>
-        <source>串口直连电机</source>
-        <translation>Motor console on the serial port</translation>
-    </message>
-    <message>
-        <source>工具</source>
-        <translation>Tools</translation>
-    </message>
-    <message>
-        <source>参数导出</source>
-        <translation>Export Params</translation>
-    </message>
-    <message>
-        <source>参数导入</source>
-        <translation>Import Params</translation>
-    </message>
-    <message>
-        <source>配置</source>
-        <translation>Config</translation>
-    </message>
-    <message>
-        <source>关闭串口</source>
-        <translation>Close Serial Port</translation>
-    </message>
-    <message>
-        <source>串口连接已断开: </source>
-        <translation>Serial port connection lost: </translation>
-    </message>
-    <message>
-        <source>扩展帧</source>
-        <translation>Extended</translation>
-    </message>
-    <message>
-        <source>标准帧</source>
-        <translation>Standard</translation>
-    </message>
-    <message>
-        <source>远程帧</source>
-        <translation>Remote</translation>
-    </message>
-    <message>
-        <source>数据帧</source>
-        <translation>Data</translation>
-    </message>
-    <message>
-        <source>请打开串口</source>
-        <translation>Please open the COM port</translation>
-    </message>
-    <message>
-        <source>打开串口时出现错误</source>
-        <translation>Error occurred while opening COM port</translation>
-    </message>
-    <message>
-        <source>数据接收错误</source>
-        <translation>Data reception error</translation>
-    </message>
-    <message>
-        <source>canid不能为空</source>
-        <translation>CAN ID cannot be empty</translation>
-    </message>
-    <message>
-        <source>参数不能为空</source>
-        <translation>Parameters cannot be empty</translation>
-    </message>
-    <message>
-        <source>设备无应答，请重新校准！！</source>
-        <translation>No response from device, please recalibrate!!</translation>
-    </message>
-    <message>
-        <source>数据传输错误！</source>
-        <translation>Data transmission error!</translation>
-    </message>
-    <message>
-        <source>写参数成功</source>
-        <translation>Parameter write successful</translation>
-    </message>
-    <message>
-        <source>请配置FDCAN并打开串口后重试！</source>
-        <translation>Please configure FDCAN and open the COM port before retrying!</translation>
-    </message>
-    <message>
-        <source>未选择固件文件！</source>
-        <translation>No firmware file selected!</translation>
-    </message>
-    <message>
-        <source>请打开fdcan设备</source>
-        <translation>Please open the FDCAN device</translation>
-    </message>
-    <message>
-        <source>固件升级失败！</source>
-        <translation>Firmware upgrade failed!</translation>
-    </message>
-    <message>
-        <source>校准成功！</source>
-        <translation>Calibration successful!</translation>
-    </message>
-    <message>
-        <source>新老校准判别失败！</source>
-        <translation>New/old calibration distinction failed!</translation>
-    </message>
-    <message>
-        <source>补偿表接收失败！</source>
-        <translation>Compensation table reception failed!</translation>
-    </message>
-    <message>
-        <source>波特率配置成功</source>
-        <translation>Baud rate configured successfully</translation>
-    </message>
-    <message>
-        <source>波特率配置失败</source>
-        <translation>Baud rate configuration failed</translation>
-    </message>
-    <message>
-        <source>错误</source>
-        <translation>Error</translation>
-    </message>
-    <message>
-        <source>USB FDCAN适配器尚未支持</source>
-        <translation>The USB FDCAN adapter is not supported yet</translation>
-    </message>
-    <message>
-        <source>CAN发送</source>
-        <translation>CAN Transmit</translation>
-    </message>
-    <message>
-        <source>发送次数</source>
-        <translation>Send Times</translation>
-    </message>
-    <message>
-        <source>发送间隔(ms)</source>
-        <translation>Interval (ms)</translation>
-    </message>
-    <message>
-        <source>DATA递增</source>
-        <translation>DATA increment</translation>
-    </message>
-    <message>
-        <source>ID递增</source>
-        <translation>ID increment</translation>
-    </message>
-    <message>
-        <source>数据域加速</source>
-        <translation>Data Field Acceleration</translation>
-    </message>
-    <message>
-        <source>数据</source>
-        <translation>Data</translation>
-    </message>
-    <message>
-        <source>数据报文长度(0~8)</source>
-        <translation>Data length (0~8)</translation>
-    </message>
-    <message>
-        <source>数据报文长度(0~8,12,16,20,24,32,48,64)</source>
-        <translation>Data length (0~8,12,16,20,24,32,48,64)</translation>
-    </message>
-    <message>
-        <source>发送</source>
-        <translation>Send</translation>
-    </message>
-    <message>
-        <source>停止</source>
-        <translation>Stop</translation>
-    </message>
-    <message>
-        <source>CAN波特率(k)</source>
-        <translation>CAN baud (k)</translation>
-    </message>
-    <message>
-        <source>设置</source>
-        <translation>Set</translation>
-    </message>
-    <message>
-        <source>串口设置</source>
-        <translation>Serial settings</translation>
-    </message>
-    <message>
-        <source>数据位</source>
-        <translation>Data Bits</translation>
-    </message>
-    <message>
-        <source>校验位</source>
-        <translation>Check Bit</translation>
-    </message>
-    <message>
-        <source>停止位</source>
-        <translation>Stop Bits</translation>
-    </message>
-    <message>
-        <source>FDCAN</source>
-        <translation>FDCAN</translation>
-    </message>
-    <message>
-        <source>通道占用率</source>
-        <translation>ChnlOccRate</translation>
-    </message>
-    <message>
-        <source>当前占用率:</source>
-        <translation>Current occupancy:</translation>
-    </message>
-    <message>
-        <source>校准波形</source>
-        <translation>Calibration waveform</translation>
-    </message>
-    <message>
-        <source>位置波形</source>
-        <translation>Position waveform</translation>
-    </message>
-    <message>
-        <source>速度波形</source>
-        <translation>Velocity waveform</translation>
-    </message>
-    <message>
-        <source>力矩波形</source>
-        <translation>Torque waveform</translation>
-    </message>
-    <message>
-        <source>位置:</source>
-        <translation>Position:</translation>
-    </message>
-    <message>
-        <source>速度:</source>
-        <translation>Velocity:</translation>
-    </message>
-    <message>
-        <source>力矩:</source>
-        <translation>Torque:</translation>
-    </message>
-    <message>
-        <source>位置</source>
-        <translation>Position</translation>
-    </message>
-    <message>
-        <source>速度</source>
-        <translation>Velocity</translation>
-    </message>
-    <message>
-        <source>力矩</source>
-        <translation>Torque</translation>
-    </message>
-    <message>
-        <source>总线占用率（%）</source>
-        <translation>Bus occupancy (%)</translation>
-    </message>
-    <message>
-        <source>1:MIT模式</source>
-        <translation>1:MIT Mode</translation>
-    </message>
-    <message>
-        <source>2:位置速度模式</source>
-        <translation>2:Position-Velocity Mode</translation>
-    </message>
-    <message>
-        <source>3:速度模式</source>
-        <translation>3:Velocity Mode</translation>
-    </message>
-    <message>
-        <source>4:PVT模式</source>
-        <translation>4:PVT Mode</translation>
-    </message>
-    <message>
-        <source>选择文本文件</source>
-        <translation>Select Text File</translation>
-    </message>
-    <message>
-        <source>文本文件 (*.txt)</source>
-        <translation>Text Files (*.txt)</translation>
-    </message>
-    <message>
-        <source>导出成功</source>
-        <translation>Export Successful</translation>
-    </message>
-    <message>
-        <source>数据已成功导出到: %1</source>
-        <translation>Data successfully exported to: %1</translation>
-    </message>
-    <message>
-        <source>CAN波特率:</source>
-        <translation>CAN Baud Rate:</translation>
-    </message>
-    <message>
-        <source>欠压:</source>
-        <translation>Under-voltage:</translation>
-    </message>
-    <message>
-        <source>过压:</source>
-        <translation>Over-voltage:</translation>
-    </message>
-    <message>
-        <source>过温:</source>
-        <translation>Over-temp.:</translation>
-    </message>
-    <message>
-        <source>过流:</source>
-        <translation>Over-current:</translation>
-    </message>
-    <message>
-        <source>加速度:</source>
-        <translation>Acceleration:</translation>
-    </message>
-    <message>
-        <source>减速度:</source>
-        <translation>Deceleration:</translation>
-    </message>
-    <message>
-        <source>限速:</source>
-        <translation>Speed Limit:</translation>
-    </message>
-    <message>
-        <source>极对数:</source>
-        <translation>Pole Pairs:</translation>
-    </message>
-    <message>
-        <source>减速比:</source>
-        <translation>Gear Ratio:</translation>
-    </message>
-    <message>
-        <source>相电阻（R）:</source>
-        <translation>Phase R:</translation>
-    </message>
-    <message>
-        <source>相电感（L）:</source>
-        <translation>Phase L:</translation>
-    </message>
-    <message>
-        <source>磁 链（λ）:</source>
-        <translation>Flux (λ):</translation>
-    </message>
-    <message>
-        <source>粘滞系数:</source>
-        <translation>Viscous Coeff.:</translation>
-    </message>
-    <message>
-        <source>转动惯量:</source>
-        <translation>Inertia:</translation>
-    </message>
-    <message>
-        <source>控制模式:</source>
-        <translation>Control Mode:</translation>
-    </message>
-    <message>
-        <source>齿轮系数:</source>
-        <translation>Gear Coeff.:</translation>
-    </message>
-    <message>
-        <source>阻尼因子:</source>
-        <translation>Damping Factor:</translation>
-    </message>
-    <message>
-        <source>电流带宽:</source>
-        <translation>I-loop Bandwidth:</translation>
-    </message>
-    <message>
-        <source>速度 KP:</source>
-        <translation>Speed KP:</translation>
-    </message>
-    <message>
-        <source>速度 KI:</source>
-        <translation>Speed KI:</translation>
-    </message>
-    <message>
-        <source>位置 KP:</source>
-        <translation>Position KP:</translation>
-    </message>
-    <message>
-        <source>位置 KI:</source>
-        <translation>Position KI:</translation>
-    </message>
-    <message>
-        <source>速度带宽:</source>
-        <translation>V-loop Bandwidth:</translation>
-    </message>
-    <message>
-        <source>电流环系数:</source>
-        <translation>I-loop Coeff.:</translation>
-    </message>
-    <message>
-        <source>速度环系数:</source>
-        <translation>V-loop Coeff.:</translation>
-    </message>
-    <message>
-        <source>子版本:</source>
-        <translation>Sub-version:</translation>
-    </message>
-    <message>
-        <source>力矩范围</source>
-        <translation>Torque Range</translation>
-    </message>
-    <message>
-        <source>转速(RPM)</source>
-        <translation>Speed (RPM)</translation>
-    </message>
-    <message>
-        <source>位置范围</source>
-        <translation>Position Range</translation>
-    </message>
-    <message>
-        <source>电流</source>
-        <translation>Current</translation>
-    </message>
-    <message>
-        <source>电机状态:</source>
-        <translation>Motor State:</translation>
-    </message>
-    <message>
-        <source>电机温度:</source>
-        <translation>Motor Temp.:</translation>
-    </message>
-    <message>
-        <source>驱动温度:</source>
-        <translation>Driver Temp.:</translation>
-    </message>
-    <message>
-        <source>数据:</source>
-        <translation>Data:</translation>
-    </message>
-    <message>
-        <source>周期(ms)</source>
-        <translation>Period (ms)</translation>
-    </message>
-    <message>
-        <source>读参数</source>
-        <translation>Read Parameters</translation>
-    </message>
-    <message>
-        <source>写参数</source>
-        <translation>Write Parameters</translation>
-    </message>
-    <message>
-        <source>保存参数</source>
-        <translation>Save to Flash</translation>
-    </message>
-    <message>
-        <source>通信参数</source>
-        <translation>Communication</translation>
-    </message>
-    <message>
-        <source>驱动参数</source>
-        <translation>Driver</translation>
-    </message>
-    <message>
-        <source>控制参数</source>
-        <translation>Control</translation>
-    </message>
-    <message>
-        <source>控制设置</source>
-        <translation>Control Settings</translation>
-    </message>
-    <message>
-        <source>报文格式</source>
-        <translation>Frame Layouts</translation>
-    </message>
-    <message>
-        <source>电机状态</source>
-        <translation>Motor State</translation>
-    </message>
-    <message>
-        <source>使能</source>
-        <translation>Enable</translation>
-    </message>
-    <message>
-        <source>失能</source>
-        <translation>Disable</translation>
-    </message>
-    <message>
-        <source>保存零点</source>
-        <translation>Save Zero</translation>
-    </message>
-    <message>
-        <source>清除错误</source>
-        <translation>Clear Error</translation>
-    </message>
-    <message>
-        <source>指令发送</source>
-        <translation>Command</translation>
-    </message>
-    <message>
-        <source>更新</source>
-        <translation>Update</translation>
-    </message>
-    <message>
-        <source>周期发送</source>
-        <translation>Periodic</translation>
-    </message>
-    <message>
-        <source>电机供电超压</source>
-        <translation>Supply over-voltage</translation>
-    </message>
-    <message>
-        <source>电机供电欠压</source>
-        <translation>Supply under-voltage</translation>
-    </message>
-    <message>
-        <source>电机过流错误</source>
-        <translation>Over-current</translation>
-    </message>
-    <message>
-        <source>驱动过温错误</source>
-        <translation>Driver over-temperature</translation>
-    </message>
-    <message>
-        <source>电机过温错误</source>
-        <translation>Motor over-temperature</translation>
-    </message>
-    <message>
-        <source>通讯丢失错误</source>
-        <translation>Communication lost</translation>
-    </message>
-    <message>
-        <source>电机过载错误</source>
-        <translation>Overload</translation>
-    </message>
-    <message>
-        <source>电机未使能</source>
-        <translation>Motor disabled</translation>
-    </message>
-    <message>
-        <source>电机已使能</source>
-        <translation>Motor enabled</translation>
-    </message>
-    <message>
-        <source>错误类型</source>
-        <translation>Error type</translation>
-    </message>
-    <message>
-        <source>控制报文</source>
-        <translation>Control Frame</translation>
-    </message>
-    <message>
-        <source>反馈报文</source>
-        <translation>Feedback Frame</translation>
-    </message>
-    <message>
-        <source>ID 表示控制器的ID，取CAN_ID的低8位
+        </message>
+        <message>
+            <source>段错误(SIGSEGV) - 访问了无效的内存地址</source>
+            <translation>Segmentation fault (SIGSEGV) - invalid memory address accessed</translation>
+        </message>
+        <message>
+            <source>异常终止(SIGABRT) - 程序调用了abort()</source>
+            <translation>Abnormal termination (SIGABRT) - the program called abort()</translation>
+        </message>
+        <message>
+            <source>浮点异常(SIGFPE) - 算术运算错误(如整数除以零)</source>
+            <translation>Arithmetic exception (SIGFPE) - arithmetic error (e.g. integer division by zero)</translation>
+        </message>
+        <message>
+            <source>总线错误(SIGBUS) - 访问了不存在或未对齐的内存地址</source>
+            <translation>Bus error (SIGBUS) - nonexistent or misaligned memory address accessed</translation>
+        </message>
+        <message>
+            <source>非法指令(SIGILL) - 执行了无效的机器指令</source>
+            <translation>Illegal instruction (SIGILL) - invalid machine instruction executed</translation>
+        </message>
+    </context>
+    <context>
+        <name>MainWindow</name>
+        <message>
+            <source>推荐先读取参数再进行调试</source>
+            <translation>Read parameters first, then debug.</translation>
+        </message>
+        <message>
+            <source>ZK调试工具</source>
+            <translation>ZK Debugging Tool</translation>
+        </message>
+        <message>
+            <source>暂停</source>
+            <translation>Pause</translation>
+        </message>
+        <message>
+            <source>显示</source>
+            <translation>Show</translation>
+        </message>
+        <message>
+            <source>发送: 0 条</source>
+            <translation>Tx: 0 frames</translation>
+        </message>
+        <message>
+            <source>接收: 0 条</source>
+            <translation>Rx: 0 frames</translation>
+        </message>
+        <message>
+            <source>清空计数</source>
+            <translation>Clear Count</translation>
+        </message>
+        <message>
+            <source>电机波特率未识别</source>
+            <translation>Motor baud rate unrecognized</translation>
+        </message>
+        <message>
+            <source>&lt;h2&gt;ZK调试工具&lt;/h2&gt;&lt;p&gt;CAN总线伺服电机控制器的调试与标定工具：参数读写、ID管理、四种控制模式、实时波形、编码器校准、参数辨识、固件升级、CAN/CAN FD总线调试、串口终端与智能助手。&lt;/p&gt;&lt;p&gt;版本 %1&lt;/p&gt;&lt;p&gt;运行日志: &lt;a href="%2"&gt;%3&lt;/a&gt;&lt;/p&gt;</source>
+            <translation>&lt;h2&gt;ZK Debugging Tool&lt;/h2&gt;&lt;p&gt;Commissioning and debugging tool for CAN-bus servo motor controllers: parameter registers, ID management, four control modes, live waveforms, encoder calibration, parameter identification, firmware upgrade, CAN/CAN FD bus debugging, serial terminal and assistant.&lt;/p&gt;&lt;p&gt;Version %1&lt;/p&gt;&lt;p&gt;Run logs: &lt;a href="%2"&gt;%3&lt;/a&gt;&lt;/p&gt;</translation>
+        </message>
+        <message>
+            <source>发送: </source>
+            <translation>Tx: </translation>
+        </message>
+        <message>
+            <source> 条</source>
+            <translation> frames</translation>
+        </message>
+        <message>
+            <source>接收: </source>
+            <translation>Rx: </translation>
+        </message>
+        <message>
+            <source>电机波特率</source>
+            <translation>Motor baud rate </translation>
+        </message>
+        <message>
+            <source>校准</source>
+            <translation>Calibration</translation>
+        </message>
+        <message>
+            <source>提示</source>
+            <translation>Notice</translation>
+        </message>
+        <message>
+            <source>确认操作</source>
+            <translation>Verify the operation</translation>
+        </message>
+        <message>
+            <source>确认</source>
+            <translation>Confirm</translation>
+        </message>
+        <message>
+            <source>取消</source>
+            <translation>Cancel</translation>
+        </message>
+        <message>
+            <source>心跳数据</source>
+            <translation>heartbeat data</translation>
+        </message>
+        <message>
+            <source>接收失败</source>
+            <translation>Rx Fail</translation>
+        </message>
+        <message>
+            <source>接收成功</source>
+            <translation>Rx Succ.</translation>
+        </message>
+        <message>
+            <source>发送失败</source>
+            <translation>Tx Fail</translation>
+        </message>
+        <message>
+            <source>发送成功</source>
+            <translation>Tx Succ.</translation>
+        </message>
+        <message>
+            <source>波特率设置失败</source>
+            <translation>bit-rate setting failed</translation>
+        </message>
+        <message>
+            <source>波特率设置成功</source>
+            <translation>bit-rate setting succeeded</translation>
+        </message>
+        <message>
+            <source>位置命令</source>
+            <translation>位置命令</translation>
+        </message>
+        <message>
+            <source>清空</source>
+            <translation>Clear</translation>
+        </message>
+        <message>
+            <source>退出</source>
+            <translation>Exit</translation>
+        </message>
+        <message>
+            <source>设备配置</source>
+            <translation>Device configuration</translation>
+        </message>
+        <message>
+            <source>文件</source>
+            <translation>File</translation>
+        </message>
+        <message>
+            <source>设备</source>
+            <translation>Device</translation>
+        </message>
+        <message>
+            <source>串口调试</source>
+            <translation>Serial Port</translation>
+        </message>
+        <message>
+            <source>CAN调试</source>
+            <translation>CAN Debug</translation>
+        </message>
+        <message>
+            <source>参数设置</source>
+            <translation>Parameters</translation>
+        </message>
+        <message>
+            <source>电机调试</source>
+            <translation>Motor Debug</translation>
+        </message>
+        <message>
+            <source>关于</source>
+            <translation>About</translation>
+        </message>
+        <message>
+            <source>测试</source>
+            <translation>Test</translation>
+        </message>
+        <message>
+            <source>子crash</source>
+            <translation>child crash</translation>
+        </message>
+        <message>
+            <source>栈溢出</source>
+            <translation>stack overflow</translation>
+        </message>
+        <message>
+            <source>栈溢出2</source>
+            <translation>stack overflow 2</translation>
+        </message>
+        <message>
+            <source>连接</source>
+            <translation>Connection</translation>
+        </message>
+        <message>
+            <source>端口</source>
+            <translation>Port</translation>
+        </message>
+        <message>
+            <source>刷新</source>
+            <translation>Refresh</translation>
+        </message>
+        <message>
+            <source>打开串口</source>
+            <translation>Open Serial Port</translation>
+        </message>
+        <message>
+            <source>波特率</source>
+            <translation>Baud</translation>
+        </message>
+        <message>
+            <source>接收</source>
+            <translation>Receive</translation>
+        </message>
+        <message>
+            <source>显示格式</source>
+            <translation>Display</translation>
+        </message>
+        <message>
+            <source>电机通道</source>
+            <translation>Motor link</translation>
+        </message>
+        <message>
+            <source>电机ID</source>
+            <translation>Motor ID</translation>
+        </message>
+        <message>
+            <source>串口直连电机</source>
+            <translation>Motor console on the serial port</translation>
+        </message>
+        <message>
+            <source>工具</source>
+            <translation>Tools</translation>
+        </message>
+        <message>
+            <source>参数导出</source>
+            <translation>Export Params</translation>
+        </message>
+        <message>
+            <source>参数导入</source>
+            <translation>Import Params</translation>
+        </message>
+        <message>
+            <source>配置</source>
+            <translation>Config</translation>
+        </message>
+        <message>
+            <source>关闭串口</source>
+            <translation>Close Serial Port</translation>
+        </message>
+        <message>
+            <source>串口连接已断开: </source>
+            <translation>Serial port connection lost: </translation>
+        </message>
+        <message>
+            <source>扩展帧</source>
+            <translation>Extended</translation>
+        </message>
+        <message>
+            <source>标准帧</source>
+            <translation>Standard</translation>
+        </message>
+        <message>
+            <source>远程帧</source>
+            <translation>Remote</translation>
+        </message>
+        <message>
+            <source>数据帧</source>
+            <translation>Data</translation>
+        </message>
+        <message>
+            <source>请打开串口</source>
+            <translation>Please open the COM port</translation>
+        </message>
+        <message>
+            <source>打开串口时出现错误</source>
+            <translation>Error occurred while opening COM port</translation>
+        </message>
+        <message>
+            <source>数据接收错误</source>
+            <translation>Data reception error</translation>
+        </message>
+        <message>
+            <source>canid不能为空</source>
+            <translation>CAN ID cannot be empty</translation>
+        </message>
+        <message>
+            <source>参数不能为空</source>
+            <translation>Parameters cannot be empty</translation>
+        </message>
+        <message>
+            <source>设备无应答，请重新校准！！</source>
+            <translation>No response from device, please recalibrate!!</translation>
+        </message>
+        <message>
+            <source>数据传输错误！</source>
+            <translation>Data transmission error!</translation>
+        </message>
+        <message>
+            <source>写参数成功</source>
+            <translation>Parameter write successful</translation>
+        </message>
+        <message>
+            <source>请配置FDCAN并打开串口后重试！</source>
+            <translation>Please configure FDCAN and open the COM port before retrying!</translation>
+        </message>
+        <message>
+            <source>未选择固件文件！</source>
+            <translation>No firmware file selected!</translation>
+        </message>
+        <message>
+            <source>请打开fdcan设备</source>
+            <translation>Please open the FDCAN device</translation>
+        </message>
+        <message>
+            <source>固件升级失败！</source>
+            <translation>Firmware upgrade failed!</translation>
+        </message>
+        <message>
+            <source>校准成功！</source>
+            <translation>Calibration successful!</translation>
+        </message>
+        <message>
+            <source>新老校准判别失败！</source>
+            <translation>New/old calibration distinction failed!</translation>
+        </message>
+        <message>
+            <source>补偿表接收失败！</source>
+            <translation>Compensation table reception failed!</translation>
+        </message>
+        <message>
+            <source>波特率配置成功</source>
+            <translation>Baud rate configured successfully</translation>
+        </message>
+        <message>
+            <source>波特率配置失败</source>
+            <translation>Baud rate configuration failed</translation>
+        </message>
+        <message>
+            <source>错误</source>
+            <translation>Error</translation>
+        </message>
+        <message>
+            <source>USB FDCAN适配器尚未支持</source>
+            <translation>The USB FDCAN adapter is not supported yet</translation>
+        </message>
+        <message>
+            <source>CAN发送</source>
+            <translation>CAN Transmit</translation>
+        </message>
+        <message>
+            <source>发送次数</source>
+            <translation>Send Times</translation>
+        </message>
+        <message>
+            <source>发送间隔(ms)</source>
+            <translation>Interval (ms)</translation>
+        </message>
+        <message>
+            <source>DATA递增</source>
+            <translation>DATA increment</translation>
+        </message>
+        <message>
+            <source>ID递增</source>
+            <translation>ID increment</translation>
+        </message>
+        <message>
+            <source>数据域加速</source>
+            <translation>Data Field Acceleration</translation>
+        </message>
+        <message>
+            <source>数据</source>
+            <translation>Data</translation>
+        </message>
+        <message>
+            <source>数据报文长度(0~8)</source>
+            <translation>Data length (0~8)</translation>
+        </message>
+        <message>
+            <source>数据报文长度(0~8,12,16,20,24,32,48,64)</source>
+            <translation>Data length (0~8,12,16,20,24,32,48,64)</translation>
+        </message>
+        <message>
+            <source>发送</source>
+            <translation>Send</translation>
+        </message>
+        <message>
+            <source>停止</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>CAN波特率(k)</source>
+            <translation>CAN baud (k)</translation>
+        </message>
+        <message>
+            <source>设置</source>
+            <translation>Set</translation>
+        </message>
+        <message>
+            <source>串口设置</source>
+            <translation>Serial settings</translation>
+        </message>
+        <message>
+            <source>数据位</source>
+            <translation>Data Bits</translation>
+        </message>
+        <message>
+            <source>校验位</source>
+            <translation>Check Bit</translation>
+        </message>
+        <message>
+            <source>停止位</source>
+            <translation>Stop Bits</translation>
+        </message>
+        <message>
+            <source>FDCAN</source>
+            <translation>FDCAN</translation>
+        </message>
+        <message>
+            <source>通道占用率</source>
+            <translation>ChnlOccRate</translation>
+        </message>
+        <message>
+            <source>当前占用率:</source>
+            <translation>Current occupancy:</translation>
+        </message>
+        <message>
+            <source>校准波形</source>
+            <translation>Calibration waveform</translation>
+        </message>
+        <message>
+            <source>位置波形</source>
+            <translation>Position waveform</translation>
+        </message>
+        <message>
+            <source>速度波形</source>
+            <translation>Velocity waveform</translation>
+        </message>
+        <message>
+            <source>力矩波形</source>
+            <translation>Torque waveform</translation>
+        </message>
+        <message>
+            <source>位置:</source>
+            <translation>Position:</translation>
+        </message>
+        <message>
+            <source>速度:</source>
+            <translation>Velocity:</translation>
+        </message>
+        <message>
+            <source>力矩:</source>
+            <translation>Torque:</translation>
+        </message>
+        <message>
+            <source>位置</source>
+            <translation>Position</translation>
+        </message>
+        <message>
+            <source>速度</source>
+            <translation>Velocity</translation>
+        </message>
+        <message>
+            <source>力矩</source>
+            <translation>Torque</translation>
+        </message>
+        <message>
+            <source>总线占用率（%）</source>
+            <translation>Bus occupancy (%)</translation>
+        </message>
+        <message>
+            <source>1:MIT模式</source>
+            <translation>1:MIT Mode</translation>
+        </message>
+        <message>
+            <source>2:位置速度模式</source>
+            <translation>2:Position-Velocity Mode</translation>
+        </message>
+        <message>
+            <source>3:速度模式</source>
+            <translation>3:Velocity Mode</translation>
+        </message>
+        <message>
+            <source>4:PVT模式</source>
+            <translation>4:PVT Mode</translation>
+        </message>
+        <message>
+            <source>选择文本文件</source>
+            <translation>Select Text File</translation>
+        </message>
+        <message>
+            <source>文本文件 (*.txt)</source>
+            <translation>Text Files (*.txt)</translation>
+        </message>
+        <message>
+            <source>导出成功</source>
+            <translation>Export Successful</translation>
+        </message>
+        <message>
+            <source>数据已成功导出到: %1</source>
+            <translation>Data successfully exported to: %1</translation>
+        </message>
+        <message>
+            <source>CAN波特率:</source>
+            <translation>CAN Baud Rate:</translation>
+        </message>
+        <message>
+            <source>欠压:</source>
+            <translation>Under-voltage:</translation>
+        </message>
+        <message>
+            <source>过压:</source>
+            <translation>Over-voltage:</translation>
+        </message>
+        <message>
+            <source>过温:</source>
+            <translation>Over-temp.:</translation>
+        </message>
+        <message>
+            <source>过流:</source>
+            <translation>Over-current:</translation>
+        </message>
+        <message>
+            <source>加速度:</source>
+            <translation>Acceleration:</translation>
+        </message>
+        <message>
+            <source>减速度:</source>
+            <translation>Deceleration:</translation>
+        </message>
+        <message>
+            <source>限速:</source>
+            <translation>Speed Limit:</translation>
+        </message>
+        <message>
+            <source>极对数:</source>
+            <translation>Pole Pairs:</translation>
+        </message>
+        <message>
+            <source>减速比:</source>
+            <translation>Gear Ratio:</translation>
+        </message>
+        <message>
+            <source>相电阻（R）:</source>
+            <translation>Phase R:</translation>
+        </message>
+        <message>
+            <source>相电感（L）:</source>
+            <translation>Phase L:</translation>
+        </message>
+        <message>
+            <source>磁 链（λ）:</source>
+            <translation>Flux (λ):</translation>
+        </message>
+        <message>
+            <source>粘滞系数:</source>
+            <translation>Viscous Coeff.:</translation>
+        </message>
+        <message>
+            <source>转动惯量:</source>
+            <translation>Inertia:</translation>
+        </message>
+        <message>
+            <source>控制模式:</source>
+            <translation>Control Mode:</translation>
+        </message>
+        <message>
+            <source>齿轮系数:</source>
+            <translation>Gear Coeff.:</translation>
+        </message>
+        <message>
+            <source>阻尼因子:</source>
+            <translation>Damping Factor:</translation>
+        </message>
+        <message>
+            <source>电流带宽:</source>
+            <translation>I-loop Bandwidth:</translation>
+        </message>
+        <message>
+            <source>速度 KP:</source>
+            <translation>Speed KP:</translation>
+        </message>
+        <message>
+            <source>速度 KI:</source>
+            <translation>Speed KI:</translation>
+        </message>
+        <message>
+            <source>位置 KP:</source>
+            <translation>Position KP:</translation>
+        </message>
+        <message>
+            <source>位置 KI:</source>
+            <translation>Position KI:</translation>
+        </message>
+        <message>
+            <source>速度带宽:</source>
+            <translation>V-loop Bandwidth:</translation>
+        </message>
+        <message>
+            <source>电流环系数:</source>
+            <translation>I-loop Coeff.:</translation>
+        </message>
+        <message>
+            <source>速度环系数:</source>
+            <translation>V-loop Coeff.:</translation>
+        </message>
+        <message>
+            <source>子版本:</source>
+            <translation>Sub-version:</translation>
+        </message>
+        <message>
+            <source>力矩范围</source>
+            <translation>Torque Range</translation>
+        </message>
+        <message>
+            <source>转速(RPM)</source>
+            <translation>Speed (RPM)</translation>
+        </message>
+        <message>
+            <source>位置范围</source>
+            <translation>Position Range</translation>
+        </message>
+        <message>
+            <source>电流</source>
+            <translation>Current</translation>
+        </message>
+        <message>
+            <source>电机状态:</source>
+            <translation>Motor State:</translation>
+        </message>
+        <message>
+            <source>电机温度:</source>
+            <translation>Motor Temp.:</translation>
+        </message>
+        <message>
+            <source>驱动温度:</source>
+            <translation>Driver Temp.:</translation>
+        </message>
+        <message>
+            <source>数据:</source>
+            <translation>Data:</translation>
+        </message>
+        <message>
+            <source>周期(ms)</source>
+            <translation>Period (ms)</translation>
+        </message>
+        <message>
+            <source>读参数</source>
+            <translation>Read Parameters</translation>
+        </message>
+        <message>
+            <source>写参数</source>
+            <translation>Write Parameters</translation>
+        </message>
+        <message>
+            <source>保存参数</source>
+            <translation>Save to Flash</translation>
+        </message>
+        <message>
+            <source>通信参数</source>
+            <translation>Communication</translation>
+        </message>
+        <message>
+            <source>驱动参数</source>
+            <translation>Driver</translation>
+        </message>
+        <message>
+            <source>控制参数</source>
+            <translation>Control</translation>
+        </message>
+        <message>
+            <source>控制设置</source>
+            <translation>Control Settings</translation>
+        </message>
+        <message>
+            <source>报文格式</source>
+            <translation>Frame Layouts</translation>
+        </message>
+        <message>
+            <source>电机状态</source>
+            <translation>Motor State</translation>
+        </message>
+        <message>
+            <source>使能</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>失能</source>
+            <translation>Disable</translation>
+        </message>
+        <message>
+            <source>保存零点</source>
+            <translation>Save Zero</translation>
+        </message>
+        <message>
+            <source>清除错误</source>
+            <translation>Clear Error</translation>
+        </message>
+        <message>
+            <source>指令发送</source>
+            <translation>Command</translation>
+        </message>
+        <message>
+            <source>更新</source>
+            <translation>Update</translation>
+        </message>
+        <message>
+            <source>周期发送</source>
+            <translation>Periodic</translation>
+        </message>
+        <message>
+            <source>电机供电超压</source>
+            <translation>Supply over-voltage</translation>
+        </message>
+        <message>
+            <source>电机供电欠压</source>
+            <translation>Supply under-voltage</translation>
+        </message>
+        <message>
+            <source>电机过流错误</source>
+            <translation>Over-current</translation>
+        </message>
+        <message>
+            <source>驱动过温错误</source>
+            <translation>Driver over-temperature</translation>
+        </message>
+        <message>
+            <source>电机过温错误</source>
+            <translation>Motor over-temperature</translation>
+        </message>
+        <message>
+            <source>通讯丢失错误</source>
+            <translation>Communication lost</translation>
+        </message>
+        <message>
+            <source>电机过载错误</source>
+            <translation>Overload</translation>
+        </message>
+        <message>
+            <source>电机未使能</source>
+            <translation>Motor disabled</translation>
+        </message>
+        <message>
+            <source>电机已使能</source>
+            <translation>Motor enabled</translation>
+        </message>
+        <message>
+            <source>错误类型</source>
+            <translation>Error type</translation>
+        </message>
+        <message>
+            <source>控制报文</source>
+            <translation>Control Frame</translation>
+        </message>
+        <message>
+            <source>反馈报文</source>
+            <translation>Feedback Frame</translation>
+        </message>
+        <message>
+            <source>ID 表示控制器的ID，取CAN_ID的低8位
 ERR表示状态，对应状态类型为：
 0——失能；1——使能；
 8——超压；9——欠压；
 A——过电流；B——MOS过温；
 C——电机线圈过温；D——通讯丢失；
 E——过载；</source>
-        <translation>ID is the controller&apos;s ID, the low 8 bits of CAN_ID
+            <translation>ID is the controller's ID, the low 8 bits of CAN_ID
 ERR is the state; the state codes are:
 0 — disabled; 1 — enabled;
 8 — over-voltage; 9 — under-voltage;
 A — over-current; B — MOS over-temperature;
 C — motor coil over-temperature; D — communication lost;
 E — overload;</translation>
-    </message>
-    <message>
-        <source>POS 表示电机的位置信息，单位rad
+        </message>
+        <message>
+            <source>POS 表示电机的位置信息，单位rad
 VEL表示电机的速度信息，单位rad/s
 T 表示电机的扭矩信息，单位N-m
 T_MOS表示驱动上MOS的平均温度，单位℃
 T_Rotor 表示电机内部线圈的平均温度，单位℃
 位置、速度和扭矩采用线性映射的关系将浮点型数据转换成有符号的定点数据，其中位置采用16位数据，速度和扭矩均使用12位。</source>
-        <translation>POS is the motor&apos;s position, in rad
-VEL is the motor&apos;s velocity, in rad/s
-T is the motor&apos;s torque, in N-m
-T_MOS is the average temperature of the driver&apos;s MOSFETs, in ℃
-T_Rotor is the average temperature of the motor&apos;s coil, in ℃
+            <translation>POS is the motor's position, in rad
+VEL is the motor's velocity, in rad/s
+T is the motor's torque, in N-m
+T_MOS is the average temperature of the driver's MOSFETs, in ℃
+T_Rotor is the average temperature of the motor's coil, in ℃
 Position, velocity and torque are mapped linearly from floating point to signed fixed point; position uses 16 bits, velocity and torque 12 bits each.</translation>
-    </message>
-    <message>
-        <source>无法打开文件</source>
-        <translation>Cannot open file</translation>
-    </message>
-    <message>
-        <source>智能助手</source>
-        <translation>Assistant</translation>
-    </message>
-    <message>
-        <source>助手给出的 CAN ID“%1”无效：须为 0 到 %2 之间的十进制整数。CAN ID 未更改。</source>
-        <translation>The assistant&apos;s CAN ID &quot;%1&quot; is invalid: it must be a decimal integer from 0 to %2. The CAN ID was not changed.</translation>
-    </message>
-    <message>
-        <source>%1映射范围 [%2, %3] 无效，MIT 命令未发送。请先读取参数，或检查 PMAX、VMAX、TMAX。</source>
-        <translation>The %1 mapping range [%2, %3] is invalid; the MIT command was not sent. Read the parameters first, or check PMAX, VMAX and TMAX.</translation>
-    </message>
-    <message>
-        <source>参数 %1 的值“%2”无法写入：须为有限的数值（ID 不超过 0x7FF）。未写入任何参数。</source>
-        <translation>Parameter %1 cannot take the value &quot;%2&quot;: it must be a finite number (an ID at most 0x7FF). No parameter was written.</translation>
-    </message>
-    <message>
-        <source>CAN ID 0x%1 超出%2的范围，帧未发送</source>
-        <translation>CAN ID 0x%1 does not fit a %2; the frame was not sent</translation>
-    </message>
-    <message>
-        <source>扩展帧（29 位）</source>
-        <translation>extended frame (29 bits)</translation>
-    </message>
-    <message>
-        <source>标准帧（11 位）</source>
-        <translation>standard frame (11 bits)</translation>
-    </message>
-    <message>
-        <source>CAN ID 0x%1 超出范围：电机 CAN ID 须在 0 到 0x%2 之间（各模式的命令 ID 须为标准帧 ID）。CAN ID 未更改。</source>
-        <translation>CAN ID 0x%1 is out of range: a motor CAN ID must lie between 0 and 0x%2 so that every mode&apos;s command ID is a standard frame ID. The CAN ID was not changed.</translation>
-    </message>
-    <message>
-        <source>扭矩</source>
-        <translation>Torque</translation>
-    </message>
-    <message>
-        <source>无法写入文件，原文件保持不变: %1</source>
-        <translation>Cannot write the file; the previous file is unchanged: %1</translation>
-    </message>
-    <message>
-        <source>不是普通文件，未导入: %1</source>
-        <translation>Not a regular file, nothing imported: %1</translation>
-    </message>
-    <message>
-        <source>文件过大（%1 字节），参数文件最多 %2 字节，未导入</source>
-        <translation>File too large (%1 bytes); a parameter file has at most %2 bytes. Nothing imported.</translation>
-    </message>
-    <message>
-        <source>无法读取文件: %1</source>
-        <translation>Cannot read the file: %1</translation>
-    </message>
-    <message>
-        <source>文件中没有可用的参数行，未做任何更改: %1</source>
-        <translation>The file holds no usable parameter line; nothing was changed: %1</translation>
-    </message>
-    <message>
-        <source>“%1”不是有效的 CAN ID：须为 0 到 0x%2 之间的十六进制数。CAN ID 未更改。</source>
-        <translation>&quot;%1&quot; is not a valid CAN ID: it must be a hexadecimal number from 0 to 0x%2. The CAN ID was not changed.</translation>
-    </message>
-    <message>
-        <source>开始接收校准数据！</source>
-        <translation>Starting to receive calibration data!</translation>
-    </message>
-    <message>
-        <source>设备无应答，传输失败！！</source>
-        <translation>No response from device, transfer failed!!</translation>
-    </message>
-    <message>
-        <source>串口异常关闭，请检查设备链接！</source>
-        <translation>The serial port closed unexpectedly, please check the device connection!</translation>
-    </message>
-    <message>
-        <source>保存输出轴校准数据错误：设备无应答，传输失败！！</source>
-        <translation>Saving the output-shaft calibration data failed: no response from device, transfer failed!!</translation>
-    </message>
-    <message>
-        <source>接收失败！</source>
-        <translation>Reception failed!</translation>
-    </message>
-    <message>
-        <source>传输成功！</source>
-        <translation>Transfer successful!</translation>
-    </message>
-    <message>
-        <source>输出编码器校准完毕！</source>
-        <translation>Output encoder calibration completed!</translation>
-    </message>
-    <message>
-        <source>输出轴编码器</source>
-        <translation>secondaryEncdr</translation>
-    </message>
-    <message>
-        <source>电机侧编码器</source>
-        <translation>primaryEncdr</translation>
-    </message>
-    <message>
-        <source>待校准极对数为</source>
-        <translation>Pole pairs to calibrate: </translation>
-    </message>
-    <message>
-        <source>校准数据不完整或无效，未生成补偿表。</source>
-        <translation>The calibration data is incomplete or invalid; no compensation table was made.</translation>
-    </message>
-    <message>
-        <source>校准数据
+        </message>
+        <message>
+            <source>无法打开文件</source>
+            <translation>Cannot open file</translation>
+        </message>
+        <message>
+            <source>智能助手</source>
+            <translation>Assistant</translation>
+        </message>
+        <message>
+            <source>助手给出的 CAN ID“%1”无效：须为 0 到 %2 之间的十进制整数。CAN ID 未更改。</source>
+            <translation>The assistant's CAN ID "%1" is invalid: it must be a decimal integer from 0 to %2. The CAN ID was not changed.</translation>
+        </message>
+        <message>
+            <source>%1映射范围 [%2, %3] 无效，MIT 命令未发送。请先读取参数，或检查 PMAX、VMAX、TMAX。</source>
+            <translation>The %1 mapping range [%2, %3] is invalid; the MIT command was not sent. Read the parameters first, or check PMAX, VMAX and TMAX.</translation>
+        </message>
+        <message>
+            <source>参数 %1 的值“%2”无法写入：须为有限的数值（ID 不超过 0x7FF）。未写入任何参数。</source>
+            <translation>Parameter %1 cannot take the value "%2": it must be a finite number (an ID at most 0x7FF). No parameter was written.</translation>
+        </message>
+        <message>
+            <source>CAN ID 0x%1 超出%2的范围，帧未发送</source>
+            <translation>CAN ID 0x%1 does not fit a %2; the frame was not sent</translation>
+        </message>
+        <message>
+            <source>扩展帧（29 位）</source>
+            <translation>extended frame (29 bits)</translation>
+        </message>
+        <message>
+            <source>标准帧（11 位）</source>
+            <translation>standard frame (11 bits)</translation>
+        </message>
+        <message>
+            <source>CAN ID 0x%1 超出范围：电机 CAN ID 须在 0 到 0x%2 之间（各模式的命令 ID 须为标准帧 ID）。CAN ID 未更改。</source>
+            <translation>CAN ID 0x%1 is out of range: a motor CAN ID must lie between 0 and 0x%2 so that every mode's command ID is a standard frame ID. The CAN ID was not changed.</translation>
+        </message>
+        <message>
+            <source>扭矩</source>
+            <translation>Torque</translation>
+        </message>
+        <message>
+            <source>无法写入文件，原文件保持不变: %1</source>
+            <translation>Cannot write the file; the previous file is unchanged: %1</translation>
+        </message>
+        <message>
+            <source>不是普通文件，未导入: %1</source>
+            <translation>Not a regular file, nothing imported: %1</translation>
+        </message>
+        <message>
+            <source>文件过大（%1 字节），参数文件最多 %2 字节，未导入</source>
+            <translation>File too large (%1 bytes); a parameter file has at most %2 bytes. Nothing imported.</translation>
+        </message>
+        <message>
+            <source>无法读取文件: %1</source>
+            <translation>Cannot read the file: %1</translation>
+        </message>
+        <message>
+            <source>文件中没有可用的参数行，未做任何更改: %1</source>
+            <translation>The file holds no usable parameter line; nothing was changed: %1</translation>
+        </message>
+        <message>
+            <source>“%1”不是有效的 CAN ID：须为 0 到 0x%2 之间的十六进制数。CAN ID 未更改。</source>
+            <translation>"%1" is not a valid CAN ID: it must be a hexadecimal number from 0 to 0x%2. The CAN ID was not changed.</translation>
+        </message>
+        <message>
+            <source>开始接收校准数据！</source>
+            <translation>Starting to receive calibration data!</translation>
+        </message>
+        <message>
+            <source>设备无应答，传输失败！！</source>
+            <translation>No response from device, transfer failed!!</translation>
+        </message>
+        <message>
+            <source>串口异常关闭，请检查设备链接！</source>
+            <translation>The serial port closed unexpectedly, please check the device connection!</translation>
+        </message>
+        <message>
+            <source>保存输出轴校准数据错误：设备无应答，传输失败！！</source>
+            <translation>Saving the output-shaft calibration data failed: no response from device, transfer failed!!</translation>
+        </message>
+        <message>
+            <source>接收失败！</source>
+            <translation>Reception failed!</translation>
+        </message>
+        <message>
+            <source>传输成功！</source>
+            <translation>Transfer successful!</translation>
+        </message>
+        <message>
+            <source>输出编码器校准完毕！</source>
+            <translation>Output encoder calibration completed!</translation>
+        </message>
+        <message>
+            <source>输出轴编码器</source>
+            <translation>secondaryEncdr</translation>
+        </message>
+        <message>
+            <source>电机侧编码器</source>
+            <translation>primaryEncdr</translation>
+        </message>
+        <message>
+            <source>待校准极对数为</source>
+            <translation>Pole pairs to calibrate: </translation>
+        </message>
+        <message>
+            <source>校准数据不完整或无效，未生成补偿表。</source>
+            <translation>The calibration data is incomplete or invalid; no compensation table was made.</translation>
+        </message>
+        <message>
+            <source>校准数据
 
 </source>
-        <translation>Calibration data
+            <translation>Calibration data
 
 </translation>
-    </message>
-    <message>
-        <source>输出轴校准数据不完整，未生成补偿表。</source>
-        <translation>The output-shaft calibration data is incomplete; no compensation table was made.</translation>
-    </message>
-    <message>
-        <source>电机参数</source>
-        <translation>Motor Parameters</translation>
-    </message>
-    <message>
-        <source>参数标定</source>
-        <translation>Param Cali</translation>
-    </message>
-    <message>
-        <source>让控制器自行测量相电阻、相电感、磁链、粘滞系数和转动惯量（串口直连，约需数秒）</source>
-        <translation>Let the controller measure phase resistance, phase inductance, flux linkage, friction and inertia itself (serial console; takes a few seconds)</translation>
-    </message>
-    <message>
-        <source>校准数据接收与补偿表下载的进度</source>
-        <translation>Progress of receiving the calibration data and of downloading the compensation table</translation>
-    </message>
-    <message>
-        <source>开始校准上方开关所选的编码器（关：电机侧，开：输出轴），经串口与控制器直连</source>
-        <translation>Calibrate the encoder chosen with the switch above (off: motor side, on: output shaft) over the controller&apos;s serial console</translation>
-    </message>
-    <message>
-        <source>要校准的编码器：关为电机侧编码器，开为输出轴编码器</source>
-        <translation>Encoder to calibrate: off for the motor-side encoder, on for the output-shaft encoder</translation>
-    </message>
-</context>
-<context>
-    <name>WaveForm</name>
-    <message>
-        <source>X轴自动缩放</source>
-        <translation>X-axis auto-scale</translation>
-    </message>
-    <message>
-        <source>Y轴自动缩放</source>
-        <translation>Y-axis auto-scale</translation>
-    </message>
-    <message>
-        <source>自动缩放</source>
-        <translation>Auto-scale</translation>
-    </message>
-    <message>
-        <source>矩形选取框放大</source>
-        <translation>Rectangle selection zoom</translation>
-    </message>
-    <message>
-        <source>保存波形原始数据</source>
-        <translation>Save original waveForm data</translation>
-    </message>
-    <message>
-        <source>警告</source>
-        <translation>Warning</translation>
-    </message>
-    <message>
-        <source>没有波形数据可显示</source>
-        <translation>No waveform data to display</translation>
-    </message>
-    <message>
-        <source>没有有效的波形数据可显示</source>
-        <translation>No valid waveform data to display</translation>
-    </message>
-</context>
-<context>
-    <name>WaveSaveDialog</name>
-    <message>
-        <source>保存波形原始数据</source>
-        <translation>Save original waveForm data</translation>
-    </message>
-    <message>
-        <source>保存路径:</source>
-        <translation>Save path:</translation>
-    </message>
-    <message>
-        <source>浏览...</source>
-        <translation>Browse...</translation>
-    </message>
-    <message>
-        <source>左边界: 0</source>
-        <translation>Left bound: 0</translation>
-    </message>
-    <message>
-        <source>右边界: %1</source>
-        <translation>Right bound: %1</translation>
-    </message>
-    <message>
-        <source>左边界: %1</source>
-        <translation>Left bound: %1</translation>
-    </message>
-    <message>
-        <source>保存波形数据</source>
-        <translation>Save waveform data</translation>
-    </message>
-    <message>
-        <source>CSV文件 (*.csv);;所有文件 (*)</source>
-        <translation>CSV files (*.csv);;All files (*)</translation>
-    </message>
-    <message>
-        <source>警告</source>
-        <translation>Warning</translation>
-    </message>
-    <message>
-        <source>请选择保存路径</source>
-        <translation>Please choose a save path</translation>
-    </message>
-    <message>
-        <source>请选择有效的波形区域</source>
-        <translation>Please select a valid waveform range</translation>
-    </message>
-    <message>
-        <source>保存失败</source>
-        <translation>Save failed</translation>
-    </message>
-    <message>
-        <source>无法打开文件：%1</source>
-        <translation>Cannot open file: %1</translation>
-    </message>
-    <message>
-        <source>保存成功</source>
-        <translation>Saved successfully</translation>
-    </message>
-    <message>
-        <source>波形数据已保存为CSV文件：
+        </message>
+        <message>
+            <source>输出轴校准数据不完整，未生成补偿表。</source>
+            <translation>The output-shaft calibration data is incomplete; no compensation table was made.</translation>
+        </message>
+        <message>
+            <source>电机参数</source>
+            <translation>Motor Parameters</translation>
+        </message>
+        <message>
+            <source>参数标定</source>
+            <translation>Param Cali</translation>
+        </message>
+        <message>
+            <source>让控制器自行测量相电阻、相电感、磁链、粘滞系数和转动惯量（串口直连，约需数秒）</source>
+            <translation>Let the controller measure phase resistance, phase inductance, flux linkage, friction and inertia itself (serial console; takes a few seconds)</translation>
+        </message>
+        <message>
+            <source>校准数据接收与补偿表下载的进度</source>
+            <translation>Progress of receiving the calibration data and of downloading the compensation table</translation>
+        </message>
+        <message>
+            <source>开始校准上方开关所选的编码器（关：电机侧，开：输出轴），经串口与控制器直连</source>
+            <translation>Calibrate the encoder chosen with the switch above (off: motor side, on: output shaft) over the controller's serial console</translation>
+        </message>
+        <message>
+            <source>要校准的编码器：关为电机侧编码器，开为输出轴编码器</source>
+            <translation>Encoder to calibrate: off for the motor-side encoder, on for the output-shaft encoder</translation>
+        </message>
+    </context>
+    <context>
+        <name>WaveForm</name>
+        <message>
+            <source>X轴自动缩放</source>
+            <translation>X-axis auto-scale</translation>
+        </message>
+        <message>
+            <source>Y轴自动缩放</source>
+            <translation>Y-axis auto-scale</translation>
+        </message>
+        <message>
+            <source>自动缩放</source>
+            <translation>Auto-scale</translation>
+        </message>
+        <message>
+            <source>矩形选取框放大</source>
+            <translation>Rectangle selection zoom</translation>
+        </message>
+        <message>
+            <source>保存波形原始数据</source>
+            <translation>Save original waveForm data</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>没有波形数据可显示</source>
+            <translation>No waveform data to display</translation>
+        </message>
+        <message>
+            <source>没有有效的波形数据可显示</source>
+            <translation>No valid waveform data to display</translation>
+        </message>
+    </context>
+    <context>
+        <name>WaveSaveDialog</name>
+        <message>
+            <source>保存波形原始数据</source>
+            <translation>Save original waveForm data</translation>
+        </message>
+        <message>
+            <source>保存路径:</source>
+            <translation>Save path:</translation>
+        </message>
+        <message>
+            <source>浏览...</source>
+            <translation>Browse...</translation>
+        </message>
+        <message>
+            <source>左边界: 0</source>
+            <translation>Left bound: 0</translation>
+        </message>
+        <message>
+            <source>右边界: %1</source>
+            <translation>Right bound: %1</translation>
+        </message>
+        <message>
+            <source>左边界: %1</source>
+            <translation>Left bound: %1</translation>
+        </message>
+        <message>
+            <source>保存波形数据</source>
+            <translation>Save waveform data</translation>
+        </message>
+        <message>
+            <source>CSV文件 (*.csv);;所有文件 (*)</source>
+            <translation>CSV files (*.csv);;All files (*)</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>请选择保存路径</source>
+            <translation>Please choose a save path</translation>
+        </message>
+        <message>
+            <source>请选择有效的波形区域</source>
+            <translation>Please select a valid waveform range</translation>
+        </message>
+        <message>
+            <source>保存失败</source>
+            <translation>Save failed</translation>
+        </message>
+        <message>
+            <source>无法打开文件：%1</source>
+            <translation>Cannot open file: %1</translation>
+        </message>
+        <message>
+            <source>保存成功</source>
+            <translation>Saved successfully</translation>
+        </message>
+        <message>
+            <source>波形数据已保存为CSV文件：
 %1</source>
-        <translation>Waveform data saved as CSV file:
+            <translation>Waveform data saved as CSV file:
 %1</translation>
-    </message>
-    <message>
-        <source>写入文件失败，原文件保持不变：%1</source>
-        <translation>Writing the file failed; the previous file is unchanged: %1</translation>
-    </message>
-</context>
-<context>
-    <name>ZKChat</name>
-    <message>
-        <source>Zeka智能chat</source>
-        <translation>Zeka Smart Chat</translation>
-    </message>
-    <message>
-        <source>对话内容将显示在这里...</source>
-        <translation>The conversation will appear here...</translation>
-    </message>
-    <message>
-        <source>输入消息...</source>
-        <translation>Type a message...</translation>
-    </message>
-    <message>
-        <source>发送</source>
-        <translation>Send</translation>
-    </message>
-    <message>
-        <source>上帝:</source>
-        <translation>You:</translation>
-    </message>
-    <message>
-        <source>错误: Python进程未运行!</source>
-        <translation>Error: the assistant process is not running!</translation>
-    </message>
-</context>
+        </message>
+        <message>
+            <source>写入文件失败，原文件保持不变：%1</source>
+            <translation>Writing the file failed; the previous file is unchanged: %1</translation>
+        </message>
+    </context>
+    <context>
+        <name>ZKChat</name>
+        <message>
+            <source>Zeka智能chat</source>
+            <translation>Zeka Smart Chat</translation>
+        </message>
+        <message>
+            <source>对话内容将显示在这里...</source>
+            <translation>The conversation will appear here...</translation>
+        </message>
+        <message>
+            <source>输入消息...</source>
+            <translation>Type a message...</translation>
+        </message>
+        <message>
+            <source>发送</source>
+            <translation>Send</translation>
+        </message>
+        <message>
+            <source>上帝:</source>
+            <translation>You:</translation>
+        </message>
+        <message>
+            <source>错误: Python进程未运行!</source>
+            <translation>Error: the assistant process is not running!</translation>
+        </message>
+    </context>
 </TS>
