@@ -100,7 +100,7 @@ QString shortestFloatText(float f)
 }
 
 // "0x1f" or "1f"; false when it is no 32-bit hexadecimal number.
-bool parseHexId(QString text, uint32_t &value)
+bool parseRegisterHexId(QString text, uint32_t &value)
 {
     text = text.trimmed();
     if (text.startsWith("0x", Qt::CaseInsensitive))
@@ -426,7 +426,7 @@ void widgetTextsToRecord(const QHash<QString, QString> &texts, ESC_INF &record, 
             break;
         case Format::HexId: {
             uint32_t id = 0;
-            record.setRawValue(rid, parseHexId(t, id) ? id : 0);
+            record.setRawValue(rid, parseRegisterHexId(t, id) ? id : 0);
             break;
         }
         case Format::Decimal:
@@ -478,7 +478,7 @@ int unwritableRegister(const QHash<QString, QString> &texts, const ESC_INF &reco
             break;
         case Format::HexId: {
             uint32_t id = raw;
-            ok = (exact || parseHexId(*it, id)) && id <= 0x7FF;
+            ok = (exact || parseRegisterHexId(*it, id)) && id <= 0x7FF;
             break;
         }
         case Format::Decimal:
