@@ -89,21 +89,40 @@ CanTxOptions CustomCDC::txOptions(qint32 times) const
     return o;
 }
 
+bool CustomCDC::idFits(quint32 canId)
+{
+    const bool extended = canTxModel->canIdType() != 0;
+    if (canIdFitsFrame(canId, extended))
+        return true;
+    // Any adapter would send a different, cut identifier.
+    Logger::warning(QString("CAN ID 0x%1 does not fit a %2 frame: not sent")
+                        .arg(canId, 0, 16)
+                        .arg(extended ? "29-bit" : "11-bit"),
+                    "canFrameSend");
+    // A periodic send would refuse the same frame on every tick.
+    periodicTimer->stop();
+    emit frameRefused(canId, extended);
+    return false;
+}
+
 void CustomCDC::frameSend(const QByteArray &data, quint32 canId)
 {
-    canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(1));
+    if (idFits(canId))
+        canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(1));
 }
 
 void CustomCDC::frameSendTimes(const QByteArray &data, quint32 canId, quint32 times)
 {
     // The serial adapter sends one frame whatever the count: its repetition is the
     // caller's timer.
-    canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(qint32(times)));
+    if (idFits(canId))
+        canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(qint32(times)));
 }
 
 void CustomCDC::canFrameSend(const QByteArray &data, quint32 canId, quint8 command)
 {
-    serial->writeFrame(canFrameOf(data, canId), txOptions(1), command);
+    if (idFits(canId))
+        serial->writeFrame(canFrameOf(data, canId), txOptions(1), command);
 }
 
 void CustomCDC::stopAdapterSending() { canAdapter()->stopRepeating(); }

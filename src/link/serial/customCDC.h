@@ -157,6 +157,8 @@ signals:
     void progressBarChanged(int value);
     void nppChanged(unsigned int npp);
     void CalWaveUpdate();
+    // A frame was not sent because its ID does not fit the frame type (11 or 29 bits).
+    void frameRefused(quint32 canId, bool extended);
 
 public slots:
     void onPeriodicSendTimerTimeout();
@@ -167,6 +169,9 @@ public slots:
 
 private:
     void write(const QByteArray &bytes);
+    // True when the ID fits the frame kind of the transmit settings; otherwise the frame
+    // is refused (logged, frameRefused, periodic sending stopped).
+    bool idFits(quint32 canId);
     void registerTick(QTimer *timer, RegisterSequence::Kind kind);
     void stopRegisterTimers();
 
