@@ -6,6 +6,7 @@
 #include "app/ui_mainwindow.h"
 
 #include "can/canTxModel.h"
+#include "firmware/firmwareUpgrade.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/serialCanAdapter.h"
 #include "link/serial/serialPortModel.h"
@@ -204,6 +205,9 @@ CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quin
         ++tx;
     } else {
         ++rx;
+        // A motor firmware upgrade over this adapter takes the bootloader's answers first.
+        if (cdc->upgrade()->offerReply(frame.payload, FirmwareUpgrade::Path::UsbAdapter))
+            emit uartByteMsg(frame.payload);
         parseFDCANReceiveFrame(frame, cdc->escInf);
     }
     static const char *const kStatus[4] = {QT_TR_NOOP("接收成功"), QT_TR_NOOP("接收失败"), QT_TR_NOOP("发送成功"),
