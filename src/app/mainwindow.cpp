@@ -8,6 +8,7 @@
 #include "link/deviceWatcher.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/serialPortModel.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "log/crashTest.h"
 #include "log/log.h"
 #include "widgets/clickableLabel.h"
@@ -92,6 +93,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     statusInit();
     shortCutKeysInit();
     chatInit();
+    fdcanInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
@@ -369,7 +371,7 @@ bool MainWindow::switchLanguage(const QString &code)
 
 void MainWindow::customSwitchLanguage()
 {
-    adapterLabel->setText("DUR2IZA");
+    fdcanLanguageChanged();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
@@ -616,6 +618,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (chat)
         chat->stopProcess();
+    ui->fdcanGroupBox->closeDialogs();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
     event->accept();

@@ -39,6 +39,8 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+class ConnectGroupBox;
+class FdcanCommands;
 struct CAN_Frame;
 struct WaveDataContainer;
 
@@ -116,6 +118,18 @@ public:
     MappingRanges mappingRanges() const { return ranges.get(); }
     quint64 feedbackFrameCount() const { return feedbackFrames; }
     bool isCanDebugRunning() const;
+
+    // ---- USB FDCAN adapter panel (mainwindow_fdcan.cpp).
+    // The adapter behind the panel and the timing read-back; nullptr: none.
+    void setFdcanCommands(FdcanCommands *commands);
+    FdcanCommands *fdcanCommands() const;
+    bool isFdcanDeviceSelected() const { return fdcanDeviceSelected; }
+    QString adapterLabelText() const;
+    void on_fdcanGetBaudRate_clicked();
+    void on_fdcanConfigChanged();
+    void on_fdcanAcc(bool fd);
+    void on_usbDeviceChanged(const QString &device);
+    void on_fdcanupdateDialogShow();
 
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
@@ -224,6 +238,12 @@ private:
     void SwBtnInit();
     void WaveFormInit();
     void chatInit();
+    void fdcanInit();
+    // Port-open step for an adapter's serial port: connects the adapter; false when the
+    // port must be closed again.
+    bool fdcanPortOpened();
+    void fdcanPortClosed();
+    void fdcanLanguageChanged();
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();

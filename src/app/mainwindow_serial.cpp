@@ -14,6 +14,7 @@
 #include "link/serial/serialPortModel.h"
 #include "link/serial/textHelpers.h"
 #include "link/serial/ui/serialPortDelegate.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "log/log.h"
 #include "widgets/detachedWindow.h"
 #include "widgets/dialogService.h"
@@ -225,6 +226,7 @@ void MainWindow::on_btn_comRefreash_clicked()
     serialPortModel->updateAvailablePorts();
     fillPortCombo();
     ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+    ui->fdcanGroupBox->on_refresh_usb_btn_clicked();
 }
 
 void MainWindow::refreshDevices()
@@ -238,13 +240,7 @@ void MainWindow::refreshDevices()
     serialPortDelegate->setupComboBox(ui->comboCom_Port, 0);
     ui->comboCom_Port->setCurrentIndex(0);
     ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
-}
-
-void MainWindow::on_comboCom_Port_currentIndexChanged(int)
-{
-    // Only the USB FDCAN adapter owns serial ports that need pairing; none is supported
-    // yet, so no port selects it.
-    fdcanDeviceSelected = false;
+    ui->fdcanGroupBox->on_refresh_usb_btn_clicked();
 }
 
 void MainWindow::on_btn_comSwitch_clicked() { on_actCom_Switch_triggered(); }
@@ -295,6 +291,10 @@ bool MainWindow::on_actCom_Open_triggered()
     Logger::info(QString("串口已打开: %1, %2").arg(location).arg(serialPortModel->Baud()), "on_actCom_Open_triggered");
     cdc->setComPort(&serialPort);
     on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
+    if (!fdcanPortOpened()) {
+        serialPort.close();
+        return false;
+    }
     portOpen = true;
 
     recDataFuture = QtConcurrent::run([this](QPromise<void> &promise) { handleRecData(promise); });
@@ -320,6 +320,7 @@ void MainWindow::on_actCom_Close_triggered()
     if (cdc)
         cdc->periodicTimer->stop();
 
+    fdcanPortClosed();
     portOpen = false;
     if (recDataFuture.isRunning()) {
         recDataFuture.cancel();

@@ -1,6 +1,7 @@
 #include "app/ui_mainwindow.h"
 
 #include "charts/ui/waveForm.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/customTabBar.h"
 #include "widgets/switchbutton.h"
@@ -877,12 +878,7 @@ void Ui_MainWindow::setupHiddenPage()
     cg->addWidget(comboCom_CheckBit, 1, 1);
     cg->addWidget(stopBitLabel, 2, 0);
     cg->addWidget(comboCom_StopBit, 2, 1);
-    fdcanGroupBox = new QGroupBox(tab_Hidden);
-    fdcanGroupBox->setObjectName("fdcanGroupBox");
-    auto *fg = new QVBoxLayout(fdcanGroupBox);
-    fdcanPlaceholderLabel = placeholder(fdcanGroupBox, "fdcanPlaceholderLabel");
-    fdcanPlaceholderLabel->setWordWrap(true);
-    fg->addWidget(fdcanPlaceholderLabel);
+    fdcanGroupBox = new ConnectGroupBox(tab_Hidden);
     deviceGroupsLayout->addWidget(comGroupBox);
     deviceGroupsLayout->addWidget(fdcanGroupBox);
     v->addLayout(deviceGroupsLayout);
@@ -973,6 +969,8 @@ void Ui_MainWindow::setupSidePanel()
     btn_config->setObjectName("btn_config");
     btn_zkChat = new QPushButton(toolsGroupBox);
     btn_zkChat->setObjectName("btn_zkChat");
+    btn_fdcanUpdate = new QPushButton(toolsGroupBox);
+    btn_fdcanUpdate->setObjectName("btn_fdcanUpdate");
     t->addWidget(calibrationLabel, 0, 0);
     t->addWidget(sw_btn_calibration, 0, 1, Qt::AlignLeft);
     t->addWidget(ExportParam, 1, 0);
@@ -980,6 +978,7 @@ void Ui_MainWindow::setupSidePanel()
     t->addWidget(btn_clear, 2, 0);
     t->addWidget(btn_config, 2, 1);
     t->addWidget(btn_zkChat, 3, 0, 1, 2);
+    t->addWidget(btn_fdcanUpdate, 4, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1008,7 +1007,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     tabWidget->setTabText(tabWidget->indexOf(tab_About), QCoreApplication::translate("MainWindow", "关于"));
     tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), QCoreApplication::translate("MainWindow", "测试"));
 
-    fdcanPlaceholderLabel->setText(QCoreApplication::translate("MainWindow", "USB FDCAN适配器尚未支持"));
     for (const Caption &c : kCaptions) {
         if (auto *l = centralwidget->findChild<QLabel *>(QLatin1String(c.name)))
             l->setText(QCoreApplication::translate("MainWindow", c.text));
@@ -1071,7 +1069,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     dataBitLabel->setText(QCoreApplication::translate("MainWindow", "数据位"));
     checkBitLabel->setText(QCoreApplication::translate("MainWindow", "校验位"));
     stopBitLabel->setText(QCoreApplication::translate("MainWindow", "停止位"));
-    fdcanGroupBox->setTitle(QCoreApplication::translate("MainWindow", "FDCAN"));
     connectGroupBox->setTitle(QCoreApplication::translate("MainWindow", "连接"));
     portLabel->setText(QCoreApplication::translate("MainWindow", "端口"));
     btn_comRefreash->setText(QCoreApplication::translate("MainWindow", "刷新"));
@@ -1089,5 +1086,7 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_clear->setText(QCoreApplication::translate("MainWindow", "清空"));
     btn_config->setText(QCoreApplication::translate("MainWindow", "配置"));
     btn_zkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
+    btn_fdcanUpdate->setText(QCoreApplication::translate("MainWindow", "FDCAN固件"));
+    btn_fdcanUpdate->setToolTip(QCoreApplication::translate("MainWindow", "USB FDCAN适配器固件升级 (F9)"));
     actZkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
 }

@@ -34,6 +34,7 @@ class CustomPlainTextEdit;
 class CustomTabBar;
 class QTableView;
 class WaveForm;
+class ConnectGroupBox;
 
 class Ui_MainWindow
 {
@@ -233,8 +234,7 @@ public:
     QComboBox *comboCom_CheckBit = nullptr;
     QLabel *stopBitLabel = nullptr;
     QComboBox *comboCom_StopBit = nullptr;
-    QGroupBox *fdcanGroupBox = nullptr;
-    QLabel *fdcanPlaceholderLabel = nullptr;
+    ConnectGroupBox *fdcanGroupBox = nullptr;
 
     // Right-hand panel: connection group and the tools beside the tabs.
     QWidget *sidePanel = nullptr;
@@ -267,6 +267,7 @@ public:
     QPushButton *btn_clear = nullptr;
     QPushButton *btn_config = nullptr;
     QPushButton *btn_zkChat = nullptr;
+    QPushButton *btn_fdcanUpdate = nullptr;
     QLabel *versionLabel = nullptr;
 
     // Menu and actions.
