@@ -74,7 +74,7 @@ void TestAdapterFirmware::upgrade()
 
     QTEST(int(upgrade.run(path)), "result");
 
-    const auto sent = adapter.packetsSent();
+    const auto sent = adapter.packets;
     QCOMPARE(sent.size(), packets);
     QByteArray stream;
     for (int i = 0; i < sent.size(); ++i) {
@@ -96,7 +96,7 @@ void TestAdapterFirmware::upgrade()
         QVERIFY2(failed.at(0).at(0).toString().startsWith(failure), qPrintable(failed.at(0).at(0).toString()));
     // The end command follows a complete image only.
     const bool complete = packets > 0 && sent.size() == iapSectorCount(image.size()) && adapter.refusePacket < 0;
-    QCOMPARE(adapter.endsSent(), complete ? 1 : 0);
+    QCOMPARE(adapter.ends, complete ? 1 : 0);
 }
 
 void TestAdapterFirmware::stateReply_data()

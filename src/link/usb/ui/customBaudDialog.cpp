@@ -37,8 +37,10 @@ CustomBaudDialog::CustomBaudDialog(QWidget *parent) : QDialog(parent)
     auto *layout = new QVBoxLayout(this);
     buildPhase(id, "idBaud");
     buildPhase(data, "dataBaud");
-    layout->addWidget(id.group);
-    layout->addWidget(data.group);
+    auto *phases = new QHBoxLayout();
+    phases->addWidget(id.group);
+    phases->addWidget(data.group);
+    layout->addLayout(phases);
 
     auto *clockRow = new QHBoxLayout();
     clockCaption = new QLabel(this);
@@ -100,6 +102,7 @@ void CustomBaudDialog::buildPhase(Phase &p, const char *prefix)
     };
     p.rate = edit("Edit");
     p.rate->setPlaceholderText(p.arbitration ? "Kpbs" : "Kbps");
+    p.rate->setMinimumWidth(190); // wide enough for a refusal text
     p.prescalerEdit = edit("DbrpEdit");
     p.seg1Edit = edit("Seg1Edit");
     p.seg2Edit = edit("Seg2Edit");
