@@ -151,7 +151,7 @@
         </message>
         <message>
             <source>自定义</source>
-            <translation>Custom</translation>
+            <translation>Custom </translation>
         </message>
         <message>
             <source>读取失败 (错误码 %1)</source>
