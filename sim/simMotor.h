@@ -6,6 +6,7 @@
 // blocks), identification, version answers and a bootloader that takes firmware
 // packets over either path. Every public method is thread-safe (one mutex per motor).
 
+#include "simCalibration.h"
 #include "simCodec.h"
 
 #include <QByteArray>
@@ -17,6 +18,7 @@
 #include <array>
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 class SimMotor
@@ -115,6 +117,9 @@ public:
     void setManualClock(bool manual);
     void advanceClock(double seconds);
 
+    // ---- Encoder calibration over the console (its own lock; see simCalibration.h).
+    SimCalibration &calibration() const { return *m_cal; }
+
     // ---- Bootloader.
     bool inBootloader() const;
     QByteArray firmwareImage() const;   // the packets received in the last upgrade
@@ -129,7 +134,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     enum class Boot { Off, Console, Can };
-    enum class ConsoleState { Idle, Header, WriteBlock };
+    enum class ConsoleState { Idle, Header, WriteBlock, CalPacket };
 
     Clock::time_point nowLocked() const;
     void advanceLocked(Clock::time_point now);
@@ -185,6 +190,8 @@ private:
     QByteArray m_image, m_newImage;
     int m_packets = 0, m_newPackets = 0;
     Clock::time_point m_bootTouched;
+
+    std::unique_ptr<SimCalibration> m_cal = std::make_unique<SimCalibration>();
 
     std::deque<SimCanFrame> m_seen;
     quint64 m_seenCount = 0;

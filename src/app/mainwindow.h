@@ -13,12 +13,14 @@
 #include <QSerialPort>
 #include <QSharedPointer>
 
+#include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
 #include "motor/escInf.h"
 #include "motor/motorProtocol.h"
 
 #include <atomic>
 #include <climits>
+#include <memory>
 #include <thread>
 
 class QLabel;
@@ -41,8 +43,13 @@ class ZKChat;
 class ChatCommandDispatcher;
 class ConnectGroupBox;
 class FdcanCommands;
+class CalibrationCapture;
+class TableDownload;
+class TableUpload;
+class QDialog;
 struct CAN_Frame;
 struct WaveDataContainer;
+struct MultiWaveDataContainer;
 
 // Options the entry point takes from the command line.
 struct StartupOptions {
@@ -136,6 +143,17 @@ public:
     void on_ParametersChanged(const ESC_INF &record);
     void canBaudInit();
 
+    // ---- Encoder calibration and identification (mainwindow_calibration.cpp).
+    void Cal_calibrate();
+    void change_Text(const float *table, float offset, int rawOffset, int index, int rawFirst, int rawLast);
+    void SendCalibrateData();
+    void SendOutCalibrateData();
+    const CalibrationResults &calibrationResults() const { return calResults; }
+    QDialog *calibrationResultDialog() const;
+    CalibrationCapture *calibrationCapture() const { return calCapture.get(); }
+    // 0 conventional motor, 1 the in-wheel hub motor that takes CAN commands instead.
+    int motorType = 0;
+
 signals:
     void autoQuitMessageBoxShow(const QString &text);
     void RxCntChanged();
@@ -157,6 +175,12 @@ signals:
     void motorTempChanged(signed char celsius);
     void driverTempChanged(signed char celsius);
     void motorErrorChanged(unsigned char code);
+    void MotorParametersChanged(const MotorParameter &parameters);
+    void CalWaveResultShow();
+    void outCalWaveResultShow();
+    void CompensationTableRecv();
+    void CalWaveUpdateTimerActive(bool active);
+    void multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -210,6 +234,22 @@ public slots:
     void UpdateDebugData();
     void stopCANDebug();
     void canFrameResend();
+
+    // Encoder calibration and identification.
+    void on_btn_calibration_clicked();
+    void on_calibration_statusChanged(bool outputShaft);
+    void on_CalWaveUpdate();
+    void on_nppChanged(unsigned int polePairs);
+    void onCalWaveUpdateTimerTimeout();
+    void onCalWaveUpdateTimerActive(bool active);
+    void on_MotorSideCalRecv();
+    void on_OutputShaftCalRecv();
+    void on_CalWaveResultShow();
+    void on_outCalWaveResultShow();
+    void on_CompensationTableRecv();
+    void on_MPreCalculateButton_clicked();
+    void on_MotorParametersChanged(const MotorParameter &parameters);
+    void on_multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
     // Parameter registers.
     void on_ReadAllParam_clicked();
@@ -265,6 +305,9 @@ private:
     void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
+    void calibrationInit();
+    void cutCalibrationRecords(bool streaming, int recordSize);
+    void showCalibrationResult(QDialog *dialog);
 
     // Background task bodies; each runs on the global thread pool for the window's life.
     void handleFIFO(QPromise<void> &promise);
@@ -352,4 +395,11 @@ private:
     std::atomic_bool heartbeatSuspended{false};
     std::atomic_bool calAnalysisRunning{true};
     std::thread heartbeatThread;
+
+    // Encoder calibration.
+    std::unique_ptr<CalibrationCapture> calCapture;
+    CalibrationResults calResults;
+    TableDownload *tableDownload = nullptr;
+    TableUpload *tableUpload = nullptr;
+    QPointer<QDialog> calResultDialog;
 };

@@ -424,6 +424,20 @@ void MainWindow::handleRecData(QPromise<void> &promise)
             emit OutputShaftCalRecv();
         else
             emit normalDataRecv();
+        // Records cut but not decoded when a stream ended go on as ordinary bytes.
+        if (!c.motorSideStreaming && !c.outputShaftStreaming) {
+            for (;;) {
+                QByteArray chunk;
+                {
+                    QMutexLocker lock(&c.calRecordMutex);
+                    if (c.calRecordQueue.isEmpty())
+                        break;
+                    chunk = c.calRecordQueue.takeFirst();
+                }
+                QMutexLocker lock(&rxChunkMutex);
+                rxChunkList.append(chunk);
+            }
+        }
     }
 }
 
@@ -488,6 +502,7 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
     };
     ev.progress = [this](int v) { emit cdc->progressBarChanged(v); };
     ev.canFrame = [this](const QByteArray &frame) { handleSerialCANFrame(frame); };
+    ev.motorParameters = [this](const QByteArray &b) { emit MotorParametersChanged(byteToStruct<MotorParameter>(b)); };
     ReceiveDispatcher dispatcher(cdc.data(), ev);
     ChunkListSource source(rxChunkMutex, rxChunkList);
 

@@ -23,6 +23,7 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QStackedWidget>
@@ -472,11 +473,6 @@ void Ui_MainWindow::setupParametersPage()
     MAX_SPDEdit = makeEdit(DriverParamGroupBox, "MAX_SPDEdit");
     POLEEdit = makeEdit(DriverParamGroupBox, "POLEEdit");
     GrEdit = makeEdit(DriverParamGroupBox, "GrEdit");
-    RsLabel = valueLabel(DriverParamGroupBox, "RsLabel");
-    LsLabel = valueLabel(DriverParamGroupBox, "LsLabel");
-    FluxLabel = valueLabel(DriverParamGroupBox, "FluxLabel");
-    DampLabel = valueLabel(DriverParamGroupBox, "DampLabel");
-    InertiaLabel = valueLabel(DriverParamGroupBox, "InertiaLabel");
     GREFEdit = makeEdit(DriverParamGroupBox, "GREFEdit");
     GREF2Edit = makeEdit(DriverParamGroupBox, "GREF2Edit");
     row(DriverParamGroupBox, drv, 0, 0, "UV_ValueCaption", UV_ValueEdit, "V");
@@ -489,15 +485,28 @@ void Ui_MainWindow::setupParametersPage()
     row(DriverParamGroupBox, drv, 7, 0, "MAX_SPDCaption", MAX_SPDEdit, "rad/s");
     row(DriverParamGroupBox, drv, 0, 3, "POLECaption", POLEEdit);
     row(DriverParamGroupBox, drv, 1, 3, "GrCaption", GrEdit);
-    row(DriverParamGroupBox, drv, 2, 3, "RsCaption", RsLabel);
-    row(DriverParamGroupBox, drv, 3, 3, "LsCaption", LsLabel);
-    row(DriverParamGroupBox, drv, 4, 3, "FluxCaption", FluxLabel);
-    row(DriverParamGroupBox, drv, 5, 3, "DampCaption", DampLabel);
-    row(DriverParamGroupBox, drv, 6, 3, "InertiaCaption", InertiaLabel);
-    row(DriverParamGroupBox, drv, 7, 3, "GREFCaption", GREFEdit);
-    row(DriverParamGroupBox, drv, 8, 3, "GREF2Caption", GREF2Edit);
+    row(DriverParamGroupBox, drv, 2, 3, "GREFCaption", GREFEdit);
+    row(DriverParamGroupBox, drv, 3, 3, "GREF2Caption", GREF2Edit);
     drv->setColumnMinimumWidth(2, 56);
-    drv->setRowStretch(9, 1);
+    drv->setRowStretch(8, 1);
+
+    // Identified motor parameters: shown by a register read and by the identification.
+    MotorParamGroupBox = new QGroupBox(tab_Parameters);
+    MotorParamGroupBox->setObjectName("MotorParamGroupBox");
+    auto *mp = new QGridLayout(MotorParamGroupBox);
+    RsLabel = valueLabel(MotorParamGroupBox, "RsLabel");
+    LsLabel = valueLabel(MotorParamGroupBox, "LsLabel");
+    FluxLabel = valueLabel(MotorParamGroupBox, "FluxLabel");
+    DampLabel = valueLabel(MotorParamGroupBox, "DampLabel");
+    InertiaLabel = valueLabel(MotorParamGroupBox, "InertiaLabel");
+    MPreCalculateButton = makeButton(MotorParamGroupBox, "MPreCalculateButton");
+    row(MotorParamGroupBox, mp, 0, 0, "RsCaption", RsLabel);
+    row(MotorParamGroupBox, mp, 1, 0, "LsCaption", LsLabel);
+    row(MotorParamGroupBox, mp, 2, 0, "FluxCaption", FluxLabel);
+    row(MotorParamGroupBox, mp, 3, 0, "DampCaption", DampLabel);
+    row(MotorParamGroupBox, mp, 4, 0, "InertiaCaption", InertiaLabel);
+    mp->addWidget(MPreCalculateButton, 5, 0, 1, 2);
+    mp->setRowStretch(6, 1);
 
     ControlSettingGroupBox = new QGroupBox(tab_Parameters);
     ControlSettingGroupBox->setObjectName("ControlSettingGroupBox");
@@ -525,7 +534,10 @@ void Ui_MainWindow::setupParametersPage()
     left->addWidget(CommParamGroupBox);
     left->addWidget(ControlParamGroupBox);
     groups->addLayout(left);
-    groups->addWidget(DriverParamGroupBox);
+    auto *middle = new QVBoxLayout();
+    middle->addWidget(DriverParamGroupBox);
+    middle->addWidget(MotorParamGroupBox);
+    groups->addLayout(middle);
     groups->addWidget(ControlSettingGroupBox);
     groups->addStretch(1);
     v->addLayout(groups);
@@ -556,9 +568,17 @@ void Ui_MainWindow::setupCalibrationPage()
     tab_Calibration = new QWidget();
     tab_Calibration->setObjectName("tab_Calibration");
     auto *v = new QVBoxLayout(tab_Calibration);
-    v->addWidget(placeholder(tab_Calibration, "calibrationPlaceholderLabel"));
+    auto *head = new QHBoxLayout();
     CalibrationWaveTitle = makeLabel(tab_Calibration, "CalibrationWaveTitle");
-    v->addWidget(CalibrationWaveTitle);
+    calProgressBar = new QProgressBar(tab_Calibration);
+    calProgressBar->setObjectName("calProgressBar");
+    calProgressBar->setRange(0, 100);
+    calProgressBar->setValue(0);
+    calProgressBar->setMaximumWidth(320);
+    head->addWidget(CalibrationWaveTitle);
+    head->addStretch(1);
+    head->addWidget(calProgressBar);
+    v->addLayout(head);
     Calibration = new WaveForm(tab_Calibration);
     Calibration->setObjectName("Calibration");
     v->addWidget(Calibration, 1);
@@ -969,16 +989,19 @@ void Ui_MainWindow::setupSidePanel()
     btn_config->setObjectName("btn_config");
     btn_zkChat = new QPushButton(toolsGroupBox);
     btn_zkChat->setObjectName("btn_zkChat");
+    btn_calibration = new QPushButton(toolsGroupBox);
+    btn_calibration->setObjectName("btn_calibration");
     btn_fdcanUpdate = new QPushButton(toolsGroupBox);
     btn_fdcanUpdate->setObjectName("btn_fdcanUpdate");
     t->addWidget(calibrationLabel, 0, 0);
     t->addWidget(sw_btn_calibration, 0, 1, Qt::AlignLeft);
-    t->addWidget(ExportParam, 1, 0);
-    t->addWidget(ImportParam, 1, 1);
-    t->addWidget(btn_clear, 2, 0);
-    t->addWidget(btn_config, 2, 1);
-    t->addWidget(btn_zkChat, 3, 0, 1, 2);
-    t->addWidget(btn_fdcanUpdate, 4, 0, 1, 2);
+    t->addWidget(btn_calibration, 1, 0, 1, 2);
+    t->addWidget(ExportParam, 2, 0);
+    t->addWidget(ImportParam, 2, 1);
+    t->addWidget(btn_clear, 3, 0);
+    t->addWidget(btn_config, 3, 1);
+    t->addWidget(btn_zkChat, 4, 0, 1, 2);
+    t->addWidget(btn_fdcanUpdate, 5, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1028,10 +1051,11 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_canDebugUpdate->setText(QCoreApplication::translate("MainWindow", "更新"));
     btn_canDebugSend->setText(QCoreApplication::translate("MainWindow", "发送"));
     periodicSend->setText(QCoreApplication::translate("MainWindow", "周期发送"));
-    for (auto *name : {"calibrationPlaceholderLabel"}) {
-        if (auto *l = centralwidget->findChild<QLabel *>(name))
-            l->setText(QCoreApplication::translate("MainWindow", "此页面的功能尚未提供"));
-    }
+    MotorParamGroupBox->setTitle(QCoreApplication::translate("MainWindow", "电机参数"));
+    MPreCalculateButton->setText(QCoreApplication::translate("MainWindow", "参数标定"));
+    MPreCalculateButton->setToolTip(QCoreApplication::translate(
+        "MainWindow", "让控制器自行测量相电阻、相电感、磁链、粘滞系数和转动惯量（串口直连，约需数秒）"));
+    calProgressBar->setToolTip(QCoreApplication::translate("MainWindow", "校准数据接收与补偿表下载的进度"));
 
     crashBtn->setText("crash");
     crashBtn_2->setText(QCoreApplication::translate("MainWindow", "子crash"));
@@ -1080,7 +1104,11 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     canidLabel->setText(QCoreApplication::translate("MainWindow", "电机ID"));
     uartHintLabel->setText(QCoreApplication::translate("MainWindow", "串口直连电机"));
     toolsGroupBox->setTitle(QCoreApplication::translate("MainWindow", "工具"));
-    calibrationLabel->setText(QCoreApplication::translate("MainWindow", "电机端编码器"));
+    btn_calibration->setText(QCoreApplication::translate("MainWindow", "校准"));
+    btn_calibration->setToolTip(QCoreApplication::translate(
+        "MainWindow", "开始校准上方开关所选的编码器（关：电机侧，开：输出轴），经串口与控制器直连"));
+    sw_btn_calibration->setToolTip(QCoreApplication::translate(
+        "MainWindow", "要校准的编码器：关为电机侧编码器，开为输出轴编码器"));
     ExportParam->setText(QCoreApplication::translate("MainWindow", "参数导出"));
     ImportParam->setText(QCoreApplication::translate("MainWindow", "参数导入"));
     btn_clear->setText(QCoreApplication::translate("MainWindow", "清空"));

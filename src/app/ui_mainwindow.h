@@ -20,6 +20,7 @@ class QMainWindow;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QStackedWidget;
@@ -108,6 +109,7 @@ public:
     WaveForm *Velocity = nullptr;
     WaveForm *Torque = nullptr;
     WaveForm *Calibration = nullptr;
+    QProgressBar *calProgressBar = nullptr;
     QWidget *chartsPanel = nullptr;
     QWidget *controlPanel = nullptr;
 
@@ -136,6 +138,8 @@ public:
     QLineEdit *MAX_SPDEdit = nullptr;
     QLineEdit *POLEEdit = nullptr;
     QLineEdit *GrEdit = nullptr;
+    QGroupBox *MotorParamGroupBox = nullptr;
+    QPushButton *MPreCalculateButton = nullptr;
     QLabel *RsLabel = nullptr;
     QLabel *LsLabel = nullptr;
     QLabel *FluxLabel = nullptr;
@@ -262,6 +266,7 @@ public:
     QGroupBox *toolsGroupBox = nullptr;
     QLabel *calibrationLabel = nullptr;
     SwitchButton *sw_btn_calibration = nullptr;
+    QPushButton *btn_calibration = nullptr;
     QPushButton *ExportParam = nullptr;
     QPushButton *ImportParam = nullptr;
     QPushButton *btn_clear = nullptr;

@@ -64,6 +64,57 @@
         </message>
     </context>
     <context>
+        <name>CalResultDialog</name>
+        <message>
+            <source>校准结果</source>
+            <translation>Calibration Result</translation>
+        </message>
+        <message>
+            <source>原始数据</source>
+            <translation>Original Data</translation>
+        </message>
+        <message>
+            <source>补偿数据</source>
+            <translation>Compensation Data</translation>
+        </message>
+        <message>
+            <source>补偿值</source>
+            <translation>Compensation</translation>
+        </message>
+        <message>
+            <source>脉动数据</source>
+            <translation>Ripple Data</translation>
+        </message>
+        <message>
+            <source>平均脉动</source>
+            <translation>Averaged ripple</translation>
+        </message>
+        <message>
+            <source>平滑脉动</source>
+            <translation>Smoothed ripple</translation>
+        </message>
+        <message>
+            <source>补偿效益</source>
+            <translation>Compensation Benefit</translation>
+        </message>
+        <message>
+            <source>补偿后</source>
+            <translation>Compensated</translation>
+        </message>
+        <message>
+            <source>补偿前</source>
+            <translation>Measured</translation>
+        </message>
+        <message>
+            <source>参考</source>
+            <translation>Reference</translation>
+        </message>
+        <message>
+            <source>校准补偿表</source>
+            <translation>Calibration Compensation Table</translation>
+        </message>
+    </context>
+    <context>
         <name>ConnectGroupBox</name>
         <message>
             <source>FDCAN配置</source>
@@ -514,10 +565,6 @@ Log saved to: %2</translation>
             <translation>Test</translation>
         </message>
         <message>
-            <source>此页面的功能尚未提供</source>
-            <translation>The functions of this page are not available yet</translation>
-        </message>
-        <message>
             <source>子crash</source>
             <translation>child crash</translation>
         </message>
@@ -572,10 +619,6 @@ Log saved to: %2</translation>
         <message>
             <source>工具</source>
             <translation>Tools</translation>
-        </message>
-        <message>
-            <source>电机端编码器</source>
-            <translation>Motor encoder</translation>
         </message>
         <message>
             <source>参数导出</source>
@@ -1134,6 +1177,86 @@ Position, velocity and torque are mapped linearly from floating point to signed 
         <message>
             <source>智能助手</source>
             <translation>Assistant</translation>
+        </message>
+        <message>
+            <source>开始接收校准数据！</source>
+            <translation>Starting to receive calibration data!</translation>
+        </message>
+        <message>
+            <source>设备无应答，传输失败！！</source>
+            <translation>No response from device, transfer failed!!</translation>
+        </message>
+        <message>
+            <source>串口异常关闭，请检查设备链接！</source>
+            <translation>The serial port closed unexpectedly, please check the device connection!</translation>
+        </message>
+        <message>
+            <source>保存输出轴校准数据错误：设备无应答，传输失败！！</source>
+            <translation>Saving the output-shaft calibration data failed: no response from device, transfer failed!!</translation>
+        </message>
+        <message>
+            <source>接收失败！</source>
+            <translation>Reception failed!</translation>
+        </message>
+        <message>
+            <source>传输成功！</source>
+            <translation>Transfer successful!</translation>
+        </message>
+        <message>
+            <source>输出编码器校准完毕！</source>
+            <translation>Output encoder calibration completed!</translation>
+        </message>
+        <message>
+            <source>输出轴编码器</source>
+            <translation>secondaryEncdr</translation>
+        </message>
+        <message>
+            <source>电机侧编码器</source>
+            <translation>primaryEncdr</translation>
+        </message>
+        <message>
+            <source>待校准极对数为</source>
+            <translation>Pole pairs to calibrate: </translation>
+        </message>
+        <message>
+            <source>校准数据不完整或无效，未生成补偿表。</source>
+            <translation>The calibration data is incomplete or invalid; no compensation table was made.</translation>
+        </message>
+        <message>
+            <source>校准数据
+
+</source>
+            <translation>Calibration data
+
+</translation>
+        </message>
+        <message>
+            <source>输出轴校准数据不完整，未生成补偿表。</source>
+            <translation>The output-shaft calibration data is incomplete; no compensation table was made.</translation>
+        </message>
+        <message>
+            <source>电机参数</source>
+            <translation>Motor Parameters</translation>
+        </message>
+        <message>
+            <source>参数标定</source>
+            <translation>Param Cali</translation>
+        </message>
+        <message>
+            <source>让控制器自行测量相电阻、相电感、磁链、粘滞系数和转动惯量（串口直连，约需数秒）</source>
+            <translation>Let the controller measure phase resistance, phase inductance, flux linkage, friction and inertia itself (serial console; takes a few seconds)</translation>
+        </message>
+        <message>
+            <source>校准数据接收与补偿表下载的进度</source>
+            <translation>Progress of receiving the calibration data and of downloading the compensation table</translation>
+        </message>
+        <message>
+            <source>开始校准上方开关所选的编码器（关：电机侧，开：输出轴），经串口与控制器直连</source>
+            <translation>Calibrate the encoder chosen with the switch above (off: motor side, on: output shaft) over the controller's serial console</translation>
+        </message>
+        <message>
+            <source>要校准的编码器：关为电机侧编码器，开为输出轴编码器</source>
+            <translation>Encoder to calibrate: off for the motor-side encoder, on for the output-shaft encoder</translation>
         </message>
         <message>
             <source>FDCAN固件</source>

@@ -1,5 +1,6 @@
 #include "link/serial/customCDC.h"
 
+#include "calibration/calConversation.h"
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
@@ -181,6 +182,8 @@ void CustomCDC::sendNextFrame()
 
 void CustomCDC::clearProcedureFlags()
 {
+    if (handshake)
+        handshake->cancel();
     for (std::atomic_bool *f : {&motorSideHandshake, &calHandshakeBusy, &motorSideStreaming, &outputShaftStreaming,
                                 &tableSending, &outTableSending, &compTableExpected, &harmonicAnalysis})
         *f = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
@@ -14,6 +15,8 @@
 #include "motor/paramRegisters.h"
 class SerialPortModel;
 class CANTxModel;
+class CalHandshake;
+struct CalPort;
 
 // The link object: every CAN frame, console text and adapter request the tool sends
 // goes through here. It also carries the activity flags with which one procedure at a
@@ -85,6 +88,21 @@ public:
     std::atomic_bool upgradeMode{false};
     std::atomic_bool upgradeSending{false};
     std::atomic_bool outputShaftEncoder{false};
+    std::atomic_bool shortRecords{false}; // calibration records of 9 / 13 bytes instead of 21
+
+    // Calibration records cut from the serial stream, oldest first.
+    QMutex calRecordMutex;
+    QList<QByteArray> calRecordQueue;
+
+    // Encoder calibration and parameter identification over the console; the special
+    // (in-wheel hub) motor takes one CAN command instead.
+    void calibration();
+    void SpecialCalibration();
+    void MPreCalculate();
+    void SpecialMPreCalculate();
+    // The serial port as the calibration conversations use it.
+    CalPort calPort();
+    CalHandshake *calibrationHandshake() const { return handshake; }
 
     // Clears the eight flags of the calibration and analysis procedures (port toggle).
     void clearProcedureFlags();
@@ -133,6 +151,7 @@ private:
     void stopRegisterTimers();
 
     RegisterSequence sequence;
+    CalHandshake *handshake = nullptr;
 
     QPointer<QSerialPort> comPort;
     QMutex m_portMutex;
