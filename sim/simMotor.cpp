@@ -807,6 +807,15 @@ bool SimMotor::setRegister(const QString &name, const QVariant &value)
     return setRegister(registerIndex(name), value);
 }
 
+bool SimMotor::setSavedRegister(int rid, const QVariant &value)
+{
+    if (!setRegister(rid, value))
+        return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_flash[rid] = m_regs[rid];
+    return true;
+}
+
 quint32 SimMotor::savedRegisterRaw(int rid) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

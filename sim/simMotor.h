@@ -80,6 +80,8 @@ public:
     // value must be valid: finite floats, positive ranges, known codes). False when refused.
     bool setRegister(int rid, const QVariant &value);
     bool setRegister(const QString &name, const QVariant &value);
+    // The same, and into the flash copy as well: a motor configured before it arrives.
+    bool setSavedRegister(int rid, const QVariant &value);
     quint32 savedRegisterRaw(int rid) const;       // the flash copy
     int saveCount() const;
     QByteArray recordBytes(Layout layout) const;   // the console record, little-endian

@@ -16,6 +16,7 @@
 #include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
 #include "motor/escInf.h"
+#include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 
 #include <atomic>
@@ -43,6 +44,7 @@ class ZKChat;
 class ChatCommandDispatcher;
 class ConnectGroupBox;
 class FdcanCommands;
+class SpecialMotorDialog;
 class CalibrationCapture;
 class TableDownload;
 class TableUpload;
@@ -113,6 +115,10 @@ public:
     // replies are handed to parseRIDFrame on the GUI thread, which alone touches
     // `record` (the link object's escInf).
     void parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record);
+    // The one receive dispatch of motor frames from any adapter (serial or USB), on the
+    // adapter's receive thread: feedback, register, ID and version replies, and while a
+    // bus scan runs, the scan's probe replies.
+    void motorFrameReceived(uint32_t frameId, const uint8_t *data, int length, ReceivePath path, ESC_INF &record);
     // One register reply (8 bytes); GUI thread.
     void parseRIDFrame(const unsigned char *data, ESC_INF &record);
     void controlFormatTableSwitch(int mode);
@@ -138,6 +144,13 @@ public:
     void on_usbDeviceChanged(const QString &device);
     void on_fdcanupdateDialogShow();
 
+    // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
+    void on_rpmRads_statusChanged(bool rpm);
+    int specialMotorType() const { return motorType; }
+    bool isScanning() const { return scanning; }
+    ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
+    QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
+
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
@@ -151,7 +164,8 @@ public:
     const CalibrationResults &calibrationResults() const { return calResults; }
     QDialog *calibrationResultDialog() const;
     CalibrationCapture *calibrationCapture() const { return calCapture.get(); }
-    // 0 conventional motor, 1 the in-wheel hub motor that takes CAN commands instead.
+    // 0 conventional motor, 1 the in-wheel hub motor that takes CAN commands instead;
+    // chosen in the motor-type dialog (F4).
     int motorType = 0;
 
 signals:
@@ -231,6 +245,22 @@ public slots:
     void on_sendIntervalEdit_2_editingFinished();
     void on_comboBox_ctrMode_currentIndexChanged(int index);
     void ctrModeComponentSwitch(int index);
+    void on_POSEdit_editingFinished();
+    void on_VELEdit_editingFinished();
+    void on_KPEdit_editingFinished();
+    void on_KDEdit_editingFinished();
+    void on_TOREdit_editingFinished();
+    void on_IEdit_editingFinished();
+    void on_VELEdit_POS_editingFinished();
+    void on_VELEdit_VEL_editingFinished();
+    void specialMotorSelection();
+
+    // Motor IDs and bus scan.
+    void on_btn_ReadID_clicked();
+    void on_btn_SetID_clicked();
+    void on_canidEdit_textEdited(const QString &text);
+    void on_canidEdit_2_textEdited(const QString &text);
+    void scanDevice();
     void UpdateDebugData();
     void stopCANDebug();
     void canFrameResend();
@@ -305,6 +335,12 @@ private:
     void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
+    void panelInit();
+    void setPointEditFinished(const QString &quantity);
+    void refreshSetPoints();
+    void showVelocityRanges();
+    void showModePicture(int index);
+    void finishScan();
     void calibrationInit();
     void cutCalibrationRecords(bool streaming, int recordSize);
     void showCalibrationResult(QDialog *dialog);
@@ -386,6 +422,17 @@ private:
     int shownStateIcon = -1; // 1 normal, 0 fault; the icon is set only when this changes
     int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
+
+    // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
+    // velocity and PVT pages show (rad/s).
+    QPointer<SpecialMotorDialog> specialMotorDialog;
+    float pagesVelocityMax = 45.0f;
+    // Bus scan (GUI thread, apart from the results, which the receive thread fills
+    // while `scanning` is set).
+    ScanResults scanResults;
+    QString scanWantedId;
+    int scanIndex = 0;
+    int scanCount = kScanCount;
 
     // Background work.
     QFuture<void> fifoFuture;

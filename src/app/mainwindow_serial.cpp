@@ -521,9 +521,8 @@ void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
     if (status == tr("接收成功")) {
         if (englishUi)
             status = "Rx Succ.";
-        // While the bus scan collects probe answers nothing is decoded as motor traffic.
-        if (!scanning)
-            parseCANReceiveFrame(frame, cdc->escInf);
+        // While a bus scan runs the dispatch takes the probe answers and drops the rest.
+        parseCANReceiveFrame(frame, cdc->escInf);
     }
     CANFrameData row;
     row.index = ++canRxSeq;

@@ -25,15 +25,19 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int kControlPanelWidth = 330;
 
 SwitchButton *makeSwitch(QWidget *parent, const char *name)
 {
@@ -538,7 +542,14 @@ void Ui_MainWindow::setupParametersPage()
     middle->addWidget(DriverParamGroupBox);
     middle->addWidget(MotorParamGroupBox);
     groups->addLayout(middle);
-    groups->addWidget(ControlSettingGroupBox);
+    auto *right = new QVBoxLayout();
+    right->addWidget(ControlSettingGroupBox, 1);
+    // The picture of the mode chosen in comboBox_ctrMode.
+    picLabel = makeLabel(tab_Parameters, "picLabel");
+    picLabel->setFixedSize(180, 72);
+    picLabel->setAlignment(Qt::AlignCenter);
+    right->addWidget(picLabel);
+    groups->addLayout(right);
     groups->addStretch(1);
     v->addLayout(groups);
 
@@ -590,6 +601,7 @@ void Ui_MainWindow::setupDebugPage()
     tab_Debug = new QWidget();
     tab_Debug->setObjectName("tab_Debug");
     auto *v = new QVBoxLayout(tab_Debug);
+    v->setSpacing(2);
     auto *row = new QHBoxLayout();
     idGroupBox = new QGroupBox(tab_Debug);
     idGroupBox->setObjectName("idGroupBox");
@@ -602,21 +614,36 @@ void Ui_MainWindow::setupDebugPage()
     masteridEdit = new QLineEdit(idGroupBox);
     masteridEdit->setObjectName("masteridEdit");
     masteridEdit->setMaximumWidth(80);
+    btn_ReadID = makeButton(idGroupBox, "btn_ReadID");
+    btn_SetID = makeButton(idGroupBox, "btn_SetID");
+    ig->setContentsMargins(6, 4, 6, 4);
     ig->addWidget(canidLabel_2);
     ig->addWidget(canidEdit_2);
     ig->addWidget(masteridLabel);
     ig->addWidget(masteridEdit);
+    ig->addWidget(btn_ReadID);
+    ig->addWidget(btn_SetID);
     row->addWidget(idGroupBox);
     sw_btn_rpmRads = makeSwitch(tab_Debug, "sw_btn_rpmRads");
     row->addWidget(sw_btn_rpmRads);
     row->addStretch(1);
     v->addLayout(row);
     auto *body = new QHBoxLayout();
-    controlPanel = new QWidget(tab_Debug);
+    auto *panelScroll = new QScrollArea(tab_Debug);
+    panelScroll->setObjectName("controlPanelScrollArea");
+    controlPanel = new QWidget();
     controlPanel->setObjectName("controlPanel");
-    controlPanel->setFixedWidth(330);
+    controlPanel->setMinimumWidth(kControlPanelWidth);
     setupControlPanel();
-    body->addWidget(controlPanel);
+    panelScroll->setWidget(controlPanel);
+    panelScroll->setWidgetResizable(true);
+    panelScroll->setFrameShape(QFrame::NoFrame);
+    // The page's own background shows through, as without the scroll area.
+    panelScroll->viewport()->setAutoFillBackground(false);
+    controlPanel->setAutoFillBackground(false);
+    panelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    panelScroll->setFixedWidth(kControlPanelWidth + panelScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    body->addWidget(panelScroll);
     chartsPanel = new QWidget(tab_Debug);
     chartsPanel->setObjectName("chartsPanel");
     auto *charts = new QVBoxLayout(chartsPanel);
@@ -648,6 +675,11 @@ void Ui_MainWindow::setupDebugPage()
         head->addStretch(1);
         head->addWidget(*r.legend);
         head->addWidget(*r.value);
+        if (r.chart == &Velocity) {
+            VelLegendUnitLabel = makeLabel(chartsPanel, "VelLegendUnitLabel");
+            VelLegendUnitLabel->setText("rad/s");
+            head->addWidget(VelLegendUnitLabel);
+        }
         charts->addLayout(head);
         *r.chart = new WaveForm(chartsPanel);
         (*r.chart)->setObjectName(r.chartName);
@@ -660,11 +692,14 @@ void Ui_MainWindow::setupDebugPage()
 
 void Ui_MainWindow::setupControlPanel()
 {
+    // Tight margins: at 1024 x 680 the whole panel nearly fits without scrolling.
     auto *cpl = new QVBoxLayout(controlPanel);
     cpl->setContentsMargins(0, 0, 0, 0);
+    cpl->setSpacing(2);
 
     ctrModeTabBar = new CustomTabBar(controlPanel);
     ctrModeTabBar->setObjectName("ctrModeTabBar");
+    ctrModeTabBar->layout()->setContentsMargins(0, 0, 0, 0);
     cpl->addWidget(ctrModeTabBar);
 
     ctrStackedWidget = new QStackedWidget(controlPanel);
@@ -673,8 +708,8 @@ void Ui_MainWindow::setupControlPanel()
         auto *w = new QWidget();
         w->setObjectName(name);
         auto *g = new QGridLayout(w);
-        g->setContentsMargins(4, 4, 4, 4);
-        g->setVerticalSpacing(2);
+        g->setContentsMargins(4, 2, 4, 2);
+        g->setVerticalSpacing(0);
         g->setColumnStretch(1, 1);
         ctrStackedWidget->addWidget(w);
         return w;
@@ -796,6 +831,7 @@ void Ui_MainWindow::setupControlPanel()
     motorStateGroupBox = new QGroupBox(controlPanel);
     motorStateGroupBox->setObjectName("motorStateGroupBox");
     auto *st = new QGridLayout(motorStateGroupBox);
+    st->setContentsMargins(6, 4, 6, 4);
     motorStateQLabel = makeLabel(motorStateGroupBox, "motorStateQLabel");
     motorStateQLabel->setFixedSize(20, 20);
     motorStateLabel = makeLabel(motorStateGroupBox, "motorStateLabel");
@@ -803,14 +839,16 @@ void Ui_MainWindow::setupControlPanel()
     driverTempLabel = makeLabel(motorStateGroupBox, "driverTempLabel");
     for (QLabel *l : {motorStateLabel, motorTempLabel, driverTempLabel})
         l->setText("NA");
+    st->setVerticalSpacing(4);
     st->addWidget(caption(motorStateGroupBox, "motorStateCaption"), 0, 0);
     st->addWidget(motorStateQLabel, 0, 1);
-    st->addWidget(motorStateLabel, 0, 2, 1, 2);
+    st->addWidget(motorStateLabel, 0, 2, 1, 3);
     st->addWidget(caption(motorStateGroupBox, "motorTempCaption"), 1, 0);
     st->addWidget(motorTempLabel, 1, 1, 1, 2);
-    st->addWidget(caption(motorStateGroupBox, "driverTempCaption"), 2, 0);
-    st->addWidget(driverTempLabel, 2, 1, 1, 2);
-    st->setColumnStretch(3, 1);
+    st->addWidget(caption(motorStateGroupBox, "driverTempCaption"), 1, 3);
+    st->addWidget(driverTempLabel, 1, 4);
+    st->setColumnStretch(2, 1);
+    st->setColumnStretch(4, 1);
     btn_motorMode = makeButton(motorStateGroupBox, "btn_motorMode");
     btn_motorModeExit = makeButton(motorStateGroupBox, "btn_motorModeExit");
     btn_saveGroundZero = makeButton(motorStateGroupBox, "btn_saveGroundZero");
@@ -820,12 +858,14 @@ void Ui_MainWindow::setupControlPanel()
     cmds->addWidget(btn_motorModeExit, 0, 1);
     cmds->addWidget(btn_saveGroundZero, 1, 0);
     cmds->addWidget(btn_canDebugClear, 1, 1);
-    st->addLayout(cmds, 3, 0, 1, 4);
+    st->addLayout(cmds, 2, 0, 1, 5);
     cpl->addWidget(motorStateGroupBox);
 
     canDebugGroupBox = new QGroupBox(controlPanel);
     canDebugGroupBox->setObjectName("canDebugGroupBox");
     auto *dbg = new QGridLayout(canDebugGroupBox);
+    dbg->setContentsMargins(6, 4, 6, 4);
+    dbg->setVerticalSpacing(4);
     canDebugDataLabel = makeLabel(canDebugGroupBox, "canDebugDataLabel");
     canDebugDataLabel->setText("00 00 00 00 00 00 00 00");
     canDebugDataLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -1086,7 +1126,16 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_CANStop->setText(QCoreApplication::translate("MainWindow", "停止"));
     canBaudLabel->setText(QCoreApplication::translate("MainWindow", "CAN波特率(k)"));
     btn_BuadSet->setText(QCoreApplication::translate("MainWindow", "设置"));
-    idGroupBox->setTitle("ID");
+    btn_ReadID->setText(QCoreApplication::translate("MainWindow", "读ID"));
+    btn_SetID->setText(QCoreApplication::translate("MainWindow", "设ID"));
+    btn_ReadID->setToolTip(QCoreApplication::translate("MainWindow", "读取总线上电机的CAN ID和Master ID（取第一个应答）"));
+    btn_SetID->setToolTip(QCoreApplication::translate("MainWindow", "将总线上所有电机的ID改为左侧两个十六进制值"));
+    canidEdit_2->setToolTip(QCoreApplication::translate("MainWindow", "电机的CAN ID（十六进制）"));
+    masteridEdit->setToolTip(QCoreApplication::translate("MainWindow", "电机应答所用的Master ID（十六进制）"));
+    canidEdit->setToolTip(QCoreApplication::translate("MainWindow", "输入要找的电机ID（十六进制），随即扫描总线上的ID 0~7F"));
+    sw_btn_rpmRads->setToolTip(QCoreApplication::translate("MainWindow", "速度的输入单位：rad/s 或 RPM"));
+    for (QSlider *s : {POSSlider, VELSlider, KPSlider, KDSlider, TORSlider, ISlider})
+        s->setToolTip(QCoreApplication::translate("MainWindow", "数值在范围内的位置（只显示）"));
     canidLabel_2->setText("CAN ID");
     masteridLabel->setText("Master ID");
     comGroupBox->setTitle(QCoreApplication::translate("MainWindow", "串口设置"));

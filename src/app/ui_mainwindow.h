@@ -104,6 +104,7 @@ public:
     QLabel *TorLegendLabel = nullptr;
     QLabel *PosLegendValueLabel = nullptr;
     QLabel *VelLegendValueLabel = nullptr;
+    QLabel *VelLegendUnitLabel = nullptr;
     QLabel *TorLegendValueLabel = nullptr;
     WaveForm *Position = nullptr;
     WaveForm *Velocity = nullptr;
@@ -164,6 +165,7 @@ public:
     QTableWidget *feedBackFormatTableWidget = nullptr;
     QPlainTextEdit *feedBackExplainEdit = nullptr;
     QPlainTextEdit *feedBackExplainEdit_2 = nullptr;
+    QLabel *picLabel = nullptr; // the selected control mode's loop
 
     // Motor control panel (debug page).
     CustomTabBar *ctrModeTabBar = nullptr;
@@ -219,6 +221,8 @@ public:
     QLineEdit *canidEdit_2 = nullptr;
     QLabel *masteridLabel = nullptr;
     QLineEdit *masteridEdit = nullptr;
+    QPushButton *btn_ReadID = nullptr;
+    QPushButton *btn_SetID = nullptr;
     QLabel *paramWarningLabel = nullptr;
 
     // About page.

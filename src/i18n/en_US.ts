@@ -466,7 +466,7 @@ Log saved to: %2</translation>
         </message>
         <message>
             <source>电机波特率</source>
-            <translation>Motor baud rate </translation>
+            <translation>Motor baud rate</translation>
         </message>
         <message>
             <source>校准</source>
@@ -1259,6 +1259,64 @@ Position, velocity and torque are mapped linearly from floating point to signed 
             <translation>Encoder to calibrate: off for the motor-side encoder, on for the output-shaft encoder</translation>
         </message>
         <message>
+            <source>解析错误</source>
+            <translation>Parsing Error</translation>
+        </message>
+        <message>
+            <source>无效的十六进制字符: </source>
+            <translation>Invalid hexadecimal characters: </translation>
+        </message>
+        <message>
+            <source>ID超出范围（00~FF）: </source>
+            <translation>ID out of range (00 to FF): </translation>
+        </message>
+        <message>
+            <source>是否确认将总线上所有设备的&lt;CAN ID,MASTER ID&gt;更改为：</source>
+            <translation>Change &lt;CAN ID,MASTER ID&gt; of every device on the bus to: </translation>
+        </message>
+        <message>
+            <source>读ID</source>
+            <translation>Read ID</translation>
+        </message>
+        <message>
+            <source>设ID</source>
+            <translation>Set ID</translation>
+        </message>
+        <message>
+            <source>读取总线上电机的CAN ID和Master ID（取第一个应答）</source>
+            <translation>Read the CAN ID and master ID of the motors on the bus (the first answer counts)</translation>
+        </message>
+        <message>
+            <source>将总线上所有电机的ID改为左侧两个十六进制值</source>
+            <translation>Give every motor on the bus the two hexadecimal IDs on the left</translation>
+        </message>
+        <message>
+            <source>电机的CAN ID（十六进制）</source>
+            <translation>The motor's CAN ID (hexadecimal)</translation>
+        </message>
+        <message>
+            <source>电机应答所用的Master ID（十六进制）</source>
+            <translation>The master ID the motor answers on (hexadecimal)</translation>
+        </message>
+        <message>
+            <source>输入要找的电机ID（十六进制），随即扫描总线上的ID 0~7F</source>
+            <translation>Type the motor ID to look for (hexadecimal); the bus is then scanned for IDs 0 to 7F</translation>
+        </message>
+        <message>
+            <source>速度的输入单位：rad/s 或 RPM</source>
+            <translation>Unit of the typed velocities: rad/s or RPM</translation>
+        </message>
+        <message>
+            <source>数值在范围内的位置（只显示）</source>
+            <translation>Where the value lies within its range (display only)</translation>
+        </message>
+        <message>
+            <source>总线上 ID：0x%1 不存在，
+总线上设备数量为 %2，ID：%3</source>
+            <translation>ID 0x%1 does not exist on the bus,
+number of devices on the bus: %2, IDs: %3</translation>
+        </message>
+        <message>
             <source>FDCAN固件</source>
             <translation>FDCAN Firmware</translation>
         </message>
@@ -1269,6 +1327,21 @@ Position, velocity and torque are mapped linearly from floating point to signed 
         <message>
             <source>数据域波特率</source>
             <translation>Data baud rate</translation>
+        </message>
+    </context>
+    <context>
+        <name>SpecialMotorDialog</name>
+        <message>
+            <source>特殊电机选择</source>
+            <translation>Special Motor Selection</translation>
+        </message>
+        <message>
+            <source>常规电机</source>
+            <translation>Conventional Motor</translation>
+        </message>
+        <message>
+            <source>X5810轮毂电机</source>
+            <translation>X5810 In-wheel Hub Motor</translation>
         </message>
     </context>
     <context>

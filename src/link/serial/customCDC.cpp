@@ -4,6 +4,7 @@
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
+#include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 
 #include <QSerialPort>
@@ -73,6 +74,13 @@ QByteArray CustomCDC::package(const QByteArray &data, quint8 cmd) const { return
 void CustomCDC::onPeriodicSendTimerTimeout() { frameSend(debugPayload, debugCanId()); }
 
 quint32 CustomCDC::debugCanId() const { return canidConvention(canTxModel->canid(), ctrlMode); }
+
+void CustomCDC::ReadID() { frameSend(idQueryFrame(), kMotorBroadcastId); }
+
+void CustomCDC::SetID(unsigned int canid, unsigned int masterid)
+{
+    frameSend(idAssignFrame(uint8_t(canid & 0xFF), uint8_t(masterid & 0xFF)), kMotorBroadcastId);
+}
 
 void CustomCDC::motorMode(int type, bool console)
 {

@@ -118,6 +118,11 @@ public:
     // canidConvention(canid, ctrlMode).
     quint32 debugCanId() const;
 
+    // Motor IDs on the broadcast identifier: the query every motor answers, and the
+    // assignment every motor takes (each ID sent as its low byte).
+    void ReadID();
+    void SetID(unsigned int canid, unsigned int masterid);
+
     // Register operations. controllerAllParamsCRUFunc sends one register frame (type 0
     // read, 1 write with the record's value, 2 save); controllerAllParamsCRU starts a
     // whole-record read (0), write (1) or save (2) over the current transport: paced
