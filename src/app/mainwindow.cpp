@@ -10,6 +10,7 @@
 #include "link/serial/customCDC.h"
 #include "link/serial/serialPortModel.h"
 #include "link/usb/ui/connectGroupBox.h"
+#include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
 #include "log/log.h"
 #include "widgets/clickableLabel.h"
@@ -95,6 +96,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     shortCutKeysInit();
     chatInit();
     fdcanInit();
+    terminalInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
@@ -619,6 +621,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     ui->fdcanGroupBox->closeDialogs();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
+    if (serialTerminal && serialTerminal->queueWindow())
+        serialTerminal->queueWindow()->close();
     if (calResultDialog)
         calResultDialog->close();
     event->accept();

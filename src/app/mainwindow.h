@@ -44,6 +44,9 @@ class ZKChat;
 class ChatCommandDispatcher;
 class ConnectGroupBox;
 class FdcanCommands;
+class SerialTerminal;
+class SpectrumAnalyzerDialog;
+class SpectrumCapture;
 class SpecialMotorDialog;
 class CalibrationCapture;
 class TableDownload;
@@ -103,6 +106,9 @@ public:
     SerialPortModel *portModel() const { return serialPortModel.data(); }
     CANFrameModel *frameModel() const { return canFrameModel.data(); }
     ZKChat *chatWindow() const { return chat; }
+    SerialTerminal *terminal() const { return serialTerminal; }
+    SpectrumAnalyzerDialog *spectrumAnalyzer() const { return spectrumDialog; }
+    SpectrumCapture *qualityCapture() const { return spectrumCapture; }
     bool isPortOpen() const { return portOpen; }
     QWidget *portSettingsWindow() const { return deviceConfigWindow; }
     // Adds a port given by path (pseudo-terminal, by-id link) and selects it.
@@ -226,6 +232,9 @@ public slots:
     void on_masteridChanged(unsigned int id);
     void upgradeLock(bool locked);
     void on_dataProcessed(WaveForm *chart, const WaveDataContainer &data);
+    // Serial terminal and quality analysis (mainwindow_terminal.cpp).
+    void comDataList();
+    void on_btn_HarmonicAnalysis_clicked();
     // Assistant chat.
     void on_zkChatShow();
     void on_invokeQtFunction(const QString &sentence);
@@ -314,6 +323,8 @@ private:
     bool fdcanPortOpened();
     void fdcanPortClosed();
     void fdcanLanguageChanged();
+    void terminalInit();
+    void onSpectrumCaptured(int outcome, const QList<float> &samples);
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
@@ -410,6 +421,10 @@ private:
 
     ZKChat *chat = nullptr;
     ChatCommandDispatcher *chatDispatcher = nullptr;
+    SerialTerminal *serialTerminal = nullptr;
+    SpectrumAnalyzerDialog *spectrumDialog = nullptr;
+    SpectrumCapture *spectrumCapture = nullptr;
+    QList<QPointer<QTimer>> spectrumPausedTimers; // periodic sending resumes after the capture
     // Motor dialogue. The receive task reads the IDs and ranges; the GUI thread writes
     // them, hence atomics and a locked copy.
     SharedMappingRanges ranges;

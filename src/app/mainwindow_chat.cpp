@@ -49,6 +49,7 @@ void MainWindow::chatInit()
     on(ChatAction::WriteId, [this](const QString &) { on_btn_SetID_clicked(); });
     on(ChatAction::Calibrate, [this](const QString &) { on_btn_calibration_clicked(); });
     on(ChatAction::IdentifyParameters, [this](const QString &) { on_MPreCalculateButton_clicked(); });
+    on(ChatAction::QualityAnalysis, [this](const QString &) { on_btn_HarmonicAnalysis_clicked(); });
     on(ChatAction::StopDebugSend, [this](const QString &) {
         if (ui->btn_canDebugSend->text() == tr("停止"))
             on_btn_canDebugSend_clicked();

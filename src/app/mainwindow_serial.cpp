@@ -443,7 +443,8 @@ void MainWindow::handleRecData(QPromise<void> &promise)
 
 void MainWindow::on_normalDataRecv()
 {
-    if (!portOpen)
+    // A wake-up queued just before a procedure took the port must not read its answer.
+    if (!portOpen || cdc->harmonicAnalysis)
         return;
     QByteArray chunk;
     {

@@ -195,6 +195,8 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     actionClosePort->setObjectName("actionClosePort");
     actZkChat = new QAction(MainWindow);
     actZkChat->setObjectName("actZkChat");
+    actHarmonicAnalysis = new QAction(MainWindow);
+    actHarmonicAnalysis->setObjectName("actHarmonicAnalysis");
 
     centralwidget = new QWidget(MainWindow);
     centralwidget->setObjectName("centralwidget");
@@ -238,6 +240,7 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     menuDevice->addAction(actFDCAN_Config);
     menuDevice->addSeparator();
     menuDevice->addAction(actZkChat);
+    menuDevice->addAction(actHarmonicAnalysis);
 
     statusbar = new QStatusBar(MainWindow);
     statusbar->setObjectName("statusbar");
@@ -246,25 +249,6 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     retranslateUi(MainWindow);
     tabWidget->setCurrentIndex(0);
     QMetaObject::connectSlotsByName(MainWindow);
-}
-
-void Ui_MainWindow::setupSerialPage()
-{
-    tab_SerialPort = new QWidget();
-    tab_SerialPort->setObjectName("tab_SerialPort");
-    auto *v = new QVBoxLayout(tab_SerialPort);
-    comOutput = new QPlainTextEdit(tab_SerialPort);
-    comOutput->setObjectName("comOutput");
-    comOutput->setReadOnly(true);
-    v->addWidget(comOutput, 1);
-    auto *row = new QHBoxLayout();
-    sw_btn_ASCIIHex = makeSwitch(tab_SerialPort, "sw_btn_ASCIIHex");
-    sw_btn_ASCIIHex_2 = makeSwitch(tab_SerialPort, "sw_btn_ASCIIHex_2");
-    row->addWidget(sw_btn_ASCIIHex);
-    row->addWidget(sw_btn_ASCIIHex_2);
-    row->addStretch(1);
-    v->addLayout(row);
-    tabWidget->addTab(tab_SerialPort, QString());
 }
 
 void Ui_MainWindow::setupCanPage()
@@ -942,6 +926,8 @@ void Ui_MainWindow::setupHiddenPage()
     deviceGroupsLayout->addWidget(comGroupBox);
     deviceGroupsLayout->addWidget(fdcanGroupBox);
     v->addLayout(deviceGroupsLayout);
+    setupSendQueueGroup(tab_Hidden);
+    v->addLayout(dataListLayout);
     v->addStretch(1);
     tabWidget->addTab(tab_Hidden, QString());
 }
@@ -1033,6 +1019,13 @@ void Ui_MainWindow::setupSidePanel()
     btn_calibration->setObjectName("btn_calibration");
     btn_fdcanUpdate = new QPushButton(toolsGroupBox);
     btn_fdcanUpdate->setObjectName("btn_fdcanUpdate");
+    btn_HarmonicAnalysis = new QPushButton(toolsGroupBox);
+    btn_HarmonicAnalysis->setObjectName("btn_HarmonicAnalysis");
+    harmonicProgressBar = new QProgressBar(toolsGroupBox);
+    harmonicProgressBar->setObjectName("harmonicProgressBar");
+    harmonicProgressBar->setMaximumHeight(14);
+    harmonicProgressBar->setTextVisible(false);
+    harmonicProgressBar->hide();
     t->addWidget(calibrationLabel, 0, 0);
     t->addWidget(sw_btn_calibration, 0, 1, Qt::AlignLeft);
     t->addWidget(btn_calibration, 1, 0, 1, 2);
@@ -1041,7 +1034,9 @@ void Ui_MainWindow::setupSidePanel()
     t->addWidget(btn_clear, 3, 0);
     t->addWidget(btn_config, 3, 1);
     t->addWidget(btn_zkChat, 4, 0, 1, 2);
-    t->addWidget(btn_fdcanUpdate, 5, 0, 1, 2);
+    t->addWidget(btn_HarmonicAnalysis, 5, 0, 1, 2);
+    t->addWidget(harmonicProgressBar, 6, 0, 1, 2);
+    t->addWidget(btn_fdcanUpdate, 7, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1166,4 +1161,10 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_fdcanUpdate->setText(QCoreApplication::translate("MainWindow", "FDCAN固件"));
     btn_fdcanUpdate->setToolTip(QCoreApplication::translate("MainWindow", "USB FDCAN适配器固件升级 (F9)"));
     actZkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
+    btn_HarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
+    btn_HarmonicAnalysis->setToolTip(QCoreApplication::translate(
+        "MainWindow", "向电机请求1024个采样点，计算频谱并判断24Hz和28Hz幅值（需在UART模式下直连电机串口）"));
+    harmonicProgressBar->setToolTip(QCoreApplication::translate("MainWindow", "质量分析：已收到的采样数据"));
+    actHarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
+    retranslateTerminal();
 }

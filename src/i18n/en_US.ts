@@ -1317,6 +1317,78 @@ Position, velocity and torque are mapped linearly from floating point to signed 
 number of devices on the bus: %2, IDs: %3</translation>
         </message>
         <message>
+            <source>质量分析</source>
+            <translation>Quality Analysis</translation>
+        </message>
+        <message>
+            <source>向电机请求1024个采样点，计算频谱并判断24Hz和28Hz幅值（需在UART模式下直连电机串口）</source>
+            <translation>Asks the motor for 1024 samples, computes their spectrum and judges the amplitudes at 24 Hz and 28 Hz (needs the motor's serial console, UART mode)</translation>
+        </message>
+        <message>
+            <source>质量分析：已收到的采样数据</source>
+            <translation>Quality analysis: share of the samples received</translation>
+        </message>
+        <message>
+            <source>输入要发送的内容，回车发送，Shift+回车换行</source>
+            <translation>Text to send: Return sends, Shift+Return starts a new line</translation>
+        </message>
+        <message>
+            <source>发送格式</source>
+            <translation>Send as</translation>
+        </message>
+        <message>
+            <source>输入框按文本(ASCII)或十六进制字节(HEX)发送</source>
+            <translation>Send the input as text (ASCII) or as hexadecimal bytes (HEX)</translation>
+        </message>
+        <message>
+            <source>发送队列</source>
+            <translation>Send Queue</translation>
+        </message>
+        <message>
+            <source>打开串口发送队列窗口 (F3)</source>
+            <translation>Open the serial send queue window (F3)</translation>
+        </message>
+        <message>
+            <source>输入一条消息，回车添加到队列</source>
+            <translation>A message; Return adds it to the queue</translation>
+        </message>
+        <message>
+            <source>队列消息按文本(ASCII)或十六进制字节(HEX)发送</source>
+            <translation>Send the queued messages as text (ASCII) or as hexadecimal bytes (HEX)</translation>
+        </message>
+        <message>
+            <source>添加</source>
+            <translation>Add</translation>
+        </message>
+        <message>
+            <source>删除</source>
+            <translation>Delete</translation>
+        </message>
+        <message>
+            <source>上移</source>
+            <translation>Up</translation>
+        </message>
+        <message>
+            <source>下移</source>
+            <translation>Down</translation>
+        </message>
+        <message>
+            <source>间隔(ms)</source>
+            <translation>Pause (ms)</translation>
+        </message>
+        <message>
+            <source>相邻两条消息之间的间隔，单位毫秒</source>
+            <translation>Pause between two messages, in milliseconds</translation>
+        </message>
+        <message>
+            <source>从第一条到最后一条依次发送，再次点击停止</source>
+            <translation>Sends every message from the first to the last; click again to stop</translation>
+        </message>
+        <message>
+            <source>串口正被其他操作占用，请稍后再试</source>
+            <translation>The serial port is busy with another operation; try again later</translation>
+        </message>
+        <message>
             <source>FDCAN固件</source>
             <translation>FDCAN Firmware</translation>
         </message>
@@ -1327,6 +1399,21 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>数据域波特率</source>
             <translation>Data baud rate</translation>
+        </message>
+    </context>
+    <context>
+        <name>SerialTerminal</name>
+        <message>
+            <source>串口发送队列</source>
+            <translation>Serial Send Queue</translation>
+        </message>
+        <message>
+            <source>停止</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>发送</source>
+            <translation>Send</translation>
         </message>
     </context>
     <context>
@@ -1342,6 +1429,76 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>X5810轮毂电机</source>
             <translation>X5810 In-wheel Hub Motor</translation>
+        </message>
+    </context>
+    <context>
+        <name>SpectrumAnalyzerDialog</name>
+        <message>
+            <source>质量分析</source>
+            <translation>Quality Analysis</translation>
+        </message>
+        <message>
+            <source>质量分析结果</source>
+            <translation>Quality Analysis Result</translation>
+        </message>
+        <message>
+            <source>频率 (Hz)</source>
+            <translation>Frequency (Hz)</translation>
+        </message>
+        <message>
+            <source>幅度</source>
+            <translation>Amplitude</translation>
+        </message>
+        <message>
+            <source>幅度 (dB)</source>
+            <translation>Amplitude (dB)</translation>
+        </message>
+        <message>
+            <source>关闭</source>
+            <translation>Close</translation>
+        </message>
+    </context>
+    <context>
+        <name>SpectrumTableDialog</name>
+        <message>
+            <source>24Hz幅值</source>
+            <translation>24 Hz amplitude</translation>
+        </message>
+        <message>
+            <source>28Hz幅值</source>
+            <translation>28 Hz amplitude</translation>
+        </message>
+        <message>
+            <source>正常</source>
+            <translation>Normal</translation>
+        </message>
+        <message>
+            <source>异常</source>
+            <translation>Abnormal</translation>
+        </message>
+        <message>
+            <source>质量分析表格</source>
+            <translation>Quality Analysis Table</translation>
+        </message>
+        <message>
+            <source>指标名称</source>
+            <translation>Indicator</translation>
+        </message>
+        <message>
+            <source>指标数值</source>
+            <translation>Value</translation>
+        </message>
+        <message>
+            <source>指标范围</source>
+            <translation>Limit</translation>
+        </message>
+        <message>
+            <source>状态</source>
+            <translation>Status</translation>
+        </message>
+        <message>
+            <source>关闭</source>
+            <translation>Close</translation>
         </message>
     </context>
     <context>
