@@ -18,6 +18,7 @@
 #include "motor/escInf.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
+#include "motor/paramRegisters.h"
 
 #include <atomic>
 #include <climits>
@@ -270,7 +271,8 @@ public slots:
     void on_canidEdit_textEdited(const QString &text);
     void on_canidEdit_2_textEdited(const QString &text);
     void scanDevice();
-    void UpdateDebugData();
+    // False (and nothing stored) when the payload cannot be built; the user is told why.
+    bool UpdateDebugData();
     void stopCANDebug();
     void canFrameResend();
 
@@ -401,6 +403,8 @@ private:
     QSharedPointer<CustomCDC> cdc;
     QMutex rxChunkMutex;
     QList<QByteArray> rxChunkList;
+    std::atomic<quint64> rxReads{0};       // reads of the port, counted after the chunk is queued
+    std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
     std::atomic_bool portOpen{false};
@@ -428,6 +432,7 @@ private:
     // Motor dialogue. The receive task reads the IDs and ranges; the GUI thread writes
     // them, hence atomics and a locked copy.
     SharedMappingRanges ranges;
+    ShownParameters shownParameters; // what the parameter tab shows, with the exact values
     IdReplyMap idReplyMap;
     std::atomic<quint32> motorCanid{1};
     std::atomic<quint32> motorMasterid{0};

@@ -1171,12 +1171,64 @@ Position, velocity and torque are mapped linearly from floating point to signed 
             <translation>Cannot open file</translation>
         </message>
         <message>
-            <source>无法写入文件</source>
-            <translation>Cannot write file</translation>
-        </message>
-        <message>
             <source>智能助手</source>
             <translation>Assistant</translation>
+        </message>
+        <message>
+            <source>助手给出的 CAN ID“%1”无效：须为 0 到 %2 之间的十进制整数。CAN ID 未更改。</source>
+            <translation>The assistant's CAN ID "%1" is invalid: it must be a decimal integer from 0 to %2. The CAN ID was not changed.</translation>
+        </message>
+        <message>
+            <source>%1映射范围 [%2, %3] 无效，MIT 命令未发送。请先读取参数，或检查 PMAX、VMAX、TMAX。</source>
+            <translation>The %1 mapping range [%2, %3] is invalid; the MIT command was not sent. Read the parameters first, or check PMAX, VMAX and TMAX.</translation>
+        </message>
+        <message>
+            <source>参数 %1 的值“%2”无法写入：须为有限的数值（ID 不超过 0x7FF）。未写入任何参数。</source>
+            <translation>Parameter %1 cannot take the value "%2": it must be a finite number (an ID at most 0x7FF). No parameter was written.</translation>
+        </message>
+        <message>
+            <source>CAN ID 0x%1 超出%2的范围，帧未发送</source>
+            <translation>CAN ID 0x%1 does not fit a %2; the frame was not sent</translation>
+        </message>
+        <message>
+            <source>扩展帧（29 位）</source>
+            <translation>extended frame (29 bits)</translation>
+        </message>
+        <message>
+            <source>标准帧（11 位）</source>
+            <translation>standard frame (11 bits)</translation>
+        </message>
+        <message>
+            <source>CAN ID 0x%1 超出范围：电机 CAN ID 须在 0 到 0x%2 之间（各模式的命令 ID 须为标准帧 ID）。CAN ID 未更改。</source>
+            <translation>CAN ID 0x%1 is out of range: a motor CAN ID must lie between 0 and 0x%2 so that every mode's command ID is a standard frame ID. The CAN ID was not changed.</translation>
+        </message>
+        <message>
+            <source>扭矩</source>
+            <translation>Torque</translation>
+        </message>
+        <message>
+            <source>无法写入文件，原文件保持不变: %1</source>
+            <translation>Cannot write the file; the previous file is unchanged: %1</translation>
+        </message>
+        <message>
+            <source>不是普通文件，未导入: %1</source>
+            <translation>Not a regular file, nothing imported: %1</translation>
+        </message>
+        <message>
+            <source>文件过大（%1 字节），参数文件最多 %2 字节，未导入</source>
+            <translation>File too large (%1 bytes); a parameter file has at most %2 bytes. Nothing imported.</translation>
+        </message>
+        <message>
+            <source>无法读取文件: %1</source>
+            <translation>Cannot read the file: %1</translation>
+        </message>
+        <message>
+            <source>文件中没有可用的参数行，未做任何更改: %1</source>
+            <translation>The file holds no usable parameter line; nothing was changed: %1</translation>
+        </message>
+        <message>
+            <source>“%1”不是有效的 CAN ID：须为 0 到 0x%2 之间的十六进制数。CAN ID 未更改。</source>
+            <translation>"%1" is not a valid CAN ID: it must be a hexadecimal number from 0 to 0x%2. The CAN ID was not changed.</translation>
         </message>
         <message>
             <source>开始接收校准数据！</source>
@@ -1591,10 +1643,6 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>Cannot open file: %1</translation>
         </message>
         <message>
-            <source>写入文件失败：%1</source>
-            <translation>Failed to write file: %1</translation>
-        </message>
-        <message>
             <source>保存成功</source>
             <translation>Saved successfully</translation>
         </message>
@@ -1603,6 +1651,10 @@ number of devices on the bus: %2, IDs: %3</translation>
 %1</source>
             <translation>Waveform data saved as CSV file:
 %1</translation>
+        </message>
+        <message>
+            <source>写入文件失败，原文件保持不变：%1</source>
+            <translation>Writing the file failed; the previous file is unchanged: %1</translation>
         </message>
     </context>
     <context>

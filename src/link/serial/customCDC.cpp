@@ -61,7 +61,17 @@ void CustomCDC::frameSendTimes(const QByteArray &data, quint32 canId, quint32 ti
 void CustomCDC::canFrameSend(const QByteArray &data, quint32 canId, quint8 command)
 {
     QByteArray frame;
-    fillCANFrame(data, *canTxModel, frame, command, canId, 1, 1);
+    if (!fillCANFrame(data, *canTxModel, frame, command, canId, 1, 1)) {
+        const bool extended = canTxModel->canIdType() != 0;
+        Logger::warning(QString("CAN ID 0x%1 does not fit a %2 frame: not sent")
+                            .arg(canId, 0, 16)
+                            .arg(extended ? "29-bit" : "11-bit"),
+                        "canFrameSend");
+        // A periodic send would refuse the same frame on every tick.
+        periodicTimer->stop();
+        emit frameRefused(canId, extended);
+        return;
+    }
     write(frame);
 }
 

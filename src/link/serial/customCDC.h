@@ -147,6 +147,8 @@ signals:
     void progressBarChanged(int value);
     void nppChanged(unsigned int npp);
     void CalWaveUpdate();
+    // A frame was not sent because its ID does not fit the frame type (11 or 29 bits).
+    void frameRefused(quint32 canId, bool extended);
 
 public slots:
     void onPeriodicSendTimerTimeout();
