@@ -9,7 +9,10 @@
 #include "link/deviceWatcher.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/serialPortModel.h"
+#include "link/usb/control_protocol.h"
+#include "link/usb/fdcanCommands.h"
 #include "link/usb/ui/connectGroupBox.h"
+#include "link/usb/usb_class.h"
 #include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
 #include "log/log.h"
@@ -87,6 +90,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     // 5. The link object.
     registerEscInfMetaTypes();
     CustomCDCInit();
+    usbInit();
 
     // 6. Control panel, status bar, shortcuts.
     ctrModeInit();
@@ -163,6 +167,7 @@ MainWindow::~MainWindow()
     on_actCom_Close_triggered();
     stopCanDebugTask();
     stopBackgroundTasks();
+    usbShutdown();
     // The chart computations must end before the charts go.
     delete waveUpdater;
     waveUpdater = nullptr;
@@ -319,17 +324,20 @@ void MainWindow::aboutInit()
 
 // ---------------------------------------------------------------- status bar
 
-void MainWindow::on_TxCntChanged()
-{
-    ++txCount;
-    txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
-    totalCount = txCount + rxCount;
-}
+void MainWindow::on_TxCntChanged() { addFrameCounts(0, 1); }
 
-void MainWindow::on_RxCntChanged()
+void MainWindow::on_RxCntChanged() { addFrameCounts(1, 0); }
+
+void MainWindow::addFrameCounts(quint32 rx, quint32 tx)
 {
-    ++rxCount;
-    rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
+    if (tx) {
+        txCount += tx;
+        txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
+    }
+    if (rx) {
+        rxCount += rx;
+        rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
+    }
     totalCount = txCount + rxCount;
 }
 
@@ -515,6 +523,7 @@ void MainWindow::on_actClear_triggered()
     if (canFrameModel)
         canFrameModel->clear();
     ui->tableView->verticalHeader()->setDefaultSectionSize(30);
+    usbLogWidest = 0;
     {
         QMutexLocker lock(&waveMutex);
         positionSamples.clear();
@@ -565,7 +574,8 @@ void MainWindow::heartbeatLoop()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (heartbeatSuspended)
             continue;
-        // The USB adapter heartbeat is sent here once the adapter link exists.
+        if (get_connect())
+            USB_CMD_HEART();
     }
 }
 

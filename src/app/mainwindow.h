@@ -15,6 +15,9 @@
 
 #include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
+#include "link/canAdapter.h"
+#include "link/orderedPoolQueue.h"
+#include "link/usb/usbDeviceInfo.h"
 #include "motor/escInf.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
@@ -45,6 +48,7 @@ class ZKChat;
 class ChatCommandDispatcher;
 class ConnectGroupBox;
 class FdcanCommands;
+class UsbCanAdapter;
 class SerialTerminal;
 class SpectrumAnalyzerDialog;
 class SpectrumCapture;
@@ -67,6 +71,9 @@ struct StartupOptions {
     int tab = -1;                 // tab to show first
     // Ports known only by path, listed beside the system's (simulated devices).
     QList<QPair<QString, QString>> extraPorts;
+    // USB identities of ports known only by path (a simulated USB adapter's port), for
+    // pairing them with their adapters.
+    QList<USBDeviceInfo> usbPorts;
 };
 
 // The one window of the tool. It owns every long-lived object and coordinates them;
@@ -139,17 +146,35 @@ public:
     quint64 feedbackFrameCount() const { return feedbackFrames; }
     bool isCanDebugRunning() const;
 
-    // ---- USB FDCAN adapter panel (mainwindow_fdcan.cpp).
-    // The adapter behind the panel and the timing read-back; nullptr: none.
+    // ---- USB FDCAN adapter: panel, pairing, timing (mainwindow_fdcan.cpp), frames
+    // (mainwindow_usb.cpp).
+    UsbCanAdapter *usbCanAdapter() const { return usbAdapter; }
+    // The adapter behind the panel; nullptr selects none. The window binds the USB
+    // adapter at start-up; tests bind a scripted one.
     void setFdcanCommands(FdcanCommands *commands);
     FdcanCommands *fdcanCommands() const;
+    // The adapter paired with the selected port ("device:%d,%d"), empty when none.
+    QString selectedUsbDevice() const;
     bool isFdcanDeviceSelected() const { return fdcanDeviceSelected; }
+    QStringList usbDevices() const;
     QString adapterLabelText() const;
+    // Adapter list and port pairing, anew ("刷新设备"); not while the port is open.
+    void refreshUsbDevices();
+    // An adapter chosen by name: selects its paired port, or clears the selection flag.
+    void on_usbDeviceChanged(const QString &device);
+    // Reads the adapter's bit timing back into the panel, the transmit settings and the
+    // status bar.
     void on_fdcanGetBaudRate_clicked();
     void on_fdcanConfigChanged();
     void on_fdcanAcc(bool fd);
-    void on_usbDeviceChanged(const QString &device);
     void on_fdcanupdateDialogShow();
+    // A batch of frames from the adapter (GUI thread): handled on the pool, batch by
+    // batch in order, by insertFrames.
+    void on_canFramesReceived(const QList<CanBusFrame> &frames);
+    // Log row of one adapter frame; counts the frame into rx or tx. Any thread.
+    CANFrameData insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx);
+    // Motor dispatch of a frame from the USB adapter; runs on the pool.
+    void parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record);
 
     // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
     void on_rpmRads_statusChanged(bool rpm);
@@ -320,10 +345,6 @@ private:
     void WaveFormInit();
     void chatInit();
     void fdcanInit();
-    // Port-open step for an adapter's serial port: connects the adapter; false when the
-    // port must be closed again.
-    bool fdcanPortOpened();
-    void fdcanPortClosed();
     void fdcanLanguageChanged();
     void terminalInit();
     void onSpectrumCaptured(int outcome, const QList<float> &samples);
@@ -348,6 +369,17 @@ private:
     void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
+    void addFrameCounts(quint32 rx, quint32 tx);
+    // USB FDCAN adapter.
+    void usbInit();
+    void usbShutdown();
+    // Port-open step: connects the paired USB adapter, or the serial adapter; false when
+    // the port must be closed again.
+    bool openCanAdapter();
+    void closeCanAdapter();
+    QList<USBDeviceInfo> pairingPorts() const;
+    void insertFrames(const QList<CanBusFrame> &frames);
+    void onUsbAdapterError(CanAdapter::Error error, const QString &text);
     void panelInit();
     void setPointEditFinished(const QString &quantity);
     void refreshSetPoints();
@@ -411,6 +443,10 @@ private:
     std::atomic_bool englishUi{false};
     std::atomic_bool scanning{false};
     bool fdcanDeviceSelected = false;
+    UsbCanAdapter *usbAdapter = nullptr;
+    std::unique_ptr<FdcanCommands> usbCommands; // the panel's binding to usbAdapter
+    std::unique_ptr<OrderedPoolQueue<QList<CanBusFrame>>> usbBatches;
+    std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
     QPointer<QWidget> deviceConfigWindow;

@@ -10,8 +10,10 @@
 #include "chat/commandTable.h"
 #include "chat/ui/chatCommandDispatcher.h"
 #include "link/serial/customCDC.h"
+#include "link/serial/serialCanAdapter.h"
 #include "link/usb/baudTiming.h"
 #include "link/usb/fdcanCommands.h"
+#include "link/usb/usbCanAdapter.h"
 #include "link/usb/ui/connectGroupBox.h"
 #include "log/log.h"
 #include "widgets/switchbutton.h"
@@ -46,20 +48,36 @@ void MainWindow::fdcanInit()
     // The two switch rows and the three rate rows act on the panel's widgets directly.
     chatDispatcher->registerHandler(ChatAction::ApplyFdcanConfig,
                                     [panel](const QString &) { panel->on_config_btn_clicked(); });
-    chatDispatcher->registerHandler(ChatAction::RefreshDevices, [this, panel](const QString &) {
-        if (!portOpen)
-            panel->on_refresh_usb_btn_clicked();
-    });
 }
 
 void MainWindow::setFdcanCommands(FdcanCommands *commands)
 {
     ui->fdcanGroupBox->setCommands(commands);
-    if (!portOpen)
-        ui->fdcanGroupBox->on_refresh_usb_btn_clicked();
+    refreshUsbDevices();
 }
 
 FdcanCommands *MainWindow::fdcanCommands() const { return ui->fdcanGroupBox->commands(); }
+
+QString MainWindow::selectedUsbDevice() const
+{
+    return fdcanDeviceSelected ? ui->fdcanGroupBox->currentDevice() : QString();
+}
+
+QStringList MainWindow::usbDevices() const
+{
+    QStringList names;
+    const QComboBox *box = ui->fdcanGroupBox->form().usb_device_comboBox;
+    for (int i = 0; i < box->count(); ++i)
+        names << box->itemText(i);
+    return names;
+}
+
+void MainWindow::refreshUsbDevices()
+{
+    // The open adapter is not re-listed under the user's feet.
+    if (!portOpen)
+        ui->fdcanGroupBox->on_refresh_usb_btn_clicked();
+}
 
 QString MainWindow::adapterLabelText() const { return adapterLabel->text(); }
 
@@ -83,13 +101,19 @@ void MainWindow::on_usbDeviceChanged(const QString &device)
 
 // ---------------------------------------------------------------- port open and close
 
-bool MainWindow::fdcanPortOpened()
+bool MainWindow::openCanAdapter()
 {
     ConnectGroupBox *panel = ui->fdcanGroupBox;
     panel->form().sw_btn_FDCAN->setEnabled(fdcanDeviceSelected);
-    if (fdcanDeviceSelected) {
+    if (!fdcanDeviceSelected) {
+        cdc->setCanAdapter(nullptr);
+        cdc->serialAdapter()->connectDevice();
+    } else {
+        // Opening also clears the halts, lets the readers run and starts capture.
         if (!panel->fdcanConnect() || !fdcanCommands()->connected())
             return false;
+        cdc->setCanAdapter(usbAdapter);
+        heartbeatSuspended = false;
         if (!panel->isBoot())
             on_fdcanGetBaudRate_clicked();
     }
@@ -97,11 +121,15 @@ bool MainWindow::fdcanPortOpened()
     return true;
 }
 
-void MainWindow::fdcanPortClosed()
+void MainWindow::closeCanAdapter()
 {
     // Closed whatever the selection says now: the device box stays usable while open.
-    if (fdcanCommands()->connected())
+    if (fdcanCommands()->connected()) {
+        heartbeatSuspended = true;
         fdcanCommands()->close();
+    }
+    cdc->setCanAdapter(nullptr);
+    cdc->serialAdapter()->disconnectDevice();
     ui->fdcanGroupBox->changedRefreashState(true);
 }
 

@@ -242,6 +242,7 @@ int MainWindow::addPortByPath(const QString &path, const QString &description)
         return i;
     serialPortModel->setSelectedPortIndex(i);
     fillPortCombo();
+    on_comboCom_Port_currentIndexChanged(i);
     ui->btn_comSwitch->setEnabled(!portOpen || ui->btn_comSwitch->isEnabled());
     if (!portOpen)
         ui->btn_comSwitch->setEnabled(true);
@@ -253,7 +254,7 @@ void MainWindow::on_btn_comRefreash_clicked()
     serialPortModel->updateAvailablePorts();
     fillPortCombo();
     ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
-    ui->fdcanGroupBox->on_refresh_usb_btn_clicked();
+    refreshUsbDevices();
 }
 
 void MainWindow::refreshDevices()
@@ -267,7 +268,7 @@ void MainWindow::refreshDevices()
     serialPortDelegate->setupComboBox(ui->comboCom_Port, 0);
     ui->comboCom_Port->setCurrentIndex(0);
     ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
-    ui->fdcanGroupBox->on_refresh_usb_btn_clicked();
+    refreshUsbDevices();
 }
 
 void MainWindow::on_btn_comSwitch_clicked() { on_actCom_Switch_triggered(); }
@@ -318,7 +319,9 @@ bool MainWindow::on_actCom_Open_triggered()
     Logger::info(QString("串口已打开: %1, %2").arg(location).arg(serialPortModel->Baud()), "on_actCom_Open_triggered");
     cdc->setComPort(&serialPort);
     on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
-    if (!fdcanPortOpened()) {
+    if (!openCanAdapter()) {
+        // The adapter paired with this port did not open: the open fails as a whole.
+        QMutexLocker lock(&cdc->portMutex());
         serialPort.close();
         return false;
     }
@@ -346,8 +349,9 @@ void MainWindow::on_actCom_Close_triggered()
     }
     if (cdc)
         cdc->periodicTimer->stop();
+    if (cdc)
+        closeCanAdapter();
 
-    fdcanPortClosed();
     portOpen = false;
     if (recDataFuture.isRunning()) {
         recDataFuture.cancel();
@@ -415,7 +419,7 @@ void MainWindow::on_btn_CANStop_clicked()
         emit MessageInfo(0);
         return;
     }
-    cdc->disable_can_send();
+    cdc->stopAdapterSending();
 }
 
 void MainWindow::configDevice()

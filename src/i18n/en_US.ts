@@ -1441,6 +1441,10 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>The serial port is busy with another operation; try again later</translation>
         </message>
         <message>
+            <source>USB设备连接已断开: </source>
+            <translation>USB device disconnected: </translation>
+        </message>
+        <message>
             <source>FDCAN固件</source>
             <translation>FDCAN Firmware</translation>
         </message>

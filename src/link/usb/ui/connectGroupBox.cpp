@@ -131,6 +131,11 @@ ConnectGroupBox::ConnectGroupBox(QWidget *parent) : QGroupBox(parent), cmds(Fdca
 ConnectGroupBox::~ConnectGroupBox()
 {
     // The upgrade task uses the commands and emits on this object: it must end first.
+    stopUpgrade();
+}
+
+void ConnectGroupBox::stopUpgrade()
+{
     if (upgrade)
         upgrade->cancel();
     upgradeFuture.waitForFinished();

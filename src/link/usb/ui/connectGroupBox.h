@@ -88,6 +88,8 @@ public:
     FirmwareDialog *firmwareDialog() const;
     QString firmwarePath() const { return imagePath; }
     bool upgradeRunning() const { return upgrading; }
+    // Stops a running upgrade before its next sector and waits for it.
+    void stopUpgrade();
 
     // Closes the firmware and custom timing dialogs (main window closing).
     void closeDialogs();
