@@ -1,6 +1,7 @@
 #include "app/ui_mainwindow.h"
 
 #include "charts/ui/waveForm.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/customTabBar.h"
 #include "widgets/switchbutton.h"
@@ -921,12 +922,7 @@ void Ui_MainWindow::setupHiddenPage()
     cg->addWidget(comboCom_CheckBit, 1, 1);
     cg->addWidget(stopBitLabel, 2, 0);
     cg->addWidget(comboCom_StopBit, 2, 1);
-    fdcanGroupBox = new QGroupBox(tab_Hidden);
-    fdcanGroupBox->setObjectName("fdcanGroupBox");
-    auto *fg = new QVBoxLayout(fdcanGroupBox);
-    fdcanPlaceholderLabel = placeholder(fdcanGroupBox, "fdcanPlaceholderLabel");
-    fdcanPlaceholderLabel->setWordWrap(true);
-    fg->addWidget(fdcanPlaceholderLabel);
+    fdcanGroupBox = new ConnectGroupBox(tab_Hidden);
     deviceGroupsLayout->addWidget(comGroupBox);
     deviceGroupsLayout->addWidget(fdcanGroupBox);
     v->addLayout(deviceGroupsLayout);
@@ -1021,6 +1017,8 @@ void Ui_MainWindow::setupSidePanel()
     btn_zkChat->setObjectName("btn_zkChat");
     btn_calibration = new QPushButton(toolsGroupBox);
     btn_calibration->setObjectName("btn_calibration");
+    btn_fdcanUpdate = new QPushButton(toolsGroupBox);
+    btn_fdcanUpdate->setObjectName("btn_fdcanUpdate");
     btn_HarmonicAnalysis = new QPushButton(toolsGroupBox);
     btn_HarmonicAnalysis->setObjectName("btn_HarmonicAnalysis");
     harmonicProgressBar = new QProgressBar(toolsGroupBox);
@@ -1038,6 +1036,7 @@ void Ui_MainWindow::setupSidePanel()
     t->addWidget(btn_zkChat, 4, 0, 1, 2);
     t->addWidget(btn_HarmonicAnalysis, 5, 0, 1, 2);
     t->addWidget(harmonicProgressBar, 6, 0, 1, 2);
+    t->addWidget(btn_fdcanUpdate, 7, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1066,7 +1065,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     tabWidget->setTabText(tabWidget->indexOf(tab_About), QCoreApplication::translate("MainWindow", "关于"));
     tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), QCoreApplication::translate("MainWindow", "测试"));
 
-    fdcanPlaceholderLabel->setText(QCoreApplication::translate("MainWindow", "未发现USB FDCAN适配器"));
     for (const Caption &c : kCaptions) {
         if (auto *l = centralwidget->findChild<QLabel *>(QLatin1String(c.name)))
             l->setText(QCoreApplication::translate("MainWindow", c.text));
@@ -1139,7 +1137,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     dataBitLabel->setText(QCoreApplication::translate("MainWindow", "数据位"));
     checkBitLabel->setText(QCoreApplication::translate("MainWindow", "校验位"));
     stopBitLabel->setText(QCoreApplication::translate("MainWindow", "停止位"));
-    fdcanGroupBox->setTitle(QCoreApplication::translate("MainWindow", "FDCAN"));
     connectGroupBox->setTitle(QCoreApplication::translate("MainWindow", "连接"));
     portLabel->setText(QCoreApplication::translate("MainWindow", "端口"));
     btn_comRefreash->setText(QCoreApplication::translate("MainWindow", "刷新"));
@@ -1161,6 +1158,8 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_clear->setText(QCoreApplication::translate("MainWindow", "清空"));
     btn_config->setText(QCoreApplication::translate("MainWindow", "配置"));
     btn_zkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
+    btn_fdcanUpdate->setText(QCoreApplication::translate("MainWindow", "FDCAN固件"));
+    btn_fdcanUpdate->setToolTip(QCoreApplication::translate("MainWindow", "USB FDCAN适配器固件升级 (F9)"));
     actZkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
     btn_HarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
     btn_HarmonicAnalysis->setToolTip(QCoreApplication::translate(
