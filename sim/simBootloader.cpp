@@ -12,18 +12,23 @@ constexpr auto kPacketSilence = std::chrono::milliseconds(1000);
 QByteArray SimBootloader::enter(Path path, Clock::time_point now)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_path = path;
+    return enterLocked(path, now);
+}
+
+QByteArray SimBootloader::enterLocked(Path path, Clock::time_point now)
+{
     m_packet.clear();
     m_newImage.clear();
     m_commands.clear();
     m_newPackets = 0;
     m_touched = now;
+    if (!m_refusal.isEmpty() || m_errorAt == 0) {
+        m_path = Path::Off;
+        return m_refusal.isEmpty() ? QByteArrayLiteral("ERROR\n") : m_refusal;
+    }
+    m_path = path;
     if (path == Path::Off || m_silentFrom == 0)
         return {};
-    if (m_errorAt == 0)
-        return QByteArrayLiteral("ERROR\n");
-    if (!m_ack.isEmpty())
-        return m_ack;
     return path == Path::Console ? QByteArrayLiteral("Enter Bootloader\n") : QByteArrayLiteral("Aupgrade");
 }
 
@@ -46,11 +51,16 @@ QByteArray SimBootloader::feed(const QByteArray &bytes, Clock::time_point now, i
     QByteArray out;
     int i = 0;
     for (; i < bytes.size() && m_path != Path::Off; ++i) {
-        // Between packets ESC leaves the bootloader; inside a packet every byte is data.
+        // Between packets ESC leaves the bootloader and 'X' starts over; inside a packet
+        // every byte is data.
         if (m_path == Path::Console && m_packet.isEmpty() && quint8(bytes[i]) == 0x1B) {
             m_path = Path::Off;
             ++i;
             break;
+        }
+        if (m_path == Path::Console && m_packet.isEmpty() && bytes[i] == 'X') {
+            out += enterLocked(Path::Console, now);
+            continue;
         }
         m_touched = now;
         out += takeByteLocked(bytes[i]);
@@ -175,8 +185,8 @@ void SimBootloader::setErrorAt(int packet)
     m_errorAt = packet;
 }
 
-void SimBootloader::setAcknowledgement(const QByteArray &text)
+void SimBootloader::setRefusal(const QByteArray &text)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_ack = text;
+    m_refusal = text;
 }

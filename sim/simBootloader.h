@@ -8,11 +8,13 @@
 // each with "OK", the one whose cmd is 0 with "complete", a bad packet with "ERROR".
 // Answers are words ended by '\n' (the console adds '\r'; over CAN each word is one
 // frame). A packet left unfinished for a second is dropped with "ERROR". After
-// "complete" the image received is kept for comparison and the controller runs again;
-// ESC between packets leaves the bootloader on the console.
+// "complete" the image received is kept for comparison and the controller runs again.
+// Between packets on the console, ESC leaves the bootloader and 'X' starts over, as the
+// CAN request does at any time.
 //
-// Faults on purpose: silence (the request or packet n onward is taken but never
-// answered), "ERROR" for packet n, or another acknowledgement text.
+// Faults on purpose: silence (the request, or packet n onward, is taken but never
+// answered), "ERROR" for packet n (for the request: a refusal), or another answer to
+// the request that leaves the controller in its application.
 //
 // Thread-safe; the motor calls it with its own lock held, and it never calls back.
 
@@ -54,9 +56,10 @@ public:
     // means the request itself.
     void setSilentFrom(int packet);
     void setErrorAt(int packet);
-    void setAcknowledgement(const QByteArray &text); // empty: the usual text for the path
+    void setRefusal(const QByteArray &text); // the answer to the request; empty: none
 
 private:
+    QByteArray enterLocked(Path path, Clock::time_point now);
     QByteArray takeByteLocked(char ch);
 
     mutable std::mutex m_mutex;
@@ -68,5 +71,5 @@ private:
     Clock::time_point m_touched{};
     int m_silentFrom = -1;
     int m_errorAt = -1;
-    QByteArray m_ack;
+    QByteArray m_refusal;
 };

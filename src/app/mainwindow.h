@@ -50,6 +50,8 @@ class ConnectGroupBox;
 class FdcanCommands;
 class UsbCanAdapter;
 class SerialTerminal;
+class FirmwareGroupBox;
+class FirmwareDialog;
 class SpectrumAnalyzerDialog;
 class SpectrumCapture;
 class SpecialMotorDialog;
@@ -183,6 +185,11 @@ public:
     ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
     QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
 
+    // ---- Motor firmware (mainwindow_firmware.cpp).
+    FirmwareGroupBox *firmwareGroupBox() const;
+    // The motor firmware dialog while it is open.
+    FirmwareDialog *motorFirmwareDialog() const;
+
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
@@ -227,6 +234,7 @@ signals:
     void CompensationTableRecv();
     void CalWaveUpdateTimerActive(bool active);
     void multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
+    void selectedFirmwareVersionChanged(const QString &name);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -317,6 +325,12 @@ public slots:
     void on_MotorParametersChanged(const MotorParameter &parameters);
     void on_multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
+    // Motor firmware upgrade and version read.
+    void on_readVersionClicked();
+    void on_firmwareFileOpenClicked();
+    void on_firmwareUpgradeClicked();
+    void on_actFirmwareUpdate_triggered();
+
     // Parameter registers.
     void on_ReadAllParam_clicked();
     void on_WriteAllParam_clicked();
@@ -387,6 +401,10 @@ private:
     void showModePicture(int index);
     void finishScan();
     void calibrationInit();
+    void firmwareInit();
+    void firmwareLanguageChanged();
+    // Locks the firmware group's and dialog's file and upgrade buttons during a transfer.
+    void firmwareLock(bool locked);
     void cutCalibrationRecords(bool streaming, int recordSize);
     void showCalibrationResult(QDialog *dialog);
 
@@ -498,6 +516,10 @@ private:
     std::atomic_bool heartbeatSuspended{false};
     std::atomic_bool calAnalysisRunning{true};
     std::thread heartbeatThread;
+
+    // Motor firmware.
+    FirmwareGroupBox *upgradeGroupBox = nullptr;
+    QPointer<FirmwareDialog> firmwareDialog;
 
     // Encoder calibration.
     std::unique_ptr<CalibrationCapture> calCapture;

@@ -304,7 +304,6 @@ void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
                          .arg(r.appVersion, 8, 16, QChar('0'))
                          .arg(r.loaderVersion, 8, 16, QChar('0')),
                      "parseRIDFrame");
-        cdc->versionReading = false;
         emit appVersionChanged(ParseVersion(r.appVersion, true));
         emit loaderVersionChanged(ParseVersion(r.loaderVersion, false));
         break;

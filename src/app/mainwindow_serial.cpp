@@ -665,6 +665,7 @@ void MainWindow::upgradeLock(bool locked)
     for (QWidget *w : std::initializer_list<QWidget *>{ui->sw_btn_canUart, ui->canidEdit, ui->masteridEdit,
                                                        ui->canidEdit_2})
         w->setEnabled(!locked);
+    firmwareLock(locked);
 }
 
 void MainWindow::on_canidChanged(unsigned int id)

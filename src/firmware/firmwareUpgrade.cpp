@@ -37,6 +37,19 @@ int FirmwareUpgrade::failureMessage(Outcome outcome, Path path)
     return -1;
 }
 
+QString FirmwareUpgrade::outcomeText(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Completed: return tr("升级完成");
+    case Outcome::NoBootloader: return tr("电机没有进入引导程序");
+    case Outcome::Stalled: return tr("引导程序没有应答");
+    case Outcome::Refused: return tr("引导程序报告错误 (ERROR)");
+    case Outcome::EndedEarly: return tr("引导程序在最后一包之前结束了升级");
+    case Outcome::Cancelled: return tr("升级已取消");
+    }
+    return QString();
+}
+
 void FirmwareUpgrade::setState(State s)
 {
     if (m_state.exchange(s) != s)

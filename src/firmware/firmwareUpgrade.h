@@ -92,7 +92,10 @@ public:
     int packetIndex() const { return m_packetIndex; } // next packet to send, from 1
     int packetCount() const { return m_packetCount; }
     int progress() const { return m_progress; }
+    // The message-table code a failed upgrade shows; -1 for none.
     static int failureMessage(Outcome outcome, Path path);
+    // What happened, for the user.
+    static QString outcomeText(Outcome outcome);
 
 signals:
     void stateChanged(FirmwareUpgrade::State state);

@@ -31,6 +31,15 @@ CustomCDC::CustomCDC(SerialPortModel *portModel, CANTxModel *txModel, QObject *p
     connect(writeTimer, &QTimer::timeout, this, &CustomCDC::onWriteTimerTimeout);
     connect(storeTimer, &QTimer::timeout, this, &CustomCDC::onStoreTimerTimeout);
 
+    // As long as the receive pipeline gives a console version answer (64 passes of 10 ms).
+    versionTimer = new QTimer(this);
+    versionTimer->setSingleShot(true);
+    versionTimer->setInterval(640);
+    connect(versionTimer, &QTimer::timeout, this, [this] {
+        if (versionMode.exchange(false))
+            emit MessageInfo(6);
+    });
+
     m_upgrade = new FirmwareUpgrade(this);
     FirmwareUpgrade::Transport io;
     io.writeConsole = [this](const QByteArray &bytes) { write(bytes); };
@@ -322,9 +331,12 @@ void CustomCDC::syncUpgradeFlags()
 void CustomCDC::readVersion()
 {
     if (canMode) {
+        // The answers are register replies, counted by the motor frame decoder. The
+        // console's versionReading flag stays clear: it would make the serial receive
+        // pipeline take the adapter's frames for a console answer.
         registerReplies.beginVersionRead();
         versionMode = true;
-        versionReading = true;
+        versionTimer->start();
         controllerAllParamsCRUFunc(0, 14);
         QTimer::singleShot(1, this, [this] { controllerAllParamsCRUFunc(0, RegisterFrame::LastRid); });
         return;

@@ -195,6 +195,7 @@ private:
     RegisterSequence sequence;
     CalHandshake *handshake = nullptr;
     FirmwareUpgrade *m_upgrade = nullptr;
+    QTimer *versionTimer = nullptr; // CAN version read: both replies within this
 
     QPointer<QSerialPort> comPort;
     QMutex m_portMutex;
