@@ -228,30 +228,31 @@ private slots:
         QTest::addColumn<QList<int>>("progress");
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QList<int>>("messages");
-        const QList<int> all{33, 66, 100, 0};
-        QTest::newRow("console") << Path::Console << QList<QByteArray>{"Enter Bootloader\r\n", "OK\r\n", "OK\r\n", "complete\r\n"}
-                                 << 3 << all << Outcome::Completed << QList<int>{};
+        using A = QList<QByteArray>;
+        using L = QList<int>;
+        const L all{33, 66, 100, 0};
+        QTest::newRow("console") << Path::Console << A{"Enter Bootloader\r\n", "OK\r\n", "OK\r\n", "complete\r\n"} << 3
+                                 << all << Outcome::Completed << L{};
         QTest::newRow("acknowledgement in two pieces")
-            << Path::Console << QList<QByteArray>{"Enter Boot", "loader\r\n", "OK", "OK", "complete"} << 3 << all
-            << Outcome::Completed << QList<int>{};
-        QTest::newRow("serial adapter") << Path::SerialAdapter << QList<QByteArray>{"Aupgrade", "OK", "OK", "complete"}
-                                        << 3 << all << Outcome::Completed << QList<int>{};
-        QTest::newRow("USB adapter") << Path::UsbAdapter << QList<QByteArray>{"Aupgrade", "OK", "OK", "complete"} << 3
-                                     << all << Outcome::Completed << QList<int>{};
-        QTest::newRow("console refuses") << Path::Console << QList<QByteArray>{"unknown command\r\n"} << 0
-                                         << QList<int>{0} << Outcome::NoBootloader << QList<int>{2};
-        QTest::newRow("no bootloader, serial") << Path::SerialAdapter << QList<QByteArray>{""} << 0 << QList<int>{0}
-                                               << Outcome::NoBootloader << QList<int>{2};
-        QTest::newRow("no bootloader, USB") << Path::UsbAdapter << QList<QByteArray>{""} << 0 << QList<int>{0}
-                                            << Outcome::NoBootloader << QList<int>{11};
-        QTest::newRow("ERROR on packet 2") << Path::SerialAdapter << QList<QByteArray>{"Aupgrade", "OK", "ERROR"} << 2
-                                           << QList<int>{33, 66, 0} << Outcome::Refused << QList<int>{11};
-        QTest::newRow("stalls after packet 1") << Path::UsbAdapter << QList<QByteArray>{"Aupgrade", ""} << 1
-                                               << QList<int>{33, 0} << Outcome::Stalled << QList<int>{11};
-        QTest::newRow("no complete after the last") << Path::Console << QList<QByteArray>{"Enter Bootloader\n", "OK", "OK", ""}
-                                                    << 3 << QList<int>{33, 66, 100, 0, 0} << Outcome::Stalled << QList<int>{11};
-        QTest::newRow("complete too early") << Path::SerialAdapter << QList<QByteArray>{"Aupgrade", "complete"} << 1
-                                            << QList<int>{33, 0} << Outcome::EndedEarly << QList<int>{11};
+            << Path::Console << A{"Enter Boot", "loader\r\n", "OK", "OK", "complete"} << 3 << all << Outcome::Completed
+            << L{};
+        QTest::newRow("serial adapter") << Path::SerialAdapter << A{"Aupgrade", "OK", "OK", "complete"} << 3 << all
+                                        << Outcome::Completed << L{};
+        QTest::newRow("USB adapter") << Path::UsbAdapter << A{"Aupgrade", "OK", "OK", "complete"} << 3 << all
+                                     << Outcome::Completed << L{};
+        QTest::newRow("console refuses") << Path::Console << A{"unknown command\r\n"} << 0 << L{0}
+                                         << Outcome::NoBootloader << L{2};
+        QTest::newRow("no bootloader, serial") << Path::SerialAdapter << A{""} << 0 << L{0} << Outcome::NoBootloader
+                                               << L{2};
+        QTest::newRow("no bootloader, USB") << Path::UsbAdapter << A{""} << 0 << L{0} << Outcome::NoBootloader << L{11};
+        QTest::newRow("ERROR on packet 2") << Path::SerialAdapter << A{"Aupgrade", "OK", "ERROR"} << 2 << L{33, 66, 0}
+                                           << Outcome::Refused << L{11};
+        QTest::newRow("stalls after packet 1") << Path::UsbAdapter << A{"Aupgrade", ""} << 1 << L{33, 0}
+                                               << Outcome::Stalled << L{11};
+        QTest::newRow("no complete after the last") << Path::Console << A{"Enter Bootloader\n", "OK", "OK", ""} << 3
+                                                    << L{33, 66, 100, 0, 0} << Outcome::Stalled << L{11};
+        QTest::newRow("complete too early") << Path::SerialAdapter << A{"Aupgrade", "complete"} << 1 << L{33, 0}
+                                            << Outcome::EndedEarly << L{11};
     }
 
     void conversation()
@@ -306,7 +307,8 @@ private slots:
         QTest::newRow("no upgrade running") << false << Path::SerialAdapter << QByteArray("OK") << 1;
         QTest::newRow("console text during a CAN upgrade") << true << Path::Console << QByteArray("OK") << 1;
         QTest::newRow("another adapter's frame") << true << Path::UsbAdapter << QByteArray("OK") << 1;
-        QTest::newRow("feedback without the words") << true << Path::SerialAdapter << QByteArray("\x01\x7F\xFF\x4F") << 3;
+        QTest::newRow("feedback without the words")
+            << true << Path::SerialAdapter << QByteArray("\x01\x7F\xFF\x4F") << 3;
         QTest::newRow("one OK twice: one packet") << true << Path::SerialAdapter << QByteArray("OK") << 2;
     }
 

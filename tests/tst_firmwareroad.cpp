@@ -273,13 +273,17 @@ private slots:
     void dialogDuringUpgrade_data()
     {
         QTest::addColumn<QString>("language");
-        QTest::newRow("Chinese") << "zh_CN";
-        QTest::newRow("English") << "en_US";
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("done");
+        QTest::newRow("Chinese") << "zh_CN" << "电机固件升级" << "升级完成";
+        QTest::newRow("English") << "en_US" << "Motor Firmware Upgrade" << "Upgrade complete";
     }
 
     void dialogDuringUpgrade()
     {
         QFETCH(QString, language);
+        QFETCH(QString, title);
+        QFETCH(QString, done);
         Road road;
         QVERIFY(road.start(Path::Console));
         QVERIFY(road.w()->switchLanguage(language));
@@ -291,19 +295,20 @@ private slots:
         road.onDialog = [&](QDialog *d) {
             auto *dialog = qobject_cast<FirmwareDialog *>(d);
             QVERIFY(dialog && !dialog->isFdcan());
-            QCOMPARE(dialog->windowTitle(), language == "en_US" ? QString("Motor Firmware Upgrade") : QString("电机固件升级"));
+            QCOMPARE(dialog->windowTitle(), title);
             QVERIFY(dialog->infoLabel->text().contains("V2.0.1"));
             QVERIFY(dialog->infoLabel->text().contains("Bootloader REV:1.0.3.0"));
             dialog->resize(360, 200);
             dialog->upgradeButton->click();
             QTRY_VERIFY(dialog->progressBar->value() >= 40);
             QVERIFY(!dialog->upgradeButton->isEnabled() && !dialog->fileOpenButton->isEnabled());
-            if (qEnvironmentVariableIsSet("ZK_SCREENSHOT_DIR"))
-                dialog->grab().save(qEnvironmentVariable("ZK_SCREENSHOT_DIR") + "/firmware-dialog-" + language + ".png");
+            const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+            if (!shots.isEmpty())
+                dialog->grab().save(shots + "/firmware-dialog-" + language + ".png");
             QTRY_VERIFY_WITH_TIMEOUT(!road.upgrade()->isRunning(), 20000);
             QVERIFY(dialog->upgradeButton->isEnabled());
             QCOMPARE(dialog->progressBar->value(), 0);
-            QVERIFY(dialog->infoLabel->text().contains(language == "en_US" ? "Upgrade complete" : "升级完成"));
+            QVERIFY(dialog->infoLabel->text().contains(done));
             checked = true;
         };
         road.w()->on_actFirmwareUpdate_triggered();

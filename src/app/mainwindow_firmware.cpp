@@ -68,7 +68,8 @@ FirmwareDialog *MainWindow::motorFirmwareDialog() const { return firmwareDialog;
 
 void MainWindow::on_firmwareFileOpenClicked()
 {
-    const QString path = DialogService::getOpenFileName(this, tr("固件选择"), desktopPath, tr("固件文件(*.bin)"));
+    const QString path =
+        DialogService::getOpenFileName(this, tr("固件选择"), desktopPath, tr("固件文件(*.bin)"));
     if (path.isEmpty()) {
         Logger::info("file don`t exist", "on_firmwareFileOpenClicked");
         return;
@@ -143,7 +144,8 @@ void MainWindow::on_actFirmwareUpdate_triggered()
     connect(dialog, &FirmwareDialog::firmwareUpgradeClicked, this, &MainWindow::on_firmwareUpgradeClicked);
     connect(this, &MainWindow::appVersionChanged, dialog, &FirmwareDialog::on_appVersionChanged);
     connect(this, &MainWindow::loaderVersionChanged, dialog, &FirmwareDialog::on_loaderVersionChanged);
-    connect(this, &MainWindow::selectedFirmwareVersionChanged, dialog, &FirmwareDialog::on_selectedFirmwareVersionChanged);
+    connect(this, &MainWindow::selectedFirmwareVersionChanged, dialog,
+            &FirmwareDialog::on_selectedFirmwareVersionChanged);
     connect(cdc.data(), &CustomCDC::progressBarChanged, dialog, &FirmwareDialog::on_progressBarChanged);
     connect(cdc->upgrade(), &FirmwareUpgrade::finished, dialog, [dialog](FirmwareUpgrade::Outcome outcome) {
         dialog->showOutcome(outcome == FirmwareUpgrade::Outcome::Completed, FirmwareUpgrade::outcomeText(outcome));

@@ -6,10 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
-QString trUpgrade(const char *text) { return QCoreApplication::translate("FirmwareUpgrade", text); }
-} // namespace
-
 int firmwarePacketCount(qint64 imageSize)
 {
     if (imageSize <= 0)
@@ -76,9 +72,15 @@ FirmwareFile loadFirmwareFile(const QString &path, qint64 limit)
     f.name = firmwareDisplayName(path);
     const QString fileName = QFileInfo(path).fileName();
     QFile file(path);
-    auto unreadable = [&] { return trUpgrade("无法读取固件文件 %1：%2").arg(fileName, file.errorString()); };
+    auto unreadable = [&] {
+        return QCoreApplication::translate("FirmwareUpgrade", "无法读取固件文件 %1：%2")
+            .arg(fileName, file.errorString());
+    };
     auto tooLarge = [&](qint64 size) {
-        return trUpgrade("固件文件 %1 过大：%2 字节，上限为 %3 字节。").arg(fileName).arg(size).arg(limit);
+        return QCoreApplication::translate("FirmwareUpgrade", "固件文件 %1 过大：%2 字节，上限为 %3 字节。")
+            .arg(fileName)
+            .arg(size)
+            .arg(limit);
     };
     if (!file.open(QIODevice::ReadOnly)) {
         f.error = unreadable();
@@ -95,7 +97,7 @@ FirmwareFile loadFirmwareFile(const QString &path, qint64 limit)
     else if (image.size() > limit) // a file that grew, or a device that reports no size
         f.error = tooLarge(image.size());
     else if (image.isEmpty())
-        f.error = trUpgrade("固件文件 %1 为空。").arg(fileName);
+        f.error = QCoreApplication::translate("FirmwareUpgrade", "固件文件 %1 为空。").arg(fileName);
     else
         f.image = image;
     return f;

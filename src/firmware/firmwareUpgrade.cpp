@@ -228,7 +228,8 @@ void FirmwareUpgrade::finish(Outcome outcome)
     m_packetIndex = 1;
     bootText.clear();
     setState(State::Idle);
-    Logger::info(QString("firmware upgrade ended: %1").arg(QMetaEnum::fromType<Outcome>().valueToKey(int(outcome))), "firmwareUpgrade");
+    Logger::info(QString("firmware upgrade ended: %1").arg(QMetaEnum::fromType<Outcome>().valueToKey(int(outcome))),
+                 "firmwareUpgrade");
     if (m_progress != 0 || outcome != Outcome::Completed) {
         m_progress = 0;
         emit progressChanged(0);

@@ -34,17 +34,18 @@ FirmwareGroupBox::FirmwareGroupBox(QWidget *parent) : QGroupBox(parent)
     progressBar->setValue(0);
     progressBar->setFixedHeight(15);
 
-    g->addWidget(readVersionButton, 0, 0);
-    g->addWidget(fileOpenButton, 0, 1);
-    g->addWidget(upgradeButton, 0, 2);
-    g->addWidget(fwLabel, 1, 0);
-    g->addWidget(appVersionLabel, 1, 1, 1, 2);
-    g->addWidget(blLabel, 2, 0);
-    g->addWidget(loaderVersionLabel, 2, 1, 1, 2);
-    g->addWidget(firmwareNameLabel, 3, 0, 1, 3);
-    g->addWidget(progressBar, 4, 0, 1, 3);
+    // Two buttons a row: the side panel is narrow, the English captions long.
+    g->addWidget(readVersionButton, 0, 0, 1, 2);
+    g->addWidget(fileOpenButton, 0, 2);
+    g->addWidget(upgradeButton, 1, 0, 1, 3);
+    g->addWidget(fwLabel, 2, 0);
+    g->addWidget(appVersionLabel, 2, 1, 1, 2);
+    g->addWidget(blLabel, 3, 0);
+    g->addWidget(loaderVersionLabel, 3, 1, 1, 2);
+    g->addWidget(firmwareNameLabel, 4, 0, 1, 3);
+    g->addWidget(progressBar, 5, 0, 1, 3);
     g->setColumnStretch(1, 1);
-    g->setColumnStretch(2, 1);
+    g->setColumnStretch(2, 2);
 
     connect(readVersionButton, &QPushButton::clicked, this, &FirmwareGroupBox::readVersionClicked);
     connect(fileOpenButton, &QPushButton::clicked, this, &FirmwareGroupBox::firmwareFileOpenClicked);
@@ -96,4 +97,7 @@ void FirmwareGroupBox::on_selectedFirmwareVersionChanged(const QString &name)
     refreshLabels();
 }
 
-void FirmwareGroupBox::on_progressBarChanged(int value) { progressBar->setValue(value >= 0 && value <= 100 ? value : 0); }
+void FirmwareGroupBox::on_progressBarChanged(int value)
+{
+    progressBar->setValue(value >= 0 && value <= 100 ? value : 0);
+}
