@@ -99,6 +99,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     // 7. Start-up texts.
     canPeriodicTimer = new QTimer(this);
+    connect(canPeriodicTimer, &QTimer::timeout, this, &MainWindow::onCANPeriodicSendTimerTimeout);
     for (QLabel *l : {ui->PosLegendValueLabel, ui->VelLegendValueLabel, ui->TorLegendValueLabel})
         setLabelTextAndColor(l, Qt::darkGreen, "Na");
     setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
@@ -352,6 +353,8 @@ void MainWindow::updateFPS()
     fpsLabel->setText(QString("FPS: %1").arg(fps, 0, 'f', 1));
     fpsClock.restart();
     lastTotalCount = totalCount;
+    if (occupancyWindow && occupancyWindow->isVisible())
+        calculateOccupancy();
 }
 
 // ---------------------------------------------------------------- language
@@ -386,6 +389,9 @@ void MainWindow::customSwitchLanguage()
         ui->btn_comSwitch->setText(tr("关闭串口"));
     if (deviceConfigWindow)
         deviceConfigWindow->setWindowTitle(tr("设备配置"));
+    if (occupancyWindow)
+        occupancyWindow->setWindowTitle(tr("总线占用率实时曲线"));
+    canFrameModel->retranslate();
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
     if (canDebugFuture.isRunning())
@@ -628,6 +634,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         chat->stopProcess();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
+    if (occupancyWindow)
+        occupancyWindow->close();
     event->accept();
 }
 

@@ -14,6 +14,7 @@
 #include <QSharedPointer>
 
 #include "can/canFrameData.h"
+#include "can/canTransmit.h"
 #include "link/canAdapter.h"
 #include "link/orderedPoolQueue.h"
 #include "link/usb/usbDeviceInfo.h"
@@ -145,6 +146,18 @@ public:
     // Motor dispatch of a frame from the USB adapter; runs on the pool.
     void parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record);
 
+    // ---- CAN bus debugging (mainwindow_can.cpp).
+    // The data page's bytes, or an empty array after a warning.
+    QByteArray convertCANData();
+    QByteArray convertFDCANData();
+    // Once a second while the bus-load window is shown; the last figure in percent.
+    void calculateOccupancy();
+    double busLoad() const { return currentBusLoad; }
+    QWidget *busLoadWindow() const { return occupancyWindow; }
+    // The context menu's copy of the selected cells, and of the whole log.
+    void copySelectedLogCells();
+    void copyWholeLog();
+
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
@@ -225,6 +238,16 @@ public slots:
     void stopCANDebug();
     void canFrameResend();
 
+    // CAN transmit panel and receive log.
+    void on_canDataLenEdit_textChanged(const QString &text);
+    void on_fdcanDataLenEdit_textChanged(const QString &text);
+    void on_btn_CANSend_clicked();
+    void onCANPeriodicSendTimerTimeout();
+    void on_idAcc_clicked(bool checked);
+    void on_ExportAnaysis_clicked();
+    void on_ChannelOccupancyRate_clicked();
+    void on_canDataAnalysisEdit_editingFinished();
+
     // Parameter registers.
     void on_ReadAllParam_clicked();
     void on_WriteAllParam_clicked();
@@ -255,6 +278,8 @@ private:
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
+    void showCanLogMenu(const QPoint &pos);
+    void appendLogRows(const QList<CANFrameData> &rows);
     void CustomCDCInit();
     void fillPortCombo();
     void handleRecData(QPromise<void> &promise);
@@ -347,6 +372,9 @@ private:
     std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
+    CanSendCounter canSendCounter; // the serial path's periodic send
+    QPointer<QWidget> occupancyWindow;
+    double currentBusLoad = 0;
     QPointer<QWidget> deviceConfigWindow;
     QFuture<void> recDataFuture;
 

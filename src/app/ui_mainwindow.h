@@ -34,6 +34,8 @@ class CustomPlainTextEdit;
 class CustomTabBar;
 class QTableView;
 class WaveForm;
+class CANLogBar;
+class FeedbackAnalysisBox;
 
 class Ui_MainWindow
 {
@@ -57,6 +59,7 @@ public:
     SwitchButton *sw_btn_ASCIIHex_2 = nullptr;
 
     // CAN page: receive log and transmit panel.
+    CANLogBar *canLogBar = nullptr; // filter, ExportAnaysis, ChannelOccupancyRate
     QTableView *tableView = nullptr;
     QGroupBox *canTxGroupBox = nullptr;
     QLineEdit *canIdEdit = nullptr;
@@ -195,6 +198,7 @@ public:
     QLabel *motorStateQLabel = nullptr;
     QLabel *motorStateLabel = nullptr;
     QLabel *motorTempLabel = nullptr;
+    FeedbackAnalysisBox *feedbackAnalysisBox = nullptr; // canDataAnalysisEdit, parsePOSLabel ...
     QLabel *driverTempLabel = nullptr;
     QPushButton *btn_motorMode = nullptr;
     QPushButton *btn_motorModeExit = nullptr;
