@@ -1,0 +1,505 @@
+// The CAN tab end to end against the simulated adapters: sending once, N times and
+// periodically with counting through either adapter, the log of both directions with
+// its filter, copy and export, the bus-load window and the feedback analysis field.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+#include "can/canFrameModel.h"
+#include "can/canTxModel.h"
+#include "can/ui/canLogBar.h"
+#include "can/ui/canTxDialogs.h"
+#include "can/ui/feedbackAnalysisBox.h"
+#include "link/serial/customCDC.h"
+#include "log/log.h"
+#include "widgets/customPlainTextEdit.h"
+#include "widgets/dialogService.h"
+
+#include "byteHelpers.h"
+#include "simUsbWindow.h"
+#include "simWindow.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+struct SentFrame {
+    quint32 id;
+    QByteArray data;
+};
+
+// The transmit panel as a user fills it.
+struct Panel {
+    Panel(QString id = "7FF", QString length = "8", QString data = QString(), QString times = "1",
+          QString interval = "0", bool dataAcc = false, QString step = QString(), QString stopId = QString())
+        : id(id), length(length), data(data), times(times), interval(interval), dataAcc(dataAcc), step(step),
+          stopId(stopId)
+    {
+    }
+    QString id, length, data, times, interval;
+    bool dataAcc;
+    QString step; // set: ID counting with this step and stop ID
+    QString stopId;
+};
+
+} // namespace
+Q_DECLARE_METATYPE(Panel)
+
+class TestCanDebug : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    SimWindow serial;
+    SimUsbWindow usb;
+    MainWindow *w = nullptr;
+    // What the column chooser does before it is accepted (nothing: all columns).
+    std::function<void(ExportColumnsDialog *)> chooseColumns;
+    QString savePath;
+
+    Ui_MainWindow *ui() const { return w->form(); }
+
+    void answerDialogs()
+    {
+        DialogService::setHandler([this](const DialogService::Request &r) {
+            DialogService::Reply reply;
+            reply.result = QMessageBox::Ok;
+            if (r.kind == DialogService::SaveFile)
+                reply.path = savePath;
+            if (auto *d = qobject_cast<ExportColumnsDialog *>(r.dialog)) {
+                if (chooseColumns)
+                    chooseColumns(d);
+                reply.result = QDialog::Accepted;
+            }
+            return reply;
+        });
+    }
+
+    bool startSerial()
+    {
+        QString error;
+        if (!serial.start(SimSerialAdapter::Adapter, SimMotor::Layout::Long, &error) || !serial.open())
+            return false;
+        w = serial.window();
+        answerDialogs();
+        return true;
+    }
+
+    bool startUsb()
+    {
+        QString error;
+        if (!usb.start(&error) || !usb.open())
+            return false;
+        w = usb.window();
+        answerDialogs();
+        return true;
+    }
+
+    void fill(const Panel &p, bool fd = false)
+    {
+        ui()->canIdEdit->setText(p.id);
+        emit ui()->canIdEdit->editingFinished();
+        (fd ? ui()->fdcanDataLenEdit : ui()->canDataLenEdit)->setText(p.length);
+        (fd ? ui()->fdcanDataEdit : ui()->canDataEdit)->setPlainText(p.data);
+        ui()->sendTimesEdit->setText(p.times);
+        ui()->sendIntervalEdit->setText(p.interval);
+        ui()->dataAcc->setChecked(p.dataAcc);
+        if (!p.step.isEmpty()) {
+            ui()->idAcc->click();
+            auto *d = w->findChild<IdIncrementDialog *>();
+            QVERIFY(d && d->isVisible());
+            d->stepEdit()->setText(p.step);
+            d->stopIdEdit()->setText(p.stopId);
+            d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        }
+    }
+
+    QList<SentFrame> serialBus() const
+    {
+        QList<SentFrame> out;
+        for (const SimCanFrame &f : serial.adapter()->busFrames())
+            out.append({f.id, f.data});
+        return out;
+    }
+
+    QList<SentFrame> usbBus() const
+    {
+        QList<SentFrame> out;
+        for (const SimUsbFrame &f : usb.adapter()->busFrames())
+            out.append({f.id, f.data});
+        return out;
+    }
+
+    // Status texts of the rows kept, oldest first.
+    QStringList statuses() const
+    {
+        QStringList out;
+        for (int r = 0; r < w->frameModel()->storedRowCount(); ++r)
+            out << w->frameModel()->storedRow(r).statusText();
+        return out;
+    }
+
+    int warnings(const QString &text) const
+    {
+        int n = 0;
+        for (const auto &r : DialogService::history())
+            n += r.kind == DialogService::Warning && r.text == text ? 1 : 0;
+        return n;
+    }
+
+    static QList<QByteArray> fileLines(const QString &path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> lines = f.readAll().split('\n');
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+
+    // Rows of the send tests; the USB adapter counts by itself (its ID wraps back to the
+    // first one, its data counts in any length).
+    static void sends_data(bool usbAdapter)
+    {
+        QTest::addColumn<Panel>("panel");
+        QTest::addColumn<QList<quint32>>("ids");
+        QTest::addColumn<QList<QByteArray>>("data");
+        QTest::addColumn<bool>("motorAnswers");
+        QTest::newRow("once, to the motor") << Panel{"1", "8", "FF FF FF FF FF FF FF FC"} << QList<quint32>{1}
+                                            << QList<QByteArray>{QByteArray::fromHex("FFFFFFFFFFFFFFFC")} << true;
+        QTest::newRow("five times") << Panel{"7FF", "1", "AA", "5", "1"} << QList<quint32>(5, 0x7FF)
+                                    << QList<QByteArray>(5, bytes({0xAA})) << false;
+        QTest::newRow("data and ID counting")
+            << Panel{"100", "2", "", "4", "1", true, "2", "7FF"} << QList<quint32>{0x100, 0x102, 0x104, 0x106}
+            << QList<QByteArray>{bytes({0, 0}), bytes({1, 0}), bytes({2, 0}), bytes({3, 0})} << false;
+        QTest::newRow("ID wraps at stop ID + 1, data of length 3")
+            << Panel{"100", "3", "1 2 3", "4", "1", !usbAdapter, "1", "101"}
+            << (usbAdapter ? QList<quint32>{0x100, 0x101, 0x100, 0x101} : QList<quint32>{0x100, 0x101, 0, 1})
+            << QList<QByteArray>(4, bytes({0x12, 0x30, 0})) << true; // 0x101 and 1 are motor 1's
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Logger::init(dir.path(), Logger::DEBUG);
+        MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations");
+    }
+
+    void cleanup()
+    {
+        serial.stop();
+        usb.stop();
+        w = nullptr;
+        chooseColumns = nullptr;
+    }
+
+    void serialSends_data() { sends_data(false); }
+    void serialSends()
+    {
+        QFETCH(Panel, panel);
+        QFETCH(QList<quint32>, ids);
+        QFETCH(QList<QByteArray>, data);
+        QFETCH(bool, motorAnswers);
+        QVERIFY(startSerial());
+        fill(panel);
+        ui()->btn_CANSend->click();
+        QTRY_COMPARE_WITH_TIMEOUT(serialBus().size(), ids.size(), 5000);
+        QTest::qWait(50);
+        const QList<SentFrame> bus = serialBus();
+        QCOMPARE(bus.size(), ids.size());
+        for (int k = 0; k < ids.size(); ++k) {
+            QCOMPARE(bus[k].id, ids[k]);
+            QCOMPARE(bus[k].data, data[k]);
+        }
+        // Both directions in the log: the adapter's confirmation of every frame sent, and
+        // the motor's answer.
+        QTRY_COMPARE_WITH_TIMEOUT(statuses().count("发送成功"), ids.size(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(statuses().contains("接收成功"), motorAnswers, 5000);
+    }
+
+    void usbSends_data() { sends_data(true); }
+
+    void usbSends()
+    {
+        QFETCH(Panel, panel);
+        QFETCH(QList<quint32>, ids);
+        QFETCH(QList<QByteArray>, data);
+        QFETCH(bool, motorAnswers);
+        QVERIFY(startUsb());
+        fill(panel);
+        ui()->btn_CANSend->click();
+        QTRY_COMPARE_WITH_TIMEOUT(usbBus().size(), ids.size(), 5000);
+        QTest::qWait(50);
+        const QList<SentFrame> bus = usbBus();
+        QCOMPARE(bus.size(), ids.size());
+        for (int k = 0; k < ids.size(); ++k) {
+            QCOMPARE(bus[k].id, ids[k]);
+            QCOMPARE(bus[k].data, data[k]);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(statuses().count("发送成功"), ids.size(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(statuses().contains("接收成功"), motorAnswers, 5000);
+    }
+
+    void usbFdFrame()
+    {
+        QVERIFY(startUsb());
+        w->txModel()->setCANType(true);
+        fill({"123", "12", "1 2 3"}, true);
+        ui()->btn_CANSend->click();
+        QTRY_COMPARE_WITH_TIMEOUT(usb.adapter()->busFrames().size(), 1, 5000);
+        const SimUsbFrame f = usb.adapter()->busFrames().first();
+        QVERIFY(f.fd);
+        QCOMPARE(f.data, QByteArray::fromHex("123000000000000000000000"));
+        QTRY_COMPARE_WITH_TIMEOUT(w->frameModel()->storedRowCount(), 1, 5000);
+        QCOMPARE(w->frameModel()->index(0, 4).data().toString(), QString("FDCAN"));
+    }
+
+    void usbRepeatsUntilStopped()
+    {
+        QVERIFY(startUsb());
+        fill({"7FF", "1", "55", "-1", "5"});
+        ui()->btn_CANSend->click();
+        QTRY_VERIFY_WITH_TIMEOUT(usb.adapter()->busFrames().size() > 5, 5000);
+        QVERIFY(usb.adapter()->isRepeating());
+        ui()->btn_CANStop->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!usb.adapter()->isRepeating(), 5000);
+        const int sent = int(usb.adapter()->busFrames().size());
+        QTest::qWait(100);
+        QCOMPARE(int(usb.adapter()->busFrames().size()), sent);
+    }
+
+    void serialStopThenContinue()
+    {
+        QVERIFY(startSerial());
+        fill({"7FF", "1", "", "1000", "20", true});
+        ui()->btn_CANSend->click();
+        QTRY_VERIFY_WITH_TIMEOUT(serialBus().size() >= 3, 5000);
+        ui()->btn_CANStop->click();
+        QTest::qWait(100);
+        const int sent = int(serialBus().size());
+        QTest::qWait(100);
+        QCOMPARE(int(serialBus().size()), sent);
+        // The counter goes on from where the stop left it.
+        ui()->btn_CANSend->click();
+        QTRY_VERIFY_WITH_TIMEOUT(serialBus().size() > sent, 5000);
+        ui()->btn_CANStop->click();
+        QCOMPARE(serialBus()[sent].data, bytes({sent}));
+    }
+
+    void serialBadDataStopsTheRun()
+    {
+        QVERIFY(startSerial());
+        fill({"7FF", "1", "01", "1000", "5"});
+        ui()->btn_CANSend->click();
+        QTRY_VERIFY_WITH_TIMEOUT(serialBus().size() >= 2, 5000);
+        ui()->canDataEdit->setPlainText("ZZ");
+        QTRY_COMPARE_WITH_TIMEOUT(warnings("Invalid hexadecimal value: ZZ"), 1, 5000);
+        const int sent = int(serialBus().size());
+        QTest::qWait(100);
+        QCOMPARE(int(serialBus().size()), sent);
+        QCOMPARE(warnings("Invalid hexadecimal value: ZZ"), 1);
+    }
+
+    void refusedSends()
+    {
+        QVERIFY(startSerial());
+        fill({"7FF", "", "11"});
+        ui()->btn_CANSend->click();
+        QCOMPARE(warnings("dlc输入不合法"), 1);
+        w->on_actCom_Close_triggered();
+        fill({"7FF", "1", "11"});
+        ui()->btn_CANSend->click();
+        QCOMPARE(shownMessages(), QList<int>{0});
+        QTest::qWait(50);
+        QVERIFY(serialBus().isEmpty());
+    }
+
+    void lengthFields_data()
+    {
+        QTest::addColumn<bool>("fd");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("classic 8") << false << "8" << "8";
+        QTest::newRow("classic 9") << false << "9" << "";
+        QTest::newRow("classic text") << false << "a" << "";
+        QTest::newRow("FD 12") << true << "12" << "12";
+        QTest::newRow("FD 10") << true << "10" << "";
+        QTest::newRow("FD 64") << true << "64" << "64";
+    }
+
+    void lengthFields()
+    {
+        QFETCH(bool, fd);
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        MainWindow window;
+        QLineEdit *edit = fd ? window.form()->fdcanDataLenEdit : window.form()->canDataLenEdit;
+        QTest::keyClicks(edit, typed);
+        QCOMPARE(edit->text(), kept);
+    }
+
+    void filterCopyAndExport()
+    {
+        QVERIFY(startSerial());
+        SimSerialAdapter *sim = serial.adapter();
+        QByteArray traffic;
+        for (int k = 0; k < 3; ++k)
+            traffic += SimCodec::receiveFrame(SimCodec::StatusRxOk, 0x100 + k, bytes({k}));
+        traffic += SimCodec::receiveFrame(SimCodec::StatusHeartbeat, 0, {});
+        for (int k = 0; k < 2; ++k)
+            traffic += SimCodec::receiveFrame(SimCodec::StatusTxOk, 0x200, bytes({0x22, '"'}));
+        traffic += SimCodec::receiveFrame(SimCodec::StatusHeartbeat, 0, {});
+        sim->injectBytes(traffic);
+        CANFrameModel *m = w->frameModel();
+        QTRY_COMPARE_WITH_TIMEOUT(m->storedRowCount(), 7, 5000);
+
+        CANLogBar *bar = ui()->canLogBar;
+        bar->directionCombo()->setCurrentIndex(2); // sent only
+        QCOMPARE(m->rowCount(), 2);
+        QCOMPARE(bar->findChild<QLabel *>("canLogCountLabel")->text(), QString("显示 2 / 7 帧"));
+        bar->directionCombo()->setCurrentIndex(0);
+        bar->hideHeartbeatsBox()->setChecked(true);
+        QCOMPARE(m->rowCount(), 5);
+        bar->idFilterEdit()->setText("100-101");
+        QCOMPARE(m->rowCount(), 2);
+        bar->idFilterEdit()->setText("100-1G1"); // mistyped: the rows stay as they were
+        QCOMPARE(m->rowCount(), 2);
+        QVERIFY(bar->findChild<QLabel *>("canLogIdError")->isVisibleTo(bar));
+        QCOMPARE(m->storedRowCount(), 7);
+
+        // Copy-all and the export keep every frame; the filtered export is asked for.
+        w->copyWholeLog();
+        QCOMPARE(QGuiApplication::clipboard()->text().split('\n').size(), 7);
+        savePath = dir.filePath("all.csv");
+        w->on_ExportAnaysis_clicked();
+        QCOMPARE(fileLines(savePath).size(), 8);
+        QCOMPARE(fileLines(savePath).at(5).split(',').last(), QByteArray("\"22 22\""));
+        savePath = dir.filePath("shown.csv");
+        chooseColumns = [](ExportColumnsDialog *d) {
+            for (int i = 0; i < d->list()->count(); ++i)
+                d->list()->item(i)->setCheckState(i == 5 ? Qt::Checked : Qt::Unchecked);
+            d->visibleOnlyBox()->setChecked(true);
+        };
+        w->on_ExportAnaysis_clicked();
+        QCOMPARE(fileLines(savePath), (QList<QByteArray>{"\"ID\"", "\"0x100\"", "\"0x101\""}));
+        chooseColumns = [](ExportColumnsDialog *d) {
+            for (int i = 0; i < d->list()->count(); ++i)
+                d->list()->item(i)->setCheckState(Qt::Unchecked);
+        };
+        savePath = dir.filePath("none.csv");
+        w->on_ExportAnaysis_clicked();
+        QCOMPARE(warnings("请至少选择一列进行导出！"), 1);
+        QVERIFY(!QFile::exists(savePath));
+
+        // The rows speak the language of the moment.
+        QVERIFY(w->switchLanguage("en_US"));
+        QCOMPARE(m->index(0, 6).data().toString(), QString("Rx Succ."));
+        QVERIFY(w->switchLanguage("zh_CN"));
+    }
+
+    void failedExportKeepsTheEarlierFile()
+    {
+        QVERIFY(startSerial());
+        QList<CANFrameData> rows;
+        for (int k = 0; k < 2000; ++k) {
+            CANFrameData r;
+            r.index = quint32(k);
+            rows << r;
+        }
+        w->frameModel()->appendRows(rows);
+        savePath = dir.filePath("earlier.csv");
+        {
+            QFile f(savePath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("earlier\n");
+        }
+        // A file system that takes no more than 4 KiB from this process (root included).
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        w->on_ExportAnaysis_clicked();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(warnings("无法写入文件: " + savePath), 1);
+        QCOMPARE(fileLines(savePath), QList<QByteArray>{"earlier"});
+        QCOMPARE(QDir(dir.path()).entryList({"earlier.csv*"}, QDir::Files), QStringList{"earlier.csv"});
+
+        savePath = dir.filePath("no/such/folder.csv");
+        w->on_ExportAnaysis_clicked();
+        QCOMPARE(warnings("无法打开文件: " + savePath), 1);
+    }
+
+    void busLoadWindow()
+    {
+        QVERIFY(startUsb());
+        QGroupBox *meter = ui()->CORGroupBox;
+        QWidget *home = meter->parentWidget();
+        ui()->canLogBar->busLoadButton()->click();
+        QWidget *window = w->busLoadWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QString("总线占用率实时曲线"));
+        QCOMPARE(window->size(), QSize(800, 600));
+        QCOMPARE(meter->window(), window);
+        ui()->canLogBar->busLoadButton()->click();
+        QCOMPARE(w->busLoadWindow(), window);
+
+        // Ten times what a classic bus carries: the meter stops at 99 %.
+        SimFlood flood;
+        flood.framesPerSecond = 100000;
+        usb.adapter()->startFlood(flood);
+        QTRY_COMPARE_WITH_TIMEOUT(w->busLoad(), 99.0, 5000);
+        QCOMPARE(ui()->CORLegendValueLabel->text(), QString("99.0"));
+        usb.adapter()->stopStreaming();
+
+        window->close();
+        QTRY_VERIFY(!w->busLoadWindow());
+        QCOMPARE(meter->parentWidget(), home);
+    }
+
+    void feedbackAnalysis_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("labels"); // position, velocity, torque, motor temp, driver temp
+        QTest::newRow("zeros") << "00 00 00 00 00 00 00 00" << QStringList{"-12.5", "-30", "-10", "0 ℃", "0 ℃"};
+        QTest::newRow("full scale, temperatures")
+            << "00 FF FF FF FF FF 1E 28" << QStringList{"12.5", "30", "10", "40 ℃", "30 ℃"};
+        QTest::newRow("not hex: nothing changes") << "0G 00 00 00 00 00 00 00" << QStringList{"NA", "NA", "NA", "Na", "Na"};
+    }
+
+    void feedbackAnalysis()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, labels);
+        DialogService::clearHistory();
+        answerDialogs();
+        MainWindow window;
+        FeedbackAnalysisBox *box = window.form()->feedbackAnalysisBox;
+        box->edit()->setText(text);
+        emit box->edit()->editingFinished();
+        const QStringList shown = {box->positionLabel()->text(), box->velocityLabel()->text(),
+                                   box->torqueLabel()->text(), window.form()->motorTempLabel->text(),
+                                   window.form()->driverTempLabel->text()};
+        QCOMPARE(shown, labels);
+        QCOMPARE(warnings("无效的十六进制字符: 0G"), labels[0] == "NA" ? 1 : 0);
+        DialogService::setHandler(nullptr);
+    }
+};
+
+QTEST_MAIN(TestCanDebug)
+#include "tst_candebug.moc"
