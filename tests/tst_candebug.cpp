@@ -26,6 +26,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -470,6 +473,37 @@ private slots:
         window->close();
         QTRY_VERIFY(!w->busLoadWindow());
         QCOMPARE(meter->parentWidget(), home);
+    }
+
+    void logFollowsTheEndOrHoldsThePlace()
+    {
+        MainWindow window;
+        window.show();
+        window.form()->tabWidget->setCurrentWidget(window.form()->tab_CAN);
+        QTableView *view = window.form()->tableView;
+        QScrollBar *bar = view->verticalScrollBar();
+        quint32 next = 1;
+        auto append = [&](int n) {
+            QList<CANFrameData> rows(n);
+            for (CANFrameData &r : rows)
+                r.index = next++;
+            emit window.CANRxVector(rows);
+            QCoreApplication::processEvents();
+        };
+        auto topRow = [&] { return view->indexAt(QPoint(2, 2)).data().toUInt(); };
+        append(CANFrameModel::kMaxRows);
+        QCOMPARE(bar->value(), bar->maximum());
+        // Scrolled back to read: the frames on screen stay while older ones leave.
+        bar->setValue(5000);
+        const quint32 reading = topRow();
+        append(1000);
+        QCOMPARE(topRow(), reading);
+        QCOMPARE(bar->value(), 4000);
+        // Back at the end: the log follows the newest frame again.
+        bar->setValue(bar->maximum());
+        append(10);
+        QCOMPARE(bar->value(), bar->maximum());
+        QCOMPARE(view->indexAt(QPoint(2, view->viewport()->height() - 2)).data().toUInt(), next - 1);
     }
 
     void feedbackAnalysis_data()
