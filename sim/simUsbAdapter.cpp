@@ -93,7 +93,7 @@ struct SimUsbAdapter::Impl {
     bool stopping = false;
 
     QString serial;
-    quint8 bus;
+    quint8 busNumber;
     quint8 address;
     quint16 vid = AdapterVendorId;
     quint16 pid = AdapterProductId;
@@ -101,7 +101,7 @@ struct SimUsbAdapter::Impl {
     quint64 generation = 1;
     Clock::time_point born = Clock::now();
 
-    QList<std::shared_ptr<SimMotor>> motors;
+    std::shared_ptr<SimBus> bus = std::make_shared<SimBus>();
     std::deque<SimUsbFrame> busFrames;
     std::deque<QByteArray> received; // encoded heads + data, for 0x81
     std::deque<QByteArray> echoed;   // for 0x83
@@ -191,18 +191,16 @@ struct SimUsbAdapter::Impl {
         c.data = frame.data;
         c.extended = frame.extended;
         c.remote = frame.remote;
-        for (const auto &m : motors) {
-            for (const SimCanFrame &r : m->receiveCan(c)) {
-                if (!capturing)
-                    continue;
-                SimUsbFrame reply;
-                reply.id = r.id;
-                reply.data = r.data;
-                reply.extended = r.extended;
-                reply.remote = r.remote;
-                queue(received, encode(reply, false, now));
-                ++stats.receivedQueued;
-            }
+        for (const SimCanFrame &r : bus->transmit(c)) {
+            if (!capturing)
+                continue;
+            SimUsbFrame reply;
+            reply.id = r.id;
+            reply.data = r.data;
+            reply.extended = r.extended;
+            reply.remote = r.remote;
+            queue(received, encode(reply, false, now));
+            ++stats.receivedQueued;
         }
     }
 
@@ -470,7 +468,7 @@ struct SimUsbAdapter::Impl {
 SimUsbAdapter::SimUsbAdapter(const QString &serialNumber, quint8 bus, quint8 address) : d(std::make_unique<Impl>())
 {
     d->serial = serialNumber;
-    d->bus = bus;
+    d->busNumber = bus;
     d->address = address;
     d->worker = std::thread([this] { d->run(); });
 }
@@ -485,7 +483,7 @@ SimUsbAdapter::~SimUsbAdapter()
     d->worker.join();
 }
 
-quint8 SimUsbAdapter::bus() const { return d->bus; }
+quint8 SimUsbAdapter::busNumber() const { return d->busNumber; }
 quint8 SimUsbAdapter::address() const { return d->address; }
 QString SimUsbAdapter::serialNumber() const { return d->serial; }
 
@@ -671,22 +669,24 @@ int SimUsbAdapter::clearHalt(quint8 endpoint)
     return known ? Ok : ErrorPipe;
 }
 
-void SimUsbAdapter::addMotor(const std::shared_ptr<SimMotor> &motor)
+void SimUsbAdapter::addMotor(const std::shared_ptr<SimMotor> &motor) { bus()->addMotor(motor); }
+
+QList<std::shared_ptr<SimMotor>> SimUsbAdapter::motors() const { return bus()->motors(); }
+
+std::shared_ptr<SimMotor> SimUsbAdapter::motor(int index) const { return bus()->motor(index); }
+
+std::shared_ptr<SimBus> SimUsbAdapter::bus() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->motors.append(motor);
+    return d->bus;
 }
 
-QList<std::shared_ptr<SimMotor>> SimUsbAdapter::motors() const
+void SimUsbAdapter::setBus(const std::shared_ptr<SimBus> &bus)
 {
+    if (!bus)
+        return;
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->motors;
-}
-
-std::shared_ptr<SimMotor> SimUsbAdapter::motor(int index) const
-{
-    std::lock_guard<std::mutex> lock(d->mutex);
-    return index >= 0 && index < d->motors.size() ? d->motors[index] : nullptr;
+    d->bus = bus;
 }
 
 QList<SimUsbFrame> SimUsbAdapter::busFrames() const

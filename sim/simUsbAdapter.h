@@ -22,6 +22,7 @@
 // and the device leaves the enumeration until plugged again). Every method is
 // thread-safe.
 
+#include "simBus.h"
 #include "simCodec.h"
 #include "simFlood.h"
 #include "simMotor.h"
@@ -72,7 +73,7 @@ public:
     SimUsbAdapter &operator=(const SimUsbAdapter &) = delete;
 
     // ---- identity
-    quint8 bus() const;
+    quint8 busNumber() const;
     quint8 address() const;
     quint16 vendorId() const;
     quint16 productId() const;
@@ -92,10 +93,12 @@ public:
     int bulkIn(quint8 endpoint, QByteArray &out, int maxLength, int timeoutMs);
     int clearHalt(quint8 endpoint);
 
-    // ---- the bus
+    // ---- the bus (another simulated adapter may share it)
     void addMotor(const std::shared_ptr<SimMotor> &motor);
     QList<std::shared_ptr<SimMotor>> motors() const;
     std::shared_ptr<SimMotor> motor(int index = 0) const;
+    std::shared_ptr<SimBus> bus() const;
+    void setBus(const std::shared_ptr<SimBus> &bus);
     // Frames the adapter put on the bus (latest, bounded), repetitions included.
     QList<SimUsbFrame> busFrames() const;
     // A frame from elsewhere on the bus, delivered on 0x81 while capturing.

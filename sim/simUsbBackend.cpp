@@ -101,7 +101,7 @@ int SimUsbBackend::enumerate(QList<UsbDevice> &devices)
         if (!d->isPlugged())
             continue;
         UsbDevice u;
-        u.bus = d->bus();
+        u.bus = d->busNumber();
         u.address = d->address();
         u.vendorId = d->vendorId();
         u.productId = d->productId();

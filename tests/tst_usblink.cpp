@@ -153,6 +153,18 @@ private slots:
         QCOMPARE(ui()->ACCEdit->text(), QString("12.25"));
     }
 
+    void scanThroughTheAdapter()
+    {
+        sw.adapter()->bus()->addMotor(SimBus::MotorSpec{2, 0x12, 3, SimMotor::Layout::Long});
+        QVERIFY(sw.open());
+        ui()->canidEdit->setText("2");
+        emit ui()->canidEdit->textEdited("2"); // returns when the scan has ended
+        QCOMPARE(w()->scanResultMap().size(), 2);
+        QCOMPARE(ui()->masteridEdit->text(), QString("12"));
+        QVERIFY(sw.adapter()->commandCodes().contains(UsbCmd::StopPeriodSend));
+        QCOMPARE(sw.adapter()->busFrames().last().data.toHex(), QByteArray("7f003323"));
+    }
+
     void logRowsOfAdapterFrames_data()
     {
         QTest::addColumn<bool>("inject"); // received (injected) or transmitted (sent by the tool)

@@ -1,4 +1,4 @@
-// The USB FDCAN adapter's link below the window: checksums, command frames and the
+// The USB FDCAN adapter's link below the window: command frames and the
 // order of the reply checks, the stream frames and their decoding, enumeration and
 // pairing, the transmit records and the reader threads, all against the simulated
 // adapter behind the USB seam.
@@ -84,25 +84,6 @@ private slots:
         QCOMPARE(backend->openHandles(), 0);
         dev.reset();
         backend.reset();
-    }
-
-    void checkValues_data()
-    {
-        QTest::addColumn<bool>("crc32");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<quint32>("expected");
-        QTest::newRow("crc16 check") << false << QByteArray("123456789") << 0xBB3Du;
-        QTest::newRow("crc16 empty") << false << QByteArray() << 0x0000u;
-        QTest::newRow("crc32 check") << true << QByteArray("123456789") << 0x0376E6E7u;
-        QTest::newRow("crc32 empty") << true << QByteArray() << 0xFFFFFFFFu;
-    }
-
-    void checkValues()
-    {
-        QFETCH(bool, crc32);
-        QFETCH(QByteArray, input);
-        QFETCH(quint32, expected);
-        QCOMPARE(crc32 ? calculateCRC32(input) : quint32(CRC16_IBM(input)), expected);
     }
 
     void commandTransfers()

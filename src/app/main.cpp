@@ -100,7 +100,8 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     QCommandLineOption screenshotOpt("screenshot", "Show the main window, save a picture of it to <file>, exit.", "file");
-    QCommandLineOption simulateOpt("simulate", "Offer simulated ports, each with a motor behind it.");
+    QCommandLineOption simulateOpt("simulate",
+                                   "Offer simulated ports: a serial adapter with two motors behind it, and a motor console.");
     QCommandLineOption portOpt("port", "Select the serial port at <path> (also pseudo-terminals).", "path");
     QCommandLineOption openOpt("open", "Open the selected port at start-up.");
     QCommandLineOption langOpt("language", "Start in <code> (en_US or zh_CN).", "code");
@@ -133,9 +134,11 @@ int main(int argc, char *argv[])
     options.tab = parser.isSet(tabOpt) ? parser.value(tabOpt).toInt() : -1;
     setUsbBackend(std::make_shared<LibusbBackend>());
     if (options.simulate) {
-        // One simulated serial adapter with a motor behind it, one motor console, and one
-        // USB CAN FD adapter with a motor behind it, paired with its own serial port.
+        // One simulated serial adapter with two motors on its bus (0x01 and 0x02, each with
+        // its own master ID and bit rate), the first motor's console, and one USB CAN FD
+        // adapter with the same two motors behind it, paired with its own serial port.
         SimRegistry::Options simOptions;
+        simOptions.motorsPerPort = 2;
         simOptions.consolePorts = 1;
         simOptions.usbAdapters = 1;
         setUsbBackend(SimRegistry::global().usbBackend());

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
+#include "calibration/calibrationCapture.h"
 #include "can/canFrameModel.h"
 #include "charts/ui/feedbackCharts.h"
 #include "chat/ui/zkChat.h"
@@ -106,6 +107,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     // 8. Signal wiring.
     signalsConnect();
+    calibrationInit();
 
     // 9. Icons.
     ui->ExportParam->setIcon(QIcon(":/source/export.png"));
@@ -165,6 +167,7 @@ MainWindow::~MainWindow()
     // The chart computations must end before the charts go.
     delete waveUpdater;
     waveUpdater = nullptr;
+    delete calResultDialog; // a top-level window of its own
     delete ui;
     ui = nullptr;
 }
@@ -394,6 +397,7 @@ void MainWindow::customSwitchLanguage()
     canFrameModel->retranslate();
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
+    on_calibration_statusChanged(ui->sw_btn_calibration->checked());
     if (canDebugFuture.isRunning())
         ui->btn_canDebugSend->setText(tr("停止"));
     ui->ctrModeTabBar->setTabText(1, tr("位置"));
@@ -604,12 +608,6 @@ void MainWindow::startBackgroundTasks()
     });
 }
 
-void MainWindow::calDataAnalysis()
-{
-    while (calAnalysisRunning)
-        QThread::msleep(10);
-}
-
 void MainWindow::stopBackgroundTasks()
 {
     if (fifoFuture.isRunning()) {
@@ -636,6 +634,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         deviceConfigWindow->close();
     if (occupancyWindow)
         occupancyWindow->close();
+    if (calResultDialog)
+        calResultDialog->close();
     event->accept();
 }
 

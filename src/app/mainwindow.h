@@ -13,12 +13,14 @@
 #include <QSerialPort>
 #include <QSharedPointer>
 
+#include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
 #include "can/canTransmit.h"
 #include "link/canAdapter.h"
 #include "link/orderedPoolQueue.h"
 #include "link/usb/usbDeviceInfo.h"
 #include "motor/escInf.h"
+#include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 
 #include <atomic>
@@ -45,8 +47,14 @@ class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
 class UsbCanAdapter;
+class SpecialMotorDialog;
+class CalibrationCapture;
+class TableDownload;
+class TableUpload;
+class QDialog;
 struct CAN_Frame;
 struct WaveDataContainer;
+struct MultiWaveDataContainer;
 
 // Options the entry point takes from the command line.
 struct StartupOptions {
@@ -113,6 +121,10 @@ public:
     // replies are handed to parseRIDFrame on the GUI thread, which alone touches
     // `record` (the link object's escInf).
     void parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record);
+    // The one receive dispatch of motor frames from any adapter (serial or USB), on the
+    // adapter's receive thread: feedback, register, ID and version replies, and while a
+    // bus scan runs, the scan's probe replies.
+    void motorFrameReceived(uint32_t frameId, const uint8_t *data, int length, ReceivePath path, ESC_INF &record);
     // One register reply (8 bytes); GUI thread.
     void parseRIDFrame(const unsigned char *data, ESC_INF &record);
     void controlFormatTableSwitch(int mode);
@@ -145,6 +157,12 @@ public:
     CANFrameData insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx);
     // Motor dispatch of a frame from the USB adapter; runs on the pool.
     void parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record);
+    // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
+    void on_rpmRads_statusChanged(bool rpm);
+    int specialMotorType() const { return motorType; }
+    bool isScanning() const { return scanning; }
+    ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
+    QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
 
     // ---- CAN bus debugging (mainwindow_can.cpp).
     // The data page's bytes, or an empty array after a warning.
@@ -162,6 +180,18 @@ public:
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
     void canBaudInit();
+
+    // ---- Encoder calibration and identification (mainwindow_calibration.cpp).
+    void Cal_calibrate();
+    void change_Text(const float *table, float offset, int rawOffset, int index, int rawFirst, int rawLast);
+    void SendCalibrateData();
+    void SendOutCalibrateData();
+    const CalibrationResults &calibrationResults() const { return calResults; }
+    QDialog *calibrationResultDialog() const;
+    CalibrationCapture *calibrationCapture() const { return calCapture.get(); }
+    // 0 conventional motor, 1 the in-wheel hub motor that takes CAN commands instead;
+    // chosen in the motor-type dialog (F4).
+    int motorType = 0;
 
 signals:
     void autoQuitMessageBoxShow(const QString &text);
@@ -184,6 +214,12 @@ signals:
     void motorTempChanged(signed char celsius);
     void driverTempChanged(signed char celsius);
     void motorErrorChanged(unsigned char code);
+    void MotorParametersChanged(const MotorParameter &parameters);
+    void CalWaveResultShow();
+    void outCalWaveResultShow();
+    void CompensationTableRecv();
+    void CalWaveUpdateTimerActive(bool active);
+    void multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -234,9 +270,41 @@ public slots:
     void on_sendIntervalEdit_2_editingFinished();
     void on_comboBox_ctrMode_currentIndexChanged(int index);
     void ctrModeComponentSwitch(int index);
+    void on_POSEdit_editingFinished();
+    void on_VELEdit_editingFinished();
+    void on_KPEdit_editingFinished();
+    void on_KDEdit_editingFinished();
+    void on_TOREdit_editingFinished();
+    void on_IEdit_editingFinished();
+    void on_VELEdit_POS_editingFinished();
+    void on_VELEdit_VEL_editingFinished();
+    void specialMotorSelection();
+
+    // Motor IDs and bus scan.
+    void on_btn_ReadID_clicked();
+    void on_btn_SetID_clicked();
+    void on_canidEdit_textEdited(const QString &text);
+    void on_canidEdit_2_textEdited(const QString &text);
+    void scanDevice();
     void UpdateDebugData();
     void stopCANDebug();
     void canFrameResend();
+
+    // Encoder calibration and identification.
+    void on_btn_calibration_clicked();
+    void on_calibration_statusChanged(bool outputShaft);
+    void on_CalWaveUpdate();
+    void on_nppChanged(unsigned int polePairs);
+    void onCalWaveUpdateTimerTimeout();
+    void onCalWaveUpdateTimerActive(bool active);
+    void on_MotorSideCalRecv();
+    void on_OutputShaftCalRecv();
+    void on_CalWaveResultShow();
+    void on_outCalWaveResultShow();
+    void on_CompensationTableRecv();
+    void on_MPreCalculateButton_clicked();
+    void on_MotorParametersChanged(const MotorParameter &parameters);
+    void on_multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
     // CAN transmit panel and receive log.
     void on_canDataLenEdit_textChanged(const QString &text);
@@ -298,7 +366,6 @@ private:
     void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
-    void dispatchMotorFrame(const MotorFrame &frame, ESC_INF &record);
     void addFrameCounts(quint32 rx, quint32 tx);
     // USB FDCAN adapter.
     void usbInit();
@@ -311,7 +378,15 @@ private:
     QList<USBDeviceInfo> pairingPorts() const;
     void insertFrames(const QList<CanBusFrame> &frames);
     void onUsbAdapterError(CanAdapter::Error error, const QString &text);
-    void onUsbScanReply(unsigned int canid, unsigned int masterid, signed char canBr);
+    void panelInit();
+    void setPointEditFinished(const QString &quantity);
+    void refreshSetPoints();
+    void showVelocityRanges();
+    void showModePicture(int index);
+    void finishScan();
+    void calibrationInit();
+    void cutCalibrationRecords(bool streaming, int recordSize);
+    void showCalibrationResult(QDialog *dialog);
 
     // Background task bodies; each runs on the global thread pool for the window's life.
     void handleFIFO(QPromise<void> &promise);
@@ -400,6 +475,17 @@ private:
     int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
 
+    // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
+    // velocity and PVT pages show (rad/s).
+    QPointer<SpecialMotorDialog> specialMotorDialog;
+    float pagesVelocityMax = 45.0f;
+    // Bus scan (GUI thread, apart from the results, which the receive thread fills
+    // while `scanning` is set).
+    ScanResults scanResults;
+    QString scanWantedId;
+    int scanIndex = 0;
+    int scanCount = kScanCount;
+
     // Background work.
     QFuture<void> fifoFuture;
     QFuture<void> canAnalysisFuture;
@@ -408,4 +494,11 @@ private:
     std::atomic_bool heartbeatSuspended{false};
     std::atomic_bool calAnalysisRunning{true};
     std::thread heartbeatThread;
+
+    // Encoder calibration.
+    std::unique_ptr<CalibrationCapture> calCapture;
+    CalibrationResults calResults;
+    TableDownload *tableDownload = nullptr;
+    TableUpload *tableUpload = nullptr;
+    QPointer<QDialog> calResultDialog;
 };

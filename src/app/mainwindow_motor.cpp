@@ -31,9 +31,6 @@
 #include <QtConcurrent/QtConcurrent>
 
 namespace {
-const char *kActiveButton = "QPushButton {    background-color: lightgreen;    color: black;}"
-                            "QPushButton:hover {    background-color: #90EE90;}"
-                            "QPushButton:pressed {    background-color: #7CFC00;}";
 const char *kHeaderStyle = "QHeaderView::section { background-color: #BCDCF4; color: black; "
                            "border: 1px solid #CCCCCC; }";
 constexpr int kCommandDelayMs = 10;
@@ -103,6 +100,8 @@ void MainWindow::ctrModeInit()
     connect(canTxModel.data(), &CANTxModel::dataChanged, this, syncIds);
     syncIds();
     feedbackFormatInit();
+    panelInit();
+    refreshSetPoints();
 }
 
 void MainWindow::ctrModeComponentSwitch(int index)
@@ -132,6 +131,7 @@ void MainWindow::UpdateDebugData()
 void MainWindow::on_comboBox_ctrMode_currentIndexChanged(int index)
 {
     static const QStringList gains = {"KP_ASREdit", "KI_ASREdit", "KP_APREdit", "KI_APREdit"};
+    showModePicture(index);
     switch (index) {
     case 0: setLineEditsReadOnly(gains, {true, true, true, true}, ui->tab_Parameters); break;
     case 1: setLineEditsReadOnly(gains, {false, false, false, false}, ui->tab_Parameters); break;
@@ -208,12 +208,15 @@ void MainWindow::on_driverTempChanged(signed char celsius)
 
 void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
 {
-    dispatchMotorFrame(classifyMotorFrame(frame, motorCanid, motorMasterid, ranges.get()), record);
+    // The serial adapter's frame always carries eight data bytes.
+    motorFrameReceived(frame.id, frame.data, 8, ReceivePath::SerialAdapter, record);
 }
 
-// What a classified motor frame sets off, whichever adapter brought it.
-void MainWindow::dispatchMotorFrame(const MotorFrame &f, ESC_INF &record)
+void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int length, ReceivePath path,
+                                    ESC_INF &record)
 {
+    const MotorFrame f = classifyMotorFrame(frameId, data, length, motorCanid, motorMasterid, ranges.get(), path,
+                                            scanning);
     switch (f.kind) {
     case MotorFrameKind::RegisterReply: {
         // The record and the reply counter belong to the GUI thread; queued calls keep
@@ -250,7 +253,7 @@ void MainWindow::dispatchMotorFrame(const MotorFrame &f, ESC_INF &record)
         Logger::info("AppVersion:" + f.appVersion, "parseCANReceiveFrame");
         break;
     case MotorFrameKind::ScanProbeReply:
-        onUsbScanReply(f.replyCanid, f.replyMasterid, f.canBr);
+        scanResults.insert(f.replyCanid, f.replyMasterid, f.canBr);
         break;
     case MotorFrameKind::Ignored:
     case MotorFrameKind::ScanDropped:
@@ -346,7 +349,7 @@ bool MainWindow::isCanDebugRunning() const { return ui->btn_canDebugSend->text()
 void MainWindow::setCanDebugButton(bool running)
 {
     ui->btn_canDebugSend->setText(running ? tr("停止") : tr("发送"));
-    ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButton) : QString());
+    ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButtonStyle) : QString());
     ui->periodicSend->setEnabled(!running);
     ui->sendIntervalEdit_2->setEnabled(!running);
 }

@@ -415,6 +415,20 @@ void MainWindow::handleRecData(QPromise<void> &promise)
             emit OutputShaftCalRecv();
         else
             emit normalDataRecv();
+        // Records cut but not decoded when a stream ended go on as ordinary bytes.
+        if (!c.motorSideStreaming && !c.outputShaftStreaming) {
+            for (;;) {
+                QByteArray chunk;
+                {
+                    QMutexLocker lock(&c.calRecordMutex);
+                    if (c.calRecordQueue.isEmpty())
+                        break;
+                    chunk = c.calRecordQueue.takeFirst();
+                }
+                QMutexLocker lock(&rxChunkMutex);
+                rxChunkList.append(chunk);
+            }
+        }
     }
 }
 
@@ -479,6 +493,7 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
     };
     ev.progress = [this](int v) { emit cdc->progressBarChanged(v); };
     ev.canFrame = [this](const QByteArray &frame) { handleSerialCANFrame(frame); };
+    ev.motorParameters = [this](const QByteArray &b) { emit MotorParametersChanged(byteToStruct<MotorParameter>(b)); };
     ReceiveDispatcher dispatcher(cdc.data(), ev);
     ChunkListSource source(rxChunkMutex, rxChunkList);
 
@@ -493,9 +508,10 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
 void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
 {
     const CAN_Frame frame = byteArrayToCANFrame(bytes);
-    // A received bus frame goes to the motor decoder, except while the bus scan collects
-    // probe answers. Every frame is logged; its texts are made when it is shown.
-    if (canStatusTextIndex(frame.code) == CANFrameData::RxOk && !scanning)
+    // A received bus frame goes to the motor dispatch (which, while a bus scan runs, takes
+    // the probe answers and drops the rest). Every frame is logged; its texts are made
+    // when it is shown.
+    if (canStatusTextIndex(frame.code) == CANFrameData::RxOk)
         parseCANReceiveFrame(frame, cdc->escInf);
     const CANFrameData row = canLogRow(frame, ++canRxSeq, QTime::currentTime().msecsSinceStartOfDay());
     QMutexLocker lock(&canFrameMutex);

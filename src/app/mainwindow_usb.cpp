@@ -243,18 +243,6 @@ void MainWindow::insertFrames(const QList<CanBusFrame> &frames)
 
 void MainWindow::parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record)
 {
-    dispatchMotorFrame(classifyMotorFrame(frame.id, frame.payload, motorCanid, motorMasterid, ranges.get(),
-                                          ReceivePath::UsbAdapter, scanning),
-                       record);
-}
-
-void MainWindow::onUsbScanReply(unsigned int canid, unsigned int masterid, signed char canBr)
-{
-    // Hook for the bus scan: the scan-result map that collects these replies is not
-    // part of this window yet, so the reply is only logged.
-    Logger::debug(QString("scan reply: canid 0x%1, master 0x%2, can_br %3")
-                      .arg(canid, 0, 16)
-                      .arg(masterid, 0, 16)
-                      .arg(int(canBr)),
-                  "parseFDCANReceiveFrame");
+    motorFrameReceived(frame.id, reinterpret_cast<const uint8_t *>(frame.payload.constData()),
+                       int(frame.payload.size()), ReceivePath::UsbAdapter, record);
 }

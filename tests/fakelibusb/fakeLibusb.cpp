@@ -213,7 +213,7 @@ int LIBUSB_CALL libusb_get_device_descriptor(libusb_device *dev, struct libusb_d
     return LIBUSB_SUCCESS;
 }
 
-uint8_t LIBUSB_CALL libusb_get_bus_number(libusb_device *dev) { return dev->sim->bus(); }
+uint8_t LIBUSB_CALL libusb_get_bus_number(libusb_device *dev) { return dev->sim->busNumber(); }
 
 uint8_t LIBUSB_CALL libusb_get_device_address(libusb_device *dev) { return dev->sim->address(); }
 

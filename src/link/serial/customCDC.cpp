@@ -1,9 +1,11 @@
 #include "link/serial/customCDC.h"
 
+#include "calibration/calConversation.h"
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/serialCanAdapter.h"
 #include "log/log.h"
+#include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 
 #include <QSerialPort>
@@ -116,6 +118,13 @@ void CustomCDC::onPeriodicSendTimerTimeout() { frameSend(debugPayload, debugCanI
 
 quint32 CustomCDC::debugCanId() const { return canidConvention(canTxModel->canid(), ctrlMode); }
 
+void CustomCDC::ReadID() { frameSend(idQueryFrame(), kMotorBroadcastId); }
+
+void CustomCDC::SetID(unsigned int canid, unsigned int masterid)
+{
+    frameSend(idAssignFrame(uint8_t(canid & 0xFF), uint8_t(masterid & 0xFF)), kMotorBroadcastId);
+}
+
 void CustomCDC::motorMode(int type, bool console)
 {
     if (type < 0 || type > 2)
@@ -224,6 +233,8 @@ void CustomCDC::sendNextFrame()
 
 void CustomCDC::clearProcedureFlags()
 {
+    if (handshake)
+        handshake->cancel();
     for (std::atomic_bool *f : {&motorSideHandshake, &calHandshakeBusy, &motorSideStreaming, &outputShaftStreaming,
                                 &tableSending, &outTableSending, &compTableExpected, &harmonicAnalysis})
         *f = false;

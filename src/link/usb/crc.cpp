@@ -3,57 +3,50 @@
 #include <array>
 
 namespace {
-
-constexpr std::array<uint16_t, 256> makeCrc16Table()
+std::array<quint16, 256> makeCrc16Table()
 {
-    std::array<uint16_t, 256> table{};
-    for (int i = 0; i < 256; ++i) {
-        uint16_t crc = uint16_t(i);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
-        table[size_t(i)] = crc;
+    std::array<quint16, 256> t{};
+    for (quint32 i = 0; i < 256; ++i) {
+        quint16 c = quint16(i);
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? quint16((c >> 1) ^ 0xA001) : quint16(c >> 1);
+        t[i] = c;
     }
-    return table;
+    return t;
 }
 
-constexpr std::array<uint32_t, 256> makeCrc32Table()
+std::array<quint32, 256> makeCrc32Table()
 {
-    std::array<uint32_t, 256> table{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t crc = i << 24;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
-        table[i] = crc;
+    std::array<quint32, 256> t{};
+    for (quint32 i = 0; i < 256; ++i) {
+        quint32 c = i << 24;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 0x80000000u) ? (c << 1) ^ 0x04C11DB7u : (c << 1);
+        t[i] = c;
     }
-    return table;
+    return t;
 }
-
-constexpr auto kCrc16Table = makeCrc16Table();
-constexpr auto kCrc32Table = makeCrc32Table();
-
 } // namespace
 
-uint16_t CRC16_IBM(const uint8_t *data, int length)
+quint16 CRC16_IBM(const quint8 *data, quint32 length)
 {
-    uint16_t crc = 0;
-    if (!data)
-        return crc;
-    for (int i = 0; i < length; ++i)
-        crc = uint16_t((crc >> 8) ^ kCrc16Table[(crc ^ data[i]) & 0xFF]);
+    static const std::array<quint16, 256> table = makeCrc16Table();
+    quint16 crc = 0;
+    for (quint32 i = 0; i < length; ++i)
+        crc = quint16((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
     return crc;
 }
 
-uint32_t calculate(const uint8_t *data, int length)
+quint32 calculate(const quint8 *data, quint32 length)
 {
-    uint32_t crc = 0xFFFFFFFFu;
-    if (!data)
-        return crc;
-    for (int i = 0; i < length; ++i)
-        crc = (crc << 8) ^ kCrc32Table[((crc >> 24) ^ data[i]) & 0xFF];
+    static const std::array<quint32, 256> table = makeCrc32Table();
+    quint32 crc = 0xFFFFFFFFu;
+    for (quint32 i = 0; i < length; ++i)
+        crc = (crc << 8) ^ table[((crc >> 24) ^ data[i]) & 0xFF];
     return crc;
 }
 
-uint32_t calculateCRC32(const QByteArray &bytes)
+quint32 calculateCRC32(const QByteArray &data)
 {
-    return calculate(reinterpret_cast<const uint8_t *>(bytes.constData()), int(bytes.size()));
+    return calculate(reinterpret_cast<const quint8 *>(data.constData()), quint32(data.size()));
 }

@@ -1,20 +1,18 @@
 #pragma once
 
 #include <QByteArray>
+#include <QtGlobal>
 
-#include <cstdint>
+// Checksums of the USB adapter's command frames and of captured data blocks.
 
-// CRC-16/ARC (also called CRC-16/IBM): polynomial 0x8005 reflected, initial value 0,
-// no final XOR. "123456789" gives 0xBB3D; no bytes give 0. Every USB adapter frame
-// carries it.
-uint16_t CRC16_IBM(const uint8_t *data, int length);
-inline uint16_t CRC16_IBM(const QByteArray &bytes)
+// CRC-16/ARC: polynomial 0x8005 reflected, initial 0, no final XOR ("123456789" → 0xBB3D).
+quint16 CRC16_IBM(const quint8 *data, quint32 length);
+
+// CRC-32/MPEG-2: polynomial 0x04C11DB7 most-significant bit first, initial 0xFFFFFFFF,
+// no reflection, no final XOR ("123456789" → 0x0376E6E7, nothing → 0xFFFFFFFF).
+quint32 calculate(const quint8 *data, quint32 length);
+quint32 calculateCRC32(const QByteArray &data);
+inline quint16 CRC16_IBM(const QByteArray &data)
 {
-    return CRC16_IBM(reinterpret_cast<const uint8_t *>(bytes.constData()), int(bytes.size()));
+    return CRC16_IBM(reinterpret_cast<const quint8 *>(data.constData()), quint32(data.size()));
 }
-
-// CRC-32/MPEG-2: polynomial 0x04C11DB7 most-significant bit first, initial value
-// 0xFFFFFFFF, no reflection, no final XOR. "123456789" gives 0x0376E6E7; no bytes give
-// 0xFFFFFFFF. Used for captured data blocks.
-uint32_t calculate(const uint8_t *data, int length);
-uint32_t calculateCRC32(const QByteArray &bytes);
