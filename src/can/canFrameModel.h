@@ -20,7 +20,7 @@ class CANFrameModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    static const int kMaxRows = 100000;
+    static constexpr int kMaxRows = 100000;
 
     explicit CANFrameModel(QObject *parent = nullptr);
 
