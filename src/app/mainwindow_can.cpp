@@ -29,6 +29,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTableView>
@@ -191,10 +192,23 @@ void MainWindow::on_ExportAnaysis_clicked()
         DialogService::warning(this, tr("导出失败"), tr("无法打开文件: %1").arg(path));
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = writeCanLogCsv(file, *canFrameModel, columns, visibleOnly) && file.commit();
-    QApplication::restoreOverrideCursor();
-    if (!written) {
+    // The rows as they are now: the log goes on rolling while the dialog shows progress.
+    const QList<CANFrameData> rows = canFrameModel->snapshot(visibleOnly);
+    QProgressDialog progress(tr("正在导出数据..."), tr("取消"), 0, int(rows.size()), this);
+    progress.setObjectName("exportProgress");
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    const bool written = writeCanLogCsv(file, rows, columns, [&progress](int done, int) {
+        progress.setValue(done);
+        return !progress.wasCanceled();
+    });
+    const bool cancelled = progress.wasCanceled();
+    progress.reset();
+    if (cancelled) {
+        file.cancelWriting();
+        return;
+    }
+    if (!written || !file.commit()) {
         Logger::warning(QString("%1: %2").arg(path, file.errorString()), "on_ExportAnaysis_clicked");
         file.cancelWriting();
         DialogService::warning(this, tr("导出失败"), tr("无法写入文件: %1").arg(path));

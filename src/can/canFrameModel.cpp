@@ -116,6 +116,16 @@ int CANFrameModel::appendRows(const QList<CANFrameData> &rows)
     return int(hidden);
 }
 
+QList<CANFrameData> CANFrameModel::snapshot(bool visibleOnly) const
+{
+    const int n = visibleOnly ? rowCount() : storedRowCount();
+    QList<CANFrameData> out;
+    out.reserve(n);
+    for (int r = 0; r < n; ++r)
+        out.append(visibleOnly ? visibleRow(r) : storedRow(r));
+    return out;
+}
+
 void CANFrameModel::clear()
 {
     beginResetModel();

@@ -42,6 +42,8 @@ public:
     const CANFrameData &storedRow(int i) const { return m_ring[(m_head + size_t(i)) % m_ring.size()]; }
     // The row a view shows at `row`.
     const CANFrameData &visibleRow(int row) const;
+    // A copy of every row kept, or of the rows the filter shows, oldest first.
+    QList<CANFrameData> snapshot(bool visibleOnly = false) const;
     // Rows appended since construction (clearing does not reset it).
     quint64 appendedRows() const { return m_appended; }
 

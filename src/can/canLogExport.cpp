@@ -60,7 +60,8 @@ QString csvField(const QString &text)
     return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
 }
 
-bool writeCanLogCsv(QIODevice &device, const CANFrameModel &model, const QList<int> &columns, bool visibleOnly)
+bool writeCanLogCsv(QIODevice &device, const QList<CANFrameData> &rows, const QList<int> &columns,
+                    const CsvProgress &progress)
 {
     QTextStream out(&device);
     out.setEncoding(QStringConverter::System);
@@ -69,14 +70,15 @@ bool writeCanLogCsv(QIODevice &device, const CANFrameModel &model, const QList<i
     for (int c : columns)
         fields << csvField(titles.value(c));
     out << fields.join(QLatin1Char(',')) << '\n';
-    const int rows = visibleOnly ? model.rowCount() : model.storedRowCount();
-    for (int r = 0; r < rows; ++r) {
-        const CANFrameData &row = visibleOnly ? model.visibleRow(r) : model.storedRow(r);
+    const int total = int(rows.size());
+    for (int r = 0; r < total; ++r) {
         fields.clear();
         for (int c : columns)
-            fields << csvField(row.text(c));
+            fields << csvField(rows[r].text(c));
         out << fields.join(QLatin1Char(',')) << '\n';
         if (out.status() != QTextStream::Ok)
+            return false;
+        if (progress && r % 1000 == 999 && !progress(r + 1, total))
             return false;
     }
     out.flush();

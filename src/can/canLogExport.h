@@ -7,8 +7,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class CANFrameModel;
+struct CANFrameData;
 class QIODevice;
 
 // Copy and CSV export of the receive log, the bus load and the feedback analysis field.
@@ -26,9 +28,12 @@ QStringList canLogColumnTitles();
 QString csvField(const QString &text);
 // A header line with the chosen columns' titles, then one line per row with their cell
 // texts, in column order; fields separated by commas, lines ending with a line feed, in
-// the system's encoding. `visibleOnly` exports the rows the filter shows instead of all.
-// False when the device refused the bytes.
-bool writeCanLogCsv(QIODevice &device, const CANFrameModel &model, const QList<int> &columns, bool visibleOnly);
+// the system's encoding. `progress` (when set) hears of every thousand rows and may stop
+// the export by returning false. False when the device refused the bytes or the export
+// was stopped.
+using CsvProgress = std::function<bool(int done, int total)>;
+bool writeCanLogCsv(QIODevice &device, const QList<CANFrameData> &rows, const QList<int> &columns,
+                    const CsvProgress &progress = CsvProgress());
 
 // Bus load in percent from a frame rate: min(f / C, 0.99) x 100 with C = 21551 frames/s
 // for CAN FD and 10000 for classic CAN.

@@ -1316,6 +1316,10 @@ number of devices on the bus: %2, IDs: %3</translation>
             <source>数据内容</source>
             <translation>Data</translation>
         </message>
+        <message>
+            <source>正在导出数据...</source>
+            <translation>Exporting data...</translation>
+        </message>
     </context>
     <context>
         <name>SpecialMotorDialog</name>

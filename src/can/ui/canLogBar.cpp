@@ -17,13 +17,16 @@ CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
     m_ids = new QLineEdit(this);
     m_ids->setObjectName("canLogIdFilterEdit");
     m_ids->setClearButtonEnabled(true);
-    m_ids->setMaximumWidth(220);
+    m_ids->setMinimumWidth(190);
+    m_ids->setMaximumWidth(240);
     m_direction = new QComboBox(this);
     m_direction->setObjectName("canLogDirectionCombo");
     m_outcome = new QComboBox(this);
     m_outcome->setObjectName("canLogOutcomeCombo");
-    for (QComboBox *c : {m_direction, m_outcome})
+    for (QComboBox *c : {m_direction, m_outcome}) {
         c->addItems({QString(), QString(), QString()});
+        c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    }
     m_hideHeartbeats = new QCheckBox(this);
     m_hideHeartbeats->setObjectName("canLogHideHeartbeats");
     m_idError = new QLabel(this);
