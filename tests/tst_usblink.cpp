@@ -3,6 +3,7 @@
 // adapter being unplugged and plugged in again.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
+#include "byteHelpers.h"
 #include "can/canFrameModel.h"
 #include "can/canTxModel.h"
 #include "link/serial/customCDC.h"
@@ -195,6 +196,17 @@ private slots:
             QCOMPARE(cell(rows, c), cells[c - 2]);
         bool ok = false;
         QVERIFY(cell(rows, 1).toDouble(&ok) > 0 && ok && cell(rows, 1).split('.').value(1).size() == 6);
+    }
+
+    void idThatDoesNotFitIsNotSent()
+    {
+        QVERIFY(sw.open());
+        QSignalSpy refused(w()->link(), &CustomCDC::frameRefused);
+        w()->link()->frameSend(bytes({1}), 0x800); // standard frames carry 11 bits
+        QCOMPARE(refused.size(), 1);
+        w()->link()->frameSend(bytes({2}), 0x7FF);
+        QTRY_COMPARE_WITH_TIMEOUT(sw.adapter()->stats().transmitRecords, quint64(1), 5000);
+        QCOMPARE(sw.adapter()->busFrames().last().id, quint32(0x7FF));
     }
 
     void unplugDuringTrafficThenReplug()

@@ -11,6 +11,7 @@
 #include "link/serial/serialPortModel.h"
 #include "link/usb/control_protocol.h"
 #include "link/usb/usb_class.h"
+#include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
 #include "log/log.h"
 #include "widgets/clickableLabel.h"
@@ -96,6 +97,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     statusInit();
     shortCutKeysInit();
     chatInit();
+    terminalInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
@@ -634,6 +636,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         deviceConfigWindow->close();
     if (occupancyWindow)
         occupancyWindow->close();
+    if (serialTerminal && serialTerminal->queueWindow())
+        serialTerminal->queueWindow()->close();
     if (calResultDialog)
         calResultDialog->close();
     event->accept();

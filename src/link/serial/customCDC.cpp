@@ -4,6 +4,7 @@
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/serialCanAdapter.h"
+#include "link/serial/textHelpers.h"
 #include "log/log.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
@@ -88,29 +89,57 @@ CanTxOptions CustomCDC::txOptions(qint32 times) const
     return o;
 }
 
+bool CustomCDC::idFits(quint32 canId)
+{
+    const bool extended = canTxModel->canIdType() != 0;
+    if (canIdFitsFrame(canId, extended))
+        return true;
+    // Any adapter would send a different, cut identifier.
+    Logger::warning(QString("CAN ID 0x%1 does not fit a %2 frame: not sent")
+                        .arg(canId, 0, 16)
+                        .arg(extended ? "29-bit" : "11-bit"),
+                    "canFrameSend");
+    // A periodic send would refuse the same frame on every tick.
+    periodicTimer->stop();
+    emit frameRefused(canId, extended);
+    return false;
+}
+
 void CustomCDC::frameSend(const QByteArray &data, quint32 canId)
 {
-    canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(1));
+    if (idFits(canId))
+        canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(1));
 }
 
 void CustomCDC::frameSendTimes(const QByteArray &data, quint32 canId, quint32 times)
 {
     // The serial adapter sends one frame whatever the count: its repetition is the
     // caller's timer.
-    canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(qint32(times)));
+    if (idFits(canId))
+        canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(qint32(times)));
 }
 
 void CustomCDC::canFrameSend(const QByteArray &data, quint32 canId, quint8 command)
 {
-    serial->writeFrame(canFrameOf(data, canId), txOptions(1), command);
+    if (idFits(canId))
+        serial->writeFrame(canFrameOf(data, canId), txOptions(1), command);
 }
 
 void CustomCDC::stopAdapterSending() { canAdapter()->stopRepeating(); }
 
-void CustomCDC::uartSend(const QString &text) { write(text.toLocal8Bit()); }
+void CustomCDC::uartSend(const QString &text) { write(QStringToGBK(text)); }
 void CustomCDC::uartSendByte(const QByteArray &bytes) { write(bytes); }
 void CustomCDC::BuadSet(int index) { write(baudSetRequest(index)); }
 void CustomCDC::disable_can_send() { write(stopSendRequest()); }
+
+void CustomCDC::HarmonicAnalysis() { uartSend(QString::fromLatin1(ConsoleEnterText)); }
+
+void CustomCDC::HarmonicRequest()
+{
+    // The flag goes up before the request leaves, so that no reader takes the answer.
+    harmonicAnalysis = true;
+    write(QByteArray::fromHex("5554"));
+}
 
 QByteArray CustomCDC::package(const QByteArray &data, quint8 cmd) const { return ::package(data, cmd); }
 

@@ -27,8 +27,8 @@ void SerialCanAdapter::writeFrame(const CanBusFrame &frame, const CanTxOptions &
     settings.idAcc = options.idIncrement;
     settings.dataAcc = options.dataIncrement;
     QByteArray bytes;
-    fillCANFrame(frame.payload, settings, bytes, command, frame.id, 1, 1);
-    writeBytes(bytes);
+    if (fillCANFrame(frame.payload, settings, bytes, command, frame.id, 1, 1))
+        writeBytes(bytes);
 }
 
 void SerialCanAdapter::writeBytes(const QByteArray &bytes)

@@ -28,6 +28,7 @@ public:
     bool stopRepeating() override;
 
     // Writes one 30-byte frame with the given command byte, without taking the mutex.
+    // An ID that does not fit the frame's ID type is not written.
     void writeFrame(const CanBusFrame &frame, const CanTxOptions &options, quint8 command);
     // Writes bytes as they are when the port is open; announces every write attempt.
     void writeBytes(const QByteArray &bytes);
