@@ -378,7 +378,7 @@ private slots:
         w->on_ExportAnaysis_clicked();
         setrlimit(RLIMIT_FSIZE, &old);
         std::signal(SIGXFSZ, oldHandler);
-        QCOMPARE(warnings("无法写入文件: " + savePath), 1);
+        QCOMPARE(warnings("写入文件失败，原文件保持不变: " + savePath), 1);
         QCOMPARE(fileLines(savePath), QList<QByteArray>{"earlier"});
         QCOMPARE(QDir(dir.path()).entryList({"earlier.csv*"}, QDir::Files), QStringList{"earlier.csv"});
 

@@ -13,6 +13,7 @@
 #include "can/ui/feedbackAnalysisBox.h"
 #include "charts/ui/waveForm.h"
 #include "link/serial/customCDC.h"
+#include "log/fileSave.h"
 #include "log/log.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/detachedWindow.h"
@@ -30,7 +31,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressDialog>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QTableView>
 #include <QTimer>
@@ -184,34 +184,30 @@ void MainWindow::on_ExportAnaysis_clicked()
     const QString path = DialogService::getSaveFileName(this, tr("导出数据"), QDir::homePath(), tr("CSV文件 (*.csv)"));
     if (path.isEmpty())
         return;
-    // Written beside the target and put in its place only when complete: a failed export
-    // leaves an earlier file of that name as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        Logger::warning(QString("%1: %2").arg(path, file.errorString()), "on_ExportAnaysis_clicked");
-        DialogService::warning(this, tr("导出失败"), tr("无法打开文件: %1").arg(path));
-        return;
-    }
     // The rows as they are now: the log goes on rolling while the dialog shows progress.
     const QList<CANFrameData> rows = canFrameModel->snapshot(visibleOnly);
     QProgressDialog progress(tr("正在导出数据..."), tr("取消"), 0, int(rows.size()), this);
     progress.setObjectName("exportProgress");
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(300);
-    const bool written = writeCanLogCsv(file, rows, columns, [&progress](int done, int) {
-        progress.setValue(done);
-        return !progress.wasCanceled();
+    // Written beside the target and put in its place only when complete: a failed or
+    // cancelled export leaves an earlier file of that name as it was.
+    const FileSaveResult saved = saveFileAtomically(path, [&](QIODevice &file) {
+        return writeCanLogCsv(file, rows, columns, [&progress](int done, int) {
+            progress.setValue(done);
+            return !progress.wasCanceled();
+        });
     });
     const bool cancelled = progress.wasCanceled();
     progress.reset();
-    if (cancelled) {
-        file.cancelWriting();
+    if (cancelled)
+        return;
+    if (saved == FileSaveResult::OpenFailed) {
+        DialogService::warning(this, tr("导出失败"), tr("无法打开文件: %1").arg(path));
         return;
     }
-    if (!written || !file.commit()) {
-        Logger::warning(QString("%1: %2").arg(path, file.errorString()), "on_ExportAnaysis_clicked");
-        file.cancelWriting();
-        DialogService::warning(this, tr("导出失败"), tr("无法写入文件: %1").arg(path));
+    if (saved == FileSaveResult::WriteFailed) {
+        DialogService::warning(this, tr("导出失败"), tr("写入文件失败，原文件保持不变: %1").arg(path));
         return;
     }
     DialogService::information(this, tr("导出成功"), tr("数据已成功导出到: %1").arg(path));

@@ -1401,10 +1401,6 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>Cannot open file: %1</translation>
         </message>
         <message>
-            <source>无法写入文件: %1</source>
-            <translation>Cannot write file: %1</translation>
-        </message>
-        <message>
             <source>序号</source>
             <translation>Index</translation>
         </message>
@@ -1443,6 +1439,10 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>正在导出数据...</source>
             <translation>Exporting data...</translation>
+        </message>
+        <message>
+            <source>写入文件失败，原文件保持不变: %1</source>
+            <translation>Writing the file failed; the earlier file is kept: %1</translation>
         </message>
     </context>
     <context>
