@@ -170,6 +170,8 @@ MainWindow::~MainWindow()
     delete waveUpdater;
     waveUpdater = nullptr;
     delete calResultDialog; // a top-level window of its own
+    delete chatDispatcher;  // not a QObject: nothing else frees it
+    chatDispatcher = nullptr;
     delete ui;
     ui = nullptr;
 }
