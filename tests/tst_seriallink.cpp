@@ -8,6 +8,7 @@
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
+#include "queuedSpy.h"
 #include "simCodec.h"
 #include "simMotor.h"
 #include "simSerialAdapter.h"
@@ -179,7 +180,7 @@ private slots:
         QCOMPARE(m->data(m->index(0, 8)).toString(), QString("01 02"));
         QCOMPARE(m->data(m->index(1, 6)).toString(), QString("心跳数据"));
         QCOMPARE(m->data(m->index(0, 0)).toUInt(), 1u);
-        QVERIFY(w->form()->comOutput->toPlainText().contains("hi"));
+        QTRY_VERIFY(w->form()->comOutput->toPlainText().contains("hi"));
     }
 
     void framesSplitBetweenReadsAreKept()
@@ -189,6 +190,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             sim->injectBytes(SimCodec::receiveFrame(0x11, 0x100 + i, QByteArray(1, char(i))));
         QTRY_COMPARE_WITH_TIMEOUT(w->frameModel()->rowCount(), 5, 5000);
+        w->form()->comOutput->flushPending();
         QVERIFY2(w->form()->comOutput->toPlainText().isEmpty(), qPrintable(w->form()->comOutput->toPlainText()));
     }
 
@@ -228,7 +230,7 @@ private slots:
     void parameterBlockSplitOverThreeChunks()
     {
         open();
-        QSignalSpy blocks(w.get(), &MainWindow::parameterBlockReceived);
+        QueuedSpy blocks(w.get(), &MainWindow::parameterBlockReceived); // emitted by the dispatcher task
         w->link()->paramReading = true;
         QByteArray block(150, '\0');
         block[0] = 'g';
@@ -248,8 +250,9 @@ private slots:
     void versionAnswer()
     {
         open();
-        QSignalSpy app(w.get(), &MainWindow::appVersionChanged);
-        QSignalSpy loader(w.get(), &MainWindow::loaderVersionChanged);
+        // Emitted by the dispatcher task.
+        QueuedSpy app(w.get(), &MainWindow::appVersionChanged);
+        QueuedSpy loader(w.get(), &MainWindow::loaderVersionChanged);
         app.clear();
         loader.clear();
         w->link()->versionReading = true;

@@ -2,6 +2,8 @@
 #include "app/ui_mainwindow.h"
 
 #include "can/canFrameModel.h"
+#include "can/canTxModel.h"
+#include "can/ui/canTxDelegate.h"
 #include "charts/ui/feedbackCharts.h"
 #include "chat/ui/zkChat.h"
 #include "charts/ui/waveForm.h"
@@ -14,6 +16,7 @@
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
+#include "widgets/terminalOutput.h"
 #include "widgets/utils.h"
 
 #include <QApplication>
@@ -217,6 +220,7 @@ void MainWindow::statusInit()
     statusBar()->addPermanentWidget(rxLabel);
     statusBar()->addPermanentWidget(fpsLabel);
     statusBar()->addPermanentWidget(clearCountLabel);
+    receiveDropsInit();
 
     connectionLed = new QLabel(this);
     connectionLed->setObjectName("connectionLed");
@@ -288,7 +292,11 @@ void MainWindow::signalsConnect()
     connect(this, &MainWindow::parameterBlockReceived, this, &MainWindow::onParameterBlock);
     connect(this, &MainWindow::motorTempChanged, this, &MainWindow::on_motorTempChanged);
     connect(this, &MainWindow::driverTempChanged, this, &MainWindow::on_driverTempChanged);
-    connect(this, &MainWindow::motorErrorChanged, this, &MainWindow::on_motorErrorChanged);
+    connect(this, &MainWindow::motorErrorChanged, this, [this](unsigned char code) {
+        // Shows the newest state, which may have moved on since this signal was queued.
+        const bool fromDecoder = stateSignalPending.exchange(false);
+        on_motorErrorChanged(fromDecoder ? static_cast<unsigned char>(latestStateCode.load()) : code);
+    });
     connect(&serialPort, &QSerialPort::errorOccurred, this, &MainWindow::onSerialPortError);
 }
 
@@ -321,7 +329,8 @@ void MainWindow::on_TxCntChanged()
 
 void MainWindow::on_RxCntChanged()
 {
-    ++rxCount;
+    // The dispatcher's frames arrive counted in one signal; a plain emit counts one.
+    rxCount += std::max<quint32>(pendingRxCount.exchange(0), 1);
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
     totalCount = txCount + rxCount;
 }
@@ -332,6 +341,8 @@ void MainWindow::on_actClearCount_triggered()
     txCount = rxCount = totalCount = lastTotalCount = 0;
     txLabel->setText(tr("发送: ") + "0" + tr(" 条"));
     rxLabel->setText(tr("接收: ") + "0" + tr(" 条"));
+    rxChunkList.resetDropCounts();
+    showReceiveDrops();
 }
 
 void MainWindow::updateFPS()
@@ -345,6 +356,7 @@ void MainWindow::updateFPS()
     fpsLabel->setText(QString("FPS: %1").arg(fps, 0, 'f', 1));
     fpsClock.restart();
     lastTotalCount = totalCount;
+    showReceiveDrops();
 }
 
 // ---------------------------------------------------------------- language
@@ -374,19 +386,22 @@ void MainWindow::customSwitchLanguage()
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
     clearCountLabel->setText(tr("清空计数"));
+    showReceiveDrops();
     if (portOpen)
         ui->btn_comSwitch->setText(tr("关闭串口"));
     if (deviceConfigWindow)
         deviceConfigWindow->setWindowTitle(tr("设备配置"));
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
-    if (canDebugFuture.isRunning())
-        ui->btn_canDebugSend->setText(tr("停止"));
+    setCanDebugButton(canDebugRunning);
     ui->ctrModeTabBar->setTabText(1, tr("位置"));
     ui->ctrModeTabBar->setTabText(2, tr("速度"));
     const QStringList modes = {tr("1:MIT模式"), tr("2:位置速度模式"), tr("3:速度模式"), tr("4:PVT模式")};
     for (int i = 0; i < modes.size() && i < ui->comboBox_ctrMode->count(); ++i)
         ui->comboBox_ctrMode->setItemText(i, modes[i]);
+    canTxDelegate->retranslateComboBox(ui->comboFrame_canIdType, CANTxModel::ColCanIdType);
+    canTxDelegate->retranslateComboBox(ui->comboFrame_canFrameType, CANTxModel::ColCanFrameType);
+    canFrameModel->retranslate();
     feedbackFormatInit();
     controlFormatTableSwitch(ui->comboBox_ctrMode->currentIndex());
     if (shownStateCode >= 0)
@@ -496,14 +511,27 @@ void MainWindow::onWaveUpdateTimerTimeout()
 void MainWindow::appendFeedbackSamples(float position, float velocity, float torque)
 {
     QMutexLocker lock(&waveMutex);
+    // Without periodic sending nobody drains the lists (single sends, another master
+    // driving the motor): like a chart's history they keep only the newest samples,
+    // trimmed in blocks so that a sample costs no copy.
+    if (positionSamples.size() >= FeedbackWaveUpdater::kMaxHeldSamples + FeedbackWaveUpdater::kTrimBlock) {
+        for (QList<float> *l : {&positionSamples, &velocitySamples, &torqueSamples})
+            l->remove(0, FeedbackWaveUpdater::kTrimBlock);
+    }
     positionSamples.append(position);
     velocitySamples.append(velocity);
     torqueSamples.append(torque);
 }
 
+qsizetype MainWindow::heldFeedbackSamples()
+{
+    QMutexLocker lock(&waveMutex);
+    return positionSamples.size() + waveUpdater->heldSamples();
+}
+
 void MainWindow::on_actClear_triggered()
 {
-    ui->comOutput->clear();
+    ui->comOutput->clearAll();
     if (canFrameModel)
         canFrameModel->clear();
     ui->tableView->verticalHeader()->setDefaultSectionSize(30);
@@ -513,6 +541,7 @@ void MainWindow::on_actClear_triggered()
         velocitySamples.clear();
         torqueSamples.clear();
     }
+    waveUpdater->clear();
     for (WaveForm *chart : {ui->Position, ui->Velocity, ui->Torque})
         chart->reset();
     clearParametersUI();

@@ -14,6 +14,7 @@
 #include <QSharedPointer>
 
 #include "can/canFrameData.h"
+#include "link/serial/chunkQueue.h"
 #include "motor/escInf.h"
 #include "motor/motorProtocol.h"
 
@@ -76,6 +77,8 @@ public:
     quint32 rxFrameCount() const { return rxCount; }
     double framesPerSecond() const { return fps; }
     quint32 frameSequence() const { return canRxSeq; } // adapter frames logged so far
+    // Received bytes dropped because the dispatcher fell behind (shown in the status bar).
+    quint64 droppedReceiveBytes() const { return rxChunkList.droppedBytes(); }
 
     // Handlers of widgets created in code (connected explicitly, not by name).
     void on_actClearCount_triggered();
@@ -115,7 +118,9 @@ public:
     void on_driverTempChanged(signed char celsius);
     MappingRanges mappingRanges() const { return ranges.get(); }
     quint64 feedbackFrameCount() const { return feedbackFrames; }
-    bool isCanDebugRunning() const;
+    // Feedback samples gathered for the charts and not yet handed to them.
+    qsizetype heldFeedbackSamples();
+    bool isCanDebugRunning() const { return canDebugRunning; }
 
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
@@ -229,6 +234,10 @@ private:
     void canFrameModelInit();
     void CustomCDCInit();
     void fillPortCombo();
+    // A message-table box with an optional second line that says why.
+    void showMessageInfo(int code, const QString &detail);
+    void receiveDropsInit();
+    void showReceiveDrops();
     void handleRecData(QPromise<void> &promise);
     void handleSerialCANFrame(const QByteArray &frame);
     void statusInit();
@@ -289,8 +298,12 @@ private:
     QSharedPointer<CANTxDelegate> canTxDelegate;
     QSharedPointer<CANFrameModel> canFrameModel;
     QSharedPointer<CustomCDC> cdc;
-    QMutex rxChunkMutex;
-    QList<QByteArray> rxChunkList;
+    ChunkQueue rxChunkList; // bounded; closing the link abandons it
+    QLabel *rxDropLabel = nullptr;
+    // Frames counted by the dispatcher since the GUI last took them: one queued
+    // RxCntChanged carries them all, however fast frames arrive.
+    std::atomic<quint32> pendingRxCount{0};
+    bool portListStale = false; // devices changed while the port was open
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
     std::atomic_bool portOpen{false};
@@ -323,6 +336,11 @@ private:
     int shownStateIcon = -1; // 1 normal, 0 fault; the icon is set only when this changes
     int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
+    bool canDebugRunning = false; // periodic motor commands run; the send button shows it
+    // The newest state code, and whether a motorErrorChanged is on its way to the GUI:
+    // a flood of feedback frames queues one signal at a time, not one per frame.
+    std::atomic_int latestStateCode{0};
+    std::atomic_bool stateSignalPending{false};
 
     // Background work.
     QFuture<void> fifoFuture;

@@ -45,11 +45,11 @@ void MainWindow::chatInit()
     on(ChatAction::ClearFault, [this](const QString &) { on_btn_canDebugClear_clicked(); });
     on(ChatAction::UpdateDebugData, [this](const QString &) { on_btn_canDebugUpdate_clicked(); });
     on(ChatAction::StopDebugSend, [this](const QString &) {
-        if (ui->btn_canDebugSend->text() == tr("停止"))
+        if (isCanDebugRunning())
             on_btn_canDebugSend_clicked();
     });
     on(ChatAction::StartDebugSend, [this](const QString &) {
-        if (ui->btn_canDebugSend->text() == tr("发送"))
+        if (!isCanDebugRunning())
             on_btn_canDebugSend_clicked();
     });
 }

@@ -228,7 +228,9 @@ void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
             emit motorTempChanged(fb.motorTemp);
         if (shownDriverTemp.exchange(fb.driverTemp) != fb.driverTemp)
             emit driverTempChanged(fb.driverTemp);
-        emit motorErrorChanged(fb.state);
+        latestStateCode = fb.state;
+        if (!stateSignalPending.exchange(true))
+            emit motorErrorChanged(fb.state);
         break;
     }
     case MotorFrameKind::IdQueryReply:
@@ -334,10 +336,9 @@ void MainWindow::on_btn_canDebugUpdate_clicked()
 
 // ---------------------------------------------------------------- sending
 
-bool MainWindow::isCanDebugRunning() const { return ui->btn_canDebugSend->text() == tr("停止"); }
-
 void MainWindow::setCanDebugButton(bool running)
 {
+    canDebugRunning = running;
     ui->btn_canDebugSend->setText(running ? tr("停止") : tr("发送"));
     ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButton) : QString());
     ui->periodicSend->setEnabled(!running);

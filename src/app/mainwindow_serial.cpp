@@ -9,6 +9,7 @@
 #include "can/ui/canTxDelegate.h"
 #include "link/serial/baudLists.h"
 #include "link/serial/customCDC.h"
+#include "link/serial/portOpenFailure.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/receiveDispatcher.h"
 #include "link/serial/serialPortModel.h"
@@ -18,6 +19,7 @@
 #include "widgets/detachedWindow.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
+#include "widgets/terminalOutput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -34,6 +36,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
@@ -230,14 +233,13 @@ void MainWindow::on_btn_comRefreash_clicked()
 void MainWindow::refreshDevices()
 {
     if (portOpen) {
-        // The open port is not re-listed under the user's feet; its loss shows up as a
-        // port error.
+        // The open port is not re-listed under the user's feet (its loss shows up as a
+        // port error); the list catches up when the port closes.
+        portListStale = true;
         return;
     }
-    serialPortModel->updateAvailablePorts();
-    serialPortDelegate->setupComboBox(ui->comboCom_Port, 0);
-    ui->comboCom_Port->setCurrentIndex(0);
-    ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+    portListStale = false;
+    on_btn_comRefreash_clicked();
 }
 
 void MainWindow::on_comboCom_Port_currentIndexChanged(int)
@@ -289,7 +291,8 @@ bool MainWindow::on_actCom_Open_triggered()
     serialPort.setFlowControl(QSerialPort::NoFlowControl);
     if (!serialPort.open(QIODevice::ReadWrite)) {
         Logger::error(QString("打开串口失败: %1 (%2)").arg(location, serialPort.errorString()), "on_actCom_Open_triggered");
-        emit MessageInfo(1);
+        // The box says why: busy, no permission, gone.
+        showMessageInfo(1, portOpenFailureText(serialPort.error(), location, serialPort.errorString()));
         return false;
     }
     Logger::info(QString("串口已打开: %1, %2").arg(location).arg(serialPortModel->Baud()), "on_actCom_Open_triggered");
@@ -321,10 +324,15 @@ void MainWindow::on_actCom_Close_triggered()
         cdc->periodicTimer->stop();
 
     portOpen = false;
+    if (cdc)
+        cdc->stopRegisterSequence();
     if (recDataFuture.isRunning()) {
         recDataFuture.cancel();
         recDataFuture.waitForFinished();
     }
+    // Nobody waits for a backlog of a closed link: the dispatcher stops at its next chunk.
+    if (const qsizetype abandoned = rxChunkList.abandon())
+        Logger::info(QString("关闭串口时丢弃未处理的接收数据 %1 字节").arg(abandoned), "on_actCom_Close_triggered");
     {
         QMutexLocker lock(cdc ? &cdc->portMutex() : nullptr);
         if (serialPort.isOpen()) {
@@ -345,6 +353,8 @@ void MainWindow::on_actCom_Close_triggered()
     motorBaudLabel->setStyleSheet("color: red;");
     if (ui->paramWarningLabel->text() == tr("推荐先读取参数再进行调试"))
         setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
+    if (portListStale)
+        refreshDevices();
 }
 
 void MainWindow::onSerialPortError(QSerialPort::SerialPortError error)
@@ -436,42 +446,36 @@ void MainWindow::on_normalDataRecv()
         if (serialPort.isOpen() && serialPort.bytesAvailable() > 0)
             chunk = serialPort.readAll();
     }
-    if (!chunk.isEmpty()) {
-        QMutexLocker lock(&rxChunkMutex);
-        rxChunkList.append(chunk);
-    }
+    if (!chunk.isEmpty())
+        rxChunkList.push(chunk);
 }
 
-namespace {
-class ChunkListSource : public ReceiveDispatcher::ChunkSource
+void MainWindow::receiveDropsInit()
 {
-public:
-    ChunkListSource(QMutex &m, QList<QByteArray> &l) : mutex(m), list(l) {}
-    bool take(QByteArray &chunk) override
-    {
-        QMutexLocker lock(&mutex);
-        if (list.isEmpty())
-            return false;
-        chunk = list.takeFirst();
-        return true;
-    }
-    bool empty() override
-    {
-        QMutexLocker lock(&mutex);
-        return list.isEmpty();
-    }
-    void sleepMs(int ms) override { QThread::msleep(ms); }
+    rxDropLabel = new QLabel(this);
+    rxDropLabel->setObjectName("rxDropLabel");
+    rxDropLabel->setStyleSheet("color: red;");
+    statusBar()->addPermanentWidget(rxDropLabel);
+    showReceiveDrops();
+}
 
-private:
-    QMutex &mutex;
-    QList<QByteArray> &list;
-};
-} // namespace
+void MainWindow::showReceiveDrops()
+{
+    const quint64 dropped = rxChunkList.droppedBytes();
+    if (rxDropLabel) {
+        rxDropLabel->setText(tr("接收积压，已丢弃 %1 字节").arg(dropped));
+        rxDropLabel->setToolTip(tr("接收的数据多于本工具能处理的数据时，超出的部分被丢弃；“清空计数”将其清零"));
+        rxDropLabel->setVisible(dropped > 0);
+    }
+}
 
 void MainWindow::handleFIFO(QPromise<void> &promise)
 {
     ReceiveDispatcher::Events ev;
-    ev.rxCount = [this] { emit RxCntChanged(); };
+    ev.rxCount = [this] {
+        if (pendingRxCount.fetch_add(1) == 0)
+            emit RxCntChanged();
+    };
     ev.terminalBytes = [this](const QByteArray &b) { emit uartByteMsg(b); };
     ev.message = [this](int code) { emit MessageInfo(code); };
     ev.parameterBlock = [this](const QByteArray &record, bool longLayout) {
@@ -488,13 +492,12 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
     ev.progress = [this](int v) { emit cdc->progressBarChanged(v); };
     ev.canFrame = [this](const QByteArray &frame) { handleSerialCANFrame(frame); };
     ReceiveDispatcher dispatcher(cdc.data(), ev);
-    ChunkListSource source(rxChunkMutex, rxChunkList);
 
     while (!promise.isCanceled()) {
         QThread::msleep(10);
         if (!portOpen)
             continue;
-        dispatcher.pass(source, cdc->usbConnected());
+        dispatcher.pass(rxChunkList, cdc->usbConnected());
     }
 }
 
@@ -502,7 +505,7 @@ void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
 {
     const CAN_Frame frame = byteArrayToCANFrame(bytes);
     QString status = canStatusText(frame.code);
-    if (status == tr("接收成功")) {
+    if (canStatusTextIndex(frame.code) == kReceiveSuccessText) {
         if (englishUi)
             status = "Rx Succ.";
         // While the bus scan collects probe answers nothing is decoded as motor traffic.
@@ -551,10 +554,7 @@ void MainWindow::on_uartMsg(const QString &text)
 {
     if (ui->sw_btn_RecvDisplay->checked())
         return;
-    ui->comOutput->setUpdatesEnabled(false);
-    ui->comOutput->appendPlainText(ui->sw_btn_ASCIIHex_3->checked() ? AsciiToHex(text) : FilterNoPrintChar(text));
-    ui->comOutput->verticalScrollBar()->setValue(ui->comOutput->verticalScrollBar()->maximum());
-    ui->comOutput->setUpdatesEnabled(true);
+    ui->comOutput->appendLine(ui->sw_btn_ASCIIHex_3->checked() ? AsciiToHex(text) : FilterNoPrintChar(text));
 }
 
 void MainWindow::on_uartByteMsg(const QByteArray &bytes)
@@ -562,13 +562,14 @@ void MainWindow::on_uartByteMsg(const QByteArray &bytes)
     if (ui->sw_btn_RecvDisplay->checked())
         return;
     if (ui->sw_btn_ASCIIHex_3->checked())
-        ui->comOutput->appendPlainText(byteArrayToHexChars(bytes));
+        ui->comOutput->appendLine(byteArrayToHexChars(bytes));
     else
-        ui->comOutput->appendPlainText(FilterNoPrintChar(QByteArrayToQString(bytes)));
-    ui->comOutput->verticalScrollBar()->setValue(ui->comOutput->verticalScrollBar()->maximum());
+        ui->comOutput->appendLine(FilterNoPrintChar(QByteArrayToQString(bytes)));
 }
 
-void MainWindow::on_MessageInfoRecv(int code)
+void MainWindow::on_MessageInfoRecv(int code) { showMessageInfo(code, QString()); }
+
+void MainWindow::showMessageInfo(int code, const QString &detail)
 {
     struct Entry {
         QMessageBox::Icon icon;
@@ -603,6 +604,7 @@ void MainWindow::on_MessageInfoRecv(int code)
     const QString title = e.icon == QMessageBox::Critical ? tr("错误") : tr("提示");
     QMessageBox box(e.icon, title, tr(e.text), QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName("messageInfoBox");
+    box.setInformativeText(detail);
     messageBoxOpen = true;
     DialogService::exec(&box);
     messageBoxOpen = false;

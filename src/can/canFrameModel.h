@@ -22,6 +22,8 @@ public:
 
     void appendRows(const QList<CANFrameData> &rows);
     void clear();
+    // Tells the views that the column headers changed language.
+    void retranslate() { emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1); }
     const QList<CANFrameData> &rows() const { return frames; }
 
     static QString formatCANData(const QByteArray &data, int n);
