@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -68,10 +69,27 @@ qint64 runAndWatch(int ms)
     return worst;
 }
 
-void report(const char *what, long before, long during, long after, qint64 stall, const QString &extra)
+// Memory at the start, half way and at the end of a flood, and after it: bounded means
+// the second half adds nothing.
+struct Rss {
+    long before = 0, half = 0, end = 0;
+};
+
+// Runs the flood for ms milliseconds, sampling the memory half way.
+qint64 flood(int ms, Rss &rss)
 {
-    std::printf("%-34s RSS %4ld MiB before, %4ld at the end, %4ld after (%+ld); longest GUI stall %lld ms%s%s\n", what,
-                before, during, after, after - before, static_cast<long long>(stall), extra.isEmpty() ? "" : "; ",
+    rss.before = rssMiB();
+    const qint64 first = runAndWatch(ms / 2);
+    rss.half = rssMiB();
+    const qint64 second = runAndWatch(ms - ms / 2);
+    rss.end = rssMiB();
+    return std::max(first, second);
+}
+
+void report(const char *what, const Rss &rss, long after, qint64 stall, const QString &extra)
+{
+    std::printf("%-36s RSS MiB: %4ld before, %4ld half way, %4ld at the end, %4ld after; longest GUI stall %lld ms%s%s\n",
+                what, rss.before, rss.half, rss.end, after, static_cast<long long>(stall), extra.isEmpty() ? "" : "; ",
                 qPrintable(extra));
     std::fflush(stdout);
 }
@@ -94,7 +112,7 @@ void consoleFlood(int seconds)
     if (!w.on_actCom_Open_triggered())
         return;
     runAndWatch(300);
-    const long before = rssMiB();
+    Rss rss;
     std::atomic_bool run{true};
     std::atomic<quint64> injected{0};
     std::thread writer([&] {
@@ -112,12 +130,11 @@ void consoleFlood(int seconds)
             injected += quint64(block.size());
         }
     });
-    const qint64 stall = runAndWatch(seconds * 1000);
-    const long during = rssMiB();
+    const qint64 stall = flood(seconds * 1000, rss);
     run = false;
     writer.join();
     runAndWatch(500);
-    report("1. console text into the terminal", before, during, rssMiB(), stall,
+    report("1. console text into the terminal", rss, rssMiB(), stall,
            QString("%1 MB/s, terminal %2 lines")
                .arg(double(sim.stats().bytesWritten) / seconds / 1e6, 0, 'f', 1)
                .arg(w.form()->comOutput->blockCount()));
@@ -134,21 +151,19 @@ void assistantFlood(int seconds, const char *name, const QByteArray &script, con
     f.close();
     f.setPermissions(f.permissions() | QFile::ExeOwner);
     qputenv(ZKChat::kProgramEnv, path.toLocal8Bit());
-    const long before = rssMiB();
     const qint64 log0 = logSize();
     qint64 stall = 0;
-    long during = 0;
+    Rss rss;
     {
         MainWindow w;
         w.show();
         w.on_zkChatShow();
-        stall = runAndWatch(seconds * 1000);
-        during = rssMiB();
+        stall = flood(seconds * 1000, rss);
         w.chatWindow()->stopProcess();
         runAndWatch(300);
     }
     runAndWatch(300);
-    report(qPrintable(QString("2. assistant: %1").arg(name)), before, during, rssMiB(), stall,
+    report(qPrintable(QString("2. assistant: %1").arg(name)), rss, rssMiB(), stall,
            QString("log +%1 KB").arg((logSize() - log0) / 1024));
 }
 
@@ -166,11 +181,10 @@ void frameFlood(int seconds)
     if (!w.on_actCom_Open_triggered())
         return;
     runAndWatch(300);
-    const long before = rssMiB();
+    Rss rss;
     const quint32 rx0 = w.frameSequence();
     sim.startStreaming(0);
-    const qint64 stall = runAndWatch(seconds * 1000);
-    const long during = rssMiB();
+    const qint64 stall = flood(seconds * 1000, rss);
     const quint64 sent = sim.streamedFrames();
     QElapsedTimer closing;
     closing.start();
@@ -179,12 +193,14 @@ void frameFlood(int seconds)
     sim.stopStreaming();
     const quint32 logged = w.frameSequence() - rx0;
     runAndWatch(500);
-    report("3. receive frames, then close", before, during, rssMiB(), stall,
-           QString("%1 frames/s sent, %2 logged, %3 bytes dropped, close took %4 ms")
+    w.updateFPS();
+    const QLabel *drops = w.findChild<QLabel *>("rxDropLabel");
+    report("3. receive frames, then close", rss, rssMiB(), stall,
+           QString("%1 frames/s sent, %2 decoded, close took %3 ms; status bar: \"%4\"")
                .arg(quint64(double(sent) / seconds))
                .arg(logged)
-               .arg(w.droppedReceiveBytes())
-               .arg(closeMs));
+               .arg(closeMs)
+               .arg(drops ? drops->text() : QString()));
 }
 
 } // namespace

@@ -342,6 +342,8 @@ void MainWindow::on_actClearCount_triggered()
     txLabel->setText(tr("发送: ") + "0" + tr(" 条"));
     rxLabel->setText(tr("接收: ") + "0" + tr(" 条"));
     rxChunkList.resetDropCounts();
+    terminalFeed.resetDropCount();
+    droppedLogRows = 0;
     showReceiveDrops();
 }
 

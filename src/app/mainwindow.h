@@ -15,6 +15,7 @@
 
 #include "can/canFrameData.h"
 #include "link/serial/chunkQueue.h"
+#include "link/serial/terminalFeed.h"
 #include "motor/escInf.h"
 #include "motor/motorProtocol.h"
 
@@ -78,7 +79,7 @@ public:
     double framesPerSecond() const { return fps; }
     quint32 frameSequence() const { return canRxSeq; } // adapter frames logged so far
     // Received bytes dropped because the dispatcher fell behind (shown in the status bar).
-    quint64 droppedReceiveBytes() const { return rxChunkList.droppedBytes(); }
+    quint64 droppedReceiveBytes() const { return rxChunkList.droppedBytes() + terminalFeed.droppedBytes(); }
 
     // Handlers of widgets created in code (connected explicitly, not by name).
     void on_actClearCount_triggered();
@@ -299,6 +300,7 @@ private:
     QSharedPointer<CANFrameModel> canFrameModel;
     QSharedPointer<CustomCDC> cdc;
     ChunkQueue rxChunkList; // bounded; closing the link abandons it
+    TerminalFeed terminalFeed; // dispatcher text on its way to the terminal, bounded
     QLabel *rxDropLabel = nullptr;
     // Frames counted by the dispatcher since the GUI last took them: one queued
     // RxCntChanged carries them all, however fast frames arrive.
@@ -306,6 +308,8 @@ private:
     bool portListStale = false; // devices changed while the port was open
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
+    std::atomic_bool logBatchPending{false}; // a CANRxVector is on its way to the GUI
+    std::atomic<quint64> droppedLogRows{0};  // frames the GUI fell too far behind to log
     std::atomic_bool portOpen{false};
     std::atomic_bool englishUi{false};
     std::atomic_bool scanning{false};

@@ -461,11 +461,15 @@ void MainWindow::receiveDropsInit()
 
 void MainWindow::showReceiveDrops()
 {
-    const quint64 dropped = rxChunkList.droppedBytes();
+    const quint64 dropped = droppedReceiveBytes();
+    const quint64 rows = droppedLogRows;
     if (rxDropLabel) {
-        rxDropLabel->setText(tr("接收积压，已丢弃 %1 字节").arg(dropped));
+        QString text = tr("接收积压，已丢弃 %1 字节").arg(dropped);
+        if (rows > 0)
+            text += tr("，%1 帧未记入日志").arg(rows);
+        rxDropLabel->setText(text);
         rxDropLabel->setToolTip(tr("接收的数据多于本工具能处理的数据时，超出的部分被丢弃；“清空计数”将其清零"));
-        rxDropLabel->setVisible(dropped > 0);
+        rxDropLabel->setVisible(dropped > 0 || rows > 0);
     }
 }
 
@@ -476,7 +480,14 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
         if (pendingRxCount.fetch_add(1) == 0)
             emit RxCntChanged();
     };
-    ev.terminalBytes = [this](const QByteArray &b) { emit uartByteMsg(b); };
+    ev.terminalBytes = [this](const QByteArray &b) {
+        // One queued call takes whatever text arrived meanwhile, however fast it comes.
+        if (terminalFeed.append(b))
+            QMetaObject::invokeMethod(this, [this] {
+                for (const QByteArray &chunk : terminalFeed.take())
+                    on_uartByteMsg(chunk);
+            }, Qt::QueuedConnection);
+    };
     ev.message = [this](int code) { emit MessageInfo(code); };
     ev.parameterBlock = [this](const QByteArray &record, bool longLayout) {
         emit parameterBlockReceived(record, longLayout);
@@ -525,6 +536,13 @@ void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
     row.id = "0x" + QString::number(frame.id, 16);
     QMutexLocker lock(&canFrameMutex);
     canFrameList.append(row);
+    // While the GUI is behind, rows wait here; more than a quarter of the log is a
+    // backlog it will not catch up with: the oldest are dropped and counted.
+    constexpr int kTrimBlock = 4096;
+    if (canFrameList.size() > CANFrameModel::kMaxRows / 4 + kTrimBlock) {
+        canFrameList.remove(0, kTrimBlock);
+        droppedLogRows += kTrimBlock;
+    }
 }
 
 void MainWindow::handleCANAnalysis()
@@ -534,13 +552,19 @@ void MainWindow::handleCANAnalysis()
         if (cdc->motorSideStreaming || cdc->outputShaftStreaming || cdc->motorSideHandshake || cdc->calHandshakeBusy
             || cdc->tableSending || cdc->outTableSending || cdc->upgradeMode)
             continue;
+        // One batch at a time: while the GUI is still on the last one, rows keep
+        // gathering here (bounded below) instead of queueing batch after batch.
+        if (logBatchPending)
+            continue;
         QList<CANFrameData> batch;
         {
             QMutexLocker lock(&canFrameMutex);
             batch.swap(canFrameList);
         }
-        if (!batch.isEmpty())
+        if (!batch.isEmpty()) {
+            logBatchPending = true;
             emit CANRxVector(batch);
+        }
     }
 }
 
@@ -548,6 +572,7 @@ void MainWindow::on_CANRxVector(const QList<CANFrameData> &rows)
 {
     canFrameModel->appendRows(rows);
     ui->tableView->scrollToBottom();
+    logBatchPending = false;
 }
 
 void MainWindow::on_uartMsg(const QString &text)

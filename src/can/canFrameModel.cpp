@@ -50,6 +50,20 @@ void CANFrameModel::appendRows(const QList<CANFrameData> &rows)
 {
     if (rows.isEmpty())
         return;
+    const qsizetype surplus = frames.size() + rows.size() - kMaxRows;
+    if (surplus > kMaxRows / 10) {
+        // A flood: most rows change at once, and a reset costs the views far less than
+        // inserting at the end and removing as many at the front.
+        beginResetModel();
+        if (rows.size() >= kMaxRows) {
+            frames = rows.mid(rows.size() - kMaxRows);
+        } else {
+            frames.remove(0, surplus);
+            frames.append(rows);
+        }
+        endResetModel();
+        return;
+    }
     beginInsertRows(QModelIndex(), int(frames.size()), int(frames.size() + rows.size() - 1));
     frames.append(rows);
     endInsertRows();

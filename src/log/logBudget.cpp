@@ -22,7 +22,8 @@ QString LogBudget::admit(const QString &text, qint64 nowMs)
         }
         line = text.left(keep) + QString("…（共 %1 字节）").arg(bytes);
     }
-    const qsizetype cost = line.toUtf8().size();
+    // What the line costs in the file: the text and the time, level, thread and source.
+    const qsizetype cost = line.toUtf8().size() + kLineOverhead;
     if (m_spent + cost > m_perSecond) {
         ++m_heldBack;
         return QString();

@@ -8,6 +8,8 @@
 class LogBudget
 {
 public:
+    static constexpr int kLineOverhead = 80; // prefix of a log line, counted with its text
+
     LogBudget(int perItemBytes, int perSecondBytes) : m_perItem(perItemBytes), m_perSecond(perSecondBytes) {}
 
     // The line to write for one item, or a null string when this second's budget is

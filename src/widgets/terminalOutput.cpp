@@ -1,7 +1,10 @@
 #include "widgets/terminalOutput.h"
 
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QTimer>
+
+#include <algorithm>
 
 TerminalOutput::TerminalOutput(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -46,12 +49,26 @@ void TerminalOutput::flushPending()
     m_flushTimer->stop();
     if (m_pending.isEmpty())
         return;
-    const QString text = m_pending.join(QLatin1Char('\n'));
-    m_pending.clear();
+    QElapsedTimer took;
+    took.start();
     setUpdatesEnabled(false);
-    appendPlainText(text);
+    const qsizetype excess = blockCount() + m_pending.size() - kMaxLines;
+    if (excess > kMaxLines / 10) {
+        // Removing many lines from the front costs far more than writing the box anew
+        // (a flood replaces most of it at every flush): keep the newest lines, rebuild.
+        QStringList lines = toPlainText().split(QLatin1Char('\n'));
+        lines.remove(0, std::min(excess, lines.size()));
+        lines += m_pending;
+        setPlainText(lines.join(QLatin1Char('\n')));
+    } else {
+        appendPlainText(m_pending.join(QLatin1Char('\n')));
+    }
+    m_pending.clear();
     verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     setUpdatesEnabled(true);
+    // Under a flood flushes get long: space them so that they take at most a quarter
+    // of the GUI thread's time.
+    m_flushTimer->setInterval(int(std::clamp<qint64>(3 * took.elapsed(), kFlushMs, 1000)));
 }
 
 void TerminalOutput::clearAll()
