@@ -79,6 +79,32 @@ private slots:
     void initTestCase() { Logger::init(logDir.path(), Logger::DEBUG); }
     void cleanup() { sw.stop(); }
 
+    // A port that goes away in the middle of a register walk ends the walk: no time-out
+    // box follows the disconnect notice.
+    void vanishingPortEndsTheRegisterWalk_data()
+    {
+        QTest::addColumn<bool>("unplug"); // the device goes, or the user closes the port
+        QTest::newRow("device unplugged") << true;
+        QTest::newRow("port closed") << false;
+    }
+
+    void vanishingPortEndsTheRegisterWalk()
+    {
+        QFETCH(bool, unplug);
+        start(SimSerialAdapter::Adapter);
+        sw.adapter()->setDropAll(true); // no replies: the walk waits for each one
+        ui()->ReadAllParam->click();
+        QTRY_VERIFY(w()->link()->registerSequence().running());
+        if (unplug)
+            sw.adapter()->closePort();
+        else
+            ui()->btn_comSwitch->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!w()->isPortOpen(), 3000);
+        QVERIFY(!w()->link()->registerSequence().running());
+        QTest::qWait(2 * RegisterSequence::ReplyTimeoutMs);
+        QVERIFY(!shownMessages().contains(6));
+    }
+
     void readAllFillsEveryWidget_data()
     {
         QTest::addColumn<int>("mode");
