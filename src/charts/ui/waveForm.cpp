@@ -23,6 +23,7 @@ namespace {
 // The zero line reaches at least this far so that it spans the usual feedback window.
 constexpr qreal kZeroLineMinEnd = 5000;
 constexpr int kXTicks = 11;
+constexpr int kPixelsPerPoint = 2; // of the reduced feedback curve
 
 int plotWidthOf(const QRectF &plotArea)
 {
@@ -366,9 +367,10 @@ void WaveForm::showDrawnPoints()
     if (!series || !ax)
         return;
     // Qt Charts strokes the whole curve again for its hit-test shape on every replace
-    // and again when painting; beyond the plot width that costs time and shows nothing
-    // more (min/max pairs keep every peak). Only the samples in view count: after a zoom
-    // they are few and shown as they are. Point k of the window lies at x = k.
+    // and again when painting, and the 2-pixel pen makes both costly: one point per two
+    // pixels is as much as the pen can show (the min/max pairs keep every peak, at the
+    // samples where they lie). Only the samples in view count: after a zoom they are
+    // few and shown as they are. Point k of the window lies at x = k.
     const qsizetype n = drawnPoints.size();
     drawnWidth = plotWidth.load();
     if (n == 0) {
@@ -380,15 +382,16 @@ void WaveForm::showDrawnPoints()
     const qsizetype first = qsizetype(std::clamp(std::floor(ax->min()) - 1, 0.0, end));
     const qsizetype last = qsizetype(std::clamp(std::ceil(ax->max()) + 1, double(first), end));
     if (first == 0 && last == n - 1)
-        series->replace(WaveMath::decimatePoints(drawnPoints, drawnWidth));
+        series->replace(WaveMath::decimatePoints(drawnPoints, drawnWidth / kPixelsPerPoint));
     else
-        series->replace(WaveMath::decimatePoints(drawnPoints.mid(first, last - first + 1), drawnWidth));
+        series->replace(WaveMath::decimatePoints(drawnPoints.mid(first, last - first + 1),
+                                                 drawnWidth / kPixelsPerPoint));
 }
 
 void WaveForm::redecimateForWidth()
 {
     const int width = plotWidth.load();
-    if (drawnPoints.size() <= std::min(width, drawnWidth))
+    if (drawnPoints.size() <= std::min(width, drawnWidth) / kPixelsPerPoint)
         return; // reduced neither then nor now
     if (width * 5 >= drawnWidth * 4 && width * 4 <= drawnWidth * 5)
         return; // within 25 %: the next redraw will do
@@ -397,12 +400,13 @@ void WaveForm::redecimateForWidth()
 
 void WaveForm::fitXTicks()
 {
-    // Labels such as "5000.0" need about 60 pixels each; on a narrow plot fewer ticks
-    // keep them whole instead of elided.
+    // Labels such as "5000.0" need about 52 pixels each; on a narrow plot fewer ticks
+    // keep them whole instead of elided. 10, 5 or 2 intervals keep round numbers.
     auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal));
     if (!ax)
         return;
-    const int ticks = std::clamp(plotWidth.load() / 60 + 1, 3, kXTicks);
+    const int width = plotWidth.load();
+    const int ticks = width >= 10 * 52 ? kXTicks : width >= 5 * 52 ? 6 : 3;
     if (ax->tickCount() != ticks)
         ax->setTickCount(ticks);
 }
