@@ -508,7 +508,10 @@ QByteArray SimMotor::consoleByteLocked(quint8 c)
     case ConsoleState::Idle:
         switch (c) {
         case 'm': handleSpecialLocked(SimCodec::SpecialEnable); break;
-        case 0x1B: handleSpecialLocked(SimCodec::SpecialDisable); break;
+        case 0x1B:
+            handleSpecialLocked(SimCodec::SpecialDisable);
+            m_cal->stop();
+            break;
         case 'z': handleSpecialLocked(SimCodec::SpecialSaveZero); break;
         case 's':
             // "s" leaves motor mode for the set-up menu and stores the registers.
@@ -534,6 +537,10 @@ QByteArray SimMotor::consoleByteLocked(quint8 c)
         return {};
     case ConsoleState::Header: {
         m_block.append(char(c));
+        if (m_block.size() == 2 && SimCalibration::isCommand(c)) {
+            m_cs = SimCalibration::takesPacket(c) ? ConsoleState::CalPacket : ConsoleState::Idle;
+            return m_cal->command(c, identifyAnswerLocked(), nowLocked());
+        }
         if (m_block.size() < 3)
             return {};
         const quint8 k = quint8(m_block[1]);
@@ -566,6 +573,12 @@ QByteArray SimMotor::consoleByteLocked(quint8 c)
         if (m_block.size() >= layoutBytes(m_layout))
             return finishWriteBlockLocked(false);
         return {};
+    case ConsoleState::CalPacket: {
+        const QByteArray reply = m_cal->packetByte(c);
+        if (m_cal->packetBytesExpected() == 0)
+            m_cs = ConsoleState::Idle;
+        return reply;
+    }
     }
     return {};
 }
@@ -685,6 +698,7 @@ int SimMotor::consoleBytesExpected() const
     switch (m_cs) {
     case ConsoleState::Header: return 3 - int(m_block.size());
     case ConsoleState::WriteBlock: return layoutBytes(m_layout) - int(m_block.size());
+    case ConsoleState::CalPacket: return m_cal->packetBytesExpected();
     default: return 0;
     }
 }
@@ -699,6 +713,7 @@ QByteArray SimMotor::consolePoll()
         m_identifyPending = false;
         out += identifyAnswerLocked();
     }
+    out += m_cal->poll(now);
     const auto silence = now - m_blockTouched;
     if (m_cs == ConsoleState::WriteBlock && silence >= std::chrono::milliseconds(kBlockSilenceMs))
         out += finishWriteBlockLocked(true);
@@ -715,7 +730,7 @@ QByteArray SimMotor::consolePoll()
 bool SimMotor::consoleHasTimers() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_identifyPending || m_cs != ConsoleState::Idle
+    return m_identifyPending || m_cs != ConsoleState::Idle || m_cal->active()
         || (m_boot == Boot::Console && !m_packet.isEmpty());
 }
 
@@ -792,6 +807,15 @@ bool SimMotor::setRegister(const QString &name, const QVariant &value)
     return setRegister(registerIndex(name), value);
 }
 
+bool SimMotor::setSavedRegister(int rid, const QVariant &value)
+{
+    if (!setRegister(rid, value))
+        return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_flash[rid] = m_regs[rid];
+    return true;
+}
+
 quint32 SimMotor::savedRegisterRaw(int rid) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -822,6 +846,7 @@ void SimMotor::powerCycle()
     m_cs = ConsoleState::Idle;
     m_identifyPending = false;
     m_packet.clear();
+    m_cal->stop();
     m_lastUpdate = m_lastCommand = nowLocked();
 }
 

@@ -6,6 +6,7 @@
 // blocks), identification, version answers and a bootloader that takes firmware
 // packets over either path. Every public method is thread-safe (one mutex per motor).
 
+#include "simCalibration.h"
 #include "simCodec.h"
 
 #include <QByteArray>
@@ -17,6 +18,7 @@
 #include <array>
 #include <chrono>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 class SimMotor
@@ -78,6 +80,8 @@ public:
     // value must be valid: finite floats, positive ranges, known codes). False when refused.
     bool setRegister(int rid, const QVariant &value);
     bool setRegister(const QString &name, const QVariant &value);
+    // The same, and into the flash copy as well: a motor configured before it arrives.
+    bool setSavedRegister(int rid, const QVariant &value);
     quint32 savedRegisterRaw(int rid) const;       // the flash copy
     int saveCount() const;
     QByteArray recordBytes(Layout layout) const;   // the console record, little-endian
@@ -115,6 +119,9 @@ public:
     void setManualClock(bool manual);
     void advanceClock(double seconds);
 
+    // ---- Encoder calibration over the console (its own lock; see simCalibration.h).
+    SimCalibration &calibration() const { return *m_cal; }
+
     // ---- Bootloader.
     bool inBootloader() const;
     QByteArray firmwareImage() const;   // the packets received in the last upgrade
@@ -129,7 +136,7 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     enum class Boot { Off, Console, Can };
-    enum class ConsoleState { Idle, Header, WriteBlock };
+    enum class ConsoleState { Idle, Header, WriteBlock, CalPacket };
 
     Clock::time_point nowLocked() const;
     void advanceLocked(Clock::time_point now);
@@ -185,6 +192,8 @@ private:
     QByteArray m_image, m_newImage;
     int m_packets = 0, m_newPackets = 0;
     Clock::time_point m_bootTouched;
+
+    std::unique_ptr<SimCalibration> m_cal = std::make_unique<SimCalibration>();
 
     std::deque<SimCanFrame> m_seen;
     quint64 m_seenCount = 0;

@@ -13,16 +13,17 @@ SimRegistry &SimRegistry::global()
 
 QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString *error)
 {
-    auto hex = [](quint32 v) { return QStringLiteral("0x%1").arg(v, 2, 16, QLatin1Char('0')); };
+    QList<SimBus::MotorSpec> specs = options.motors;
+    const int generated = specs.isEmpty() ? std::max(1, options.motorsPerPort) : 0;
+    for (int i = 0; i < generated; ++i) {
+        const quint32 id = quint32(i + 1);
+        specs << SimBus::MotorSpec{id, id + 0x10, (4 - i % 10 + 10) % 10, options.layout};
+    }
     auto make = [&](bool console) -> bool {
         auto adapter = std::make_shared<SimSerialAdapter>();
-        const int motors = console ? 1 : std::max(1, options.motorsPerPort);
-        QStringList ids;
-        for (int i = 0; i < motors; ++i) {
-            const quint32 id = quint32(i + 1);
-            adapter->addMotor(std::make_shared<SimMotor>(id, id + 0x10, options.layout));
-            ids << QStringLiteral("motor %1, master %2").arg(hex(id), hex(id + 0x10));
-        }
+        for (const SimBus::MotorSpec &spec : console ? specs.mid(0, 1) : specs)
+            adapter->bus()->addMotor(spec);
+        const QString ids = adapter->bus()->describe();
         adapter->setMode(console ? SimSerialAdapter::Console : SimSerialAdapter::Adapter);
         QString why;
         if (!adapter->start(&why)) {
@@ -33,9 +34,8 @@ QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString
         Entry e;
         e.adapter = adapter;
         e.info.path = adapter->slavePath();
-        e.info.description = console
-            ? QStringLiteral("Simulated motor console (%1)").arg(ids.join(QStringLiteral("; ")))
-            : QStringLiteral("Simulated serial adapter (%1)").arg(ids.join(QStringLiteral("; ")));
+        e.info.description = console ? QStringLiteral("Simulated motor console (%1)").arg(ids)
+                                     : QStringLiteral("Simulated serial adapter (%1)").arg(ids);
         std::lock_guard<std::mutex> lock(m_mutex);
         m_entries.append(e);
         return true;

@@ -15,7 +15,7 @@
 
 struct SimPortInfo {
     QString path;          // the pseudo-terminal slave to open
-    QString description;   // e.g. "Simulated serial adapter (motor 0x01, master 0x11)"
+    QString description;   // e.g. "Simulated serial adapter (motor 0x01, master 0x11, 1M)"
 };
 
 class SimRegistry
@@ -23,6 +23,8 @@ class SimRegistry
 public:
     struct Options {
         int motorsPerPort = 1;        // motors on each adapter's bus
+        // The bus of each adapter port, when given (motorsPerPort is then unused).
+        QList<SimBus::MotorSpec> motors;
         int consolePorts = 0;         // extra ports that are a motor's serial console
         SimMotor::Layout layout = SimMotor::Layout::Long;
     };
@@ -36,8 +38,10 @@ public:
     static SimRegistry &global();
 
     // Creates `count` adapter ports (plus the console ports of the options) and returns
-    // all ports now served. Port k's motors have CAN IDs 0x01, 0x02, ... and master IDs
-    // CAN ID + 0x10. Ports that fail to open are skipped (error gets the reason).
+    // all ports now served. Without a list of motors, port k's motors have CAN IDs 0x01,
+    // 0x02, ..., master IDs CAN ID + 0x10 and can_br codes 4, 3, 2, ... (1M, 500K, 250K,
+    // ...); a console port serves the first of them. Ports that fail to open are skipped
+    // (error gets the reason).
     QList<SimPortInfo> start(int count, const Options &options, QString *error = nullptr);
     QList<SimPortInfo> start(int count = 1) { return start(count, Options()); }
     QList<SimPortInfo> ports() const;

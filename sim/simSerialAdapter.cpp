@@ -57,7 +57,7 @@ struct SimSerialAdapter::Impl {
     mutable std::mutex mutex;
     std::condition_variable closedCv;
     Mode mode = Adapter;
-    QList<std::shared_ptr<SimMotor>> motors;
+    std::shared_ptr<SimBus> bus = std::make_shared<SimBus>();
     int consoleIndex = 0;
     bool dropAll = false;
     int dropEveryNth = 0;
@@ -140,9 +140,7 @@ struct SimSerialAdapter::Impl {
 std::shared_ptr<SimMotor> SimSerialAdapter::Impl::consoleMotor()
 {
     std::lock_guard<std::mutex> lock(mutex);
-    if (consoleIndex >= 0 && consoleIndex < motors.size())
-        return motors[consoleIndex];
-    return nullptr;
+    return bus->motor(consoleIndex);
 }
 
 int SimSerialAdapter::Impl::unreadBacklog() const
@@ -220,17 +218,16 @@ void SimSerialAdapter::Impl::transmitOnBus(const SimCanFrame &frame, quint8 comm
     // as "OK" can never pass for a bootloader acknowledgement.
     const QByteArray echoed = command == 3 ? QByteArray(frame.data.size(), '\0') : frame.data;
     enqueueAnswer(SimCodec::receiveFrame(SimCodec::StatusTxOk, frame.id, echoed, frame.extended, frame.remote), now);
-    QList<std::shared_ptr<SimMotor>> bus;
+    std::shared_ptr<SimBus> motors;
     {
         std::lock_guard<std::mutex> lock(mutex);
         busFrames.push_back(frame);
         if (busFrames.size() > size_t(kBusFrameLimit))
             busFrames.pop_front();
-        bus = motors;
+        motors = bus;
     }
-    for (const auto &m : bus)
-        for (const SimCanFrame &r : m->receiveCan(frame))
-            enqueueAnswer(SimCodec::receiveFrame(SimCodec::StatusRxOk, r.id, r.data, r.extended, r.remote), now);
+    for (const SimCanFrame &r : motors->transmit(frame))
+        enqueueAnswer(SimCodec::receiveFrame(SimCodec::StatusRxOk, r.id, r.data, r.extended, r.remote), now);
 }
 
 void SimSerialAdapter::Impl::handleTransmitFrame(const QByteArray &f, Clock::time_point now)
@@ -729,25 +726,39 @@ void SimSerialAdapter::addMotor(const std::shared_ptr<SimMotor> &motor)
     if (!motor)
         return;
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->motors.append(motor);
+    d->bus->addMotor(motor);
 }
 
 void SimSerialAdapter::clearMotors()
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->motors.clear();
+    d->bus->clear();
 }
 
 QList<std::shared_ptr<SimMotor>> SimSerialAdapter::motors() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->motors;
+    return d->bus->motors();
 }
 
 std::shared_ptr<SimMotor> SimSerialAdapter::motor(int index) const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return index >= 0 && index < d->motors.size() ? d->motors[index] : nullptr;
+    return d->bus->motor(index);
+}
+
+std::shared_ptr<SimBus> SimSerialAdapter::bus() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->bus;
+}
+
+void SimSerialAdapter::setBus(const std::shared_ptr<SimBus> &bus)
+{
+    if (!bus)
+        return;
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->bus = bus;
 }
 
 void SimSerialAdapter::setConsoleMotor(int index)

@@ -26,6 +26,7 @@
 // "Answers" are the confirmations, motor replies, bit-rate answers and console answers;
 // heartbeats and streamed frames are not answers (drop/delay/corrupt leave them alone).
 
+#include "simBus.h"
 #include "simCodec.h"
 #include "simMotor.h"
 
@@ -80,6 +81,9 @@ public:
     void clearMotors();
     QList<std::shared_ptr<SimMotor>> motors() const;
     std::shared_ptr<SimMotor> motor(int index = 0) const;
+    // The bus itself; another simulated adapter may share it.
+    std::shared_ptr<SimBus> bus() const;
+    void setBus(const std::shared_ptr<SimBus> &bus);
     void setConsoleMotor(int index);
 
     int bitRateIndex() const;                 // last accepted bit-rate index (0 = 1000 kbit/s)

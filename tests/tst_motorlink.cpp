@@ -176,13 +176,14 @@ private slots:
         QFETCH(quint32, id);
         QFETCH(QByteArray, payload);
         QVERIFY(sw.open());
+        // The switch first: flipping it converts what the edits hold.
+        ui()->sw_btn_rpmRads->setChecked(rpm);
         for (const QString &e : edits) {
             const QStringList kv = e.split('=');
             auto *edit = ui()->controlPanel->findChild<QLineEdit *>(kv[0]);
             QVERIFY2(edit, qPrintable(kv[0]));
             edit->setText(kv[1]);
         }
-        ui()->sw_btn_rpmRads->setChecked(rpm);
         ui()->ctrModeTabBar->setCurrentTab(mode);
         QCOMPARE(ui()->ctrStackedWidget->currentIndex(), mode);
         click(ui()->btn_canDebugSend);
@@ -337,19 +338,22 @@ private slots:
         QTest::addColumn<QStringList>("headers");
         QTest::addColumn<QStringList>("cells"); // column:span:text
         QTest::addColumn<QList<bool>>("readOnly"); // KP_ASR, KI_ASR, KP_APR, KI_APR
+        QTest::addColumn<QString>("picture");
         const QStringList d = {"控制报文", "D0", "D1", "D2", "D3", "D4", "D5", "D6", "D7"};
         QTest::newRow("MIT") << 0
                              << QStringList{"控制报文", "D0", "D1", "D2", "D3[7:4]", "D3[3:0]", "D4", "D5", "D6[7:4]",
                                             "D6[3:0]", "D7"}
                              << QStringList{"0:1:ID", "1:1:p_des[15:8]", "4:1:v_des[3:0]", "10:1:t_ff[7:0]"}
-                             << QList<bool>{true, true, true, true};
+                             << QList<bool>{true, true, true, true} << ":/source/MITpic.png";
         QTest::newRow("position-velocity") << 1 << d << QStringList{"0:1:0x100+ID", "1:4:p_des", "5:4:v_des"}
-                                           << QList<bool>{false, false, false, false};
+                                           << QList<bool>{false, false, false, false} << ":/source/POSpic.png";
         QTest::newRow("velocity") << 2 << QStringList{"控制报文", "D0", "D1", "D2", "D3"}
-                                  << QStringList{"0:1:0x200+ID", "1:4:v_des"} << QList<bool>{false, false, true, true};
+                                  << QStringList{"0:1:0x200+ID", "1:4:v_des"} << QList<bool>{false, false, true, true}
+                                  << ":/source/VELpic.png";
         QTest::newRow("PVT") << 3 << d << QStringList{"0:1:0x300+ID", "1:4:p_des", "5:2:v_des", "7:2:i_des"}
-                             << QList<bool>{false, false, false, false};
-        QTest::newRow("no selection") << -1 << d << QStringList{"0:1:", "8:1:"} << QList<bool>{false, false, false, false};
+                             << QList<bool>{false, false, false, false} << ":/source/PVTpic.png";
+        QTest::newRow("no selection") << -1 << d << QStringList{"0:1:", "8:1:"} << QList<bool>{false, false, false, false}
+                                      << ":/source/transparent.png";
     }
 
     void modeComboBoxTableAndGains()
@@ -358,6 +362,7 @@ private slots:
         QFETCH(QStringList, headers);
         QFETCH(QStringList, cells);
         QFETCH(QList<bool>, readOnly);
+        QFETCH(QString, picture);
         // Start from another mode so that its spans must be undone.
         ui()->comboBox_ctrMode->setCurrentIndex(index == 3 ? 1 : 3);
         ui()->comboBox_ctrMode->setCurrentIndex(index);
@@ -376,6 +381,9 @@ private slots:
         }
         for (int c = 0; c < t->columnCount(); ++c)
             QVERIFY(!(t->item(0, c)->flags() & Qt::ItemIsEditable));
+        const QImage shown = ui()->picLabel->pixmap().toImage();
+        QVERIFY(!shown.isNull());
+        QCOMPARE(shown, QImage(picture).convertToFormat(shown.format()));
         const QStringList gains = {"KP_ASREdit", "KI_ASREdit", "KP_APREdit", "KI_APREdit"};
         if (index >= 0) {
             for (int i = 0; i < gains.size(); ++i) {

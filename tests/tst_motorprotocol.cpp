@@ -260,8 +260,11 @@ private slots:
                                           << MotorFrameKind::ScanProbeReply;
         QTest::newRow("scan drops feedback") << 0x11u << hex("117FFF7FF7FF1E1F") << usb << true
                                              << MotorFrameKind::ScanDropped;
-        QTest::newRow("scan flag ignored on serial") << 0x11u << hex("117FFF7FF7FF1E1F") << serial << true
-                                                     << MotorFrameKind::Feedback;
+        // The serial adapter's scan collects the same replies.
+        QTest::newRow("scan probe reply over serial") << 0x33u << hex("0300332304000000") << serial << true
+                                                      << MotorFrameKind::ScanProbeReply;
+        QTest::newRow("serial scan drops an ID reply") << 0x22u << hex("550522AA") << serial << true
+                                                       << MotorFrameKind::ScanDropped;
         QTest::newRow("short USB frame read as zero-padded") << 0x22u << hex("5505") << usb << false
                                                              << MotorFrameKind::Ignored;
         QTest::newRow("empty frame") << 0x11u << QByteArray() << usb << false << MotorFrameKind::Ignored;

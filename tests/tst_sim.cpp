@@ -1117,10 +1117,33 @@ void TestSim::zkmotorProgram()
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QCOMPARE(p.exitCode(), 0);
 
+    // Two motors on one bus, each with its own master ID and bit rate; their answers to
+    // the ID query come in arbitration order (the lower master ID first).
+    p.start(program, {"--id", "2", "--master", "0x12", "--can-br", "3", "--id", "1", "--master", "0x11"});
+    QVERIFY(p.waitForReadyRead(5000));
+    {
+        Peer peer(QString::fromLocal8Bit(p.readLine()).trimmed());
+        peer.send(transmitFrame(0x7FF, hex("550000aa")));
+        const auto ids = withStatus(peer.readFrames(3, 2000), StatusRxOk);
+        QCOMPARE(ids.size(), 2);
+        QCOMPARE(ids[0].data + ids[1].data, hex("550111aa550212aa"));
+        for (int n : {2, 1}) {
+            peer.send(transmitFrame(0x7FF, QByteArray(1, char(n)) + hex("003323")));
+            const auto probe = withStatus(peer.readFrames(2, 2000), StatusRxOk);
+            QCOMPARE(probe.size(), 1);
+            QCOMPARE(probe[0].data.left(5), n == 2 ? hex("0200332303") : hex("0100332304"));
+        }
+    }
+    p.terminate();
+    QVERIFY(p.waitForFinished(5000));
+
     p.start(program, {"--id", "0x800"});
     QVERIFY(p.waitForFinished(5000));
     QCOMPARE(p.exitCode(), 2);
     QVERIFY(p.readAllStandardError().contains("invalid ID"));
+    p.start(program, {"--id", "1", "--can-br", "10"});
+    QVERIFY(p.waitForFinished(5000));
+    QCOMPARE(p.exitCode(), 2);
 }
 
 void TestSim::registryServesPorts()

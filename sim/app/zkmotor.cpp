@@ -1,7 +1,8 @@
-// Serves a simulated motor behind a simulated serial adapter (or, with --console, the
-// motor's own serial console) on a pseudo-terminal. The first line of standard output
-// is the slave path to open; the program runs until SIGINT or SIGTERM.
+// Serves simulated motors behind a simulated serial adapter (or, with --console, the
+// first motor's own serial console) on a pseudo-terminal. The first line of standard
+// output is the slave path to open; the program runs until SIGINT or SIGTERM.
 
+#include "simBus.h"
 #include "simMotor.h"
 #include "simSerialAdapter.h"
 
@@ -18,19 +19,21 @@ namespace {
 void usage(const char *argv0)
 {
     std::fprintf(stderr,
-                 "usage: %s [--console] [--id N] [--master N] [--long-layout]\n"
-                 "  --console      serve the motor's serial console instead of the CAN adapter\n"
-                 "  --id N         the motor's CAN ID (decimal or 0x..., default 1)\n"
-                 "  --master N     the master ID it answers on (default 0)\n"
+                 "usage: %s [--console] [--long-layout] [--id N [--master N] [--can-br N]]...\n"
+                 "  --console      serve the first motor's serial console instead of the CAN adapter\n"
+                 "  --id N         a motor with this CAN ID (decimal or 0x...); repeat for several\n"
+                 "                 motors on one bus (default: one motor, ID 1)\n"
+                 "  --master N     the master ID the motor named last answers on (default 0)\n"
+                 "  --can-br N     that motor's can_br code, 0 (125K) to 9 (5M) (default 4, 1M)\n"
                  "  --long-layout  148-byte console parameter block instead of 128 bytes\n",
                  argv0);
 }
 
-bool parseId(const char *text, quint32 *out)
+bool parseNumber(const char *text, uint max, quint32 *out)
 {
     bool ok = false;
     const uint v = QString::fromLocal8Bit(text).toUInt(&ok, 0);
-    if (!ok || v > 0x7FF)
+    if (!ok || v > max)
         return false;
     *out = v;
     return true;
@@ -42,7 +45,12 @@ int main(int argc, char **argv)
 {
     bool console = false;
     bool longLayout = false;
-    quint32 id = 1, master = 0;
+    QList<SimBus::MotorSpec> specs;
+    auto current = [&specs]() -> SimBus::MotorSpec & {
+        if (specs.isEmpty())
+            specs.append(SimBus::MotorSpec());
+        return specs.last();
+    };
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
         if (!std::strcmp(a, "--console")) {
@@ -50,10 +58,24 @@ int main(int argc, char **argv)
         } else if (!std::strcmp(a, "--long-layout")) {
             longLayout = true;
         } else if ((!std::strcmp(a, "--id") || !std::strcmp(a, "--master")) && i + 1 < argc) {
-            if (!parseId(argv[++i], !std::strcmp(a, "--id") ? &id : &master)) {
+            quint32 v = 0;
+            if (!parseNumber(argv[++i], 0x7FF, &v)) {
                 std::fprintf(stderr, "%s: invalid ID '%s' (0 to 0x7FF)\n", argv[0], argv[i]);
                 return 2;
             }
+            if (!std::strcmp(a, "--id")) {
+                specs.append(SimBus::MotorSpec());
+                specs.last().canId = v;
+            } else {
+                current().masterId = v;
+            }
+        } else if (!std::strcmp(a, "--can-br") && i + 1 < argc) {
+            quint32 v = 0;
+            if (!parseNumber(argv[++i], 9, &v)) {
+                std::fprintf(stderr, "%s: invalid can_br code '%s' (0 to 9)\n", argv[0], argv[i]);
+                return 2;
+            }
+            current().canBr = int(v);
         } else if (!std::strcmp(a, "--help") || !std::strcmp(a, "-h")) {
             usage(argv[0]);
             return 0;
@@ -63,6 +85,9 @@ int main(int argc, char **argv)
             return 2;
         }
     }
+    current(); // one motor, ID 1, when none was named
+    for (SimBus::MotorSpec &s : specs)
+        s.layout = longLayout ? SimMotor::Layout::Long : SimMotor::Layout::Short;
 
     // Block the stop signals before the worker thread exists, so only sigwait sees them.
     sigset_t stopSignals;
@@ -71,9 +96,9 @@ int main(int argc, char **argv)
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    auto motor = std::make_shared<SimMotor>(id, master, longLayout ? SimMotor::Layout::Long : SimMotor::Layout::Short);
     SimSerialAdapter adapter;
-    adapter.addMotor(motor);
+    for (const SimBus::MotorSpec &s : specs)
+        adapter.bus()->addMotor(s);
     adapter.setMode(console ? SimSerialAdapter::Console : SimSerialAdapter::Adapter);
     QString error;
     if (!adapter.start(&error)) {
@@ -82,8 +107,8 @@ int main(int argc, char **argv)
     }
     std::printf("%s\n", qPrintable(adapter.slavePath()));
     std::fflush(stdout);
-    std::fprintf(stderr, "serving %s, motor CAN ID 0x%02X, master ID 0x%02X, %s layout\n",
-                 console ? "the motor console" : "a serial adapter", id, master, longLayout ? "148-byte" : "128-byte");
+    std::fprintf(stderr, "serving %s, %s, %s layout\n", console ? "the first motor's console" : "a serial adapter",
+                 qPrintable(adapter.bus()->describe()), longLayout ? "148-byte" : "128-byte");
 
     int sig = 0;
     sigwait(&stopSignals, &sig);

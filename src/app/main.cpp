@@ -72,7 +72,8 @@ private:
 struct CommandLine {
     QCommandLineParser parser;
     QCommandLineOption screenshotOpt{"screenshot", "Show the main window, save a picture of it to <file>, exit.", "file"};
-    QCommandLineOption simulateOpt{"simulate", "Offer simulated ports, each with a motor behind it."};
+    QCommandLineOption simulateOpt{"simulate",
+                                   "Offer simulated ports: a serial adapter with two motors behind it, and a motor console."};
     QCommandLineOption portOpt{"port", "Select the serial port at <path> (also pseudo-terminals).", "path"};
     QCommandLineOption openOpt{"open", "Open the selected port at start-up."};
     QCommandLineOption langOpt{"language", "Start in <code> (en_US or zh_CN).", "code"};
@@ -153,8 +154,10 @@ int main(int argc, char *argv[])
     options.diagnostics = parser.isSet(diagOpt);
     options.tab = parser.isSet(tabOpt) ? parser.value(tabOpt).toInt() : -1;
     if (options.simulate) {
-        // One simulated serial adapter with a motor behind it, and one motor console.
+        // One simulated serial adapter with two motors on its bus (0x01 and 0x02, each with
+        // its own master ID and bit rate), and the first motor's console.
         SimRegistry::Options simOptions;
+        simOptions.motorsPerPort = 2;
         simOptions.consolePorts = 1;
         QString error;
         const auto ports = SimRegistry::global().start(1, simOptions, &error);

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
+#include "calibration/calibrationCapture.h"
 #include "can/canFrameModel.h"
 #include "can/canTxModel.h"
 #include "can/ui/canTxDelegate.h"
@@ -105,6 +106,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     // 8. Signal wiring.
     signalsConnect();
+    calibrationInit();
 
     // 9. Icons.
     ui->ExportParam->setIcon(QIcon(":/source/export.png"));
@@ -163,6 +165,7 @@ MainWindow::~MainWindow()
     // The chart computations must end before the charts go.
     delete waveUpdater;
     waveUpdater = nullptr;
+    delete calResultDialog; // a top-level window of its own
     delete ui;
     ui = nullptr;
 }
@@ -395,6 +398,7 @@ void MainWindow::customSwitchLanguage()
         deviceConfigWindow->setWindowTitle(tr("设备配置"));
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
+    on_calibration_statusChanged(ui->sw_btn_calibration->checked());
     setCanDebugButton(canDebugRunning);
     ui->ctrModeTabBar->setTabText(1, tr("位置"));
     ui->ctrModeTabBar->setTabText(2, tr("速度"));
@@ -619,12 +623,6 @@ void MainWindow::startBackgroundTasks()
     });
 }
 
-void MainWindow::calDataAnalysis()
-{
-    while (calAnalysisRunning)
-        QThread::msleep(10);
-}
-
 void MainWindow::stopBackgroundTasks()
 {
     if (fifoFuture.isRunning()) {
@@ -649,6 +647,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         chat->stopProcess();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
+    if (calResultDialog)
+        calResultDialog->close();
     event->accept();
 }
 

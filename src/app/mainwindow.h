@@ -13,14 +13,17 @@
 #include <QSerialPort>
 #include <QSharedPointer>
 
+#include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
 #include "link/serial/chunkQueue.h"
 #include "link/serial/terminalFeed.h"
 #include "motor/escInf.h"
+#include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 
 #include <atomic>
 #include <climits>
+#include <memory>
 #include <thread>
 
 class QLabel;
@@ -41,8 +44,14 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+class SpecialMotorDialog;
+class CalibrationCapture;
+class TableDownload;
+class TableUpload;
+class QDialog;
 struct CAN_Frame;
 struct WaveDataContainer;
+struct MultiWaveDataContainer;
 
 // Options the entry point takes from the command line.
 struct StartupOptions {
@@ -108,6 +117,10 @@ public:
     // replies are handed to parseRIDFrame on the GUI thread, which alone touches
     // `record` (the link object's escInf).
     void parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record);
+    // The one receive dispatch of motor frames from any adapter (serial or USB), on the
+    // adapter's receive thread: feedback, register, ID and version replies, and while a
+    // bus scan runs, the scan's probe replies.
+    void motorFrameReceived(uint32_t frameId, const uint8_t *data, int length, ReceivePath path, ESC_INF &record);
     // One register reply (8 bytes); GUI thread.
     void parseRIDFrame(const unsigned char *data, ESC_INF &record);
     void controlFormatTableSwitch(int mode);
@@ -123,10 +136,29 @@ public:
     qsizetype heldFeedbackSamples();
     bool isCanDebugRunning() const { return canDebugRunning; }
 
+    // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
+    void on_rpmRads_statusChanged(bool rpm);
+    int specialMotorType() const { return motorType; }
+    bool isScanning() const { return scanning; }
+    ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
+    QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
+
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
     void canBaudInit();
+
+    // ---- Encoder calibration and identification (mainwindow_calibration.cpp).
+    void Cal_calibrate();
+    void change_Text(const float *table, float offset, int rawOffset, int index, int rawFirst, int rawLast);
+    void SendCalibrateData();
+    void SendOutCalibrateData();
+    const CalibrationResults &calibrationResults() const { return calResults; }
+    QDialog *calibrationResultDialog() const;
+    CalibrationCapture *calibrationCapture() const { return calCapture.get(); }
+    // 0 conventional motor, 1 the in-wheel hub motor that takes CAN commands instead;
+    // chosen in the motor-type dialog (F4).
+    int motorType = 0;
 
 signals:
     void autoQuitMessageBoxShow(const QString &text);
@@ -149,6 +181,12 @@ signals:
     void motorTempChanged(signed char celsius);
     void driverTempChanged(signed char celsius);
     void motorErrorChanged(unsigned char code);
+    void MotorParametersChanged(const MotorParameter &parameters);
+    void CalWaveResultShow();
+    void outCalWaveResultShow();
+    void CompensationTableRecv();
+    void CalWaveUpdateTimerActive(bool active);
+    void multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -199,9 +237,41 @@ public slots:
     void on_sendIntervalEdit_2_editingFinished();
     void on_comboBox_ctrMode_currentIndexChanged(int index);
     void ctrModeComponentSwitch(int index);
+    void on_POSEdit_editingFinished();
+    void on_VELEdit_editingFinished();
+    void on_KPEdit_editingFinished();
+    void on_KDEdit_editingFinished();
+    void on_TOREdit_editingFinished();
+    void on_IEdit_editingFinished();
+    void on_VELEdit_POS_editingFinished();
+    void on_VELEdit_VEL_editingFinished();
+    void specialMotorSelection();
+
+    // Motor IDs and bus scan.
+    void on_btn_ReadID_clicked();
+    void on_btn_SetID_clicked();
+    void on_canidEdit_textEdited(const QString &text);
+    void on_canidEdit_2_textEdited(const QString &text);
+    void scanDevice();
     void UpdateDebugData();
     void stopCANDebug();
     void canFrameResend();
+
+    // Encoder calibration and identification.
+    void on_btn_calibration_clicked();
+    void on_calibration_statusChanged(bool outputShaft);
+    void on_CalWaveUpdate();
+    void on_nppChanged(unsigned int polePairs);
+    void onCalWaveUpdateTimerTimeout();
+    void onCalWaveUpdateTimerActive(bool active);
+    void on_MotorSideCalRecv();
+    void on_OutputShaftCalRecv();
+    void on_CalWaveResultShow();
+    void on_outCalWaveResultShow();
+    void on_CompensationTableRecv();
+    void on_MPreCalculateButton_clicked();
+    void on_MotorParametersChanged(const MotorParameter &parameters);
+    void on_multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
     // Parameter registers.
     void on_ReadAllParam_clicked();
@@ -255,6 +325,15 @@ private:
     void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
+    void panelInit();
+    void setPointEditFinished(const QString &quantity);
+    void refreshSetPoints();
+    void showVelocityRanges();
+    void showModePicture(int index);
+    void finishScan();
+    void calibrationInit();
+    void cutCalibrationRecords(bool streaming, int recordSize);
+    void showCalibrationResult(QDialog *dialog);
 
     // Background task bodies; each runs on the global thread pool for the window's life.
     void handleFIFO(QPromise<void> &promise);
@@ -346,6 +425,17 @@ private:
     std::atomic_int latestStateCode{0};
     std::atomic_bool stateSignalPending{false};
 
+    // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
+    // velocity and PVT pages show (rad/s).
+    QPointer<SpecialMotorDialog> specialMotorDialog;
+    float pagesVelocityMax = 45.0f;
+    // Bus scan (GUI thread, apart from the results, which the receive thread fills
+    // while `scanning` is set).
+    ScanResults scanResults;
+    QString scanWantedId;
+    int scanIndex = 0;
+    int scanCount = kScanCount;
+
     // Background work.
     QFuture<void> fifoFuture;
     QFuture<void> canAnalysisFuture;
@@ -354,4 +444,11 @@ private:
     std::atomic_bool heartbeatSuspended{false};
     std::atomic_bool calAnalysisRunning{true};
     std::thread heartbeatThread;
+
+    // Encoder calibration.
+    std::unique_ptr<CalibrationCapture> calCapture;
+    CalibrationResults calResults;
+    TableDownload *tableDownload = nullptr;
+    TableUpload *tableUpload = nullptr;
+    QPointer<QDialog> calResultDialog;
 };

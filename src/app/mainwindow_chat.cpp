@@ -44,6 +44,11 @@ void MainWindow::chatInit()
     on(ChatAction::SetZero, [this](const QString &) { on_btn_saveGroundZero_clicked(); });
     on(ChatAction::ClearFault, [this](const QString &) { on_btn_canDebugClear_clicked(); });
     on(ChatAction::UpdateDebugData, [this](const QString &) { on_btn_canDebugUpdate_clicked(); });
+    on(ChatAction::ReadId, [this](const QString &) { on_btn_ReadID_clicked(); });
+    // Set ID itself stops debug sending, checks the port and asks for the confirmation.
+    on(ChatAction::WriteId, [this](const QString &) { on_btn_SetID_clicked(); });
+    on(ChatAction::Calibrate, [this](const QString &) { on_btn_calibration_clicked(); });
+    on(ChatAction::IdentifyParameters, [this](const QString &) { on_MPreCalculateButton_clicked(); });
     on(ChatAction::StopDebugSend, [this](const QString &) {
         if (isCanDebugRunning())
             on_btn_canDebugSend_clicked();

@@ -31,9 +31,6 @@
 #include <QtConcurrent/QtConcurrent>
 
 namespace {
-const char *kActiveButton = "QPushButton {    background-color: lightgreen;    color: black;}"
-                            "QPushButton:hover {    background-color: #90EE90;}"
-                            "QPushButton:pressed {    background-color: #7CFC00;}";
 const char *kHeaderStyle = "QHeaderView::section { background-color: #BCDCF4; color: black; "
                            "border: 1px solid #CCCCCC; }";
 constexpr int kCommandDelayMs = 10;
@@ -103,6 +100,8 @@ void MainWindow::ctrModeInit()
     connect(canTxModel.data(), &CANTxModel::dataChanged, this, syncIds);
     syncIds();
     feedbackFormatInit();
+    panelInit();
+    refreshSetPoints();
 }
 
 void MainWindow::ctrModeComponentSwitch(int index)
@@ -132,6 +131,7 @@ void MainWindow::UpdateDebugData()
 void MainWindow::on_comboBox_ctrMode_currentIndexChanged(int index)
 {
     static const QStringList gains = {"KP_ASREdit", "KI_ASREdit", "KP_APREdit", "KI_APREdit"};
+    showModePicture(index);
     switch (index) {
     case 0: setLineEditsReadOnly(gains, {true, true, true, true}, ui->tab_Parameters); break;
     case 1: setLineEditsReadOnly(gains, {false, false, false, false}, ui->tab_Parameters); break;
@@ -208,7 +208,15 @@ void MainWindow::on_driverTempChanged(signed char celsius)
 
 void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
 {
-    const MotorFrame f = classifyMotorFrame(frame, motorCanid, motorMasterid, ranges.get());
+    // The serial adapter's frame always carries eight data bytes.
+    motorFrameReceived(frame.id, frame.data, 8, ReceivePath::SerialAdapter, record);
+}
+
+void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int length, ReceivePath path,
+                                    ESC_INF &record)
+{
+    const MotorFrame f = classifyMotorFrame(frameId, data, length, motorCanid, motorMasterid, ranges.get(), path,
+                                            scanning);
     switch (f.kind) {
     case MotorFrameKind::RegisterReply: {
         // The record and the reply counter belong to the GUI thread; queued calls keep
@@ -246,8 +254,10 @@ void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
     case MotorFrameKind::AppVersion:
         Logger::info("AppVersion:" + f.appVersion, "parseCANReceiveFrame");
         break;
-    case MotorFrameKind::Ignored:
     case MotorFrameKind::ScanProbeReply:
+        scanResults.insert(f.replyCanid, f.replyMasterid, f.canBr);
+        break;
+    case MotorFrameKind::Ignored:
     case MotorFrameKind::ScanDropped:
         break;
     }
@@ -340,7 +350,7 @@ void MainWindow::setCanDebugButton(bool running)
 {
     canDebugRunning = running;
     ui->btn_canDebugSend->setText(running ? tr("停止") : tr("发送"));
-    ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButton) : QString());
+    ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButtonStyle) : QString());
     ui->periodicSend->setEnabled(!running);
     ui->sendIntervalEdit_2->setEnabled(!running);
 }

@@ -7,6 +7,7 @@
 #include "can/canTxModel.h"
 #include "link/serial/customCDC.h"
 #include "log/log.h"
+#include "motor/controlPanel.h"
 #include "motor/paramRegisters.h"
 #include "motor/ui/paramWidgets.h"
 #include "widgets/customTabBar.h"
@@ -36,8 +37,6 @@ const QStringList &registerWidgets()
     }();
     return names;
 }
-
-QString boundText(const char *word, float value) { return QString::fromLatin1(word) + "\n" + QString::number(value, 'g', 6); }
 } // namespace
 
 void MainWindow::canBaudInit()
@@ -71,12 +70,11 @@ void MainWindow::on_ParametersChanged(const ESC_INF &record)
     };
     const Bound bounds[] = {
         {"POS_MINLabel", "POS_MAXLabel", m.position, {"_2", "_3", "_4"}},
-        {"VEL_MINLabel", "VEL_MAXLabel", m.velocity, {"_2", "_3", "_4"}},
         {"TOR_MINLabel", "TOR_MAXLabel", m.torque, {"_2", "_3"}},
     };
     for (const Bound &b : bounds) {
-        const QString minText = boundText("MIN", b.range.min);
-        const QString maxText = boundText("MAX", b.range.max);
+        const QString minText = rangeBoundText("MIN", b.range.min);
+        const QString maxText = rangeBoundText("MAX", b.range.max);
         for (const QString &suffix : QStringList{QString()} + b.suffixes) {
             setRangeLabel(ui->controlPanel->findChild<QLabel *>(QLatin1String(b.minName) + suffix), minText);
             setRangeLabel(ui->controlPanel->findChild<QLabel *>(QLatin1String(b.maxName) + suffix), maxText);
@@ -84,6 +82,10 @@ void MainWindow::on_ParametersChanged(const ESC_INF &record)
     }
     for (QLabel *l : ui->rangeLabels)
         setRangeLabel(l, rangeLabelText(l));
+    // Velocity bounds follow the unit switch; the set-points follow the new ranges.
+    pagesVelocityMax = m.velocity.max;
+    showVelocityRanges();
+    refreshSetPoints();
 
     if (ui->paramWarningLabel->text() == tr("推荐先读取参数再进行调试"))
         ui->paramWarningLabel->clear();

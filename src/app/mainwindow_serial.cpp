@@ -433,6 +433,19 @@ void MainWindow::handleRecData(QPromise<void> &promise)
             emit OutputShaftCalRecv();
         else
             emit normalDataRecv();
+        // Records cut but not decoded when a stream ended go on as ordinary bytes.
+        if (!c.motorSideStreaming && !c.outputShaftStreaming) {
+            for (;;) {
+                QByteArray chunk;
+                {
+                    QMutexLocker lock(&c.calRecordMutex);
+                    if (c.calRecordQueue.isEmpty())
+                        break;
+                    chunk = c.calRecordQueue.takeFirst();
+                }
+                rxChunkList.push(chunk);
+            }
+        }
     }
 }
 
@@ -502,6 +515,7 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
     };
     ev.progress = [this](int v) { emit cdc->progressBarChanged(v); };
     ev.canFrame = [this](const QByteArray &frame) { handleSerialCANFrame(frame); };
+    ev.motorParameters = [this](const QByteArray &b) { emit MotorParametersChanged(byteToStruct<MotorParameter>(b)); };
     ReceiveDispatcher dispatcher(cdc.data(), ev);
 
     while (!promise.isCanceled()) {
@@ -519,9 +533,8 @@ void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
     if (canStatusTextIndex(frame.code) == kReceiveSuccessText) {
         if (englishUi)
             status = "Rx Succ.";
-        // While the bus scan collects probe answers nothing is decoded as motor traffic.
-        if (!scanning)
-            parseCANReceiveFrame(frame, cdc->escInf);
+        // While a bus scan runs the dispatch takes the probe answers and drops the rest.
+        parseCANReceiveFrame(frame, cdc->escInf);
     }
     CANFrameData row;
     row.index = ++canRxSeq;
@@ -580,6 +593,8 @@ void MainWindow::on_uartMsg(const QString &text)
     if (ui->sw_btn_RecvDisplay->checked())
         return;
     ui->comOutput->appendLine(ui->sw_btn_ASCIIHex_3->checked() ? AsciiToHex(text) : FilterNoPrintChar(text));
+    // The tool's own messages (calibration, identification) are few: shown at once.
+    ui->comOutput->flushPending();
 }
 
 void MainWindow::on_uartByteMsg(const QByteArray &bytes)

@@ -23,17 +23,21 @@
 #include <QMenuBar>
 #include <QMetaObject>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSlider>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableWidget>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
 namespace {
+
+constexpr int kControlPanelWidth = 330;
 
 SwitchButton *makeSwitch(QWidget *parent, const char *name)
 {
@@ -490,11 +494,6 @@ void Ui_MainWindow::setupParametersPage()
     MAX_SPDEdit = makeEdit(DriverParamGroupBox, "MAX_SPDEdit");
     POLEEdit = makeEdit(DriverParamGroupBox, "POLEEdit");
     GrEdit = makeEdit(DriverParamGroupBox, "GrEdit");
-    RsLabel = valueLabel(DriverParamGroupBox, "RsLabel");
-    LsLabel = valueLabel(DriverParamGroupBox, "LsLabel");
-    FluxLabel = valueLabel(DriverParamGroupBox, "FluxLabel");
-    DampLabel = valueLabel(DriverParamGroupBox, "DampLabel");
-    InertiaLabel = valueLabel(DriverParamGroupBox, "InertiaLabel");
     GREFEdit = makeEdit(DriverParamGroupBox, "GREFEdit");
     GREF2Edit = makeEdit(DriverParamGroupBox, "GREF2Edit");
     row(DriverParamGroupBox, drv, 0, 0, "UV_ValueCaption", UV_ValueEdit, "V");
@@ -507,15 +506,28 @@ void Ui_MainWindow::setupParametersPage()
     row(DriverParamGroupBox, drv, 7, 0, "MAX_SPDCaption", MAX_SPDEdit, "rad/s");
     row(DriverParamGroupBox, drv, 0, 3, "POLECaption", POLEEdit);
     row(DriverParamGroupBox, drv, 1, 3, "GrCaption", GrEdit);
-    row(DriverParamGroupBox, drv, 2, 3, "RsCaption", RsLabel);
-    row(DriverParamGroupBox, drv, 3, 3, "LsCaption", LsLabel);
-    row(DriverParamGroupBox, drv, 4, 3, "FluxCaption", FluxLabel);
-    row(DriverParamGroupBox, drv, 5, 3, "DampCaption", DampLabel);
-    row(DriverParamGroupBox, drv, 6, 3, "InertiaCaption", InertiaLabel);
-    row(DriverParamGroupBox, drv, 7, 3, "GREFCaption", GREFEdit);
-    row(DriverParamGroupBox, drv, 8, 3, "GREF2Caption", GREF2Edit);
+    row(DriverParamGroupBox, drv, 2, 3, "GREFCaption", GREFEdit);
+    row(DriverParamGroupBox, drv, 3, 3, "GREF2Caption", GREF2Edit);
     drv->setColumnMinimumWidth(2, 56);
-    drv->setRowStretch(9, 1);
+    drv->setRowStretch(8, 1);
+
+    // Identified motor parameters: shown by a register read and by the identification.
+    MotorParamGroupBox = new QGroupBox(tab_Parameters);
+    MotorParamGroupBox->setObjectName("MotorParamGroupBox");
+    auto *mp = new QGridLayout(MotorParamGroupBox);
+    RsLabel = valueLabel(MotorParamGroupBox, "RsLabel");
+    LsLabel = valueLabel(MotorParamGroupBox, "LsLabel");
+    FluxLabel = valueLabel(MotorParamGroupBox, "FluxLabel");
+    DampLabel = valueLabel(MotorParamGroupBox, "DampLabel");
+    InertiaLabel = valueLabel(MotorParamGroupBox, "InertiaLabel");
+    MPreCalculateButton = makeButton(MotorParamGroupBox, "MPreCalculateButton");
+    row(MotorParamGroupBox, mp, 0, 0, "RsCaption", RsLabel);
+    row(MotorParamGroupBox, mp, 1, 0, "LsCaption", LsLabel);
+    row(MotorParamGroupBox, mp, 2, 0, "FluxCaption", FluxLabel);
+    row(MotorParamGroupBox, mp, 3, 0, "DampCaption", DampLabel);
+    row(MotorParamGroupBox, mp, 4, 0, "InertiaCaption", InertiaLabel);
+    mp->addWidget(MPreCalculateButton, 5, 0, 1, 2);
+    mp->setRowStretch(6, 1);
 
     ControlSettingGroupBox = new QGroupBox(tab_Parameters);
     ControlSettingGroupBox->setObjectName("ControlSettingGroupBox");
@@ -543,8 +555,18 @@ void Ui_MainWindow::setupParametersPage()
     left->addWidget(CommParamGroupBox);
     left->addWidget(ControlParamGroupBox);
     groups->addLayout(left);
-    groups->addWidget(DriverParamGroupBox);
-    groups->addWidget(ControlSettingGroupBox);
+    auto *middle = new QVBoxLayout();
+    middle->addWidget(DriverParamGroupBox);
+    middle->addWidget(MotorParamGroupBox);
+    groups->addLayout(middle);
+    auto *right = new QVBoxLayout();
+    right->addWidget(ControlSettingGroupBox, 1);
+    // The picture of the mode chosen in comboBox_ctrMode.
+    picLabel = makeLabel(tab_Parameters, "picLabel");
+    picLabel->setFixedSize(180, 72);
+    picLabel->setAlignment(Qt::AlignCenter);
+    right->addWidget(picLabel);
+    groups->addLayout(right);
     groups->addStretch(1);
     v->addLayout(groups);
 
@@ -574,9 +596,17 @@ void Ui_MainWindow::setupCalibrationPage()
     tab_Calibration = new QWidget();
     tab_Calibration->setObjectName("tab_Calibration");
     auto *v = new QVBoxLayout(tab_Calibration);
-    v->addWidget(placeholder(tab_Calibration, "calibrationPlaceholderLabel"));
+    auto *head = new QHBoxLayout();
     CalibrationWaveTitle = makeLabel(tab_Calibration, "CalibrationWaveTitle");
-    v->addWidget(CalibrationWaveTitle);
+    calProgressBar = new QProgressBar(tab_Calibration);
+    calProgressBar->setObjectName("calProgressBar");
+    calProgressBar->setRange(0, 100);
+    calProgressBar->setValue(0);
+    calProgressBar->setMaximumWidth(320);
+    head->addWidget(CalibrationWaveTitle);
+    head->addStretch(1);
+    head->addWidget(calProgressBar);
+    v->addLayout(head);
     Calibration = new WaveForm(tab_Calibration);
     Calibration->setObjectName("Calibration");
     v->addWidget(Calibration, 1);
@@ -588,6 +618,7 @@ void Ui_MainWindow::setupDebugPage()
     tab_Debug = new QWidget();
     tab_Debug->setObjectName("tab_Debug");
     auto *v = new QVBoxLayout(scrollingContent(tab_Debug));
+    v->setSpacing(2);
     auto *row = new QHBoxLayout();
     idGroupBox = new QGroupBox(tab_Debug);
     idGroupBox->setObjectName("idGroupBox");
@@ -600,21 +631,36 @@ void Ui_MainWindow::setupDebugPage()
     masteridEdit = new QLineEdit(idGroupBox);
     masteridEdit->setObjectName("masteridEdit");
     masteridEdit->setMaximumWidth(80);
+    btn_ReadID = makeButton(idGroupBox, "btn_ReadID");
+    btn_SetID = makeButton(idGroupBox, "btn_SetID");
+    ig->setContentsMargins(6, 4, 6, 4);
     ig->addWidget(canidLabel_2);
     ig->addWidget(canidEdit_2);
     ig->addWidget(masteridLabel);
     ig->addWidget(masteridEdit);
+    ig->addWidget(btn_ReadID);
+    ig->addWidget(btn_SetID);
     row->addWidget(idGroupBox);
     sw_btn_rpmRads = makeSwitch(tab_Debug, "sw_btn_rpmRads");
     row->addWidget(sw_btn_rpmRads);
     row->addStretch(1);
     v->addLayout(row);
     auto *body = new QHBoxLayout();
-    controlPanel = new QWidget(tab_Debug);
+    auto *panelScroll = new QScrollArea(tab_Debug);
+    panelScroll->setObjectName("controlPanelScrollArea");
+    controlPanel = new QWidget();
     controlPanel->setObjectName("controlPanel");
-    controlPanel->setFixedWidth(330);
+    controlPanel->setMinimumWidth(kControlPanelWidth);
     setupControlPanel();
-    body->addWidget(controlPanel);
+    panelScroll->setWidget(controlPanel);
+    panelScroll->setWidgetResizable(true);
+    panelScroll->setFrameShape(QFrame::NoFrame);
+    // The page's own background shows through, as without the scroll area.
+    panelScroll->viewport()->setAutoFillBackground(false);
+    controlPanel->setAutoFillBackground(false);
+    panelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    panelScroll->setFixedWidth(kControlPanelWidth + panelScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    body->addWidget(panelScroll);
     chartsPanel = new QWidget(tab_Debug);
     chartsPanel->setObjectName("chartsPanel");
     auto *charts = new QVBoxLayout(chartsPanel);
@@ -646,6 +692,11 @@ void Ui_MainWindow::setupDebugPage()
         head->addStretch(1);
         head->addWidget(*r.legend);
         head->addWidget(*r.value);
+        if (r.chart == &Velocity) {
+            VelLegendUnitLabel = makeLabel(chartsPanel, "VelLegendUnitLabel");
+            VelLegendUnitLabel->setText("rad/s");
+            head->addWidget(VelLegendUnitLabel);
+        }
         charts->addLayout(head);
         *r.chart = new WaveForm(chartsPanel);
         (*r.chart)->setObjectName(r.chartName);
@@ -658,11 +709,14 @@ void Ui_MainWindow::setupDebugPage()
 
 void Ui_MainWindow::setupControlPanel()
 {
+    // Tight margins: at 1024 x 680 the whole panel nearly fits without scrolling.
     auto *cpl = new QVBoxLayout(controlPanel);
     cpl->setContentsMargins(0, 0, 0, 0);
+    cpl->setSpacing(2);
 
     ctrModeTabBar = new CustomTabBar(controlPanel);
     ctrModeTabBar->setObjectName("ctrModeTabBar");
+    ctrModeTabBar->layout()->setContentsMargins(0, 0, 0, 0);
     cpl->addWidget(ctrModeTabBar);
 
     ctrStackedWidget = new QStackedWidget(controlPanel);
@@ -671,8 +725,8 @@ void Ui_MainWindow::setupControlPanel()
         auto *w = new QWidget();
         w->setObjectName(name);
         auto *g = new QGridLayout(w);
-        g->setContentsMargins(4, 4, 4, 4);
-        g->setVerticalSpacing(2);
+        g->setContentsMargins(4, 2, 4, 2);
+        g->setVerticalSpacing(0);
         g->setColumnStretch(1, 1);
         ctrStackedWidget->addWidget(w);
         return w;
@@ -794,6 +848,7 @@ void Ui_MainWindow::setupControlPanel()
     motorStateGroupBox = new QGroupBox(controlPanel);
     motorStateGroupBox->setObjectName("motorStateGroupBox");
     auto *st = new QGridLayout(motorStateGroupBox);
+    st->setContentsMargins(6, 4, 6, 4);
     motorStateQLabel = makeLabel(motorStateGroupBox, "motorStateQLabel");
     motorStateQLabel->setFixedSize(20, 20);
     motorStateLabel = makeLabel(motorStateGroupBox, "motorStateLabel");
@@ -801,14 +856,16 @@ void Ui_MainWindow::setupControlPanel()
     driverTempLabel = makeLabel(motorStateGroupBox, "driverTempLabel");
     for (QLabel *l : {motorStateLabel, motorTempLabel, driverTempLabel})
         l->setText("NA");
+    st->setVerticalSpacing(4);
     st->addWidget(caption(motorStateGroupBox, "motorStateCaption"), 0, 0);
     st->addWidget(motorStateQLabel, 0, 1);
-    st->addWidget(motorStateLabel, 0, 2, 1, 2);
+    st->addWidget(motorStateLabel, 0, 2, 1, 3);
     st->addWidget(caption(motorStateGroupBox, "motorTempCaption"), 1, 0);
     st->addWidget(motorTempLabel, 1, 1, 1, 2);
-    st->addWidget(caption(motorStateGroupBox, "driverTempCaption"), 2, 0);
-    st->addWidget(driverTempLabel, 2, 1, 1, 2);
-    st->setColumnStretch(3, 1);
+    st->addWidget(caption(motorStateGroupBox, "driverTempCaption"), 1, 3);
+    st->addWidget(driverTempLabel, 1, 4);
+    st->setColumnStretch(2, 1);
+    st->setColumnStretch(4, 1);
     btn_motorMode = makeButton(motorStateGroupBox, "btn_motorMode");
     btn_motorModeExit = makeButton(motorStateGroupBox, "btn_motorModeExit");
     btn_saveGroundZero = makeButton(motorStateGroupBox, "btn_saveGroundZero");
@@ -818,12 +875,14 @@ void Ui_MainWindow::setupControlPanel()
     cmds->addWidget(btn_motorModeExit, 0, 1);
     cmds->addWidget(btn_saveGroundZero, 1, 0);
     cmds->addWidget(btn_canDebugClear, 1, 1);
-    st->addLayout(cmds, 3, 0, 1, 4);
+    st->addLayout(cmds, 2, 0, 1, 5);
     cpl->addWidget(motorStateGroupBox);
 
     canDebugGroupBox = new QGroupBox(controlPanel);
     canDebugGroupBox->setObjectName("canDebugGroupBox");
     auto *dbg = new QGridLayout(canDebugGroupBox);
+    dbg->setContentsMargins(6, 4, 6, 4);
+    dbg->setVerticalSpacing(4);
     canDebugDataLabel = makeLabel(canDebugGroupBox, "canDebugDataLabel");
     canDebugDataLabel->setText("00 00 00 00 00 00 00 00");
     canDebugDataLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -994,13 +1053,16 @@ void Ui_MainWindow::setupSidePanel()
     btn_config->setObjectName("btn_config");
     btn_zkChat = new QPushButton(toolsGroupBox);
     btn_zkChat->setObjectName("btn_zkChat");
+    btn_calibration = new QPushButton(toolsGroupBox);
+    btn_calibration->setObjectName("btn_calibration");
     t->addWidget(calibrationLabel, 0, 0);
     t->addWidget(sw_btn_calibration, 0, 1, Qt::AlignLeft);
-    t->addWidget(ExportParam, 1, 0);
-    t->addWidget(ImportParam, 1, 1);
-    t->addWidget(btn_clear, 2, 0);
-    t->addWidget(btn_config, 2, 1);
-    t->addWidget(btn_zkChat, 3, 0, 1, 2);
+    t->addWidget(btn_calibration, 1, 0, 1, 2);
+    t->addWidget(ExportParam, 2, 0);
+    t->addWidget(ImportParam, 2, 1);
+    t->addWidget(btn_clear, 3, 0);
+    t->addWidget(btn_config, 3, 1);
+    t->addWidget(btn_zkChat, 4, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1051,10 +1113,11 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_canDebugUpdate->setText(QCoreApplication::translate("MainWindow", "更新"));
     btn_canDebugSend->setText(QCoreApplication::translate("MainWindow", "发送"));
     periodicSend->setText(QCoreApplication::translate("MainWindow", "周期发送"));
-    for (auto *name : {"calibrationPlaceholderLabel"}) {
-        if (auto *l = centralwidget->findChild<QLabel *>(name))
-            l->setText(QCoreApplication::translate("MainWindow", "此页面的功能尚未提供"));
-    }
+    MotorParamGroupBox->setTitle(QCoreApplication::translate("MainWindow", "电机参数"));
+    MPreCalculateButton->setText(QCoreApplication::translate("MainWindow", "参数标定"));
+    MPreCalculateButton->setToolTip(QCoreApplication::translate(
+        "MainWindow", "让控制器自行测量相电阻、相电感、磁链、粘滞系数和转动惯量（串口直连，约需数秒）"));
+    calProgressBar->setToolTip(QCoreApplication::translate("MainWindow", "校准数据接收与补偿表下载的进度"));
 
     crashBtn->setText("crash");
     crashBtn_2->setText(QCoreApplication::translate("MainWindow", "子crash"));
@@ -1085,7 +1148,16 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_CANStop->setText(QCoreApplication::translate("MainWindow", "停止"));
     canBaudLabel->setText(QCoreApplication::translate("MainWindow", "CAN波特率(k)"));
     btn_BuadSet->setText(QCoreApplication::translate("MainWindow", "设置"));
-    idGroupBox->setTitle("ID");
+    btn_ReadID->setText(QCoreApplication::translate("MainWindow", "读ID"));
+    btn_SetID->setText(QCoreApplication::translate("MainWindow", "设ID"));
+    btn_ReadID->setToolTip(QCoreApplication::translate("MainWindow", "读取总线上电机的CAN ID和Master ID（取第一个应答）"));
+    btn_SetID->setToolTip(QCoreApplication::translate("MainWindow", "将总线上所有电机的ID改为左侧两个十六进制值"));
+    canidEdit_2->setToolTip(QCoreApplication::translate("MainWindow", "电机的CAN ID（十六进制）"));
+    masteridEdit->setToolTip(QCoreApplication::translate("MainWindow", "电机应答所用的Master ID（十六进制）"));
+    canidEdit->setToolTip(QCoreApplication::translate("MainWindow", "输入要找的电机ID（十六进制），随即扫描总线上的ID 0~7F"));
+    sw_btn_rpmRads->setToolTip(QCoreApplication::translate("MainWindow", "速度的输入单位：rad/s 或 RPM"));
+    for (QSlider *s : {POSSlider, VELSlider, KPSlider, KDSlider, TORSlider, ISlider})
+        s->setToolTip(QCoreApplication::translate("MainWindow", "数值在范围内的位置（只显示）"));
     canidLabel_2->setText("CAN ID");
     masteridLabel->setText("Master ID");
     comGroupBox->setTitle(QCoreApplication::translate("MainWindow", "串口设置"));
@@ -1104,7 +1176,11 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     canidLabel->setText(QCoreApplication::translate("MainWindow", "电机ID"));
     uartHintLabel->setText(QCoreApplication::translate("MainWindow", "串口直连电机"));
     toolsGroupBox->setTitle(QCoreApplication::translate("MainWindow", "工具"));
-    calibrationLabel->setText(QCoreApplication::translate("MainWindow", "电机端编码器"));
+    btn_calibration->setText(QCoreApplication::translate("MainWindow", "校准"));
+    btn_calibration->setToolTip(QCoreApplication::translate(
+        "MainWindow", "开始校准上方开关所选的编码器（关：电机侧，开：输出轴），经串口与控制器直连"));
+    sw_btn_calibration->setToolTip(QCoreApplication::translate(
+        "MainWindow", "要校准的编码器：关为电机侧编码器，开为输出轴编码器"));
     ExportParam->setText(QCoreApplication::translate("MainWindow", "参数导出"));
     ImportParam->setText(QCoreApplication::translate("MainWindow", "参数导入"));
     btn_clear->setText(QCoreApplication::translate("MainWindow", "清空"));

@@ -24,6 +24,7 @@ class QMainWindow;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QStackedWidget;
@@ -106,11 +107,13 @@ public:
     QLabel *TorLegendLabel = nullptr;
     QLabel *PosLegendValueLabel = nullptr;
     QLabel *VelLegendValueLabel = nullptr;
+    QLabel *VelLegendUnitLabel = nullptr;
     QLabel *TorLegendValueLabel = nullptr;
     WaveForm *Position = nullptr;
     WaveForm *Velocity = nullptr;
     WaveForm *Torque = nullptr;
     WaveForm *Calibration = nullptr;
+    QProgressBar *calProgressBar = nullptr;
     QWidget *chartsPanel = nullptr;
     QWidget *controlPanel = nullptr;
 
@@ -139,6 +142,8 @@ public:
     QLineEdit *MAX_SPDEdit = nullptr;
     QLineEdit *POLEEdit = nullptr;
     QLineEdit *GrEdit = nullptr;
+    QGroupBox *MotorParamGroupBox = nullptr;
+    QPushButton *MPreCalculateButton = nullptr;
     QLabel *RsLabel = nullptr;
     QLabel *LsLabel = nullptr;
     QLabel *FluxLabel = nullptr;
@@ -163,6 +168,7 @@ public:
     QTableWidget *feedBackFormatTableWidget = nullptr;
     QPlainTextEdit *feedBackExplainEdit = nullptr;
     QPlainTextEdit *feedBackExplainEdit_2 = nullptr;
+    QLabel *picLabel = nullptr; // the selected control mode's loop
 
     // Motor control panel (debug page).
     CustomTabBar *ctrModeTabBar = nullptr;
@@ -218,6 +224,8 @@ public:
     QLineEdit *canidEdit_2 = nullptr;
     QLabel *masteridLabel = nullptr;
     QLineEdit *masteridEdit = nullptr;
+    QPushButton *btn_ReadID = nullptr;
+    QPushButton *btn_SetID = nullptr;
     QLabel *paramWarningLabel = nullptr;
 
     // About page.
@@ -266,6 +274,7 @@ public:
     QGroupBox *toolsGroupBox = nullptr;
     QLabel *calibrationLabel = nullptr;
     SwitchButton *sw_btn_calibration = nullptr;
+    QPushButton *btn_calibration = nullptr;
     QPushButton *ExportParam = nullptr;
     QPushButton *ImportParam = nullptr;
     QPushButton *btn_clear = nullptr;

@@ -41,6 +41,57 @@
         </message>
     </context>
     <context>
+        <name>CalResultDialog</name>
+        <message>
+            <source>校准结果</source>
+            <translation>Calibration Result</translation>
+        </message>
+        <message>
+            <source>原始数据</source>
+            <translation>Original Data</translation>
+        </message>
+        <message>
+            <source>补偿数据</source>
+            <translation>Compensation Data</translation>
+        </message>
+        <message>
+            <source>补偿值</source>
+            <translation>Compensation</translation>
+        </message>
+        <message>
+            <source>脉动数据</source>
+            <translation>Ripple Data</translation>
+        </message>
+        <message>
+            <source>平均脉动</source>
+            <translation>Averaged ripple</translation>
+        </message>
+        <message>
+            <source>平滑脉动</source>
+            <translation>Smoothed ripple</translation>
+        </message>
+        <message>
+            <source>补偿效益</source>
+            <translation>Compensation Benefit</translation>
+        </message>
+        <message>
+            <source>补偿后</source>
+            <translation>Compensated</translation>
+        </message>
+        <message>
+            <source>补偿前</source>
+            <translation>Measured</translation>
+        </message>
+        <message>
+            <source>参考</source>
+            <translation>Reference</translation>
+        </message>
+        <message>
+            <source>校准补偿表</source>
+            <translation>Calibration Compensation Table</translation>
+        </message>
+    </context>
+    <context>
         <name>Logger</name>
         <message>
             <source>程序崩溃</source>
@@ -127,7 +178,7 @@ Log saved to: %2</translation>
         </message>
         <message>
             <source>电机波特率</source>
-            <translation>Motor baud rate </translation>
+            <translation>Motor baud rate</translation>
         </message>
         <message>
             <source>校准</source>
@@ -226,10 +277,6 @@ Log saved to: %2</translation>
             <translation>Test</translation>
         </message>
         <message>
-            <source>此页面的功能尚未提供</source>
-            <translation>The functions of this page are not available yet</translation>
-        </message>
-        <message>
             <source>子crash</source>
             <translation>child crash</translation>
         </message>
@@ -284,10 +331,6 @@ Log saved to: %2</translation>
         <message>
             <source>工具</source>
             <translation>Tools</translation>
-        </message>
-        <message>
-            <source>电机端编码器</source>
-            <translation>Motor encoder</translation>
         </message>
         <message>
             <source>参数导出</source>
@@ -856,8 +899,150 @@ Position, velocity and torque are mapped linearly from floating point to signed 
             <translation>Assistant</translation>
         </message>
         <message>
+            <source>开始接收校准数据！</source>
+            <translation>Starting to receive calibration data!</translation>
+        </message>
+        <message>
+            <source>设备无应答，传输失败！！</source>
+            <translation>No response from device, transfer failed!!</translation>
+        </message>
+        <message>
+            <source>串口异常关闭，请检查设备链接！</source>
+            <translation>The serial port closed unexpectedly, please check the device connection!</translation>
+        </message>
+        <message>
+            <source>保存输出轴校准数据错误：设备无应答，传输失败！！</source>
+            <translation>Saving the output-shaft calibration data failed: no response from device, transfer failed!!</translation>
+        </message>
+        <message>
+            <source>接收失败！</source>
+            <translation>Reception failed!</translation>
+        </message>
+        <message>
+            <source>传输成功！</source>
+            <translation>Transfer successful!</translation>
+        </message>
+        <message>
+            <source>输出编码器校准完毕！</source>
+            <translation>Output encoder calibration completed!</translation>
+        </message>
+        <message>
+            <source>输出轴编码器</source>
+            <translation>secondaryEncdr</translation>
+        </message>
+        <message>
+            <source>电机侧编码器</source>
+            <translation>primaryEncdr</translation>
+        </message>
+        <message>
+            <source>待校准极对数为</source>
+            <translation>Pole pairs to calibrate: </translation>
+        </message>
+        <message>
+            <source>校准数据不完整或无效，未生成补偿表。</source>
+            <translation>The calibration data is incomplete or invalid; no compensation table was made.</translation>
+        </message>
+        <message>
+            <source>校准数据
+
+</source>
+            <translation>Calibration data
+
+</translation>
+        </message>
+        <message>
+            <source>输出轴校准数据不完整，未生成补偿表。</source>
+            <translation>The output-shaft calibration data is incomplete; no compensation table was made.</translation>
+        </message>
+        <message>
+            <source>电机参数</source>
+            <translation>Motor Parameters</translation>
+        </message>
+        <message>
+            <source>参数标定</source>
+            <translation>Param Cali</translation>
+        </message>
+        <message>
+            <source>让控制器自行测量相电阻、相电感、磁链、粘滞系数和转动惯量（串口直连，约需数秒）</source>
+            <translation>Let the controller measure phase resistance, phase inductance, flux linkage, friction and inertia itself (serial console; takes a few seconds)</translation>
+        </message>
+        <message>
+            <source>校准数据接收与补偿表下载的进度</source>
+            <translation>Progress of receiving the calibration data and of downloading the compensation table</translation>
+        </message>
+        <message>
+            <source>开始校准上方开关所选的编码器（关：电机侧，开：输出轴），经串口与控制器直连</source>
+            <translation>Calibrate the encoder chosen with the switch above (off: motor side, on: output shaft) over the controller's serial console</translation>
+        </message>
+        <message>
+            <source>要校准的编码器：关为电机侧编码器，开为输出轴编码器</source>
+            <translation>Encoder to calibrate: off for the motor-side encoder, on for the output-shaft encoder</translation>
+        </message>
+        <message>
+            <source>解析错误</source>
+            <translation>Parsing Error</translation>
+        </message>
+        <message>
+            <source>无效的十六进制字符: </source>
+            <translation>Invalid hexadecimal characters: </translation>
+        </message>
+        <message>
+            <source>ID超出范围（00~FF）: </source>
+            <translation>ID out of range (00 to FF): </translation>
+        </message>
+        <message>
+            <source>是否确认将总线上所有设备的&lt;CAN ID,MASTER ID&gt;更改为：</source>
+            <translation>Change &lt;CAN ID,MASTER ID&gt; of every device on the bus to: </translation>
+        </message>
+        <message>
+            <source>读ID</source>
+            <translation>Read ID</translation>
+        </message>
+        <message>
+            <source>设ID</source>
+            <translation>Set ID</translation>
+        </message>
+        <message>
+            <source>读取总线上电机的CAN ID和Master ID（取第一个应答）</source>
+            <translation>Read the CAN ID and master ID of the motors on the bus (the first answer counts)</translation>
+        </message>
+        <message>
+            <source>将总线上所有电机的ID改为左侧两个十六进制值</source>
+            <translation>Give every motor on the bus the two hexadecimal IDs on the left</translation>
+        </message>
+        <message>
+            <source>电机的CAN ID（十六进制）</source>
+            <translation>The motor's CAN ID (hexadecimal)</translation>
+        </message>
+        <message>
+            <source>电机应答所用的Master ID（十六进制）</source>
+            <translation>The master ID the motor answers on (hexadecimal)</translation>
+        </message>
+        <message>
+            <source>输入要找的电机ID（十六进制），随即扫描总线上的ID 0~7F</source>
+            <translation>Type the motor ID to look for (hexadecimal); the bus is then scanned for IDs 0 to 7F</translation>
+        </message>
+        <message>
+            <source>速度的输入单位：rad/s 或 RPM</source>
+            <translation>Unit of the typed velocities: rad/s or RPM</translation>
+        </message>
+        <message>
+            <source>数值在范围内的位置（只显示）</source>
+            <translation>Where the value lies within its range (display only)</translation>
+        </message>
+        <message>
+            <source>总线上 ID：0x%1 不存在，
+总线上设备数量为 %2，ID：%3</source>
+            <translation>ID 0x%1 does not exist on the bus,
+number of devices on the bus: %2, IDs: %3</translation>
+        </message>
+        <message>
             <source>接收积压，已丢弃 %1 字节</source>
             <translation>Receive backlog: %1 bytes dropped</translation>
+        </message>
+        <message>
+            <source>，%1 帧未记入日志</source>
+            <translation>, %1 frames not logged</translation>
         </message>
         <message>
             <source>接收的数据多于本工具能处理的数据时，超出的部分被丢弃；“清空计数”将其清零</source>
@@ -874,6 +1059,21 @@ Position, velocity and torque are mapped linearly from floating point to signed 
         <message>
             <source>端口已不存在（设备已拔出？）</source>
             <translation>The port no longer exists (device unplugged?)</translation>
+        </message>
+    </context>
+    <context>
+        <name>SpecialMotorDialog</name>
+        <message>
+            <source>特殊电机选择</source>
+            <translation>Special Motor Selection</translation>
+        </message>
+        <message>
+            <source>常规电机</source>
+            <translation>Conventional Motor</translation>
+        </message>
+        <message>
+            <source>X5810轮毂电机</source>
+            <translation>X5810 In-wheel Hub Motor</translation>
         </message>
     </context>
     <context>

@@ -240,7 +240,7 @@ MotorFeedback decodeFeedback(const std::array<uint8_t, 8> &d, const MappingRange
 
 MotorFrame classifyMotorFrame(uint32_t frameId, const uint8_t *data, int length, uint32_t canid,
                               uint32_t masterid, const MappingRanges &ranges, ReceivePath path,
-                              bool usbScanning)
+                              bool scanning)
 {
     MotorFrame f;
     std::array<uint8_t, 8> &d = f.data;
@@ -248,7 +248,7 @@ MotorFrame classifyMotorFrame(uint32_t frameId, const uint8_t *data, int length,
         std::memcpy(d.data(), data, size_t(std::min(length, 8)));
     const bool usb = path == ReceivePath::UsbAdapter;
 
-    if (usb && usbScanning) {
+    if (scanning) {
         if (d[2] == 0x33 && d[3] == 0x23) {
             f.kind = MotorFrameKind::ScanProbeReply;
             f.replyCanid = uint32_t(d[0]) | uint32_t(d[1]) << 8;
@@ -284,16 +284,17 @@ MotorFrame classifyMotorFrame(uint32_t frameId, const uint8_t *data, int length,
 }
 
 MotorFrame classifyMotorFrame(uint32_t frameId, const QByteArray &data, uint32_t canid, uint32_t masterid,
-                              const MappingRanges &ranges, ReceivePath path, bool usbScanning)
+                              const MappingRanges &ranges, ReceivePath path, bool scanning)
 {
     return classifyMotorFrame(frameId, reinterpret_cast<const uint8_t *>(data.constData()), int(data.size()),
-                              canid, masterid, ranges, path, usbScanning);
+                              canid, masterid, ranges, path, scanning);
 }
 
-MotorFrame classifyMotorFrame(const CAN_Frame &frame, uint32_t canid, uint32_t masterid, const MappingRanges &ranges)
+MotorFrame classifyMotorFrame(const CAN_Frame &frame, uint32_t canid, uint32_t masterid, const MappingRanges &ranges,
+                              bool scanning)
 {
     // The serial adapter's frame always carries eight data bytes.
-    return classifyMotorFrame(frame.id, frame.data, 8, canid, masterid, ranges, ReceivePath::SerialAdapter);
+    return classifyMotorFrame(frame.id, frame.data, 8, canid, masterid, ranges, ReceivePath::SerialAdapter, scanning);
 }
 
 void IdReplyMap::clear()

@@ -131,8 +131,8 @@ enum class MotorFrameKind {
     IdQueryReply,   // 55 canid masterid AA: answer to the ID query (insert into the ID-reply map)
     IdSetReply,     // AA canid masterid 55: answer to the ID assignment
     AppVersion,     // 11 c1 c2 EE (serial adapter only)
-    ScanProbeReply, // USB adapter while scanning: D2 = 33, D3 = 23
-    ScanDropped,    // USB adapter while scanning: anything else
+    ScanProbeReply, // while a scan runs: D2 = 33, D3 = 23 (the can_br reply to a probe)
+    ScanDropped,    // while a scan runs: anything else
 };
 
 enum class ReceivePath { SerialAdapter, UsbAdapter };
@@ -149,16 +149,16 @@ struct MotorFrame
 };
 
 // The receive dispatch of parseCANReceiveFrame (serial adapter) and
-// parseFDCANReceiveFrame (USB adapter, which also takes AA as a register reply, has no
-// version check and, while `usbScanning`, diverts every frame to the scan). The first
-// check that matches wins.
+// parseFDCANReceiveFrame (USB adapter, which also takes AA as a register reply and has
+// no version check). While `scanning`, every frame from either adapter goes to the scan:
+// probe replies are collected, the rest is dropped. The first check that matches wins.
 MotorFrame classifyMotorFrame(uint32_t frameId, const uint8_t *data, int length, uint32_t canid,
                               uint32_t masterid, const MappingRanges &ranges, ReceivePath path,
-                              bool usbScanning = false);
+                              bool scanning = false);
 MotorFrame classifyMotorFrame(uint32_t frameId, const QByteArray &data, uint32_t canid, uint32_t masterid,
-                              const MappingRanges &ranges, ReceivePath path, bool usbScanning = false);
+                              const MappingRanges &ranges, ReceivePath path, bool scanning = false);
 MotorFrame classifyMotorFrame(const CAN_Frame &frame, uint32_t canid, uint32_t masterid,
-                              const MappingRanges &ranges);
+                              const MappingRanges &ranges, bool scanning = false);
 
 // The map of motors that answered the ID query (CAN ID -> master ID), written by the
 // receive thread. insert() returns true when the map then holds exactly one entry,

@@ -13,6 +13,11 @@ class QTableWidgetItem;
 
 // Label, layout, combo box and table helpers shared by the windows.
 
+// The green look of a button whose state is "on" (a running send, the chosen type).
+inline constexpr const char *kActiveButtonStyle = "QPushButton {    background-color: lightgreen;    color: black;}"
+                                                  "QPushButton:hover {    background-color: #90EE90;}"
+                                                  "QPushButton:pressed {    background-color: #7CFC00;}";
+
 // Sets the text and paints it in the colour in every colour group.
 void setLabelTextAndColor(QLabel *label, const QColor &color, const QString &text);
 // "first\nsecond": the second line below the first in a blue accent colour (rich

@@ -571,19 +571,35 @@ void WaveForm::prepareDataVector(QList<QList<float>> &channels, QList<bool> scat
 
     float lo = FLT_MAX, hi = -FLT_MAX;
     qsizetype maxShown = 0;
+    const int width = plotWidth.load();
     for (qsizetype j = 0; j < n; ++j) {
         const QList<float> &h = multiHistory.at(j);
+        QXYSeries *s = current.at(j);
+        const QColor color = palette.at(j % palette.size());
+        s->setPen(QPen(color, 1));
+        auto *sc = qobject_cast<QScatterSeries *>(s);
+        if (sc)
+            sc->setBrush(QBrush(color));
+        const qsizetype shown = std::min<qsizetype>(visible, h.size());
+        if (!sc && shown > 2 * qsizetype(width)) {
+            // A long line window (a calibration run holds up to 500 000 samples) is drawn
+            // from its min/max per pixel column, so a redraw costs the same at any length.
+            float cLo, cHi;
+            bool has;
+            s->replace(WaveMath::decimateMinMax(h, multiIndex.at(j), h.size() - shown, shown, width, 1.0, cLo, cHi, has));
+            if (has) {
+                lo = std::min(lo, cLo);
+                hi = std::max(hi, cHi);
+            }
+            maxShown = std::max(maxShown, shown);
+            continue;
+        }
         const WaveMath::WaveWindow w = WaveMath::extractWindow(h, visible, 1.0);
         if (w.hasRange) {
             lo = std::min(lo, w.lo);
             hi = std::max(hi, w.hi);
         }
         maxShown = std::max(maxShown, w.shown);
-        QXYSeries *s = current.at(j);
-        const QColor color = palette.at(j % palette.size());
-        s->setPen(QPen(color, 1));
-        if (auto *sc = qobject_cast<QScatterSeries *>(s))
-            sc->setBrush(QBrush(color));
         s->replace(w.points);
     }
 

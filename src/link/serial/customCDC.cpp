@@ -1,8 +1,10 @@
 #include "link/serial/customCDC.h"
 
+#include "calibration/calConversation.h"
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
+#include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 
 #include <QSerialPort>
@@ -72,6 +74,13 @@ QByteArray CustomCDC::package(const QByteArray &data, quint8 cmd) const { return
 void CustomCDC::onPeriodicSendTimerTimeout() { frameSend(debugPayload, debugCanId()); }
 
 quint32 CustomCDC::debugCanId() const { return canidConvention(canTxModel->canid(), ctrlMode); }
+
+void CustomCDC::ReadID() { frameSend(idQueryFrame(), kMotorBroadcastId); }
+
+void CustomCDC::SetID(unsigned int canid, unsigned int masterid)
+{
+    frameSend(idAssignFrame(uint8_t(canid & 0xFF), uint8_t(masterid & 0xFF)), kMotorBroadcastId);
+}
 
 void CustomCDC::motorMode(int type, bool console)
 {
@@ -181,6 +190,8 @@ void CustomCDC::sendNextFrame()
 
 void CustomCDC::clearProcedureFlags()
 {
+    if (handshake)
+        handshake->cancel();
     for (std::atomic_bool *f : {&motorSideHandshake, &calHandshakeBusy, &motorSideStreaming, &outputShaftStreaming,
                                 &tableSending, &outTableSending, &compTableExpected, &harmonicAnalysis})
         *f = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
@@ -14,6 +15,8 @@
 #include "motor/paramRegisters.h"
 class SerialPortModel;
 class CANTxModel;
+class CalHandshake;
+struct CalPort;
 
 // The link object: every CAN frame, console text and adapter request the tool sends
 // goes through here. It also carries the activity flags with which one procedure at a
@@ -82,6 +85,21 @@ public:
     std::atomic_bool upgradeMode{false};
     std::atomic_bool upgradeSending{false};
     std::atomic_bool outputShaftEncoder{false};
+    std::atomic_bool shortRecords{false}; // calibration records of 9 / 13 bytes instead of 21
+
+    // Calibration records cut from the serial stream, oldest first.
+    QMutex calRecordMutex;
+    QList<QByteArray> calRecordQueue;
+
+    // Encoder calibration and parameter identification over the console; the special
+    // (in-wheel hub) motor takes one CAN command instead.
+    void calibration();
+    void SpecialCalibration();
+    void MPreCalculate();
+    void SpecialMPreCalculate();
+    // The serial port as the calibration conversations use it.
+    CalPort calPort();
+    CalHandshake *calibrationHandshake() const { return handshake; }
 
     // Clears the eight flags of the calibration and analysis procedures (port toggle).
     void clearProcedureFlags();
@@ -96,6 +114,11 @@ public:
     void canDebugClear();
     // canidConvention(canid, ctrlMode).
     quint32 debugCanId() const;
+
+    // Motor IDs on the broadcast identifier: the query every motor answers, and the
+    // assignment every motor takes (each ID sent as its low byte).
+    void ReadID();
+    void SetID(unsigned int canid, unsigned int masterid);
 
     // Register operations. controllerAllParamsCRUFunc sends one register frame (type 0
     // read, 1 write with the record's value, 2 save); controllerAllParamsCRU starts a
@@ -132,6 +155,7 @@ private:
     void stopRegisterTimers();
 
     RegisterSequence sequence;
+    CalHandshake *handshake = nullptr;
 
     QPointer<QSerialPort> comPort;
     QMutex m_portMutex;

@@ -1,0 +1,85 @@
+#include "simBus.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+// The motor's can_br codes as bit rates.
+const char *const kCanBrTexts[] = {"125K", "200K", "250K", "500K", "1M", "2M", "2.5M", "3.2M", "4M", "5M"};
+constexpr int kCanBrCount = int(sizeof(kCanBrTexts) / sizeof(kCanBrTexts[0]));
+} // namespace
+
+SimBus::SimBus(const QList<MotorSpec> &specs)
+{
+    for (const MotorSpec &s : specs)
+        addMotor(s);
+}
+
+std::shared_ptr<SimMotor> SimBus::addMotor(const MotorSpec &spec)
+{
+    if (spec.canId > 0x7FF || spec.masterId > 0x7FF || spec.canBr >= kCanBrCount || spec.canBr < -1)
+        return nullptr;
+    auto motor = std::make_shared<SimMotor>(spec.canId, spec.masterId, spec.layout);
+    if (spec.canBr >= 0)
+        motor->setSavedRegister(SimMotor::RidCanBr, spec.canBr);
+    addMotor(motor);
+    return motor;
+}
+
+void SimBus::addMotor(const std::shared_ptr<SimMotor> &motor)
+{
+    if (!motor)
+        return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_motors.append(motor);
+}
+
+void SimBus::clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_motors.clear();
+}
+
+QList<std::shared_ptr<SimMotor>> SimBus::motors() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_motors;
+}
+
+std::shared_ptr<SimMotor> SimBus::motor(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return index >= 0 && index < m_motors.size() ? m_motors[index] : nullptr;
+}
+
+int SimBus::size() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return int(m_motors.size());
+}
+
+QList<SimCanFrame> SimBus::transmit(const SimCanFrame &frame) const
+{
+    // Motors answer outside the bus lock: each one takes its own.
+    QList<SimCanFrame> out;
+    for (const auto &m : motors())
+        out += m->receiveCan(frame);
+    // Answers that start together are arbitrated by their identifiers; a stable sort
+    // keeps one motor's answers (same identifier) in their order.
+    std::stable_sort(out.begin(), out.end(), [](const SimCanFrame &a, const SimCanFrame &b) { return a.id < b.id; });
+    return out;
+}
+
+QString SimBus::describe() const
+{
+    QStringList parts;
+    for (const auto &m : motors()) {
+        const quint32 code = m->registerRaw(SimMotor::RidCanBr);
+        parts << QStringLiteral("motor 0x%1, master 0x%2, %3")
+                     .arg(m->canId(), 2, 16, QLatin1Char('0'))
+                     .arg(m->masterId(), 2, 16, QLatin1Char('0'))
+                     .arg(code < quint32(kCanBrCount) ? QString::fromLatin1(kCanBrTexts[code]) : QString::number(code));
+    }
+    return parts.join(QStringLiteral("; "));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+// A CAN bus with several simulated motors, behind any simulated adapter. Every frame an
+// adapter puts on the bus reaches every motor; their answers come back in the order the
+// bus's arbitration gives them (the lower identifier first, a motor's own answers in the
+// order it sent them). Each motor has its own CAN ID, master ID and can_br code, and
+// answers the ID query, the ID assignment and the scan probe on its own. Thread-safe.
+
+#include "simCodec.h"
+#include "simMotor.h"
+
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <mutex>
+
+class SimBus
+{
+public:
+    struct MotorSpec {
+        quint32 canId = 1;
+        quint32 masterId = 0;
+        int canBr = -1;  // the can_br code (0 = 125K .. 9 = 5M); -1 keeps the motor's default
+        SimMotor::Layout layout = SimMotor::Layout::Short;
+    };
+
+    SimBus() = default;
+    explicit SimBus(const QList<MotorSpec> &specs);
+    SimBus(const SimBus &) = delete;
+    SimBus &operator=(const SimBus &) = delete;
+
+    // Adds a motor built from the spec; null when the spec is refused (an ID beyond 11
+    // bits, an unknown can_br code).
+    std::shared_ptr<SimMotor> addMotor(const MotorSpec &spec);
+    void addMotor(const std::shared_ptr<SimMotor> &motor);
+    void clear();
+    QList<std::shared_ptr<SimMotor>> motors() const;
+    std::shared_ptr<SimMotor> motor(int index) const;
+    int size() const;
+
+    // One frame on the bus; every motor's answers, in arbitration order.
+    QList<SimCanFrame> transmit(const SimCanFrame &frame) const;
+
+    // "motor 0x01, master 0x11, 1M; motor 0x02, master 0x12, 500K"
+    QString describe() const;
+
+private:
+    mutable std::mutex m_mutex;
+    QList<std::shared_ptr<SimMotor>> m_motors;
+};

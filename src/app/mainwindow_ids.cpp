@@ -1,0 +1,170 @@
+// Motor IDs in the main window: Read ID, Set ID with its checks and confirmation, and the
+// bus scan that typing an ID into canidEdit starts. Replies reach the scan and the
+// ID-reply map through motorFrameReceived, whichever adapter delivered them.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+
+#include "link/serial/customCDC.h"
+#include "log/log.h"
+#include "widgets/dialogService.h"
+#include "widgets/utils.h"
+
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStackedWidget>
+#include <QTimer>
+
+namespace {
+constexpr int kIdDelayMs = 100;
+// After the last probe. A reply through the serial adapter passes the port reader and
+// the dispatcher, which poll every 10 ms each, before the scan sees it: 10 ms would lose
+// the replies to the last probes (the USB adapter's parser hands them over at once).
+constexpr int kScanSettleUsbMs = 10;
+constexpr int kScanSettleSerialMs = 100;
+
+// Waits while the window keeps handling events (replies, repaints, typing).
+void waitProcessingEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+} // namespace
+
+// ---------------------------------------------------------------- Read ID / Set ID
+
+void MainWindow::on_btn_ReadID_clicked()
+{
+    stopCANDebug();
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    idReplyMap.clear();
+    QTimer::singleShot(kIdDelayMs, this, [this] {
+        if (portOpen)
+            cdc->ReadID();
+    });
+}
+
+void MainWindow::on_btn_SetID_clicked()
+{
+    stopCANDebug();
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    const QString canText = ui->canidEdit_2->text();
+    const QString masterText = ui->masteridEdit->text();
+    if (canText.isEmpty() || masterText.isEmpty()) {
+        emit MessageInfo(4);
+        return;
+    }
+    unsigned int ids[2] = {0, 0};
+    const QString texts[2] = {canText, masterText};
+    for (int i = 0; i < 2; ++i) {
+        if (!parseHexId(texts[i], &ids[i])) {
+            DialogService::critical(this, tr("解析错误"), tr("无效的十六进制字符: ") + texts[i]);
+            return;
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        // The assignment carries each ID as one byte: 0x101 would give every motor on
+        // the bus the ID 0x01 after the user confirmed 0x101.
+        if (ids[i] > kMaxAssignableId) {
+            DialogService::critical(this, tr("解析错误"), tr("ID超出范围（00~FF）: ") + texts[i]);
+            return;
+        }
+    }
+    const QString question = tr("是否确认将总线上所有设备的<CAN ID,MASTER ID>更改为：") + "<" + canText + ","
+                             + masterText + ">";
+    if (!showConfirmationDialog(this, question))
+        return;
+    cdc->motorMode(1, true);
+    const unsigned int canid = ids[0];
+    const unsigned int masterid = ids[1];
+    QTimer::singleShot(kIdDelayMs, this, [this, canid, masterid] {
+        if (portOpen)
+            cdc->SetID(canid, masterid);
+    });
+}
+
+// ---------------------------------------------------------------- bus scan
+
+void MainWindow::on_canidEdit_2_textEdited(const QString &text)
+{
+    // A copy from code: it starts no scan.
+    ui->canidEdit->setText(text);
+}
+
+void MainWindow::on_canidEdit_textEdited(const QString &text)
+{
+    if (!portOpen) {
+        emit MessageInfo(0);
+        return;
+    }
+    if (scanning) {
+        // Each key typed during a scan: the running scan probes every ID anyway and
+        // looks for the newest text when it ends.
+        scanWantedId = text;
+        return;
+    }
+    cdc->disable_can_send();
+    scanWantedId = text;
+    scanResults.clear();
+    scanDevice();
+}
+
+void MainWindow::scanDevice()
+{
+    scanning = true;
+    const bool fdPage = ui->canDataStack->currentWidget() == ui->fdcanDataPage;
+    (fdPage ? ui->fdcanDataLenEdit : ui->canDataLenEdit)->setText("8");
+    scanCount = kScanCount;
+    scanIndex = 0;
+    if (!portOpen) {
+        scanning = false; // else the dispatch would keep dropping every frame
+        emit MessageInfo(0);
+        return;
+    }
+    while (scanning) {
+        waitProcessingEvents(1);
+        if (!portOpen) {
+            scanning = false;
+            scanIndex = 0;
+            Logger::warning("扫描中串口已关闭，扫描中止", "scanDevice");
+            return;
+        }
+        cdc->frameSend(scanProbeFrame(scanIndex), kMotorBroadcastId);
+        ++scanIndex;
+        if (scanIndex >= scanCount) {
+            canPeriodicTimer->stop();
+            scanIndex = 0;
+            waitProcessingEvents(cdc->usbConnected() ? kScanSettleUsbMs : kScanSettleSerialMs);
+            scanning = false;
+            finishScan();
+        }
+    }
+}
+
+void MainWindow::finishScan()
+{
+    const ScanResultMap found = scanResults.snapshot();
+    Logger::info(QString("扫描结束: 要找 %1, 找到 %2 个设备").arg(scanWantedId).arg(found.size()), "scanDevice");
+    const ScanOutcome outcome = evaluateScan(scanWantedId, found);
+    if (outcome.adopt) {
+        emit canidChanged(outcome.canid);
+        emit masteridChanged(outcome.masterid);
+        motorBaudText = motorBaudSuffix(outcome.canBr);
+        motorBaudLabel->setStyleSheet(QString()); // the red of "unrecognised" is a style sheet
+        setLabelTextAndColor(motorBaudLabel, Qt::darkGreen, tr("电机波特率") + motorBaudText);
+    } else if (outcome.clearIds) {
+        for (QLineEdit *e : {ui->canidEdit, ui->canidEdit_2, ui->masteridEdit})
+            e->clear();
+    }
+    if (outcome.warn)
+        DialogService::warning(this, tr("提示"), outcome.warning);
+    if (isCanDebugRunning())
+        canFrameResend();
+}

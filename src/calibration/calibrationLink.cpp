@@ -1,0 +1,65 @@
+// The link object's part in calibration and identification: the console handshake, the
+// special-motor CAN commands, and the port as the calibration conversations see it.
+#include "calibration/calConversation.h"
+#include "can/canTxModel.h"
+#include "link/serial/customCDC.h"
+#include "motor/paramRegisters.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+namespace {
+constexpr quint32 kBroadcastId = 0x7FF;
+}
+
+CalPort CustomCDC::calPort()
+{
+    CalPort p;
+    p.isOpen = [this] { return comPort && comPort->isOpen(); };
+    p.available = [this] {
+        QMutexLocker lock(&m_portMutex);
+        return comPort ? comPort->bytesAvailable() : 0;
+    };
+    p.read = [this](qint64 n) {
+        QMutexLocker lock(&m_portMutex);
+        return comPort ? comPort->read(n) : QByteArray();
+    };
+    p.write = [this](const QByteArray &bytes) { write(bytes); };
+    return p;
+}
+
+void CustomCDC::calibration()
+{
+    if (!handshake) {
+        handshake = new CalHandshake(this);
+        handshake->setPort(calPort());
+    }
+    handshake->start();
+}
+
+void CustomCDC::SpecialCalibration()
+{
+    const quint32 id = canTxModel->canid();
+    QByteArray d(8, '\0');
+    d[0] = char(id & 0xFF);
+    d[1] = char((id >> 8) & 0xFF);
+    d[2] = char(0x66);
+    frameSend(d, kBroadcastId);
+}
+
+void CustomCDC::MPreCalculate()
+{
+    uartSend(QString::fromLatin1(ConsoleEnterText));
+    QTimer::singleShot(ConsoleDelayMs, this, [this] {
+        identifying = true;
+        write(QByteArray("\x55\x65\x55", 3));
+    });
+}
+
+void CustomCDC::SpecialMPreCalculate()
+{
+    QByteArray d(8, '\0');
+    d[0] = 0x01;
+    d[2] = char(0x99);
+    frameSend(d, kBroadcastId);
+}
