@@ -7,10 +7,10 @@
 #include <type_traits>
 
 // Records a signal's arguments on the test thread, whichever thread emits it: the
-// recording is a queued call, so the list is only ever touched by the thread that reads
-// it (a QSignalSpy appends on the emitting thread, a race when that is a worker).
-// Arguments arrive once the test's event loop runs (QTRY_..., QTest::qWait).
-class QueuedSpy : public QObject
+// recording is a queued call, so only the reading thread touches the list (QSignalSpy
+// appends on the emitting thread, a race when that is a worker). Arguments arrive while
+// the test's event loop runs (QTRY_..., QTest::qWait).
+class QueuedSpy : public QObject, public QList<QVariantList>
 {
 public:
     template <typename Sender, typename... Args>
@@ -18,15 +18,7 @@ public:
     {
         connect(
             sender, signal, this,
-            [this](std::decay_t<Args>... args) { calls.append(QVariantList{QVariant::fromValue(args)...}); },
+            [this](std::decay_t<Args>... args) { append(QVariantList{QVariant::fromValue(args)...}); },
             Qt::QueuedConnection);
     }
-
-    qsizetype count() const { return calls.size(); }
-    const QVariantList &at(qsizetype i) const { return calls.at(i); }
-    const QVariantList &operator[](qsizetype i) const { return calls.at(i); }
-    void clear() { calls.clear(); }
-
-private:
-    QList<QVariantList> calls;
 };
