@@ -104,6 +104,11 @@ QList<IntentRule> buildRules()
       << rule(A::ReadId, "读id|读取.{0,6}id|查询.{0,6}id|获取.{0,6}id|id读取",
               "\\b(?:read|query|get|fetch|detect)\\b.*\\bids?\\b", V::None,
               "好的，正在查询总线上电机的ID。", "Asking the motor on the bus for its IDs.")
+      << rule(A::QualityAnalysis, "质量分析|质量检测|频谱分析|(?:分析|检测|检查).{0,4}(?:电机)?(?:的)?(?:质量|频谱)",
+              "\\bquality\\b.*\\b(?:analysis|analyse|analyze|check|test)\\b|\\bspectrum\\b", V::None,
+              "好的，开始频谱质量检测：向电机请求采样数据并计算频谱（需在UART模式下直连电机串口）。",
+              "Quality analysis starts: the motor's samples are fetched and their spectrum computed "
+              "(the motor must be on its serial console, UART mode).")
       << rule(A::ReadVersion, "读.{0,4}版本|查询.{0,6}版本|获取.{0,6}版本|版本号",
               "\\b(?:read|get|query|check|show|fetch)\\b.*\\bversions?\\b", V::None,
               "好的，正在读取电机的固件版本。", "Reading the motor's firmware version.")

@@ -472,6 +472,7 @@ bool SimMotor::setRawLocked(int rid, quint32 raw)
 QByteArray SimMotor::consoleInput(const QByteArray &bytes)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_consoleExtras.record(bytes);
     const Clock::time_point now = nowLocked();
     advanceLocked(now);
     QByteArray out;
@@ -532,11 +533,16 @@ QByteArray SimMotor::consoleByteLocked(quint8 c)
             m_block = QByteArray(1, char(0x55));
             break;
         default:
-            break; // not a command of this console
+            // Not a command: plain text, echoed like a terminal would.
+            return m_consoleExtras.echoOf(c);
         }
         return {};
     case ConsoleState::Header: {
         m_block.append(char(c));
+        if (m_block.size() == 2 && c == 0x54) {
+            m_cs = ConsoleState::Idle;
+            return m_consoleExtras.spectrumAnswer();
+        }
         if (m_block.size() == 2 && SimCalibration::isCommand(c)) {
             m_cs = SimCalibration::takesPacket(c) ? ConsoleState::CalPacket : ConsoleState::Idle;
             return m_cal->command(c, identifyAnswerLocked(), nowLocked());

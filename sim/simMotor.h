@@ -8,6 +8,7 @@
 
 #include "simCalibration.h"
 #include "simCodec.h"
+#include "simConsoleExtras.h"
 
 #include <QByteArray>
 #include <QList>
@@ -66,6 +67,8 @@ public:
     QByteArray consolePoll();
     // True while a timed console answer is pending, so the caller keeps polling.
     bool consoleHasTimers() const;
+    // The quality-analysis block, the text echo and the log of received console bytes.
+    SimConsoleExtras &consoleExtras() { return m_consoleExtras; }
 
     // ---- Registers.
     static QString registerName(int rid);          // RID 37 is "bl_ver" (no record field)
@@ -193,6 +196,7 @@ private:
     int m_packets = 0, m_newPackets = 0;
     Clock::time_point m_bootTouched;
 
+    SimConsoleExtras m_consoleExtras;
     std::unique_ptr<SimCalibration> m_cal = std::make_unique<SimCalibration>();
 
     std::deque<SimCanFrame> m_seen;

@@ -71,6 +71,8 @@ const Request kRequests[] = {
     {"calibrate the encoder", A::Calibrate, ""},
     {"读一下版本", A::ReadVersion, ""},
     {"read the firmware version", A::ReadVersion, ""},
+    {"给电机做一下质量分析", A::QualityAnalysis, ""},
+    {"run the quality check on the motor", A::QualityAnalysis, ""},
     {"切换为CAN2.0", A::SwitchToCan20, ""},
     {"switch to classic CAN", A::SwitchToCan20, ""},
     {"切换到CAN FD", A::SwitchToFdcan, ""},

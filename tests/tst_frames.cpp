@@ -158,8 +158,9 @@ void TestFrames::fillCANFrame_layout()
     QFETCH(QByteArray, expectedData);
 
     CANTxModel model;
+    model.setCanIdType(canId > 0x7FF ? 1 : 0); // a 29-bit ID needs an extended frame
     QByteArray frame(100, char(0x77)); // stale content must not survive
-    fillCANFrame(data, model, frame, uint8_t(cmd), canId, sendTimes, interval);
+    QVERIFY(fillCANFrame(data, model, frame, uint8_t(cmd), canId, sendTimes, interval));
 
     QCOMPARE(frame.size(), 30);
     const auto *p = reinterpret_cast<const uint8_t *>(frame.constData());

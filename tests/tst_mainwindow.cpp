@@ -301,7 +301,7 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<uint>("expected");
         QTest::newRow("motor id hex") << "canidEdit_2" << "1a" << "canid" << 0x1Au;
-        QTest::newRow("motor id garbage") << "canidEdit_2" << "zz" << "canid" << 0u;
+        QTest::newRow("motor id garbage keeps the id") << "canidEdit_2" << "zz" << "canid" << 1u;
         QTest::newRow("master id hex") << "masteridEdit" << "7f" << "masterid" << 0x7Fu;
         QTest::newRow("send times decimal") << "sendTimesEdit" << "25" << "sendTimes" << 25u;
         QTest::newRow("send times garbage") << "sendTimesEdit" << "x" << "sendTimes" << 0u;

@@ -164,7 +164,7 @@ private slots:
         QTest::newRow("PVT 700 rad/s saturates") << 3 << pvt << false << def << hex("00000000FFFF8813");
         ControlSetPoints pvtNeg;
         pvtNeg.pvtPosition = -2.0f, pvtNeg.pvtVelocity = -5, pvtNeg.pvtCurrent = 0;
-        QTest::newRow("PVT negative velocity, low 16 bits") << 3 << pvtNeg << false << def << hex("000000C00CFE0000");
+        QTest::newRow("PVT negative velocity clamps to 0") << 3 << pvtNeg << false << def << hex("000000C000000000");
         ControlSetPoints pvtRpm;
         pvtRpm.pvtVelocity = 30; // 3.1415926 rad/s x 100 = 314
         QTest::newRow("PVT velocity in RPM") << 3 << pvtRpm << true << def << hex("000000003A010000");

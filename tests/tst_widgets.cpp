@@ -524,6 +524,11 @@ void TestWidgets::toolTipsSwallowed()
     QVERIFY(!widget.seen.contains(QEvent::ToolTip));
     QVERIFY(widget.seen.contains(QEvent::User));
 
+    EventRecorder explained; // a control's own tip still shows
+    explained.setToolTip(QStringLiteral("why"));
+    QCoreApplication::sendEvent(&explained, &tip);
+    QVERIFY(explained.seen.contains(QEvent::ToolTip));
+
     qApp->removeEventFilter(&filter);
     QCoreApplication::sendEvent(&widget, &tip);
     QVERIFY(widget.seen.contains(QEvent::ToolTip)); // the recorder does see them unfiltered

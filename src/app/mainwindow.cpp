@@ -11,6 +11,7 @@
 #include "link/deviceWatcher.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/serialPortModel.h"
+#include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
 #include "log/log.h"
 #include "widgets/clickableLabel.h"
@@ -96,6 +97,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     statusInit();
     shortCutKeysInit();
     chatInit();
+    terminalInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
@@ -647,6 +649,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         chat->stopProcess();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
+    if (serialTerminal && serialTerminal->queueWindow())
+        serialTerminal->queueWindow()->close();
     if (calResultDialog)
         calResultDialog->close();
     event->accept();

@@ -20,6 +20,7 @@
 #include "motor/escInf.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
+#include "motor/paramRegisters.h"
 
 #include <atomic>
 #include <climits>
@@ -44,6 +45,9 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+class SerialTerminal;
+class SpectrumAnalyzerDialog;
+class SpectrumCapture;
 class SpecialMotorDialog;
 class CalibrationCapture;
 class TableDownload;
@@ -105,6 +109,9 @@ public:
     SerialPortModel *portModel() const { return serialPortModel.data(); }
     CANFrameModel *frameModel() const { return canFrameModel.data(); }
     ZKChat *chatWindow() const { return chat; }
+    SerialTerminal *terminal() const { return serialTerminal; }
+    SpectrumAnalyzerDialog *spectrumAnalyzer() const { return spectrumDialog; }
+    SpectrumCapture *qualityCapture() const { return spectrumCapture; }
     bool isPortOpen() const { return portOpen; }
     QWidget *portSettingsWindow() const { return deviceConfigWindow; }
     // Adds a port given by path (pseudo-terminal, by-id link) and selects it.
@@ -218,6 +225,9 @@ public slots:
     void on_masteridChanged(unsigned int id);
     void upgradeLock(bool locked);
     void on_dataProcessed(WaveForm *chart, const WaveDataContainer &data);
+    // Serial terminal and quality analysis (mainwindow_terminal.cpp).
+    void comDataList();
+    void on_btn_HarmonicAnalysis_clicked();
     // Assistant chat.
     void on_zkChatShow();
     void on_invokeQtFunction(const QString &sentence);
@@ -253,7 +263,8 @@ public slots:
     void on_canidEdit_textEdited(const QString &text);
     void on_canidEdit_2_textEdited(const QString &text);
     void scanDevice();
-    void UpdateDebugData();
+    // False (and nothing stored) when the payload cannot be built; the user is told why.
+    bool UpdateDebugData();
     void stopCANDebug();
     void canFrameResend();
 
@@ -300,6 +311,8 @@ private:
     void SwBtnInit();
     void WaveFormInit();
     void chatInit();
+    void terminalInit();
+    void onSpectrumCaptured(int outcome, const QList<float> &samples);
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
@@ -385,6 +398,7 @@ private:
     // RxCntChanged carries them all, however fast frames arrive.
     std::atomic<quint32> pendingRxCount{0};
     bool portListStale = false; // devices changed while the port was open
+    std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
     std::atomic_bool logBatchPending{false}; // a CANRxVector is on its way to the GUI
@@ -407,9 +421,14 @@ private:
 
     ZKChat *chat = nullptr;
     ChatCommandDispatcher *chatDispatcher = nullptr;
+    SerialTerminal *serialTerminal = nullptr;
+    SpectrumAnalyzerDialog *spectrumDialog = nullptr;
+    SpectrumCapture *spectrumCapture = nullptr;
+    QList<QPointer<QTimer>> spectrumPausedTimers; // periodic sending resumes after the capture
     // Motor dialogue. The receive task reads the IDs and ranges; the GUI thread writes
     // them, hence atomics and a locked copy.
     SharedMappingRanges ranges;
+    ShownParameters shownParameters; // what the parameter tab shows, with the exact values
     IdReplyMap idReplyMap;
     std::atomic<quint32> motorCanid{1};
     std::atomic<quint32> motorMasterid{0};

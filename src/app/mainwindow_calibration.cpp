@@ -373,8 +373,17 @@ void MainWindow::on_MotorParametersChanged(const MotorParameter &parameters)
 {
     const QStringList t = CalMath::motorParameterTexts(parameters);
     QLabel *labels[] = {ui->RsLabel, ui->LsLabel, ui->FluxLabel, ui->DampLabel, ui->InertiaLabel};
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         labels[i]->setText(t[i]);
+        shownParameters.texts.insert(labels[i]->objectName(), t[i]);
+    }
+    // The labels round to six digits; a later write sends what was measured.
+    ESC_INF &shown = shownParameters.record;
+    shown.Rs = parameters.Rs;
+    shown.Ls = parameters.Ls;
+    shown.Flux = parameters.Flux;
+    shown.Damp = parameters.Damp;
+    shown.Inertia = parameters.Inertia;
 }
 
 QDialog *MainWindow::calibrationResultDialog() const { return calResultDialog; }

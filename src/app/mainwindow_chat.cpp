@@ -8,6 +8,9 @@
 #include "chat/commandTable.h"
 #include "chat/ui/chatCommandDispatcher.h"
 #include "chat/ui/zkChat.h"
+#include "log/log.h"
+#include "motor/motorProtocol.h"
+#include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
 #include <QPushButton>
@@ -34,7 +37,19 @@ void MainWindow::chatInit()
     on(ChatAction::ClearData, [this](const QString &) { on_actClear_triggered(); });
     on(ChatAction::SwitchToUart, [this](const QString &) { ui->sw_btn_canUart->setChecked(false); });
     on(ChatAction::SwitchToCan, [this](const QString &) { ui->sw_btn_canUart->setChecked(true); });
-    on(ChatAction::SetCanId, [this](const QString &value) { on_canidChanged(value.toUInt()); });
+    on(ChatAction::SetCanId, [this](const QString &value) {
+        // "-5", "1e308" or "NaN" must not become ID 0.
+        uint32_t id = 0;
+        if (parseMotorCanId(value, 10, id)) {
+            on_canidChanged(id);
+            return;
+        }
+        Logger::warning("CAN ID refused: " + value, "on_invokeQtFunction");
+        DialogService::warning(this, tr("提示"),
+                               tr("助手给出的 CAN ID“%1”无效：须为 0 到 %2 之间的十进制整数。CAN ID 未更改。")
+                                   .arg(value.trimmed())
+                                   .arg(MaxMotorCanId));
+    });
 
     on(ChatAction::ReadParameters, [this](const QString &) { on_ReadAllParam_clicked(); });
     on(ChatAction::WriteParameters, [this](const QString &) { on_WriteAllParam_clicked(); });
@@ -49,6 +64,7 @@ void MainWindow::chatInit()
     on(ChatAction::WriteId, [this](const QString &) { on_btn_SetID_clicked(); });
     on(ChatAction::Calibrate, [this](const QString &) { on_btn_calibration_clicked(); });
     on(ChatAction::IdentifyParameters, [this](const QString &) { on_MPreCalculateButton_clicked(); });
+    on(ChatAction::QualityAnalysis, [this](const QString &) { on_btn_HarmonicAnalysis_clicked(); });
     on(ChatAction::StopDebugSend, [this](const QString &) {
         if (isCanDebugRunning())
             on_btn_canDebugSend_clicked();

@@ -12,6 +12,7 @@
 #include "motor/paramRegisters.h"
 #include "motor/ui/paramWidgets.h"
 #include "widgets/customTabBar.h"
+#include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 #include "widgets/utils.h"
 
@@ -122,10 +123,28 @@ QByteArray MainWindow::canDataConvention() const
     return ::canDataConvention(ui->ctrModeTabBar->currentIndex(), sp, ui->sw_btn_rpmRads->checked(), ranges.get());
 }
 
-void MainWindow::UpdateDebugData()
+bool MainWindow::UpdateDebugData()
 {
+    if (ui->ctrModeTabBar->currentIndex() == MITMode) {
+        // With an empty, reversed or infinite range every set-point maps to an extreme code:
+        // a neutral command would go out as full negative position, velocity and torque.
+        MappingRange bad;
+        const QString name = unusableMitRange(ranges.get(), &bad);
+        if (!name.isEmpty()) {
+            stopCANDebug();
+            Logger::warning(QString("MIT range %1 [%2, %3] unusable: nothing sent").arg(name).arg(bad.min).arg(bad.max),
+                            "UpdateDebugData");
+            DialogService::warning(this, tr("提示"),
+                                   tr("%1映射范围 [%2, %3] 无效，MIT 命令未发送。请先读取参数，或检查 PMAX、VMAX、TMAX。")
+                                       .arg(name)
+                                       .arg(double(bad.min))
+                                       .arg(double(bad.max)));
+            return false;
+        }
+    }
     cdc->debugPayload = canDataConvention();
     ui->canDebugDataLabel->setText(payloadText(cdc->debugPayload));
+    return true;
 }
 
 void MainWindow::on_comboBox_ctrMode_currentIndexChanged(int index)
@@ -334,7 +353,8 @@ void MainWindow::on_btn_canDebugClear_clicked()
 void MainWindow::on_btn_canDebugUpdate_clicked()
 {
     cdc->ctrlMode = ui->ctrModeTabBar->currentIndex();
-    UpdateDebugData();
+    if (!UpdateDebugData())
+        return;
     if (!portOpen) {
         emit MessageInfo(0);
         return;
@@ -382,7 +402,9 @@ void MainWindow::stopCanDebugTask()
 void MainWindow::on_btn_canDebugSend_clicked()
 {
     cdc->ctrlMode = ui->ctrModeTabBar->currentIndex();
-    UpdateDebugData();
+    // Stopping a running send needs no payload.
+    if (!isCanDebugRunning() && !UpdateDebugData())
+        return;
 
     if (!ui->periodicSend->isChecked()) {
         if (portOpen)

@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTimer>
 
 namespace {
@@ -51,12 +52,14 @@ void MainWindow::canBaudInit()
 
 void MainWindow::getESC_INF(ESC_INF &record)
 {
-    widgetTextsToRecord(readWidgetTexts(ui->tab_Parameters, registerWidgets()), record);
+    widgetTextsToRecord(readWidgetTexts(ui->tab_Parameters, registerWidgets()), record, &shownParameters);
 }
 
 void MainWindow::on_ParametersChanged(const ESC_INF &record)
 {
-    writeWidgetTexts(ui->tab_Parameters, recordToWidgetTexts(record, cdc->longParamFormat));
+    const QHash<QString, QString> texts = recordToWidgetTexts(record, cdc->longParamFormat);
+    writeWidgetTexts(ui->tab_Parameters, texts);
+    shownParameters = {record, texts};
     if (record.cmode != 0)
         ui->ctrModeTabBar->setCurrentTab(int(record.cmode) - 1);
 
@@ -91,7 +94,11 @@ void MainWindow::on_ParametersChanged(const ESC_INF &record)
         ui->paramWarningLabel->clear();
 }
 
-void MainWindow::clearParametersUI() { clearWidgets(ui->tab_Parameters, registerWidgets()); }
+void MainWindow::clearParametersUI()
+{
+    clearWidgets(ui->tab_Parameters, registerWidgets());
+    shownParameters = ShownParameters();
+}
 
 void MainWindow::onParameterBlock(const QByteArray &bytes, bool longLayout)
 {
@@ -156,7 +163,26 @@ void MainWindow::on_WriteAllParam_clicked()
         emit MessageInfo(4);
         return;
     }
-    getESC_INF(cdc->escInf);
+    // Nothing goes out unless every register written can take its value: NaN or infinity
+    // in a protection limit, or a number beyond the register's type, would reach the motor.
+    const QHash<QString, QString> texts = readWidgetTexts(ui->tab_Parameters, registerWidgets());
+    ESC_INF record = cdc->escInf;
+    widgetTextsToRecord(texts, record, &shownParameters);
+    const int bad = unwritableRegister(texts, record, writtenRegisters(cdc->canMode, cdc->longParamFormat),
+                                       &shownParameters);
+    if (bad >= 0) {
+        const QString property = ESC_INF::propertyName(bad);
+        const auto *caption = ui->tab_Parameters->findChild<QLabel *>(property + "Caption");
+        QString field = caption ? caption->text().remove(QRegularExpression("[:：]\\s*$")).trimmed() : QString();
+        field = field.isEmpty() ? property : QString("%1 (%2)").arg(field, property);
+        Logger::warning(QString("%1 = \"%2\" cannot be written").arg(property, texts.value(registerWidgetName(bad))),
+                        "on_WriteAllParam_clicked");
+        DialogService::warning(this, tr("提示"),
+                               tr("参数 %1 的值“%2”无法写入：须为有限的数值（ID 不超过 0x7FF）。未写入任何参数。")
+                                   .arg(field, texts.value(registerWidgetName(bad))));
+        return;
+    }
+    cdc->escInf = record;
     if (!portOpen) {
         emit MessageInfo(0);
         return;
@@ -200,12 +226,14 @@ void MainWindow::on_ImportParam_clicked()
     const QString path = DialogService::getOpenFileName(this, tr("选择文本文件"), desktopPath, tr("文本文件 (*.txt)"));
     if (path.isEmpty())
         return;
-    const ParamFileResult r = importParameters(path, cdc->escInf);
+    ESC_INF record = cdc->escInf;
+    const ParamFileResult r = importParameters(path, record);
     if (!r.ok) {
         DialogService::critical(this, tr("错误"), r.error);
         return;
     }
     Logger::info(QString("参数已导入: %1 (%2 行已读取, %3 行已跳过)").arg(path).arg(r.applied).arg(r.skipped),
                  "on_ImportParam_clicked");
+    cdc->escInf = record;
     emit ParametersChanged(cdc->escInf);
 }

@@ -156,7 +156,24 @@ void MainWindow::canTxViewModelInit()
             store(ok ? v : 0);
         });
     };
-    bindNumber(ui->canidEdit_2, 16, [m](uint v) { m->setCanid(v); });
+    // The motor's CAN ID takes only what fits every mode's command ID; a text that does not
+    // leaves the ID as it was, and leaving the field says so.
+    connect(ui->canidEdit_2, &QLineEdit::textChanged, this, [m](const QString &t) {
+        uint32_t id = 0;
+        if (parseMotorCanId(t, 16, id))
+            m->setCanid(id);
+    });
+    connect(ui->canidEdit_2, &QLineEdit::editingFinished, this, [this, m] {
+        uint32_t id = 0;
+        const QString text = ui->canidEdit_2->text();
+        if (text.isEmpty() || parseMotorCanId(text, 16, id))
+            return;
+        ui->canidEdit_2->setText(QString::number(m->canid(), 16));
+        DialogService::warning(this, tr("提示"),
+                               tr("“%1”不是有效的 CAN ID：须为 0 到 0x%2 之间的十六进制数。CAN ID 未更改。")
+                                   .arg(text)
+                                   .arg(MaxMotorCanId, 0, 16));
+    });
     bindNumber(ui->masteridEdit, 16, [m](uint v) { m->setMasterid(v); });
     bindNumber(ui->sendTimesEdit, 10, [m](uint v) { m->setSendTimes(v); });
     bindNumber(ui->sendIntervalEdit, 10, [m](uint v) { m->setSendInterval(v); });
@@ -199,6 +216,16 @@ void MainWindow::CustomCDCInit()
     connect(cdc.data(), &CustomCDC::MessageInfo, this, &MainWindow::on_MessageInfoRecv);
     connect(cdc.data(), &CustomCDC::TxCntChanged, this, &MainWindow::on_TxCntChanged);
     connect(this, &MainWindow::sendNextFrame, cdc.data(), &CustomCDC::sendNextFrame);
+    // Queued: the link refuses while it holds the port lock.
+    connect(
+        cdc.data(), &CustomCDC::frameRefused, this,
+        [this](quint32 id, bool extended) {
+            stopCANDebug();
+            emit autoQuitMessageBoxShow(tr("CAN ID 0x%1 超出%2的范围，帧未发送")
+                                            .arg(id, 0, 16)
+                                            .arg(extended ? tr("扩展帧（29 位）") : tr("标准帧（11 位）")));
+        },
+        Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------- ports
@@ -431,7 +458,7 @@ void MainWindow::handleRecData(QPromise<void> &promise)
             emit MotorSideCalRecv();
         else if (c.outputShaftStreaming)
             emit OutputShaftCalRecv();
-        else
+        else if (!rxReadQueued.exchange(true)) // requests must not pile up while the GUI is busy
             emit normalDataRecv();
         // Records cut but not decoded when a stream ended go on as ordinary bytes.
         if (!c.motorSideStreaming && !c.outputShaftStreaming) {
@@ -451,7 +478,9 @@ void MainWindow::handleRecData(QPromise<void> &promise)
 
 void MainWindow::on_normalDataRecv()
 {
-    if (!portOpen)
+    rxReadQueued = false;
+    // A wake-up queued just before a procedure took the port must not read its answer.
+    if (!portOpen || cdc->harmonicAnalysis)
         return;
     QByteArray chunk;
     {
@@ -461,6 +490,8 @@ void MainWindow::on_normalDataRecv()
     }
     if (!chunk.isEmpty())
         rxChunkList.push(chunk);
+    // The dispatcher gives up a partial frame only after reads that found nothing.
+    rxChunkList.noteRead();
 }
 
 void MainWindow::receiveDropsInit()
@@ -659,6 +690,17 @@ void MainWindow::upgradeLock(bool locked)
 
 void MainWindow::on_canidChanged(unsigned int id)
 {
+    // Every mode's command ID (ID + 0x100 ... 0x300) must stay a standard identifier below
+    // the register frames' 0x7FF, or commands would reach other IDs than the user meant.
+    if (!isValidMotorCanId(id)) {
+        Logger::warning(QString("CAN ID 0x%1 refused").arg(id, 0, 16), "on_canidChanged");
+        DialogService::warning(this, tr("提示"),
+                               tr("CAN ID 0x%1 超出范围：电机 CAN ID 须在 0 到 0x%2 之间（各模式的命令 ID 须为标准帧 ID）。"
+                                  "CAN ID 未更改。")
+                                   .arg(id, 0, 16)
+                                   .arg(MaxMotorCanId, 0, 16));
+        return;
+    }
     const QString hex = QString::number(id, 16);
     ui->canidEdit->setText(hex);
     ui->canidEdit_2->setText(hex);

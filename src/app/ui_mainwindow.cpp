@@ -213,6 +213,8 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     actionClosePort->setObjectName("actionClosePort");
     actZkChat = new QAction(MainWindow);
     actZkChat->setObjectName("actZkChat");
+    actHarmonicAnalysis = new QAction(MainWindow);
+    actHarmonicAnalysis->setObjectName("actHarmonicAnalysis");
 
     centralwidget = new QWidget(MainWindow);
     centralwidget->setObjectName("centralwidget");
@@ -256,6 +258,7 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     menuDevice->addAction(actFDCAN_Config);
     menuDevice->addSeparator();
     menuDevice->addAction(actZkChat);
+    menuDevice->addAction(actHarmonicAnalysis);
 
     statusbar = new QStatusBar(MainWindow);
     statusbar->setObjectName("statusbar");
@@ -264,24 +267,6 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     retranslateUi(MainWindow);
     tabWidget->setCurrentIndex(0);
     QMetaObject::connectSlotsByName(MainWindow);
-}
-
-void Ui_MainWindow::setupSerialPage()
-{
-    tab_SerialPort = new QWidget();
-    tab_SerialPort->setObjectName("tab_SerialPort");
-    auto *v = new QVBoxLayout(tab_SerialPort);
-    comOutput = new TerminalOutput(tab_SerialPort);
-    comOutput->setObjectName("comOutput");
-    v->addWidget(comOutput, 1);
-    auto *row = new QHBoxLayout();
-    sw_btn_ASCIIHex = makeSwitch(tab_SerialPort, "sw_btn_ASCIIHex");
-    sw_btn_ASCIIHex_2 = makeSwitch(tab_SerialPort, "sw_btn_ASCIIHex_2");
-    row->addWidget(sw_btn_ASCIIHex);
-    row->addWidget(sw_btn_ASCIIHex_2);
-    row->addStretch(1);
-    v->addLayout(row);
-    tabWidget->addTab(tab_SerialPort, QString());
 }
 
 void Ui_MainWindow::setupCanPage()
@@ -964,6 +949,8 @@ void Ui_MainWindow::setupHiddenPage()
     deviceGroupsLayout->addWidget(comGroupBox);
     deviceGroupsLayout->addWidget(fdcanGroupBox);
     v->addLayout(deviceGroupsLayout);
+    setupSendQueueGroup(tab_Hidden);
+    v->addLayout(dataListLayout);
     v->addStretch(1);
     tabWidget->addTab(tab_Hidden, QString());
 }
@@ -1055,6 +1042,13 @@ void Ui_MainWindow::setupSidePanel()
     btn_zkChat->setObjectName("btn_zkChat");
     btn_calibration = new QPushButton(toolsGroupBox);
     btn_calibration->setObjectName("btn_calibration");
+    btn_HarmonicAnalysis = new QPushButton(toolsGroupBox);
+    btn_HarmonicAnalysis->setObjectName("btn_HarmonicAnalysis");
+    harmonicProgressBar = new QProgressBar(toolsGroupBox);
+    harmonicProgressBar->setObjectName("harmonicProgressBar");
+    harmonicProgressBar->setMaximumHeight(14);
+    harmonicProgressBar->setTextVisible(false);
+    harmonicProgressBar->hide();
     t->addWidget(calibrationLabel, 0, 0);
     t->addWidget(sw_btn_calibration, 0, 1, Qt::AlignLeft);
     t->addWidget(btn_calibration, 1, 0, 1, 2);
@@ -1063,6 +1057,8 @@ void Ui_MainWindow::setupSidePanel()
     t->addWidget(btn_clear, 3, 0);
     t->addWidget(btn_config, 3, 1);
     t->addWidget(btn_zkChat, 4, 0, 1, 2);
+    t->addWidget(btn_HarmonicAnalysis, 5, 0, 1, 2);
+    t->addWidget(harmonicProgressBar, 6, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1187,4 +1183,10 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_config->setText(QCoreApplication::translate("MainWindow", "配置"));
     btn_zkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
     actZkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
+    btn_HarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
+    btn_HarmonicAnalysis->setToolTip(QCoreApplication::translate(
+        "MainWindow", "向电机请求1024个采样点，计算频谱并判断24Hz和28Hz幅值（需在UART模式下直连电机串口）"));
+    harmonicProgressBar->setToolTip(QCoreApplication::translate("MainWindow", "质量分析：已收到的采样数据"));
+    actHarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
+    retranslateTerminal();
 }

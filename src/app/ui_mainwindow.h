@@ -20,6 +20,7 @@ class QGroupBox;
 class QHBoxLayout;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QMainWindow;
 class QMenu;
 class QMenuBar;
@@ -58,8 +59,26 @@ public:
 
     // Serial terminal page.
     TerminalOutput *comOutput = nullptr;
+    CustomPlainTextEdit *comInput = nullptr;
+    QLabel *inputModeLabel = nullptr;
     SwitchButton *sw_btn_ASCIIHex = nullptr;
+    QPushButton *btn_NormalSend = nullptr;
+    QPushButton *btn_comDataList = nullptr;
+
+    // Send queue (hidden page; shown in its own window, F3).
+    QVBoxLayout *dataListLayout = nullptr;
+    QGroupBox *DataListGroupBox = nullptr;
+    QListWidget *DataListWidget = nullptr;
+    CustomPlainTextEdit *DataListInput = nullptr;
     SwitchButton *sw_btn_ASCIIHex_2 = nullptr;
+    QPushButton *addDataList = nullptr;
+    QPushButton *deleteDataList = nullptr;
+    QPushButton *upDataList = nullptr;
+    QPushButton *downDataList = nullptr;
+    QPushButton *clearDataList = nullptr;
+    QPushButton *sendDataList = nullptr;
+    QLabel *sendListIntervalLabel = nullptr;
+    QLineEdit *sendListIntervalEdit = nullptr;
 
     // CAN page: receive log and transmit panel.
     QTableView *tableView = nullptr;
@@ -280,6 +299,8 @@ public:
     QPushButton *btn_clear = nullptr;
     QPushButton *btn_config = nullptr;
     QPushButton *btn_zkChat = nullptr;
+    QPushButton *btn_HarmonicAnalysis = nullptr;
+    QProgressBar *harmonicProgressBar = nullptr; // shown while the analysis waits for its block
     QLabel *versionLabel = nullptr;
 
     // Menu and actions.
@@ -292,6 +313,7 @@ public:
     QAction *actionOpenPort = nullptr;
     QAction *actionClosePort = nullptr;
     QAction *actZkChat = nullptr;
+    QAction *actHarmonicAnalysis = nullptr;
     QStatusBar *statusbar = nullptr;
 
     void setupUi(QMainWindow *MainWindow);
@@ -299,6 +321,8 @@ public:
 
 private:
     void setupSerialPage();
+    void setupSendQueueGroup(QWidget *page);
+    void retranslateTerminal();
     void setupCanPage();
     void setupParametersPage();
     void setupCalibrationPage();

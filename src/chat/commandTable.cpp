@@ -43,6 +43,7 @@ QList<ChatCommand> buildTable()
         command(u"更新配置", A::ApplyFdcanConfig),
         command(u"校准", A::Calibrate),
         command(u"读版本", A::ReadVersion),
+        command(u"质量分析", A::QualityAnalysis),
         command(u"切换为CAN2.0", A::SwitchToCan20, "sw_btn_FDCAN", T::Switch, 0),
         command(u"切换为FDCAN", A::SwitchToFdcan, "sw_btn_FDCAN", T::Switch, 1),
         command(u"切换为rad/s", A::SwitchToRadPerSecond, "sw_btn_rpmRads", T::Switch, 0),

@@ -32,6 +32,7 @@ enum class ChatAction {
     ApplyFdcanConfig,
     Calibrate,
     ReadVersion,
+    QualityAnalysis,
     SwitchToCan20,
     SwitchToFdcan,
     SwitchToRadPerSecond,

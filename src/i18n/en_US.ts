@@ -891,12 +891,64 @@ Position, velocity and torque are mapped linearly from floating point to signed 
             <translation>Cannot open file</translation>
         </message>
         <message>
-            <source>无法写入文件</source>
-            <translation>Cannot write file</translation>
-        </message>
-        <message>
             <source>智能助手</source>
             <translation>Assistant</translation>
+        </message>
+        <message>
+            <source>助手给出的 CAN ID“%1”无效：须为 0 到 %2 之间的十进制整数。CAN ID 未更改。</source>
+            <translation>The assistant's CAN ID "%1" is invalid: it must be a decimal integer from 0 to %2. The CAN ID was not changed.</translation>
+        </message>
+        <message>
+            <source>%1映射范围 [%2, %3] 无效，MIT 命令未发送。请先读取参数，或检查 PMAX、VMAX、TMAX。</source>
+            <translation>The %1 mapping range [%2, %3] is invalid; the MIT command was not sent. Read the parameters first, or check PMAX, VMAX and TMAX.</translation>
+        </message>
+        <message>
+            <source>参数 %1 的值“%2”无法写入：须为有限的数值（ID 不超过 0x7FF）。未写入任何参数。</source>
+            <translation>Parameter %1 cannot take the value "%2": it must be a finite number (an ID at most 0x7FF). No parameter was written.</translation>
+        </message>
+        <message>
+            <source>CAN ID 0x%1 超出%2的范围，帧未发送</source>
+            <translation>CAN ID 0x%1 does not fit a %2; the frame was not sent</translation>
+        </message>
+        <message>
+            <source>扩展帧（29 位）</source>
+            <translation>extended frame (29 bits)</translation>
+        </message>
+        <message>
+            <source>标准帧（11 位）</source>
+            <translation>standard frame (11 bits)</translation>
+        </message>
+        <message>
+            <source>CAN ID 0x%1 超出范围：电机 CAN ID 须在 0 到 0x%2 之间（各模式的命令 ID 须为标准帧 ID）。CAN ID 未更改。</source>
+            <translation>CAN ID 0x%1 is out of range: a motor CAN ID must lie between 0 and 0x%2 so that every mode's command ID is a standard frame ID. The CAN ID was not changed.</translation>
+        </message>
+        <message>
+            <source>扭矩</source>
+            <translation>Torque</translation>
+        </message>
+        <message>
+            <source>无法写入文件，原文件保持不变: %1</source>
+            <translation>Cannot write the file; the previous file is unchanged: %1</translation>
+        </message>
+        <message>
+            <source>不是普通文件，未导入: %1</source>
+            <translation>Not a regular file, nothing imported: %1</translation>
+        </message>
+        <message>
+            <source>文件过大（%1 字节），参数文件最多 %2 字节，未导入</source>
+            <translation>File too large (%1 bytes); a parameter file has at most %2 bytes. Nothing imported.</translation>
+        </message>
+        <message>
+            <source>无法读取文件: %1</source>
+            <translation>Cannot read the file: %1</translation>
+        </message>
+        <message>
+            <source>文件中没有可用的参数行，未做任何更改: %1</source>
+            <translation>The file holds no usable parameter line; nothing was changed: %1</translation>
+        </message>
+        <message>
+            <source>“%1”不是有效的 CAN ID：须为 0 到 0x%2 之间的十六进制数。CAN ID 未更改。</source>
+            <translation>"%1" is not a valid CAN ID: it must be a hexadecimal number from 0 to 0x%2. The CAN ID was not changed.</translation>
         </message>
         <message>
             <source>开始接收校准数据！</source>
@@ -1037,6 +1089,78 @@ Position, velocity and torque are mapped linearly from floating point to signed 
 number of devices on the bus: %2, IDs: %3</translation>
         </message>
         <message>
+            <source>质量分析</source>
+            <translation>Quality Analysis</translation>
+        </message>
+        <message>
+            <source>向电机请求1024个采样点，计算频谱并判断24Hz和28Hz幅值（需在UART模式下直连电机串口）</source>
+            <translation>Asks the motor for 1024 samples, computes their spectrum and judges the amplitudes at 24 Hz and 28 Hz (needs the motor's serial console, UART mode)</translation>
+        </message>
+        <message>
+            <source>质量分析：已收到的采样数据</source>
+            <translation>Quality analysis: share of the samples received</translation>
+        </message>
+        <message>
+            <source>输入要发送的内容，回车发送，Shift+回车换行</source>
+            <translation>Text to send: Return sends, Shift+Return starts a new line</translation>
+        </message>
+        <message>
+            <source>发送格式</source>
+            <translation>Send as</translation>
+        </message>
+        <message>
+            <source>输入框按文本(ASCII)或十六进制字节(HEX)发送</source>
+            <translation>Send the input as text (ASCII) or as hexadecimal bytes (HEX)</translation>
+        </message>
+        <message>
+            <source>发送队列</source>
+            <translation>Send Queue</translation>
+        </message>
+        <message>
+            <source>打开串口发送队列窗口 (F3)</source>
+            <translation>Open the serial send queue window (F3)</translation>
+        </message>
+        <message>
+            <source>输入一条消息，回车添加到队列</source>
+            <translation>A message; Return adds it to the queue</translation>
+        </message>
+        <message>
+            <source>队列消息按文本(ASCII)或十六进制字节(HEX)发送</source>
+            <translation>Send the queued messages as text (ASCII) or as hexadecimal bytes (HEX)</translation>
+        </message>
+        <message>
+            <source>添加</source>
+            <translation>Add</translation>
+        </message>
+        <message>
+            <source>删除</source>
+            <translation>Delete</translation>
+        </message>
+        <message>
+            <source>上移</source>
+            <translation>Up</translation>
+        </message>
+        <message>
+            <source>下移</source>
+            <translation>Down</translation>
+        </message>
+        <message>
+            <source>间隔(ms)</source>
+            <translation>Pause (ms)</translation>
+        </message>
+        <message>
+            <source>相邻两条消息之间的间隔，单位毫秒</source>
+            <translation>Pause between two messages, in milliseconds</translation>
+        </message>
+        <message>
+            <source>从第一条到最后一条依次发送，再次点击停止</source>
+            <translation>Sends every message from the first to the last; click again to stop</translation>
+        </message>
+        <message>
+            <source>串口正被其他操作占用，请稍后再试</source>
+            <translation>The serial port is busy with another operation; try again later</translation>
+        </message>
+        <message>
             <source>接收积压，已丢弃 %1 字节</source>
             <translation>Receive backlog: %1 bytes dropped</translation>
         </message>
@@ -1062,6 +1186,21 @@ number of devices on the bus: %2, IDs: %3</translation>
         </message>
     </context>
     <context>
+        <name>SerialTerminal</name>
+        <message>
+            <source>串口发送队列</source>
+            <translation>Serial Send Queue</translation>
+        </message>
+        <message>
+            <source>停止</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>发送</source>
+            <translation>Send</translation>
+        </message>
+    </context>
+    <context>
         <name>SpecialMotorDialog</name>
         <message>
             <source>特殊电机选择</source>
@@ -1074,6 +1213,76 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>X5810轮毂电机</source>
             <translation>X5810 In-wheel Hub Motor</translation>
+        </message>
+    </context>
+    <context>
+        <name>SpectrumAnalyzerDialog</name>
+        <message>
+            <source>质量分析</source>
+            <translation>Quality Analysis</translation>
+        </message>
+        <message>
+            <source>质量分析结果</source>
+            <translation>Quality Analysis Result</translation>
+        </message>
+        <message>
+            <source>频率 (Hz)</source>
+            <translation>Frequency (Hz)</translation>
+        </message>
+        <message>
+            <source>幅度</source>
+            <translation>Amplitude</translation>
+        </message>
+        <message>
+            <source>幅度 (dB)</source>
+            <translation>Amplitude (dB)</translation>
+        </message>
+        <message>
+            <source>关闭</source>
+            <translation>Close</translation>
+        </message>
+    </context>
+    <context>
+        <name>SpectrumTableDialog</name>
+        <message>
+            <source>24Hz幅值</source>
+            <translation>24 Hz amplitude</translation>
+        </message>
+        <message>
+            <source>28Hz幅值</source>
+            <translation>28 Hz amplitude</translation>
+        </message>
+        <message>
+            <source>正常</source>
+            <translation>Normal</translation>
+        </message>
+        <message>
+            <source>异常</source>
+            <translation>Abnormal</translation>
+        </message>
+        <message>
+            <source>质量分析表格</source>
+            <translation>Quality Analysis Table</translation>
+        </message>
+        <message>
+            <source>指标名称</source>
+            <translation>Indicator</translation>
+        </message>
+        <message>
+            <source>指标数值</source>
+            <translation>Value</translation>
+        </message>
+        <message>
+            <source>指标范围</source>
+            <translation>Limit</translation>
+        </message>
+        <message>
+            <source>状态</source>
+            <translation>Status</translation>
+        </message>
+        <message>
+            <source>关闭</source>
+            <translation>Close</translation>
         </message>
     </context>
     <context>
@@ -1166,10 +1375,6 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>Cannot open file: %1</translation>
         </message>
         <message>
-            <source>写入文件失败：%1</source>
-            <translation>Failed to write file: %1</translation>
-        </message>
-        <message>
             <source>保存成功</source>
             <translation>Saved successfully</translation>
         </message>
@@ -1178,6 +1383,10 @@ number of devices on the bus: %2, IDs: %3</translation>
 %1</source>
             <translation>Waveform data saved as CSV file:
 %1</translation>
+        </message>
+        <message>
+            <source>写入文件失败，原文件保持不变：%1</source>
+            <translation>Writing the file failed; the previous file is unchanged: %1</translation>
         </message>
     </context>
     <context>

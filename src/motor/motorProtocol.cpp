@@ -27,17 +27,14 @@ void appendU16LE(QByteArray &out, uint16_t v)
     out.append(char(v >> 8));
 }
 
-// PVT velocity x 100 and current x 10000: truncated toward zero, low 16 bits sent,
-// anything above 65535 sent as 0xFFFF. Products below the int range (and NaN) take the
-// value a hardware float-to-int conversion yields there, 0x80000000, whose low 16 bits
-// are 0, rather than an undefined conversion.
-uint16_t pvtCode(float product)
+// PVT velocity x 100 and current x 10000 as 16-bit codes, clamped like the MIT fields:
+// a negative or huge product would otherwise wrap to a large speed or current limit.
+// NaN counts as 0.
+uint16_t pvtCode(float product, float top)
 {
-    if (std::isnan(product) || product < -2147483648.0f)
+    if (!(product > 0.0f))
         return 0;
-    if (product > 65535.0f)
-        return 0xFFFF;
-    return uint16_t(uint32_t(int32_t(product)));
+    return uint16_t(std::min(product, top));
 }
 
 } // namespace
@@ -73,6 +70,51 @@ float uint_to_float(uint16_t u, float x_min, float x_max, int bits)
 }
 
 MappingRange MappingRange::symmetric(float max) { return MappingRange{-max, max}; }
+
+bool MappingRange::usable() const { return std::isfinite(min) && std::isfinite(max) && min < max; }
+
+QString unusableMitRange(const MappingRanges &r, MappingRange *range)
+{
+    const struct {
+        const MappingRange &range;
+        const char *name;
+    } checks[] = {
+        {r.position, QT_TRANSLATE_NOOP("MainWindow", "位置")}, {r.velocity, QT_TRANSLATE_NOOP("MainWindow", "速度")},
+        {r.kp, "Kp"}, {r.kd, "Kd"}, {r.torque, QT_TRANSLATE_NOOP("MainWindow", "扭矩")},
+    };
+    for (const auto &c : checks) {
+        if (!c.range.usable()) {
+            if (range)
+                *range = c.range;
+            return trMain(c.name);
+        }
+    }
+    return QString();
+}
+
+bool isValidMotorCanId(qint64 id) { return id >= 0 && id <= qint64(MaxMotorCanId); }
+
+bool parseMotorCanId(const QString &text, int base, uint32_t &id)
+{
+    QString t = text.trimmed();
+    if (base == 16 && t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+        t = t.mid(2);
+    // Digits only: toUInt alone would take a sign or surrounding blanks.
+    if (t.isEmpty() || t.size() > 8)
+        return false;
+    for (const QChar c : t) {
+        const char a = c.toLatin1();
+        const bool digit = (a >= '0' && a <= '9') || (base == 16 && ((a >= 'a' && a <= 'f') || (a >= 'A' && a <= 'F')));
+        if (!digit)
+            return false;
+    }
+    bool ok = false;
+    const uint v = t.toUInt(&ok, base);
+    if (!ok || !isValidMotorCanId(v))
+        return false;
+    id = v;
+    return true;
+}
 
 bool MappingRanges::applyRegister(int rid, float value)
 {
@@ -173,8 +215,8 @@ QByteArray canDataConvention(int mode, const ControlSetPoints &sp, bool rpm, con
         return out;
     case PVTMode:
         appendFloatLE(out, sp.pvtPosition);
-        appendU16LE(out, pvtCode(vel(sp.pvtVelocity) * 100.0f));
-        appendU16LE(out, pvtCode(sp.pvtCurrent * 10000.0f));
+        appendU16LE(out, pvtCode(vel(sp.pvtVelocity) * 100.0f, 65535.0f));
+        appendU16LE(out, pvtCode(sp.pvtCurrent * 10000.0f, r.current.max * 10000.0f));
         return out;
     default:
         return QByteArray(8, '\0');

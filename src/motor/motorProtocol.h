@@ -34,6 +34,9 @@ struct MappingRange
     float max = 0;
     // [-max, max]: the lower bound is the upper bound with its sign bit flipped.
     static MappingRange symmetric(float max);
+    // Finite and min < max: only then does a code mean a value. An empty range (a PMAX of
+    // 0), a reversed or a non-finite one would turn any set-point into an extreme command.
+    bool usable() const;
     bool operator==(const MappingRange &o) const { return min == o.min && max == o.max; }
 };
 
@@ -72,6 +75,20 @@ private:
 
 enum ControlMode { MITMode = 0, PosVelMode = 1, VelMode = 2, PVTMode = 3 };
 
+// The first MIT range that cannot map a command, by its translated name ("位置", "速度",
+// "Kp", "Kd", "扭矩"); empty when all five can. An MIT frame built with such a range would
+// command full negative position, velocity or torque, so it must not be sent.
+QString unusableMitRange(const MappingRanges &ranges, MappingRange *range = nullptr);
+
+// The highest motor CAN ID whose four command IDs (ID + 0x000 ... 0x300) stay below 0x7FF,
+// the identifier of the register, ID and scan frames.
+constexpr uint32_t MaxMotorCanId = 0x7FE - 0x300;
+bool isValidMotorCanId(qint64 id);
+// A motor CAN ID typed in or sent by the assistant: plain digits of `base` (16 also takes
+// a "0x" prefix), within 0..MaxMotorCanId. False for a sign, an exponent, "NaN", a number
+// beyond the range, or no number at all.
+bool parseMotorCanId(const QString &text, int base, uint32_t &id);
+
 // RPM typed in the velocity fields -> rad/s: x * 3.1415926 / 30 in double, then float.
 float rpmToRads(float rpm);
 
@@ -94,7 +111,9 @@ struct ControlSetPoints
 };
 
 // The payload of the current mode: 8 bytes, 4 in velocity mode, 8 zero bytes for an
-// unknown mode. With `rpm` every velocity is converted to rad/s before packing.
+// unknown mode. With `rpm` every velocity is converted to rad/s before packing. PVT
+// velocity x 100 and current x 10000 are clamped to their fields: velocity to
+// 0 ... 655.35 rad/s, current to its range 0 ... 1.
 QByteArray canDataConvention(int mode, const ControlSetPoints &sp, bool rpm, const MappingRanges &ranges);
 
 // "7F FF 7F F0 00 00 07 FF": upper-case bytes separated by single spaces.

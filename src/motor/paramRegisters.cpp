@@ -1,5 +1,6 @@
 #include "motor/paramRegisters.h"
 
+#include "log/fileSave.h"
 #include "log/log.h"
 #include "motor/motorProtocol.h"
 
@@ -7,7 +8,7 @@
 #include <QFile>
 #include <QLocale>
 #include <QMetaProperty>
-#include <QSaveFile>
+#include <QFileInfo>
 
 #include <cmath>
 #include <cstring>
@@ -96,6 +97,17 @@ QString shortestFloatText(float f)
             return QString::number(d, 'g', QLocale::FloatingPointShortest);
     }
     return QString::number(double(f), 'g', 9);
+}
+
+// "0x1f" or "1f"; false when it is no 32-bit hexadecimal number.
+bool parseRegisterHexId(QString text, uint32_t &value)
+{
+    text = text.trimmed();
+    if (text.startsWith("0x", Qt::CaseInsensitive))
+        text = text.mid(2);
+    bool ok = false;
+    value = text.toUInt(&ok, 16);
+    return ok;
 }
 
 } // namespace
@@ -386,25 +398,35 @@ QHash<QString, QString> recordToWidgetTexts(const ESC_INF &record, bool longLayo
     return out;
 }
 
-void widgetTextsToRecord(const QHash<QString, QString> &texts, ESC_INF &record)
+bool ShownParameters::unchanged(const QHash<QString, QString> &now, const QString &widget) const
+{
+    const auto shown = texts.constFind(widget);
+    const auto current = now.constFind(widget);
+    return shown != texts.constEnd() && current != now.constEnd() && *shown == *current;
+}
+
+void widgetTextsToRecord(const QHash<QString, QString> &texts, ESC_INF &record, const ShownParameters *shown)
 {
     for (int rid = 0; rid < ESC_INF::FieldCount; ++rid) {
         const WidgetInfo &w = kWidgets[rid];
         if (!w.widget)
             continue;
-        const auto it = texts.constFind(QString::fromLatin1(w.widget));
+        const QString name = QString::fromLatin1(w.widget);
+        const auto it = texts.constFind(name);
         if (it == texts.constEnd())
             continue;
+        if (shown && shown->unchanged(texts, name)) {
+            record.setRawValue(rid, shown->record.rawValue(rid));
+            continue;
+        }
         const QString &t = it.value();
         switch (w.format) {
         case Format::Float:
             record.setRawValue(rid, floatBits(t.toFloat()));
             break;
         case Format::HexId: {
-            QString h = t.trimmed();
-            if (h.startsWith("0x", Qt::CaseInsensitive))
-                h = h.mid(2);
-            record.setRawValue(rid, h.toUInt(nullptr, 16));
+            uint32_t id = 0;
+            record.setRawValue(rid, parseRegisterHexId(t, id) ? id : 0);
             break;
         }
         case Format::Decimal:
@@ -430,6 +452,61 @@ void widgetTextsToRecord(const QHash<QString, QString> &texts, ESC_INF &record)
     }
 }
 
+int unwritableRegister(const QHash<QString, QString> &texts, const ESC_INF &record, const QList<int> &rids,
+                       const ShownParameters *shown)
+{
+    for (int rid : rids) {
+        if (rid < 0 || rid >= ESC_INF::FieldCount || !kWidgets[rid].widget)
+            continue;
+        const WidgetInfo &w = kWidgets[rid];
+        const QString name = QString::fromLatin1(w.widget);
+        const auto it = texts.constFind(name);
+        if (it == texts.constEnd())
+            continue;
+        // A field nobody changed carries the record's exact value; judge that value.
+        const bool exact = shown && shown->unchanged(texts, name);
+        const uint32_t raw = record.rawValue(rid);
+        bool ok = false;
+        switch (w.format) {
+        case Format::Float:
+            if (exact) {
+                ok = std::isfinite(bitsFloat(raw));
+            } else {
+                const double d = it->trimmed().toDouble(&ok);
+                ok = ok && std::isfinite(float(d));
+            }
+            break;
+        case Format::HexId: {
+            uint32_t id = raw;
+            ok = (exact || parseRegisterHexId(*it, id)) && id <= 0x7FF;
+            break;
+        }
+        case Format::Decimal:
+            if (exact)
+                ok = true;
+            else
+                it->trimmed().toUInt(&ok, 10);
+            break;
+        default: // combo boxes, labels: not typed in
+            ok = true;
+            break;
+        }
+        if (!ok)
+            return rid;
+    }
+    return -1;
+}
+
+QList<int> writtenRegisters(bool canMode, bool longLayout)
+{
+    QList<int> out;
+    const int count = canMode || longLayout ? ESC_INF::FieldCount : ESC_INF::ShortSize / 4;
+    for (int rid = 0; rid < count; ++rid)
+        if (!canMode || isCanWritableRegister(rid))
+            out << rid;
+    return out;
+}
+
 QStringList shortLayoutOptionalEdits() { return {"VL_clEdit", "IQ_clEdit", "V_BWEdit"}; }
 
 QString parameterFileText(const ESC_INF &record)
@@ -451,23 +528,19 @@ QString parameterFileText(const ESC_INF &record)
 ParamFileResult exportParameters(const QString &path, const ESC_INF &record)
 {
     ParamFileResult r;
-    QSaveFile file(path);
-    // A folder that refuses the temporary file may still let the file itself be written.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    QString reason;
+    switch (saveFileAtomically(path, parameterFileText(record).toUtf8(), &reason)) {
+    case FileSaveResult::Saved:
+        r.ok = true;
+        r.applied = ESC_INF::FieldCount;
+        break;
+    case FileSaveResult::OpenFailed:
         r.error = trMain(QT_TRANSLATE_NOOP("MainWindow", "无法打开文件"));
-        Logger::warning(QString("cannot open %1: %2").arg(path, file.errorString()), "exportParameters");
-        return r;
+        break;
+    case FileSaveResult::WriteFailed:
+        r.error = trMain(QT_TRANSLATE_NOOP("MainWindow", "无法写入文件，原文件保持不变: %1")).arg(reason);
+        break;
     }
-    const QByteArray bytes = parameterFileText(record).toUtf8();
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        r.error = trMain(QT_TRANSLATE_NOOP("MainWindow", "无法写入文件"));
-        Logger::warning(QString("cannot write %1: %2").arg(path, file.errorString()), "exportParameters");
-        file.cancelWriting();
-        return r;
-    }
-    r.ok = true;
-    r.applied = ESC_INF::FieldCount;
     return r;
 }
 
@@ -502,7 +575,8 @@ bool applyLine(QString line, ESC_INF &record)
     }
     if (!ok) {
         const double d = text.toDouble(&ok);
-        if (!ok)
+        // NaN or infinity in a limit or a mapping range is no setting a motor can run with.
+        if (!ok || !std::isfinite(float(d)))
             return false;
         value = d;
     }
@@ -530,33 +604,39 @@ ParamFileResult applyParameterText(const QString &text, ESC_INF &record)
 ParamFileResult importParameters(const QString &path, ESC_INF &record)
 {
     ParamFileResult r;
+    // Opening a pipe would wait for a writer forever, and reading a huge file would freeze
+    // the window: refuse both before touching the content.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        r.error = trMain(QT_TRANSLATE_NOOP("MainWindow", "不是普通文件，未导入: %1")).arg(path);
+        Logger::warning(QString("not a regular file: %1").arg(path), "importParameters");
+        return r;
+    }
+    if (info.size() > MaxParameterFileBytes) {
+        r.error = trMain(QT_TRANSLATE_NOOP("MainWindow", "文件过大（%1 字节），参数文件最多 %2 字节，未导入"))
+                      .arg(info.size())
+                      .arg(MaxParameterFileBytes);
+        Logger::warning(QString("%1: %2 bytes, above the cap").arg(path).arg(info.size()), "importParameters");
+        return r;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         r.error = trMain(QT_TRANSLATE_NOOP("MainWindow", "无法打开文件"));
         Logger::warning(QString("cannot open %1: %2").arg(path, file.errorString()), "importParameters");
         return r;
     }
-    // A parameter line is short; a longer one (a binary file without line breaks) is
-    // skipped piecewise instead of being read into memory whole.
-    const qint64 maxLine = 4096;
-    r.ok = true;
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine(maxLine);
-        if (line.isEmpty()) {
-            if (file.error() != QFileDevice::NoError)
-                Logger::warning(QString("read error in %1: %2").arg(path, file.errorString()), "importParameters");
-            break;
-        }
-        if (!line.endsWith('\n') && !file.atEnd()) {
-            while (!file.atEnd() && !line.endsWith('\n'))
-                line = file.readLine(maxLine);
-            ++r.skipped;
-            continue;
-        }
-        if (applyLine(QString::fromUtf8(line), record))
-            ++r.applied;
-        else
-            ++r.skipped;
+    // Bounded even if the file grew since it was measured.
+    const QByteArray content = file.read(MaxParameterFileBytes + 1);
+    if (content.size() > MaxParameterFileBytes || file.error() != QFileDevice::NoError) {
+        r.error = trMain(QT_TRANSLATE_NOOP("MainWindow", "无法读取文件: %1")).arg(path);
+        Logger::warning(QString("cannot read %1: %2").arg(path, file.errorString()), "importParameters");
+        return r;
+    }
+    r = applyParameterText(QString::fromUtf8(content), record);
+    if (r.applied == 0) {
+        // An empty, binary or foreign file must not pass for a parameter set of zeros.
+        r.ok = false;
+        r.error = trMain(QT_TRANSLATE_NOOP("MainWindow", "文件中没有可用的参数行，未做任何更改: %1")).arg(path);
     }
     if (r.skipped)
         Logger::info(QString("%1: %2 lines applied, %3 skipped").arg(path).arg(r.applied).arg(r.skipped),

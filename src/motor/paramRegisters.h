@@ -171,15 +171,39 @@ QString registerWidgetName(int rid); // empty for RIDs without a widget
 // comboBox_ctrMode only when cmode is not 0; V_BWEdit, IQ_clEdit, VL_clEdit,
 // comboBox_canBaud and sub_verEdit only with the long layout.
 QHash<QString, QString> recordToWidgetTexts(const ESC_INF &record, bool longLayout);
+// What the parameter tab last showed: the record and the texts made of it.
+struct ShownParameters
+{
+    ESC_INF record;
+    QHash<QString, QString> texts;
+    // True when the widget still holds the text it was given, i.e. nobody changed it.
+    bool unchanged(const QHash<QString, QString> &texts, const QString &widget) const;
+};
 // Widgets to record (getESC_INF): parses every widget present in `texts`; a text
 // that is no number gives 0; hw_ver, sw_ver, SN and sub_ver keep the record's values.
-void widgetTextsToRecord(const QHash<QString, QString> &texts, ESC_INF &record);
+// With `shown`, a widget whose text is still the one shown keeps the shown record's exact
+// value: the texts carry only 6 significant digits, and a read followed by a write must
+// not change registers nobody touched.
+void widgetTextsToRecord(const QHash<QString, QString> &texts, ESC_INF &record,
+                         const ShownParameters *shown = nullptr);
+// The first of `rids` whose edit holds nothing the register can take: text that is no
+// number, a float that is not finite (typed, imported, or kept from the motor), an integer
+// beyond 0 ... 2^32 - 1, or an ID beyond the 11-bit range. Combo boxes and the read-only
+// labels are not judged. -1 when every one can be written.
+int unwritableRegister(const QHash<QString, QString> &texts, const ESC_INF &record, const QList<int> &rids,
+                       const ShownParameters *shown = nullptr);
+// The RIDs a whole-record write sends: the CAN-writable ones, or every RID of the console
+// block (0..31 with the short layout, 0..36 with the long one).
+QList<int> writtenRegisters(bool canMode, bool longLayout);
 // Edits the short layout does not require before a write.
 QStringList shortLayoutOptionalEdits();
 // "0x%1", at least two lower-case hex digits.
 QString hexIdText(uint32_t id);
 
 // Export and import of the parameter text file.
+// A parameter file is some 37 short lines; anything this large is not one.
+constexpr qint64 MaxParameterFileBytes = 64 * 1024;
+
 struct ParamFileResult
 {
     bool ok = false;
@@ -189,13 +213,16 @@ struct ParamFileResult
 };
 // One "name: value" line per register in index order, GREF2 written as "Deta".
 QString parameterFileText(const ESC_INF &record);
-// Writes the file (replacing it only once everything is written).
+// Writes the file (replacing it only once everything is written and flushed; on
+// failure the previous file is left as it was).
 ParamFileResult exportParameters(const QString &path, const ESC_INF &record);
 // Reads the file (never written) and stores every well-formed line into `record`.
 // A line is "key: value"; key "Deta" means GREF2; an integer value is taken as an
-// integer, any other number (with a ".", an exponent, inf, nan) as a double; lines
-// without exactly one ": ", with an empty or non-numeric value, with an unknown key
-// or with a value the register cannot take are skipped.
+// integer, any other number (with a ".", an exponent) as a double; lines without
+// exactly one ": ", with an empty or non-numeric value, with an unknown key or with a
+// value the register cannot take (a float that is not finite) are skipped. Anything but
+// a regular file (a pipe would block forever) and files above MaxParameterFileBytes are
+// refused before reading.
 ParamFileResult importParameters(const QString &path, ESC_INF &record);
 // The same for text already read (used by the file import and by tests).
 ParamFileResult applyParameterText(const QString &text, ESC_INF &record);

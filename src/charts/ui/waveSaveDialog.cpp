@@ -1,6 +1,7 @@
 #include "charts/ui/waveSaveDialog.h"
 
 #include "charts/waveMath.h"
+#include "log/fileSave.h"
 #include "widgets/dialogService.h"
 
 #include <QFile>
@@ -158,19 +159,19 @@ void WaveSaveDialog::saveTo(QString path)
         DialogService::warning(this, tr("警告"), tr("请选择有效的波形区域"));
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        DialogService::warning(this, tr("保存失败"), tr("无法打开文件：%1").arg(file.errorString()));
-        return;
-    }
+    // A failed save leaves whatever file was there before untouched.
     QString error;
-    if (!WaveMath::writeWaveCsv(&file, history, multiHistory, left, right, &error)) {
-        // a cut-off file must not pass for the saved data
-        file.remove();
-        DialogService::warning(this, tr("保存失败"), tr("写入文件失败：%1").arg(error));
+    const FileSaveResult saved = saveFileAtomically(path, [&](QIODevice &file) {
+        return WaveMath::writeWaveCsv(&file, history, multiHistory, left, right, &error);
+    }, &error);
+    if (saved == FileSaveResult::OpenFailed) {
+        DialogService::warning(this, tr("保存失败"), tr("无法打开文件：%1").arg(error));
         return;
     }
-    file.close();
+    if (saved == FileSaveResult::WriteFailed) {
+        DialogService::warning(this, tr("保存失败"), tr("写入文件失败，原文件保持不变：%1").arg(error));
+        return;
+    }
     if (DialogService::information(this, tr("保存成功"), tr("波形数据已保存为CSV文件：\n%1").arg(path))
         == QMessageBox::Ok)
         accept();

@@ -26,9 +26,13 @@ public:
     // Returns the number of bytes abandoned.
     qsizetype abandon();
 
+    // The reader looked at the port (with or without bytes), after queueing its chunk.
+    void noteRead() { ++m_reads; }
+
     bool take(QByteArray &chunk) override;
     bool empty() override;
     void sleepMs(int ms) override;
+    quint64 reads() override { return m_reads; }
 
     qsizetype queuedBytes() const;
     quint64 droppedBytes() const { return m_droppedBytes; }
@@ -42,4 +46,5 @@ private:
     qsizetype m_maxBytes;
     std::atomic<quint64> m_droppedBytes{0};
     std::atomic<quint64> m_droppedChunks{0};
+    std::atomic<quint64> m_reads{0};
 };

@@ -3,6 +3,7 @@
 #include "calibration/calConversation.h"
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
+#include "link/serial/textHelpers.h"
 #include "log/log.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
@@ -60,14 +61,33 @@ void CustomCDC::frameSendTimes(const QByteArray &data, quint32 canId, quint32 ti
 void CustomCDC::canFrameSend(const QByteArray &data, quint32 canId, quint8 command)
 {
     QByteArray frame;
-    fillCANFrame(data, *canTxModel, frame, command, canId, 1, 1);
+    if (!fillCANFrame(data, *canTxModel, frame, command, canId, 1, 1)) {
+        const bool extended = canTxModel->canIdType() != 0;
+        Logger::warning(QString("CAN ID 0x%1 does not fit a %2 frame: not sent")
+                            .arg(canId, 0, 16)
+                            .arg(extended ? "29-bit" : "11-bit"),
+                        "canFrameSend");
+        // A periodic send would refuse the same frame on every tick.
+        periodicTimer->stop();
+        emit frameRefused(canId, extended);
+        return;
+    }
     write(frame);
 }
 
-void CustomCDC::uartSend(const QString &text) { write(text.toLocal8Bit()); }
+void CustomCDC::uartSend(const QString &text) { write(QStringToGBK(text)); }
 void CustomCDC::uartSendByte(const QByteArray &bytes) { write(bytes); }
 void CustomCDC::BuadSet(int index) { write(baudSetRequest(index)); }
 void CustomCDC::disable_can_send() { write(stopSendRequest()); }
+
+void CustomCDC::HarmonicAnalysis() { uartSend(QString::fromLatin1(ConsoleEnterText)); }
+
+void CustomCDC::HarmonicRequest()
+{
+    // The flag goes up before the request leaves, so that no reader takes the answer.
+    harmonicAnalysis = true;
+    write(QByteArray::fromHex("5554"));
+}
 
 QByteArray CustomCDC::package(const QByteArray &data, quint8 cmd) const { return ::package(data, cmd); }
 

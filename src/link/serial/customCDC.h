@@ -33,8 +33,13 @@ public:
     void frameSend(const QByteArray &data, quint32 canId);
     void frameSendTimes(const QByteArray &data, quint32 canId, quint32 times);
     void canFrameSend(const QByteArray &data, quint32 canId, quint8 command);
+    // Console text goes out in GBK, the code page the terminal also decodes with.
     void uartSend(const QString &text);
     void uartSendByte(const QByteArray &bytes);
+    // Quality analysis: HarmonicAnalysis() sends the console text "s"; 20 ms later
+    // HarmonicRequest() sets the analysis flag and writes the request 0x55 0x54.
+    void HarmonicAnalysis();
+    void HarmonicRequest();
     void BuadSet(int index);
     void disable_can_send();
     QByteArray package(const QByteArray &data, quint8 cmd) const;
@@ -141,6 +146,8 @@ signals:
     void progressBarChanged(int value);
     void nppChanged(unsigned int npp);
     void CalWaveUpdate();
+    // A frame was not sent because its ID does not fit the frame type (11 or 29 bits).
+    void frameRefused(quint32 canId, bool extended);
 
 public slots:
     void onPeriodicSendTimerTimeout();

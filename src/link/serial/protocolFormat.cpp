@@ -65,9 +65,15 @@ int CRC_8(const QByteArray &bytes, int length)
     return CRC_8(reinterpret_cast<const uint8_t *>(bytes.constData()), n);
 }
 
-void fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
+bool canIdFitsFrame(uint32_t id, bool extended) { return id <= (extended ? 0x1FFFFFFFu : 0x7FFu); }
+
+bool fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
                   uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval)
 {
+    if (!canIdFitsFrame(canId, model.canIdType() != 0)) {
+        frame.clear();
+        return false;
+    }
     frame.resize(SerialFrame::TxFrameSize);
     frame.fill('\0');
     auto *p = reinterpret_cast<uint8_t *>(frame.data());
@@ -89,6 +95,7 @@ void fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &f
         std::memcpy(p + 21, data.constData(), size_t(n));
     // The CRC covers all 30 bytes while the CRC byte itself is still zero.
     p[29] = uint8_t(CRC_8(p, SerialFrame::TxFrameSize));
+    return true;
 }
 
 CAN_Frame byteArrayToCANFrame(const QByteArray &bytes)

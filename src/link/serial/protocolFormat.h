@@ -48,10 +48,16 @@ int CRC_8(const uint8_t *bytes, int length);
 int CRC_8(const QByteArray &bytes, int length);
 inline int CRC_8(const QByteArray &bytes) { return CRC_8(bytes, int(bytes.size())); }
 
+// Whether an identifier fits its frame type: 11 bits for a standard frame, 29 bits for
+// an extended one.
+bool canIdFitsFrame(uint32_t id, bool extended);
+
 // Builds the 30-byte transmit frame into `frame` (resized to 30). The ID type, frame
 // type, ID increment and data increment bytes are always taken from `model`, whatever
 // the caller sends. At most 8 data bytes are copied; the interval field is interval x 10.
-void fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
+// An ID that does not fit the model's ID type is refused: `frame` is left empty and the
+// result is false (the adapter would otherwise send a different, cut identifier).
+bool fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
                   uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval);
 
 // Fields of bytes 0-15 in order. Input shorter than 16 bytes is logged and yields a

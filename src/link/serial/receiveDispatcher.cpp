@@ -109,15 +109,22 @@ void ReceiveDispatcher::pass(ChunkSource &source, bool usbConnected)
         }
     }
 
+    // Every read counted up to here has queued its chunk, so the chunks taken below
+    // include all of them.
+    const quint64 readsBefore = source.reads();
     QByteArray chunk;
     bool gotBytes = false;
     while (source.take(chunk)) {
         gotBytes = gotBytes || !chunk.isEmpty();
         processChunk(chunk);
     }
-    // Nothing new completed the carried tail: it was console bytes after all.
-    if (!gotBytes && !held.isEmpty() && heldSince.elapsed() >= tailHoldMs)
+    if (gotBytes) {
+        // A chunk taken may come from a read not yet counted.
+        heldAtRead = source.reads() + 1;
+    } else if (!held.isEmpty() && readsBefore >= heldAtRead + quint64(tailHoldReads)) {
+        // Reads went on and nothing completed the carried tail: it was console bytes.
         flushHeldTail();
+    }
 }
 
 void ReceiveDispatcher::timeOut()
@@ -129,35 +136,53 @@ void ReceiveDispatcher::timeOut()
 
 void ReceiveDispatcher::processChunk(const QByteArray &chunk)
 {
-    QByteArray data = held + chunk;
-    held.clear();
+    if (cdc->paramReading || cdc->paramWriting || cdc->identifying || cdc->versionReading) {
+        // Bytes held from before the request are no part of its answer.
+        if (!held.isEmpty()) {
+            call(ev.rxCount);
+            emitTerminal(held);
+            held.clear();
+        }
+        // A parameter block may well hold 0xAA and, 15 bytes on, 0x55 (ACC = 10.0415 next
+        // to ESC_ID = 0x55): the answer is taken whole.
+        gbkLead = false;
+        if (!chunk.isEmpty())
+            handleRest(chunk);
+        return;
+    }
 
-    // While a console answer is awaited its bytes go straight on: an answer block ends
-    // in 0xAA and must not wait for a frame that is not coming.
-    const bool mayHold = !(cdc->paramReading || cdc->paramWriting || cdc->identifying || cdc->versionReading);
+    // A held tail starts at a character boundary.
+    bool lead = held.isEmpty() && gbkLead;
+    const QByteArray data = held + chunk;
+    held.clear();
+    const bool mayHold = cdc->canMode;
 
     QList<int> positions;
     QByteArray rest;
     int i = 0;
     const int n = int(data.size());
     while (i < n) {
-        if (data[i] == kFrameHead) {
+        const char b = data[i];
+        if (b == kFrameHead) {
             if (i + kFrameSize - 1 < n) {
                 if (data[i + kFrameSize - 1] == char(0x55)) {
                     positions << i;
                     i += kFrameSize;
+                    lead = false;
                     continue;
                 }
-            } else if (mayHold) {
-                // A frame may start here whose end has not arrived yet.
+            } else if (mayHold && !lead && (i + 2 >= n || (quint8(data[i + 2]) & 0x3F) <= 8)) {
+                // A frame may start here whose end has not arrived yet (its length code, if
+                // already here, is one of a classic CAN frame).
                 held = data.mid(i);
-                heldSince.start();
                 break;
             }
         }
-        rest.append(data[i]);
+        lead = !lead && quint8(b) >= 0x81 && quint8(b) <= 0xFE;
+        rest.append(b);
         ++i;
     }
+    gbkLead = held.isEmpty() && lead;
 
     if (!rest.isEmpty())
         handleRest(rest);

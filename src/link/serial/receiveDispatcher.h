@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QString>
 
 #include <functional>
@@ -14,10 +13,15 @@ class CustomCDC;
 // It owns no thread: the owner calls pass() every 10 ms from its background task.
 //
 // A receive frame whose bytes are split between two reads is carried over to the next
-// chunk; a carried tail that no new bytes complete is released as ordinary bytes by the
-// first pass that brings nothing new once the tail is older than the hold time (one
-// reader period plus jitter), so console text is never held back for long. Nothing is
-// held while a console answer is pending.
+// chunk. The carried tail is released as ordinary bytes when bytes arrive that cannot
+// complete it, or once the reader has looked at the port a few times without finding
+// more. Reads are counted, not milliseconds: while the reader's thread stalls, the rest
+// of the frame waits in the port's buffer and must not be given up. Only the adapter
+// sends frames, so nothing is held in console mode, and a 0xAA that is the second byte
+// of a GBK character (华 is BB AA) starts no frame.
+//
+// While a console answer is awaited the port carries the motor's console, not the
+// adapter: the answer's bytes are taken whole, never cut into adapter frames.
 class ReceiveDispatcher
 {
 public:
@@ -42,6 +46,9 @@ public:
         virtual bool take(QByteArray &chunk) = 0; // oldest chunk; false when none
         virtual bool empty() = 0;
         virtual void sleepMs(int ms) = 0;
+        // How many times the reader has looked at the port so far, with or without bytes.
+        // Counted after the read's chunk is queued.
+        virtual quint64 reads() = 0;
     };
 
     ReceiveDispatcher(CustomCDC *link, Events events);
@@ -53,9 +60,9 @@ public:
     // Releases a carried tail as ordinary bytes.
     void flushHeldTail();
 
-    // How long a carried tail waits for the rest of its frame; 0 releases it at the first
-    // pass without new bytes.
-    void setTailHoldMs(int ms) { tailHoldMs = ms; }
+    // How many empty reads after the one that brought a carried tail give it up; 0
+    // releases it at the first pass without new bytes.
+    void setTailHoldReads(int reads) { tailHoldReads = reads; }
 
     int ticks() const { return rxTimeoutTicks; }
     QByteArray pendingAnswer() const { return answerBuffer; }
@@ -75,8 +82,9 @@ private:
     int rxTimeoutTicks = 0;
     QByteArray answerBuffer;
     QByteArray held;
-    QElapsedTimer heldSince;
-    int tailHoldMs = 50;
+    quint64 heldAtRead = 0; // the newest read that may have brought the held bytes
+    int tailHoldReads = 5;
+    bool gbkLead = false;   // the last byte handed on was the first byte of a GBK character
 };
 
 // "4.3.2.1" from four version bytes stored lowest first.

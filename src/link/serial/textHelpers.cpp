@@ -1,31 +1,43 @@
 #include "link/serial/textHelpers.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTextCodec>
 
+namespace {
+QTextCodec *gbk()
+{
+    static QTextCodec *const codec = QTextCodec::codecForName("GBK");
+    return codec;
+}
+} // namespace
+
 QString AsciiToHex(const QString &text)
 {
-    QTextCodec *codec = QTextCodec::codecForName("Windows-1252");
-    const QByteArray bytes = codec ? codec->fromUnicode(text) : text.toLatin1();
-    QStringList parts;
-    parts.reserve(bytes.size());
-    for (char c : bytes)
-        parts << QString("%1").arg(quint8(c), 2, 16, QChar('0')).toUpper();
-    return parts.join(' ');
+    const QByteArray bytes = QStringToGBK(text);
+    QString out = byteArrayToHexChars(bytes);
+    out.chop(1); // no space after the last byte
+    return out;
+}
+
+QByteArray hexTextToBytes(const QString &text)
+{
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    QByteArray bytes;
+    const QStringList parts = text.split(space, Qt::SkipEmptyParts);
+    for (const QString &p : parts) {
+        bool ok = false;
+        const qulonglong v = p.toULongLong(&ok, 16);
+        if (ok)
+            bytes.append(char(v & 0xFF));
+    }
+    return bytes;
 }
 
 QString HexToAscii(const QString &hex)
 {
-    QByteArray bytes;
-    const QStringList parts = hex.split(' ', Qt::SkipEmptyParts);
-    for (const QString &p : parts) {
-        bool ok = false;
-        const uint v = p.toUInt(&ok, 16);
-        if (ok)
-            bytes.append(char(v & 0xFF));
-    }
-    QTextCodec *codec = QTextCodec::codecForName("Windows-1252");
-    return codec ? codec->toUnicode(bytes) : QString::fromLatin1(bytes);
+    const QByteArray bytes = hexTextToBytes(hex);
+    return gbk() ? gbk()->toUnicode(bytes) : QString::fromUtf8(bytes);
 }
 
 QString byteArrayToHexChars(const QByteArray &bytes)
@@ -58,12 +70,23 @@ QString FilterNoPrintChar(const QString &text)
 
 QString QByteArrayToQString(const QByteArray &bytes)
 {
-    QTextCodec *codec = QTextCodec::codecForName("GBK");
-    return codec ? codec->toUnicode(bytes) : QString();
+    return gbk() ? gbk()->toUnicode(bytes) : QString();
 }
 
 QByteArray QStringToGBK(const QString &text)
 {
-    QTextCodec *codec = QTextCodec::codecForName("GBK");
-    return codec ? codec->fromUnicode(text) : QByteArray();
+    return gbk() ? gbk()->fromUnicode(text) : text.toUtf8();
+}
+
+QString convertTerminalText(const QString &text, bool toHex)
+{
+    static const QString mark = QStringLiteral(">>");
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        const bool sent = line.startsWith(mark);
+        const QString body = sent ? line.mid(mark.size()) : line;
+        const QString converted = toHex ? AsciiToHex(body) : FilterNoPrintChar(HexToAscii(body));
+        line = sent ? mark + converted : converted;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
