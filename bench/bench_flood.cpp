@@ -31,6 +31,10 @@
 
 #include <atomic>
 #include <cstdio>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <functional>
 #include <thread>
 
@@ -131,13 +135,18 @@ void consoleFlood(int seconds)
         }
     });
     const qint64 stall = flood(seconds * 1000, rss);
+    const qint64 unread = w.port()->bytesAvailable();
     run = false;
     writer.join();
     runAndWatch(500);
+    w.updateFPS();
+    const QLabel *drops = w.findChild<QLabel *>("rxDropLabel");
     report("1. console text into the terminal", rss, rssMiB(), stall,
-           QString("%1 MB/s, terminal %2 lines")
+           QString("%1 MB/s, terminal %2 lines, %3 KB unread at the end; status bar: \"%4\"")
                .arg(double(sim.stats().bytesWritten) / seconds / 1e6, 0, 'f', 1)
-               .arg(w.form()->comOutput->blockCount()));
+               .arg(w.form()->comOutput->blockCount())
+               .arg(unread / 1024)
+               .arg(drops && drops->isVisibleTo(&w) ? drops->text() : QString()));
     w.on_actCom_Close_triggered();
 }
 
@@ -207,6 +216,9 @@ void frameFlood(int seconds)
 
 int main(int argc, char **argv)
 {
+#ifdef __GLIBC__
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024); // as the tool's main() does
+#endif
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
