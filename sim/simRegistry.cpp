@@ -44,6 +44,33 @@ QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString
         make(false);
     for (int i = 0; i < options.consolePorts; ++i)
         make(true);
+    for (int i = 0; i < options.usbAdapters; ++i) {
+        // The adapter's own serial port carries no adapter frames: an idle port.
+        auto port = std::make_shared<SimSerialAdapter>();
+        port->setMode(SimSerialAdapter::Adapter);
+        port->setHeartbeatEnabled(false);
+        QString why;
+        if (!port->start(&why)) {
+            if (error)
+                *error = why;
+            continue;
+        }
+        const QString serial = QStringLiteral("ZKSIM%1").arg(i + 1, 3, 10, QLatin1Char('0'));
+        auto usb = std::make_shared<SimUsbAdapter>(serial, 1, quint8(10 + i));
+        for (const SimBus::MotorSpec &spec : specs)
+            usb->bus()->addMotor(spec);
+        Entry e;
+        e.adapter = port;
+        e.usb = usb;
+        e.info.path = port->slavePath();
+        e.info.description = QStringLiteral("Simulated USB CAN FD adapter (%1)").arg(usb->bus()->describe());
+        e.info.vendorId = usb->vendorId();
+        e.info.productId = usb->productId();
+        e.info.serialNumber = serial;
+        usbBackend()->addDevice(usb);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_entries.append(e);
+    }
     return ports();
 }
 
@@ -82,13 +109,36 @@ std::shared_ptr<SimMotor> SimRegistry::motor(int port, int index) const
     return a ? a->motor(index) : nullptr;
 }
 
+std::shared_ptr<SimUsbBackend> SimRegistry::usbBackend()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_usbBackend)
+        m_usbBackend = std::make_shared<SimUsbBackend>();
+    return m_usbBackend;
+}
+
+std::shared_ptr<SimUsbAdapter> SimRegistry::usbAdapter(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int k = 0;
+    for (const Entry &e : m_entries)
+        if (e.usb && k++ == index)
+            return e.usb;
+    return nullptr;
+}
+
 void SimRegistry::stopAll()
 {
     QList<Entry> entries;
+    std::shared_ptr<SimUsbBackend> backend;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         entries.swap(m_entries);
+        backend = m_usbBackend;
     }
-    for (Entry &e : entries)
+    for (Entry &e : entries) {
         e.adapter->stop();
+        if (e.usb && backend)
+            backend->removeDevice(e.usb);
+    }
 }

@@ -6,6 +6,8 @@
 
 #include "simMotor.h"
 #include "simSerialAdapter.h"
+#include "simUsbAdapter.h"
+#include "simUsbBackend.h"
 
 #include <QList>
 #include <QString>
@@ -16,6 +18,11 @@
 struct SimPortInfo {
     QString path;          // the pseudo-terminal slave to open
     QString description;   // e.g. "Simulated serial adapter (motor 0x01, master 0x11, 1M)"
+    // The USB identity of the device behind the port (a simulated USB adapter's own
+    // serial port), zero / empty for the others.
+    quint16 vendorId = 0;
+    quint16 productId = 0;
+    QString serialNumber;
 };
 
 class SimRegistry
@@ -26,6 +33,7 @@ public:
         // The bus of each adapter port, when given (motorsPerPort is then unused).
         QList<SimBus::MotorSpec> motors;
         int consolePorts = 0;         // extra ports that are a motor's serial console
+        int usbAdapters = 0;          // USB CAN FD adapters, each with its own serial port
         SimMotor::Layout layout = SimMotor::Layout::Long;
     };
 
@@ -50,6 +58,9 @@ public:
     std::shared_ptr<SimSerialAdapter> adapter(int port) const;
     std::shared_ptr<SimSerialAdapter> adapter(const QString &path) const;
     std::shared_ptr<SimMotor> motor(int port, int index = 0) const;
+    // The USB backend serving the simulated USB adapters; the adapter paired with a port.
+    std::shared_ptr<SimUsbBackend> usbBackend();
+    std::shared_ptr<SimUsbAdapter> usbAdapter(int index) const;
 
     void stopAll();
 
@@ -57,7 +68,9 @@ private:
     struct Entry {
         SimPortInfo info;
         std::shared_ptr<SimSerialAdapter> adapter;
+        std::shared_ptr<SimUsbAdapter> usb;
     };
     mutable std::mutex m_mutex;
     QList<Entry> m_entries;
+    std::shared_ptr<SimUsbBackend> m_usbBackend;
 };

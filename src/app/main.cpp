@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "link/usb/libusb/libusbBackend.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
 #include "widgets/toolTipFilter.h"
@@ -163,18 +164,24 @@ int main(int argc, char *argv[])
     options.language = parser.value(langOpt);
     options.diagnostics = parser.isSet(diagOpt);
     options.tab = parser.isSet(tabOpt) ? parser.value(tabOpt).toInt() : -1;
+    setUsbBackend(std::make_shared<LibusbBackend>());
     if (options.simulate) {
         // One simulated serial adapter with two motors on its bus (0x01 and 0x02, each with
-        // its own master ID and bit rate), and the first motor's console.
+        // its own master ID and bit rate), the first motor's console, and one USB CAN FD
+        // adapter with the same two motors behind it, paired with its own serial port.
         SimRegistry::Options simOptions;
         simOptions.motorsPerPort = 2;
         simOptions.consolePorts = 1;
+        simOptions.usbAdapters = 1;
+        setUsbBackend(SimRegistry::global().usbBackend());
         QString error;
         const auto ports = SimRegistry::global().start(1, simOptions, &error);
         if (!error.isEmpty())
             Logger::error("模拟设备启动失败: " + error, "main");
         for (const auto &p : ports) {
             options.extraPorts.append({p.path, p.description});
+            if (p.vendorId != 0)
+                options.usbPorts.append({p.path, p.description, p.vendorId, p.productId, p.serialNumber});
             Logger::info(QString("模拟端口: %1 (%2)").arg(p.path, p.description), "main");
         }
     }
@@ -193,5 +200,6 @@ int main(int argc, char *argv[])
     }
     delete tipFilter;
     SimRegistry::global().stopAll();
+    setUsbBackend(nullptr);
     return result;
 }

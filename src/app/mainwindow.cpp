@@ -11,6 +11,8 @@
 #include "link/deviceWatcher.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/serialPortModel.h"
+#include "link/usb/control_protocol.h"
+#include "link/usb/usb_class.h"
 #include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
 #include "log/log.h"
@@ -89,6 +91,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     // 5. The link object.
     registerEscInfMetaTypes();
     CustomCDCInit();
+    usbInit();
 
     // 6. Control panel, status bar, shortcuts.
     ctrModeInit();
@@ -164,6 +167,7 @@ MainWindow::~MainWindow()
     on_actCom_Close_triggered();
     stopCanDebugTask();
     stopBackgroundTasks();
+    usbShutdown();
     // The chart computations must end before the charts go.
     delete waveUpdater;
     waveUpdater = nullptr;
@@ -325,18 +329,21 @@ void MainWindow::aboutInit()
 
 // ---------------------------------------------------------------- status bar
 
-void MainWindow::on_TxCntChanged()
-{
-    ++txCount;
-    txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
-    totalCount = txCount + rxCount;
-}
+void MainWindow::on_TxCntChanged() { addFrameCounts(0, 1); }
 
-void MainWindow::on_RxCntChanged()
+// The dispatcher's frames arrive counted in one signal; a plain emit counts one.
+void MainWindow::on_RxCntChanged() { addFrameCounts(std::max<quint32>(pendingRxCount.exchange(0), 1), 0); }
+
+void MainWindow::addFrameCounts(quint32 rx, quint32 tx)
 {
-    // The dispatcher's frames arrive counted in one signal; a plain emit counts one.
-    rxCount += std::max<quint32>(pendingRxCount.exchange(0), 1);
-    rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
+    if (tx) {
+        txCount += tx;
+        txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
+    }
+    if (rx) {
+        rxCount += rx;
+        rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
+    }
     totalCount = txCount + rxCount;
 }
 
@@ -389,6 +396,7 @@ bool MainWindow::switchLanguage(const QString &code)
 void MainWindow::customSwitchLanguage()
 {
     adapterLabel->setText("DUR2IZA");
+    showUsbDevices();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
@@ -543,6 +551,7 @@ void MainWindow::on_actClear_triggered()
     if (canFrameModel)
         canFrameModel->clear();
     ui->tableView->verticalHeader()->setDefaultSectionSize(30);
+    usbLogWidest = 0;
     {
         QMutexLocker lock(&waveMutex);
         positionSamples.clear();
@@ -594,7 +603,8 @@ void MainWindow::heartbeatLoop()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (heartbeatSuspended)
             continue;
-        // The USB adapter heartbeat is sent here once the adapter link exists.
+        if (get_connect())
+            USB_CMD_HEART();
     }
 }
 

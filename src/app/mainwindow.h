@@ -17,6 +17,9 @@
 #include "can/canFrameData.h"
 #include "link/serial/chunkQueue.h"
 #include "link/serial/terminalFeed.h"
+#include "link/canAdapter.h"
+#include "link/orderedPoolQueue.h"
+#include "link/usb/usbDeviceInfo.h"
 #include "motor/escInf.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
@@ -45,6 +48,7 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+class UsbCanAdapter;
 class SerialTerminal;
 class SpectrumAnalyzerDialog;
 class SpectrumCapture;
@@ -67,6 +71,9 @@ struct StartupOptions {
     int tab = -1;                 // tab to show first
     // Ports known only by path, listed beside the system's (simulated devices).
     QList<QPair<QString, QString>> extraPorts;
+    // USB identities of ports known only by path (a simulated USB adapter's port), for
+    // pairing them with their adapters.
+    QList<USBDeviceInfo> usbPorts;
 };
 
 // The one window of the tool. It owns every long-lived object and coordinates them;
@@ -143,6 +150,25 @@ public:
     qsizetype heldFeedbackSamples();
     bool isCanDebugRunning() const { return canDebugRunning; }
 
+    // ---- USB FDCAN adapter (mainwindow_usb.cpp).
+    UsbCanAdapter *usbCanAdapter() const { return usbAdapter; }
+    // The adapter paired with the selected port ("device:%d,%d"), empty when none.
+    QString selectedUsbDevice() const { return fdcanDeviceName; }
+    bool isFdcanDeviceSelected() const { return fdcanDeviceSelected; }
+    QStringList usbDevices() const { return usbDeviceNames; }
+    // Adapter list and port pairing, anew ("刷新设备").
+    void refreshUsbDevices();
+    // An adapter chosen by name: selects its paired port, or clears the selection flag.
+    void on_usbDeviceChanged(const QString &name);
+    // Reads the adapter's bit timing back into the transmit settings.
+    void on_fdcanGetBaudRate_clicked();
+    // A batch of frames from the adapter (GUI thread): handled on the pool, batch by
+    // batch in order, by insertFrames.
+    void on_canFramesReceived(const QList<CanBusFrame> &frames);
+    // Log row of one adapter frame; counts the frame into rx or tx. Any thread.
+    CANFrameData insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx);
+    // Motor dispatch of a frame from the USB adapter; runs on the pool.
+    void parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record);
     // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
     void on_rpmRads_statusChanged(bool rpm);
     int specialMotorType() const { return motorType; }
@@ -338,6 +364,18 @@ private:
     void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
+    void addFrameCounts(quint32 rx, quint32 tx);
+    // USB FDCAN adapter.
+    void usbInit();
+    void usbShutdown();
+    bool openCanAdapter();
+    void closeCanAdapter();
+    bool fdcanConnect();
+    bool checkIsBoot();
+    void showUsbDevices();
+    QList<USBDeviceInfo> pairingPorts() const;
+    void insertFrames(const QList<CanBusFrame> &frames);
+    void onUsbAdapterError(CanAdapter::Error error, const QString &text);
     void panelInit();
     void setPointEditFinished(const QString &quantity);
     void refreshSetPoints();
@@ -407,6 +445,12 @@ private:
     std::atomic_bool englishUi{false};
     std::atomic_bool scanning{false};
     bool fdcanDeviceSelected = false;
+    QString fdcanDeviceName;
+    QStringList usbDeviceNames;
+    bool fdcanBoot = false; // the adapter answered that it runs its bootloader
+    UsbCanAdapter *usbAdapter = nullptr;
+    std::unique_ptr<OrderedPoolQueue<QList<CanBusFrame>>> usbBatches;
+    std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
     QPointer<QWidget> deviceConfigWindow;

@@ -25,6 +25,7 @@ void MainWindow::chatInit()
         chatDispatcher->registerHandler(action, std::move(handler));
     };
     on(ChatAction::RefreshPorts, [this](const QString &) { on_btn_comRefreash_clicked(); });
+    on(ChatAction::RefreshDevices, [this](const QString &) { refreshUsbDevices(); });
     // The toggle opens a closed port and closes an open one; each phrase only does what it says.
     on(ChatAction::OpenPort, [this](const QString &) {
         if (!portOpen && ui->btn_comSwitch->isEnabled())

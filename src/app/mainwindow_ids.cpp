@@ -110,7 +110,7 @@ void MainWindow::on_canidEdit_textEdited(const QString &text)
         scanWantedId = text;
         return;
     }
-    cdc->disable_can_send();
+    cdc->stopAdapterSending();
     scanWantedId = text;
     scanResults.clear();
     scanDevice();

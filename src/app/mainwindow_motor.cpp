@@ -436,7 +436,7 @@ void MainWindow::on_btn_canDebugSend_clicked()
     // Running: stop.
     if (cdc->usbConnected()) {
         if (portOpen)
-            cdc->disable_can_send();
+            cdc->stopAdapterSending();
     } else {
         cdc->periodicTimer->stop();
     }

@@ -115,7 +115,7 @@ void MainWindow::onParameterBlock(const QByteArray &bytes, bool longLayout)
 void MainWindow::prepareRegisterTransport()
 {
     if (cdc->canMode) {
-        cdc->disable_can_send();
+        cdc->stopAdapterSending();
     } else {
         // The console takes the block only outside motor mode.
         stopCANDebug();

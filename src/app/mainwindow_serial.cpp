@@ -15,6 +15,7 @@
 #include "link/serial/serialPortModel.h"
 #include "link/serial/textHelpers.h"
 #include "link/serial/ui/serialPortDelegate.h"
+#include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "widgets/detachedWindow.h"
 #include "widgets/dialogService.h"
@@ -244,6 +245,7 @@ int MainWindow::addPortByPath(const QString &path, const QString &description)
         return i;
     serialPortModel->setSelectedPortIndex(i);
     fillPortCombo();
+    on_comboCom_Port_currentIndexChanged(i);
     ui->btn_comSwitch->setEnabled(!portOpen || ui->btn_comSwitch->isEnabled());
     if (!portOpen)
         ui->btn_comSwitch->setEnabled(true);
@@ -255,6 +257,7 @@ void MainWindow::on_btn_comRefreash_clicked()
     serialPortModel->updateAvailablePorts();
     fillPortCombo();
     ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+    refreshUsbDevices();
 }
 
 void MainWindow::refreshDevices()
@@ -271,9 +274,9 @@ void MainWindow::refreshDevices()
 
 void MainWindow::on_comboCom_Port_currentIndexChanged(int)
 {
-    // Only the USB FDCAN adapter owns serial ports that need pairing; none is supported
-    // yet, so no port selects it.
-    fdcanDeviceSelected = false;
+    // A port of a USB FDCAN adapter selects the adapter: opening the port opens it too.
+    fdcanDeviceName = Qserialport2Libusb(ui->comboCom_Port->currentText());
+    fdcanDeviceSelected = !fdcanDeviceName.isEmpty();
 }
 
 void MainWindow::on_btn_comSwitch_clicked() { on_actCom_Switch_triggered(); }
@@ -325,6 +328,12 @@ bool MainWindow::on_actCom_Open_triggered()
     Logger::info(QString("串口已打开: %1, %2").arg(location).arg(serialPortModel->Baud()), "on_actCom_Open_triggered");
     cdc->setComPort(&serialPort);
     on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
+    if (!openCanAdapter()) {
+        // The adapter paired with this port did not open: the open fails as a whole.
+        QMutexLocker lock(&cdc->portMutex());
+        serialPort.close();
+        return false;
+    }
     portOpen = true;
 
     recDataFuture = QtConcurrent::run([this](QPromise<void> &promise) { handleRecData(promise); });
@@ -349,6 +358,8 @@ void MainWindow::on_actCom_Close_triggered()
     }
     if (cdc)
         cdc->periodicTimer->stop();
+    if (cdc)
+        closeCanAdapter();
 
     portOpen = false;
     if (cdc)
@@ -424,7 +435,7 @@ void MainWindow::on_btn_CANStop_clicked()
         emit MessageInfo(0);
         return;
     }
-    cdc->disable_can_send();
+    cdc->stopAdapterSending();
 }
 
 void MainWindow::configDevice()

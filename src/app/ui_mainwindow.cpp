@@ -1087,7 +1087,7 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     tabWidget->setTabText(tabWidget->indexOf(tab_About), QCoreApplication::translate("MainWindow", "关于"));
     tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), QCoreApplication::translate("MainWindow", "测试"));
 
-    fdcanPlaceholderLabel->setText(QCoreApplication::translate("MainWindow", "USB FDCAN适配器尚未支持"));
+    fdcanPlaceholderLabel->setText(QCoreApplication::translate("MainWindow", "未发现USB FDCAN适配器"));
     for (const Caption &c : kCaptions) {
         if (auto *l = centralwidget->findChild<QLabel *>(QLatin1String(c.name)))
             l->setText(QCoreApplication::translate("MainWindow", c.text));

@@ -1,48 +1,12 @@
 #pragma once
 
+#include "link/usb/canTxType.h"
+
 #include <QByteArray>
 
 #include <cstdint>
 
 class CANTxModel;
-
-// One frame with its repetition and counting settings for the USB FDCAN adapter. Held
-// as plain fields; toBytes() lays it out as the adapter expects it on the bulk OUT
-// endpoint (88 bytes, packed, little-endian):
-//
-//   0  ID step          1  0              2  flags            3  0
-//   4  data length      5..7  0           8  sends (int32, -1 = until stopped)
-//  12  stop ID         16  interval ms   20  frame ID (29 bits)
-//  24  64 data bytes, zero beyond the data length
-struct can_tx_type
-{
-    static constexpr int Size = 88;
-    static constexpr int MaxData = 64;
-
-    enum Flag : uint8_t {
-        FlagCanFd = 0x01,
-        FlagDataFrame = 0x02,   // clear for a remote frame
-        FlagExtendedId = 0x04,
-        FlagBitRateSwitch = 0x08,
-        FlagIdAcc = 0x10,
-        FlagDataAcc = 0x20,
-        FlagExtra = 0x40,
-    };
-
-    uint8_t idStep = 0;
-    uint8_t flags = 0;
-    uint8_t dataLength = 0;
-    int32_t sendTimes = 0;
-    uint32_t stopId = 0;
-    uint32_t interval = 0;
-    uint32_t frameId = 0;
-    uint8_t data[MaxData] = {};
-
-    QByteArray toBytes() const;
-    // Reads an 88-byte record back (the simulated adapter needs it). Returns false and
-    // leaves `out` untouched when the input has the wrong size.
-    static bool fromBytes(const QByteArray &bytes, can_tx_type &out);
-};
 
 // Builds the USB transmit record from the data bytes and the panel settings. The flags
 // come from `model`; a non-zero `extraFlag` sets bit 6. At most 64 data bytes are

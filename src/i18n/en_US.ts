@@ -441,10 +441,6 @@ Log saved to: %2</translation>
             <translation>Error</translation>
         </message>
         <message>
-            <source>USB FDCAN适配器尚未支持</source>
-            <translation>The USB FDCAN adapter is not supported yet</translation>
-        </message>
-        <message>
             <source>CAN发送</source>
             <translation>CAN Transmit</translation>
         </message>
@@ -1159,6 +1155,34 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>串口正被其他操作占用，请稍后再试</source>
             <translation>The serial port is busy with another operation; try again later</translation>
+        </message>
+        <message>
+            <source>未发现USB FDCAN适配器</source>
+            <translation>No USB FDCAN adapter found</translation>
+        </message>
+        <message>
+            <source>USB FDCAN适配器: %1</source>
+            <translation>USB FDCAN adapter: %1</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>并未发现USB设备，请检查链接</source>
+            <translation>No USB device found, please check connection</translation>
+        </message>
+        <message>
+            <source>打开:</source>
+            <translation>Open:</translation>
+        </message>
+        <message>
+            <source>失败</source>
+            <translation> failed</translation>
+        </message>
+        <message>
+            <source>USB设备连接已断开: </source>
+            <translation>USB device disconnected: </translation>
         </message>
         <message>
             <source>接收积压，已丢弃 %1 字节</source>

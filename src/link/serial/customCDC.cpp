@@ -3,6 +3,7 @@
 #include "calibration/calConversation.h"
 #include "can/canTxModel.h"
 #include "link/serial/protocolFormat.h"
+#include "link/serial/serialCanAdapter.h"
 #include "link/serial/textHelpers.h"
 #include "log/log.h"
 #include "motor/motorIds.h"
@@ -13,6 +14,8 @@
 CustomCDC::CustomCDC(SerialPortModel *portModel, CANTxModel *txModel, QObject *parent)
     : QObject(parent), serialPortModel(portModel), canTxModel(txModel)
 {
+    serial = new SerialCanAdapter(m_portMutex, this);
+    connect(serial, &SerialCanAdapter::written, this, &CustomCDC::TxCntChanged);
     periodicTimer = new QTimer(this);
     readTimer = new QTimer(this);
     writeTimer = new QTimer(this);
@@ -35,45 +38,94 @@ CustomCDC::~CustomCDC()
     }
 }
 
-void CustomCDC::setComPort(QSerialPort *port) { comPort = port; }
-
-void CustomCDC::write(const QByteArray &bytes)
+void CustomCDC::setComPort(QSerialPort *port)
 {
-    if (comPort && comPort->isOpen())
-        comPort->write(bytes);
-    emit TxCntChanged();
+    comPort = port;
+    serial->setPort(port);
+}
+
+void CustomCDC::write(const QByteArray &bytes) { serial->writeBytes(bytes); }
+
+CanAdapter *CustomCDC::canAdapter() const
+{
+    CanAdapter *a = adapter;
+    return a && a->isConnected() ? a : serial;
+}
+
+void CustomCDC::setCanAdapter(CanAdapter *a) { adapter = a; }
+
+bool CustomCDC::usbConnected() const
+{
+    const CanAdapter *a = canAdapter();
+    return a->isConnected() && a->repeatsFrames();
+}
+
+CanBusFrame CustomCDC::canFrameOf(const QByteArray &data, quint32 canId) const
+{
+    CanBusFrame f;
+    f.id = canId;
+    f.payload = data;
+    if (canTxModel->canType()) {
+        f.flags |= CanBusFrame::FlexibleData;
+        if (canTxModel->dataSectionAcc())
+            f.flags |= CanBusFrame::BitRateSwitch;
+    }
+    if (canTxModel->canIdType() == 1)
+        f.flags |= CanBusFrame::Extended;
+    if (canTxModel->canFrameType() == 1)
+        f.flags |= CanBusFrame::Remote;
+    return f;
+}
+
+CanTxOptions CustomCDC::txOptions(qint32 times) const
+{
+    CanTxOptions o;
+    o.times = times;
+    o.intervalMs = canTxModel->sendInterval();
+    o.idIncrement = canTxModel->idAcc();
+    o.dataIncrement = canTxModel->dataAcc();
+    o.idStep = idStep;
+    o.stopId = stopId;
+    return o;
+}
+
+bool CustomCDC::idFits(quint32 canId)
+{
+    const bool extended = canTxModel->canIdType() != 0;
+    if (canIdFitsFrame(canId, extended))
+        return true;
+    // Any adapter would send a different, cut identifier.
+    Logger::warning(QString("CAN ID 0x%1 does not fit a %2 frame: not sent")
+                        .arg(canId, 0, 16)
+                        .arg(extended ? "29-bit" : "11-bit"),
+                    "canFrameSend");
+    // A periodic send would refuse the same frame on every tick.
+    periodicTimer->stop();
+    emit frameRefused(canId, extended);
+    return false;
 }
 
 void CustomCDC::frameSend(const QByteArray &data, quint32 canId)
 {
-    QMutexLocker lock(&m_portMutex);
-    canFrameSend(data, canId, 1);
+    if (idFits(canId))
+        canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(1));
 }
 
 void CustomCDC::frameSendTimes(const QByteArray &data, quint32 canId, quint32 times)
 {
-    // Repetition on the serial adapter is the caller's timer: one frame per call.
-    Q_UNUSED(times);
-    QMutexLocker lock(&m_portMutex);
-    canFrameSend(data, canId, 1);
+    // The serial adapter sends one frame whatever the count: its repetition is the
+    // caller's timer.
+    if (idFits(canId))
+        canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(qint32(times)));
 }
 
 void CustomCDC::canFrameSend(const QByteArray &data, quint32 canId, quint8 command)
 {
-    QByteArray frame;
-    if (!fillCANFrame(data, *canTxModel, frame, command, canId, 1, 1)) {
-        const bool extended = canTxModel->canIdType() != 0;
-        Logger::warning(QString("CAN ID 0x%1 does not fit a %2 frame: not sent")
-                            .arg(canId, 0, 16)
-                            .arg(extended ? "29-bit" : "11-bit"),
-                        "canFrameSend");
-        // A periodic send would refuse the same frame on every tick.
-        periodicTimer->stop();
-        emit frameRefused(canId, extended);
-        return;
-    }
-    write(frame);
+    if (idFits(canId))
+        serial->writeFrame(canFrameOf(data, canId), txOptions(1), command);
 }
+
+void CustomCDC::stopAdapterSending() { canAdapter()->stopRepeating(); }
 
 void CustomCDC::uartSend(const QString &text) { write(QStringToGBK(text)); }
 void CustomCDC::uartSendByte(const QByteArray &bytes) { write(bytes); }

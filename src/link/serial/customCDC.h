@@ -11,10 +11,12 @@
 
 #include <QSerialPort>
 
+#include "link/canAdapter.h"
 #include "motor/escInf.h"
 #include "motor/paramRegisters.h"
 class SerialPortModel;
 class CANTxModel;
+class SerialCanAdapter;
 class CalHandshake;
 struct CalPort;
 
@@ -50,9 +52,20 @@ public:
     CANTxModel *txModel() const { return canTxModel; }
     SerialPortModel *portModel() const { return serialPortModel; }
 
-    // True while the USB FDCAN adapter carries the CAN traffic; until that adapter is
-    // supported every frame goes through the serial adapter.
-    bool usbConnected() const { return false; }
+    // The adapter CAN frames go to: the one given with setCanAdapter while it is
+    // connected (the USB FDCAN adapter), the serial adapter otherwise.
+    CanAdapter *canAdapter() const;
+    void setCanAdapter(CanAdapter *adapter);
+    SerialCanAdapter *serialAdapter() const { return serial; }
+    // True while the CAN traffic goes through a connected adapter that repeats frames
+    // itself: the USB FDCAN adapter.
+    bool usbConnected() const;
+    // A frame and its sending options as the transmit settings describe them.
+    CanBusFrame canFrameOf(const QByteArray &data, quint32 canId) const;
+    CanTxOptions txOptions(qint32 times) const;
+    // Stops the repetition of the adapter that carries the frames: the USB adapter's
+    // stop command, or the serial adapter's stop request.
+    void stopAdapterSending();
 
     QTimer *periodicTimer = nullptr;
     QTimer *readTimer = nullptr;
@@ -158,6 +171,9 @@ public slots:
 
 private:
     void write(const QByteArray &bytes);
+    // True when the ID fits the frame kind of the transmit settings; otherwise the frame
+    // is refused (logged, frameRefused, periodic sending stopped).
+    bool idFits(quint32 canId);
     void registerTick(QTimer *timer, RegisterSequence::Kind kind);
     void stopRegisterTimers();
 
@@ -166,6 +182,8 @@ private:
 
     QPointer<QSerialPort> comPort;
     QMutex m_portMutex;
+    SerialCanAdapter *serial = nullptr;
+    QPointer<CanAdapter> adapter;
     SerialPortModel *serialPortModel;
     CANTxModel *canTxModel;
 };

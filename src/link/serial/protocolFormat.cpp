@@ -70,7 +70,18 @@ bool canIdFitsFrame(uint32_t id, bool extended) { return id <= (extended ? 0x1FF
 bool fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
                   uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval)
 {
-    if (!canIdFitsFrame(canId, model.canIdType() != 0)) {
+    SerialFrameSettings settings;
+    settings.idType = model.canIdType();
+    settings.frameType = model.canFrameType();
+    settings.idAcc = model.idAcc();
+    settings.dataAcc = model.dataAcc();
+    return fillCANFrame(data, settings, frame, cmd, canId, sendTimes, interval);
+}
+
+bool fillCANFrame(const QByteArray &data, const SerialFrameSettings &settings, QByteArray &frame,
+                  uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval)
+{
+    if (!canIdFitsFrame(canId, settings.idType != 0)) {
         frame.clear();
         return false;
     }
@@ -85,12 +96,12 @@ bool fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &f
     p[3] = cmd;
     putLe32(p + 4, sendTimes);
     putLe32(p + 8, interval * 10u);
-    p[12] = model.canIdType();
+    p[12] = settings.idType;
     putLe32(p + 13, canId);
-    p[17] = model.canFrameType();
+    p[17] = settings.frameType;
     p[18] = uint8_t(n);
-    p[19] = model.idAcc() ? 1 : 0;
-    p[20] = model.dataAcc() ? 1 : 0;
+    p[19] = settings.idAcc ? 1 : 0;
+    p[20] = settings.dataAcc ? 1 : 0;
     if (n > 0)
         std::memcpy(p + 21, data.constData(), size_t(n));
     // The CRC covers all 30 bytes while the CRC byte itself is still zero.

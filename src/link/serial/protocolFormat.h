@@ -59,6 +59,16 @@ bool canIdFitsFrame(uint32_t id, bool extended);
 // result is false (the adapter would otherwise send a different, cut identifier).
 bool fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
                   uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval);
+// The same from the four frame settings the model would give.
+struct SerialFrameSettings
+{
+    uint8_t idType = 0;    // 0 standard, 1 extended
+    uint8_t frameType = 0; // 0 data, 1 remote
+    bool idAcc = false;
+    bool dataAcc = false;
+};
+bool fillCANFrame(const QByteArray &data, const SerialFrameSettings &settings, QByteArray &frame,
+                  uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval);
 
 // Fields of bytes 0-15 in order. Input shorter than 16 bytes is logged and yields a
 // zeroed frame (head 0, so no caller can mistake it for a real one).

@@ -12,3 +12,7 @@ quint16 CRC16_IBM(const quint8 *data, quint32 length);
 // no reflection, no final XOR ("123456789" → 0x0376E6E7, nothing → 0xFFFFFFFF).
 quint32 calculate(const quint8 *data, quint32 length);
 quint32 calculateCRC32(const QByteArray &data);
+inline quint16 CRC16_IBM(const QByteArray &data)
+{
+    return CRC16_IBM(reinterpret_cast<const quint8 *>(data.constData()), quint32(data.size()));
+}
