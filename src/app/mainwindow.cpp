@@ -105,6 +105,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     // 7. Start-up texts.
     canPeriodicTimer = new QTimer(this);
+    connect(canPeriodicTimer, &QTimer::timeout, this, &MainWindow::onCANPeriodicSendTimerTimeout);
     for (QLabel *l : {ui->PosLegendValueLabel, ui->VelLegendValueLabel, ui->TorLegendValueLabel})
         setLabelTextAndColor(l, Qt::darkGreen, "Na");
     setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
@@ -371,6 +372,8 @@ void MainWindow::updateFPS()
     fpsClock.restart();
     lastTotalCount = totalCount;
     showReceiveDrops();
+    if (occupancyWindow && occupancyWindow->isVisible())
+        calculateOccupancy();
 }
 
 // ---------------------------------------------------------------- language
@@ -406,6 +409,9 @@ void MainWindow::customSwitchLanguage()
         ui->btn_comSwitch->setText(tr("关闭串口"));
     if (deviceConfigWindow)
         deviceConfigWindow->setWindowTitle(tr("设备配置"));
+    if (occupancyWindow)
+        occupancyWindow->setWindowTitle(tr("总线占用率实时曲线"));
+    canFrameModel->retranslate();
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
     on_calibration_statusChanged(ui->sw_btn_calibration->checked());
@@ -417,7 +423,6 @@ void MainWindow::customSwitchLanguage()
         ui->comboBox_ctrMode->setItemText(i, modes[i]);
     canTxDelegate->retranslateComboBox(ui->comboFrame_canIdType, CANTxModel::ColCanIdType);
     canTxDelegate->retranslateComboBox(ui->comboFrame_canFrameType, CANTxModel::ColCanFrameType);
-    canFrameModel->retranslate();
     feedbackFormatInit();
     controlFormatTableSwitch(ui->comboBox_ctrMode->currentIndex());
     if (shownStateCode >= 0)
@@ -659,6 +664,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
         chat->stopProcess();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
+    if (occupancyWindow)
+        occupancyWindow->close();
     if (serialTerminal && serialTerminal->queueWindow())
         serialTerminal->queueWindow()->close();
     if (calResultDialog)

@@ -40,6 +40,8 @@ class CustomPlainTextEdit;
 class CustomTabBar;
 class QTableView;
 class WaveForm;
+class CANLogBar;
+class FeedbackAnalysisBox;
 
 class Ui_MainWindow
 {
@@ -81,6 +83,7 @@ public:
     QLineEdit *sendListIntervalEdit = nullptr;
 
     // CAN page: receive log and transmit panel.
+    CANLogBar *canLogBar = nullptr; // filter, ExportAnaysis, ChannelOccupancyRate
     QTableView *tableView = nullptr;
     QGroupBox *canTxGroupBox = nullptr;
     QLineEdit *canIdEdit = nullptr;
@@ -224,6 +227,7 @@ public:
     QLabel *motorStateQLabel = nullptr;
     QLabel *motorStateLabel = nullptr;
     QLabel *motorTempLabel = nullptr;
+    FeedbackAnalysisBox *feedbackAnalysisBox = nullptr; // canDataAnalysisEdit, parsePOSLabel ...
     QLabel *driverTempLabel = nullptr;
     QPushButton *btn_motorMode = nullptr;
     QPushButton *btn_motorModeExit = nullptr;

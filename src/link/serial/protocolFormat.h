@@ -99,8 +99,5 @@ uint32_t canidConvention(uint32_t id, int mode);
 // receive failed, receive succeeded, send failed, send succeeded, bit-rate failed,
 // bit-rate succeeded, position command.
 int canStatusTextIndex(int code);
-// The index of "receive succeeded": a bus frame to decode. Decisions take the code,
-// never the (translated) text.
-constexpr int kReceiveSuccessText = 2;
 // The status text of a code, translated in the "MainWindow" context.
 QString canStatusText(int code);
