@@ -16,6 +16,10 @@
 
 #include <cstdio>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Saves a picture of the window once it has really painted, then ends the program.
@@ -80,39 +84,85 @@ private:
     bool m_done = false;
 };
 
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption screenshotOpt{"screenshot", "Show the main window, save a picture of it to <file>, exit.", "file"};
+    QCommandLineOption simulateOpt{"simulate",
+                                   "Offer simulated ports: a serial adapter with two motors behind it, and a motor console."};
+    QCommandLineOption portOpt{"port", "Select the serial port at <path> (also pseudo-terminals).", "path"};
+    QCommandLineOption openOpt{"open", "Open the selected port at start-up."};
+    QCommandLineOption langOpt{"language", "Start in <code> (en_US or zh_CN).", "code"};
+    QCommandLineOption diagOpt{"diagnostics", "Show the fault-injection tab."};
+    QCommandLineOption tabOpt{"tab", "Show tab <index> first.", "index"};
+    QCommandLineOption sizeOpt{"size", "Open the window at <width>x<height> pixels (e.g. 1024x680).", "size"};
+    QCommandLineOption delayOpt{"screenshot-delay", "Wait <ms> more before the screenshot.", "ms"};
+    QCommandLineOption floodOpt{"flood",
+                                "With --simulate: open the simulated USB CAN FD adapter and flood its bus "
+                                "with <frames/s> received and transmitted frames.",
+                                "frames/s"};
+    QCommandLineOption busLoadOpt{"bus-load", "Open the bus-load window at start-up."};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription("CAN-bus servo motor commissioning and debugging tool");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt, sizeOpt, delayOpt,
+                           floodOpt, busLoadOpt});
+    }
+};
+
+// Help and version are plain text: they are answered before the GUI starts, so that
+// they work without a display.
+bool asksForTextOnly(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a = argv[i];
+        if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all" || a == "-v" || a == "--version")
+            return true;
+    }
+    return false;
+}
+
+void setApplicationNames()
+{
+    QCoreApplication::setApplicationName("zktool");
+    QCoreApplication::setApplicationVersion("0.1.0");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+#ifdef __GLIBC__
+    // Received chunks and terminal batches of a flood are large buffers handed from one
+    // thread to another. With the allocator's sliding threshold they end up in arenas
+    // that grow for minutes; a fixed threshold gives each back when it is freed.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
+
+    if (asksForTextOnly(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        setApplicationNames();
+        CommandLine cl;
+        cl.parser.process(core); // prints and exits
+        return 0;
+    }
 
     QT_WARNING_PUSH
     QT_WARNING_DISABLE_DEPRECATED
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QT_WARNING_POP
     QApplication app(argc, argv);
-    QApplication::setApplicationName("zktool");
-    QApplication::setApplicationVersion("0.1.0");
+    setApplicationNames();
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription("CAN-bus servo motor commissioning and debugging tool");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    QCommandLineOption screenshotOpt("screenshot", "Show the main window, save a picture of it to <file>, exit.", "file");
-    QCommandLineOption simulateOpt("simulate",
-                                   "Offer simulated ports: a serial adapter with two motors behind it, and a motor console.");
-    QCommandLineOption portOpt("port", "Select the serial port at <path> (also pseudo-terminals).", "path");
-    QCommandLineOption openOpt("open", "Open the selected port at start-up.");
-    QCommandLineOption langOpt("language", "Start in <code> (en_US or zh_CN).", "code");
-    QCommandLineOption diagOpt("diagnostics", "Show the fault-injection tab.");
-    QCommandLineOption tabOpt("tab", "Show tab <index> first.", "index");
-    QCommandLineOption delayOpt("screenshot-delay", "Wait <ms> more before the screenshot.", "ms");
-    QCommandLineOption floodOpt("flood", "With --simulate: open the simulated USB CAN FD adapter and flood its bus "
-                                         "with <frames/s> received and transmitted frames.", "frames/s");
-    QCommandLineOption busLoadOpt("bus-load", "Open the bus-load window at start-up.");
-    parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt, delayOpt, floodOpt,
-                       busLoadOpt});
+    CommandLine cl;
+    QCommandLineParser &parser = cl.parser;
+    const QCommandLineOption &screenshotOpt = cl.screenshotOpt, &simulateOpt = cl.simulateOpt, &portOpt = cl.portOpt,
+                             &openOpt = cl.openOpt, &langOpt = cl.langOpt, &diagOpt = cl.diagOpt, &tabOpt = cl.tabOpt,
+                             &delayOpt = cl.delayOpt, &floodOpt = cl.floodOpt, &busLoadOpt = cl.busLoadOpt;
     parser.process(app);
 
     Logger::init(QString(), Logger::DEBUG);
@@ -172,6 +222,9 @@ int main(int argc, char *argv[])
     int result = 0;
     {
         MainWindow w(options);
+        const QStringList size = parser.value(cl.sizeOpt).split('x');
+        if (size.size() == 2 && size[0].toInt() > 0 && size[1].toInt() > 0)
+            w.resize(size[0].toInt(), size[1].toInt());
         w.show();
         std::unique_ptr<ScreenshotTaker> shooter;
         if (parser.isSet(busLoadOpt))

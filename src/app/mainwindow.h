@@ -16,6 +16,8 @@
 #include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
 #include "can/canTransmit.h"
+#include "link/serial/chunkQueue.h"
+#include "link/serial/terminalFeed.h"
 #include "link/canAdapter.h"
 #include "link/orderedPoolQueue.h"
 #include "link/usb/usbDeviceInfo.h"
@@ -97,6 +99,8 @@ public:
     quint32 rxFrameCount() const { return rxCount; }
     double framesPerSecond() const { return fps; }
     quint32 frameSequence() const { return canRxSeq; } // adapter frames logged so far
+    // Received bytes dropped because the dispatcher fell behind (shown in the status bar).
+    quint64 droppedReceiveBytes() const { return rxChunkList.droppedBytes() + terminalFeed.droppedBytes(); }
 
     // Handlers of widgets created in code (connected explicitly, not by name).
     void on_actClearCount_triggered();
@@ -143,7 +147,9 @@ public:
     void on_driverTempChanged(signed char celsius);
     MappingRanges mappingRanges() const { return ranges.get(); }
     quint64 feedbackFrameCount() const { return feedbackFrames; }
-    bool isCanDebugRunning() const;
+    // Feedback samples gathered for the charts and not yet handed to them.
+    qsizetype heldFeedbackSamples();
+    bool isCanDebugRunning() const { return canDebugRunning; }
 
     // ---- USB FDCAN adapter (mainwindow_usb.cpp).
     UsbCanAdapter *usbCanAdapter() const { return usbAdapter; }
@@ -363,6 +369,10 @@ private:
     void appendLogRows(const QList<CANFrameData> &rows);
     void CustomCDCInit();
     void fillPortCombo();
+    // A message-table box with an optional second line that says why.
+    void showMessageInfo(int code, const QString &detail);
+    void receiveDropsInit();
+    void showReceiveDrops();
     void handleRecData(QPromise<void> &promise);
     void handleSerialCANFrame(const QByteArray &frame);
     void statusInit();
@@ -444,12 +454,18 @@ private:
     QSharedPointer<CANTxDelegate> canTxDelegate;
     QSharedPointer<CANFrameModel> canFrameModel;
     QSharedPointer<CustomCDC> cdc;
-    QMutex rxChunkMutex;
-    QList<QByteArray> rxChunkList;
-    std::atomic<quint64> rxReads{0};       // reads of the port, counted after the chunk is queued
+    ChunkQueue rxChunkList; // bounded; closing the link abandons it
+    TerminalFeed terminalFeed; // dispatcher text on its way to the terminal, bounded
+    QLabel *rxDropLabel = nullptr;
+    // Frames counted by the dispatcher since the GUI last took them: one queued
+    // RxCntChanged carries them all, however fast frames arrive.
+    std::atomic<quint32> pendingRxCount{0};
+    bool portListStale = false; // devices changed while the port was open
     std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
+    std::atomic_bool logBatchPending{false}; // a CANRxVector is on its way to the GUI
+    std::atomic<quint64> droppedLogRows{0};  // frames the GUI fell too far behind to log
     std::atomic_bool portOpen{false};
     std::atomic_bool englishUi{false};
     std::atomic_bool scanning{false};
@@ -494,6 +510,11 @@ private:
     int shownStateIcon = -1; // 1 normal, 0 fault; the icon is set only when this changes
     int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
+    bool canDebugRunning = false; // periodic motor commands run; the send button shows it
+    // The newest state code, and whether a motorErrorChanged is on its way to the GUI:
+    // a flood of feedback frames queues one signal at a time, not one per frame.
+    std::atomic_int latestStateCode{0};
+    std::atomic_bool stateSignalPending{false};
 
     // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
     // velocity and PVT pages show (rad/s).

@@ -7,6 +7,10 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QList>
 
+// The terminal's receive box is a QPlainTextEdit with a bounded, batched append path;
+// included whole so that code using it as a plain text edit needs nothing more.
+#include "widgets/terminalOutput.h"
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -56,7 +60,7 @@ public:
     QWidget *tab_Hidden = nullptr;
 
     // Serial terminal page.
-    QPlainTextEdit *comOutput = nullptr;
+    TerminalOutput *comOutput = nullptr;
     CustomPlainTextEdit *comInput = nullptr;
     QLabel *inputModeLabel = nullptr;
     SwitchButton *sw_btn_ASCIIHex = nullptr;

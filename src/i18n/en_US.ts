@@ -1444,6 +1444,30 @@ number of devices on the bus: %2, IDs: %3</translation>
             <source>写入文件失败，原文件保持不变: %1</source>
             <translation>Writing the file failed; the earlier file is kept: %1</translation>
         </message>
+        <message>
+            <source>接收积压，已丢弃 %1 字节</source>
+            <translation>Receive backlog: %1 bytes dropped</translation>
+        </message>
+        <message>
+            <source>，%1 帧未记入日志</source>
+            <translation>, %1 frames not logged</translation>
+        </message>
+        <message>
+            <source>接收的数据多于本工具能处理的数据时，超出的部分被丢弃；“清空计数”将其清零</source>
+            <translation>When more data arrives than the tool can process, the excess is dropped; "Clear Count" resets this figure</translation>
+        </message>
+        <message>
+            <source>端口正被其他程序使用</source>
+            <translation>The port is in use by another program</translation>
+        </message>
+        <message>
+            <source>没有打开此端口的权限</source>
+            <translation>No permission to open this port</translation>
+        </message>
+        <message>
+            <source>端口已不存在（设备已拔出？）</source>
+            <translation>The port no longer exists (device unplugged?)</translation>
+        </message>
     </context>
     <context>
         <name>SerialTerminal</name>
@@ -1674,6 +1698,10 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>错误: Python进程未运行!</source>
             <translation>Error: the assistant process is not running!</translation>
+        </message>
+        <message>
+            <source>…（回答过长，其余部分未显示）</source>
+            <translation>… (answer too long, the rest is not shown)</translation>
         </message>
     </context>
 </TS>

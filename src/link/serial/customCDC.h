@@ -149,6 +149,8 @@ public:
     RegisterReplyState registerReplies;
     std::atomic_bool versionMode{false};
     const RegisterSequence &registerSequence() const { return sequence; }
+    // Stops a running register read, write or save walk (the link closed under it).
+    void stopRegisterSequence() { stopRegisterTimers(); }
 
 signals:
     void uartMsg(const QString &text);
