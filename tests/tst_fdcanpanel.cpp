@@ -13,6 +13,8 @@
 #include "widgets/switchbutton.h"
 
 #include "fakeFdcan.h"
+#include "link/usb/control_protocol.h"
+#include "simUsbWindow.h"
 #include "simWindow.h"
 
 #include <QCheckBox>
@@ -50,6 +52,7 @@ class TestFdcanPanel : public QObject
     QTemporaryDir logDir;
     SimWindow sw;
     std::unique_ptr<FakeFdcan> adapter;
+    SimUsbWindow usb; // the window on the simulated USB adapter, through the real binding
 
     MainWindow *w() const { return sw.window(); }
     ConnectGroupBox *panel() const { return w()->form()->fdcanGroupBox; }
@@ -70,6 +73,7 @@ private slots:
     {
         sw.stop(); // before the adapter it uses
         adapter.reset();
+        usb.stop();
     }
 
     void customDialog_data()
@@ -382,6 +386,79 @@ private slots:
         w()->on_invokeQtFunction("切换为CAN2.0!");
         QVERIFY(!pui().sw_btn_FDCAN->checked());
         QVERIFY(!pui().data_baud_combox->isVisibleTo(panel()));
+    }
+
+    void simulatedConfigureAndReadBack_data()
+    {
+        QTest::addColumn<bool>("fd");
+        QTest::addColumn<int>("idIndex");
+        QTest::addColumn<int>("dataIndex");
+        QTest::addColumn<int>("refusal"); // ack code of the set-up command, 0: accepted
+        QTest::addColumn<int>("message");
+        QTest::addColumn<QString>("adapterLabel");
+        QTest::newRow("classic 125K") << false << 4 << 0 << 0 << 15 << "波特率:125k";
+        QTest::newRow("fd 500K / 3.2M") << true << 1 << 2 << 0 << 15 << "数据域波特率:3.2M";
+        QTest::newRow("refused") << true << 1 << 2 << 3 << 16 << "波特率:1M";
+    }
+
+    void simulatedConfigureAndReadBack()
+    {
+        QFETCH(bool, fd);
+        QFETCH(int, idIndex);
+        QFETCH(int, dataIndex);
+        QFETCH(int, refusal);
+        QVERIFY(usb.start());
+        usb.adapter()->setTiming(customBaudconfiguration::fromPresets(false, 0, 0).toPayload());
+        usb.adapter()->refuseCommand(UsbCmd::SetupBaud, quint8(refusal));
+        QVERIFY(usb.open());
+        const auto &p = usb.window()->form()->fdcanGroupBox->form();
+        p.sw_btn_FDCAN->setChecked(fd);
+        p.id_baud_combox->setCurrentIndex(idIndex);
+        p.data_baud_combox->setCurrentIndex(dataIndex);
+        DialogService::clearHistory();
+        p.config_btn->click();
+        QTEST(shownMessages().value(0, -1), "message");
+        const QByteArray sent = customBaudconfiguration::fromPresets(fd, idIndex, dataIndex).toPayload();
+        QCOMPARE(usb.adapter()->timing() == sent, refusal == 0);
+        QTEST(usb.window()->adapterLabelText(), "adapterLabel");
+        QCOMPARE(usb.window()->txModel()->canType(), fd && refusal == 0);
+    }
+
+    // Version read and upgrade into the simulated adapter's bootloader.
+    void simulatedFirmwareUpgrade()
+    {
+        QVERIFY(usb.start());
+        usb.adapter()->setBootMode(true);
+        usb.adapter()->setVersionText("0.9");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("adapter.enc");
+        QByteArray image(10000, '\0');
+        for (int i = 0; i < image.size(); ++i)
+            image[i] = char(1 + i % 253);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(image);
+        f.close();
+        DialogService::setHandler([path](const DialogService::Request &r) {
+            return DialogService::Reply{QMessageBox::Ok, r.kind == DialogService::OpenFile ? path : QString()};
+        });
+
+        QVERIFY(usb.open());
+        QVERIFY(!usb.adapter()->commandCodes().contains(UsbCmd::GetBaudRate)); // boot: no read-back
+        usb.window()->on_fdcanupdateDialogShow();
+        FirmwareDialog *d = usb.window()->form()->fdcanGroupBox->firmwareDialog();
+        d->readVersionButton->click();
+        QVERIFY2(d->infoLabel->text().contains("0.9(boot)"), qPrintable(d->infoLabel->text()));
+        d->fileOpenButton->click();
+        d->upgradeButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(d->infoLabel->text().contains("升级完成"), 10000);
+        QCOMPARE(usb.adapter()->firmwarePackets(), 3);
+        QVERIFY(usb.adapter()->firmwareComplete());
+        QCOMPARE(usb.adapter()->firmwareImage(), image + QByteArray(3 * 4096 - image.size(), '\0'));
+
+        usb.adapter()->refuseCommand(UsbCmd::IapPack, 6);
+        d->upgradeButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(d->infoLabel->text().contains("闪存损坏"), 10000);
     }
 };
 
