@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the small icons of src/source/ (export, import, state normal / error).
+"""Draws the small icons of src/source/ (export, import, state normal / error, bus load).
 
 Pure Python (zlib only): every shape is a set of pixels tested with 4 x 4 samples per
 pixel, so the edges come out smooth. Run from the repository root:
@@ -108,6 +108,10 @@ def main():
         [(green, circle(16, 16, 15)), (white, line(9, 16.5, 14, 21.5, 3.5)), (white, line(14, 21.5, 23.5, 11, 3.5))]))
     write_png(os.path.join(out, "error.png"), render(
         [(red, circle(16, 16, 15)), (white, line(10.5, 10.5, 21.5, 21.5, 3.5)), (white, line(21.5, 10.5, 10.5, 21.5, 3.5))]))
+    # Bus load: a gauge, its needle well to the right.
+    gauge = [(grey, lambda x, y: 12.5 <= math.hypot(x - 16, y - 20) <= 15 and y <= 21)]
+    write_png(os.path.join(out, "speed-up.png"), render(
+        gauge + [(red, line(16, 20, 24, 10, 3)), (grey, circle(16, 20, 3))]))
 
 
 if __name__ == "__main__":

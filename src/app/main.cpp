@@ -22,8 +22,8 @@ namespace {
 class ScreenshotTaker : public QObject
 {
 public:
-    ScreenshotTaker(QWidget *window, QString path, QElapsedTimer *sinceStart)
-        : m_window(window), m_path(std::move(path)), m_sinceStart(sinceStart)
+    ScreenshotTaker(QWidget *window, QString path, QElapsedTimer *sinceStart, int delayMs)
+        : m_window(window), m_path(std::move(path)), m_sinceStart(sinceStart), m_delayMs(delayMs)
     {
         window->installEventFilter(this);
         // A window that never paints (no display) must not keep the program alive.
@@ -38,7 +38,7 @@ protected:
             std::printf("first paint after %lld ms\n", static_cast<long long>(m_sinceStart->elapsed()));
             std::fflush(stdout);
             // Let the rest of this paint cycle (children, status bar) finish first.
-            QTimer::singleShot(300, this, [this] { finish(QString()); });
+            QTimer::singleShot(300 + m_delayMs, this, [this] { finish(QString()); });
         }
         return false;
     }
@@ -59,6 +59,15 @@ private:
         } else {
             std::printf("screenshot saved to %s\n", qPrintable(m_path));
         }
+        // Other windows open beside the main one: <file>-<window name>.png
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (code != 0 || w == m_window || !w->isVisible() || w->objectName().isEmpty())
+                continue;
+            QString other = m_path;
+            other.insert(other.lastIndexOf('.') > 0 ? other.lastIndexOf('.') : other.size(), "-" + w->objectName());
+            if (w->grab().save(other))
+                std::printf("screenshot saved to %s\n", qPrintable(other));
+        }
         std::fflush(stdout);
         QCoreApplication::exit(code);
     }
@@ -66,6 +75,7 @@ private:
     QWidget *m_window;
     QString m_path;
     QElapsedTimer *m_sinceStart;
+    int m_delayMs = 0;
     bool m_painted = false;
     bool m_done = false;
 };
@@ -97,7 +107,12 @@ int main(int argc, char *argv[])
     QCommandLineOption langOpt("language", "Start in <code> (en_US or zh_CN).", "code");
     QCommandLineOption diagOpt("diagnostics", "Show the fault-injection tab.");
     QCommandLineOption tabOpt("tab", "Show tab <index> first.", "index");
-    parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt});
+    QCommandLineOption delayOpt("screenshot-delay", "Wait <ms> more before the screenshot.", "ms");
+    QCommandLineOption floodOpt("flood", "With --simulate: open the simulated USB CAN FD adapter and flood its bus "
+                                         "with <frames/s> received and transmitted frames.", "frames/s");
+    QCommandLineOption busLoadOpt("bus-load", "Open the bus-load window at start-up.");
+    parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt, delayOpt, floodOpt,
+                       busLoadOpt});
     parser.process(app);
 
     Logger::init(QString(), Logger::DEBUG);
@@ -136,6 +151,21 @@ int main(int argc, char *argv[])
             if (p.vendorId != 0)
                 options.usbPorts.append({p.path, p.description, p.vendorId, p.productId, p.serialNumber});
             Logger::info(QString("模拟端口: %1 (%2)").arg(p.path, p.description), "main");
+            if (p.vendorId != 0 && parser.isSet(floodOpt)) {
+                options.port = p.path;
+                options.openPort = true;
+            }
+        }
+        if (parser.isSet(floodOpt)) {
+            // Classic and FD frames of several lengths, every fourth one sent by the adapter.
+            SimFlood flood;
+            flood.framesPerSecond = parser.value(floodOpt).toInt();
+            flood.lengths = {8, 2, 64, 12, 8, 0};
+            flood.ids = {0x123, 0x7FE, 0x1A0, 0x301};
+            flood.transmittedEvery = 4;
+            flood.fdEvery = 3;
+            if (auto usb = SimRegistry::global().usbAdapter(0))
+                usb->startFlood(flood);
         }
     }
 
@@ -144,8 +174,11 @@ int main(int argc, char *argv[])
         MainWindow w(options);
         w.show();
         std::unique_ptr<ScreenshotTaker> shooter;
+        if (parser.isSet(busLoadOpt))
+            QTimer::singleShot(0, &w, [&w] { w.on_ChannelOccupancyRate_clicked(); });
         if (parser.isSet(screenshotOpt))
-            shooter = std::make_unique<ScreenshotTaker>(&w, parser.value(screenshotOpt), &sinceStart);
+            shooter = std::make_unique<ScreenshotTaker>(&w, parser.value(screenshotOpt), &sinceStart,
+                                                        parser.value(delayOpt).toInt());
         result = app.exec();
     }
     delete tipFilter;

@@ -105,6 +105,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
 
     // 7. Start-up texts.
     canPeriodicTimer = new QTimer(this);
+    connect(canPeriodicTimer, &QTimer::timeout, this, &MainWindow::onCANPeriodicSendTimerTimeout);
     for (QLabel *l : {ui->PosLegendValueLabel, ui->VelLegendValueLabel, ui->TorLegendValueLabel})
         setLabelTextAndColor(l, Qt::darkGreen, "Na");
     setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
@@ -360,6 +361,8 @@ void MainWindow::updateFPS()
     fpsLabel->setText(QString("FPS: %1").arg(fps, 0, 'f', 1));
     fpsClock.restart();
     lastTotalCount = totalCount;
+    if (occupancyWindow && occupancyWindow->isVisible())
+        calculateOccupancy();
 }
 
 // ---------------------------------------------------------------- language
@@ -393,6 +396,9 @@ void MainWindow::customSwitchLanguage()
         ui->btn_comSwitch->setText(tr("关闭串口"));
     if (deviceConfigWindow)
         deviceConfigWindow->setWindowTitle(tr("设备配置"));
+    if (occupancyWindow)
+        occupancyWindow->setWindowTitle(tr("总线占用率实时曲线"));
+    canFrameModel->retranslate();
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
     on_calibration_statusChanged(ui->sw_btn_calibration->checked());
@@ -631,6 +637,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
     ui->fdcanGroupBox->closeDialogs();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
+    if (occupancyWindow)
+        occupancyWindow->close();
     if (serialTerminal && serialTerminal->queueWindow())
         serialTerminal->queueWindow()->close();
     if (calResultDialog)

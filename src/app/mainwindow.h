@@ -15,6 +15,7 @@
 
 #include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
+#include "can/canTransmit.h"
 #include "link/canAdapter.h"
 #include "link/orderedPoolQueue.h"
 #include "link/usb/usbDeviceInfo.h"
@@ -183,6 +184,18 @@ public:
     ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
     QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
 
+    // ---- CAN bus debugging (mainwindow_can.cpp).
+    // The data page's bytes, or an empty array after a warning.
+    QByteArray convertCANData();
+    QByteArray convertFDCANData();
+    // Once a second while the bus-load window is shown; the last figure in percent.
+    void calculateOccupancy();
+    double busLoad() const { return currentBusLoad; }
+    QWidget *busLoadWindow() const { return occupancyWindow; }
+    // The context menu's copy of the selected cells, and of the whole log.
+    void copySelectedLogCells();
+    void copyWholeLog();
+
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
@@ -317,6 +330,16 @@ public slots:
     void on_MotorParametersChanged(const MotorParameter &parameters);
     void on_multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
+    // CAN transmit panel and receive log.
+    void on_canDataLenEdit_textChanged(const QString &text);
+    void on_fdcanDataLenEdit_textChanged(const QString &text);
+    void on_btn_CANSend_clicked();
+    void onCANPeriodicSendTimerTimeout();
+    void on_idAcc_clicked(bool checked);
+    void on_ExportAnaysis_clicked();
+    void on_ChannelOccupancyRate_clicked();
+    void on_canDataAnalysisEdit_editingFinished();
+
     // Parameter registers.
     void on_ReadAllParam_clicked();
     void on_WriteAllParam_clicked();
@@ -351,6 +374,8 @@ private:
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
+    void showCanLogMenu(const QPoint &pos);
+    void appendLogRows(const QList<CANFrameData> &rows);
     void CustomCDCInit();
     void fillPortCombo();
     void handleRecData(QPromise<void> &promise);
@@ -449,6 +474,9 @@ private:
     std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
+    CanSendCounter canSendCounter; // the serial path's periodic send
+    QPointer<QWidget> occupancyWindow;
+    double currentBusLoad = 0;
     QPointer<QWidget> deviceConfigWindow;
     QFuture<void> recDataFuture;
 

@@ -184,26 +184,6 @@ void MainWindow::canTxViewModelInit()
     ui->canDataStack->setCurrentWidget(ui->canDataPage);
 }
 
-void MainWindow::canFrameModelInit()
-{
-    canFrameModel.reset(new CANFrameModel);
-    QTableView *view = ui->tableView;
-    view->setModel(canFrameModel.data());
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    const int widths[] = {60, 80, 50, 50, 58, 70, 58, 58};
-    for (int c = 0; c < 8; ++c) {
-        view->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Fixed);
-        view->setColumnWidth(c, widths[c]);
-    }
-    view->horizontalHeader()->setSectionResizeMode(8, QHeaderView::Stretch);
-    view->verticalHeader()->setVisible(false);
-    view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setWordWrap(true);
-    view->setTextElideMode(Qt::ElideNone);
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-}
-
 void MainWindow::CustomCDCInit()
 {
     cdc.reset(new CustomCDC(serialPortModel.data(), canTxModel.data()));
@@ -554,24 +534,12 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
 void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
 {
     const CAN_Frame frame = byteArrayToCANFrame(bytes);
-    QString status = canStatusText(frame.code);
-    if (status == tr("接收成功")) {
-        if (englishUi)
-            status = "Rx Succ.";
-        // While a bus scan runs the dispatch takes the probe answers and drops the rest.
+    // A received bus frame goes to the motor dispatch (which, while a bus scan runs, takes
+    // the probe answers and drops the rest). Every frame is logged; its texts are made
+    // when it is shown.
+    if (canStatusTextIndex(frame.code) == CANFrameData::RxOk)
         parseCANReceiveFrame(frame, cdc->escInf);
-    }
-    CANFrameData row;
-    row.index = ++canRxSeq;
-    row.timestamp = QTime::currentTime().toString("hh:mm:ss.zzz");
-    row.frameType = (frame.info & 0x40) ? tr("扩展帧") : tr("标准帧");
-    row.frameFormat = (frame.info & 0x80) ? tr("远程帧") : tr("数据帧");
-    row.canType = "CAN";
-    row.status = status;
-    const int len = frame.info & 0x3F;
-    row.dataLen = QString::number(len);
-    row.data = QByteArray(reinterpret_cast<const char *>(frame.data), qMin(len, 8));
-    row.id = "0x" + QString::number(frame.id, 16);
+    const CANFrameData row = canLogRow(frame, ++canRxSeq, QTime::currentTime().msecsSinceStartOfDay());
     QMutexLocker lock(&canFrameMutex);
     canFrameList.append(row);
 }
@@ -595,8 +563,7 @@ void MainWindow::handleCANAnalysis()
 
 void MainWindow::on_CANRxVector(const QList<CANFrameData> &rows)
 {
-    canFrameModel->appendRows(rows);
-    ui->tableView->scrollToBottom();
+    appendLogRows(rows);
 }
 
 void MainWindow::on_uartMsg(const QString &text)

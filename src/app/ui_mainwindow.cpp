@@ -1,5 +1,7 @@
 #include "app/ui_mainwindow.h"
 
+#include "can/ui/canLogBar.h"
+#include "can/ui/feedbackAnalysisBox.h"
 #include "charts/ui/waveForm.h"
 #include "link/usb/ui/connectGroupBox.h"
 #include "widgets/customPlainTextEdit.h"
@@ -256,6 +258,8 @@ void Ui_MainWindow::setupCanPage()
     tab_CAN = new QWidget();
     tab_CAN->setObjectName("tab_CAN");
     auto *v = new QVBoxLayout(tab_CAN);
+    canLogBar = new CANLogBar(tab_CAN);
+    v->addWidget(canLogBar);
     auto *logRow = new QHBoxLayout();
     tableView = new QTableView(tab_CAN);
     tableView->setObjectName("tableView");
@@ -844,6 +848,8 @@ void Ui_MainWindow::setupControlPanel()
     cmds->addWidget(btn_canDebugClear, 1, 1);
     st->addLayout(cmds, 2, 0, 1, 5);
     cpl->addWidget(motorStateGroupBox);
+    feedbackAnalysisBox = new FeedbackAnalysisBox(controlPanel);
+    cpl->addWidget(feedbackAnalysisBox);
 
     canDebugGroupBox = new QGroupBox(controlPanel);
     canDebugGroupBox->setObjectName("canDebugGroupBox");

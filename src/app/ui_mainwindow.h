@@ -37,6 +37,8 @@ class CustomTabBar;
 class QTableView;
 class WaveForm;
 class ConnectGroupBox;
+class CANLogBar;
+class FeedbackAnalysisBox;
 
 class Ui_MainWindow
 {
@@ -78,6 +80,7 @@ public:
     QLineEdit *sendListIntervalEdit = nullptr;
 
     // CAN page: receive log and transmit panel.
+    CANLogBar *canLogBar = nullptr; // filter, ExportAnaysis, ChannelOccupancyRate
     QTableView *tableView = nullptr;
     QGroupBox *canTxGroupBox = nullptr;
     QLineEdit *canIdEdit = nullptr;
@@ -221,6 +224,7 @@ public:
     QLabel *motorStateQLabel = nullptr;
     QLabel *motorStateLabel = nullptr;
     QLabel *motorTempLabel = nullptr;
+    FeedbackAnalysisBox *feedbackAnalysisBox = nullptr; // canDataAnalysisEdit, parsePOSLabel ...
     QLabel *driverTempLabel = nullptr;
     QPushButton *btn_motorMode = nullptr;
     QPushButton *btn_motorModeExit = nullptr;
