@@ -12,6 +12,8 @@
 #include "link/serial/customCDC.h"
 #include "link/serial/serialPortModel.h"
 #include "link/usb/control_protocol.h"
+#include "link/usb/fdcanCommands.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "link/usb/usb_class.h"
 #include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
@@ -100,6 +102,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     statusInit();
     shortCutKeysInit();
     chatInit();
+    fdcanInit();
     terminalInit();
     on_actClear_triggered();
 
@@ -400,8 +403,7 @@ bool MainWindow::switchLanguage(const QString &code)
 
 void MainWindow::customSwitchLanguage()
 {
-    adapterLabel->setText("DUR2IZA");
-    showUsbDevices();
+    fdcanLanguageChanged();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
@@ -664,6 +666,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (chat)
         chat->stopProcess();
+    ui->fdcanGroupBox->closeDialogs();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
     if (occupancyWindow)

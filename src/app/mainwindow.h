@@ -49,6 +49,8 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+class ConnectGroupBox;
+class FdcanCommands;
 class UsbCanAdapter;
 class SerialTerminal;
 class SpectrumAnalyzerDialog;
@@ -151,18 +153,28 @@ public:
     qsizetype heldFeedbackSamples();
     bool isCanDebugRunning() const { return canDebugRunning; }
 
-    // ---- USB FDCAN adapter (mainwindow_usb.cpp).
+    // ---- USB FDCAN adapter: panel, pairing, timing (mainwindow_fdcan.cpp), frames
+    // (mainwindow_usb.cpp).
     UsbCanAdapter *usbCanAdapter() const { return usbAdapter; }
+    // The adapter behind the panel; nullptr selects none. The window binds the USB
+    // adapter at start-up; tests bind a scripted one.
+    void setFdcanCommands(FdcanCommands *commands);
+    FdcanCommands *fdcanCommands() const;
     // The adapter paired with the selected port ("device:%d,%d"), empty when none.
-    QString selectedUsbDevice() const { return fdcanDeviceName; }
+    QString selectedUsbDevice() const;
     bool isFdcanDeviceSelected() const { return fdcanDeviceSelected; }
-    QStringList usbDevices() const { return usbDeviceNames; }
-    // Adapter list and port pairing, anew ("刷新设备").
+    QStringList usbDevices() const;
+    QString adapterLabelText() const;
+    // Adapter list and port pairing, anew ("刷新设备"); not while the port is open.
     void refreshUsbDevices();
     // An adapter chosen by name: selects its paired port, or clears the selection flag.
-    void on_usbDeviceChanged(const QString &name);
-    // Reads the adapter's bit timing back into the transmit settings.
+    void on_usbDeviceChanged(const QString &device);
+    // Reads the adapter's bit timing back into the panel, the transmit settings and the
+    // status bar.
     void on_fdcanGetBaudRate_clicked();
+    void on_fdcanConfigChanged();
+    void on_fdcanAcc(bool fd);
+    void on_fdcanupdateDialogShow();
     // A batch of frames from the adapter (GUI thread): handled on the pool, batch by
     // batch in order, by insertFrames.
     void on_canFramesReceived(const QList<CanBusFrame> &frames);
@@ -170,6 +182,7 @@ public:
     CANFrameData insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx);
     // Motor dispatch of a frame from the USB adapter; runs on the pool.
     void parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record);
+
     // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
     void on_rpmRads_statusChanged(bool rpm);
     int specialMotorType() const { return motorType; }
@@ -360,6 +373,8 @@ private:
     void SwBtnInit();
     void WaveFormInit();
     void chatInit();
+    void fdcanInit();
+    void fdcanLanguageChanged();
     void terminalInit();
     void onSpectrumCaptured(int outcome, const QList<float> &samples);
     void serialPortViewModelInit();
@@ -393,11 +408,10 @@ private:
     // USB FDCAN adapter.
     void usbInit();
     void usbShutdown();
+    // Port-open step: connects the paired USB adapter, or the serial adapter; false when
+    // the port must be closed again.
     bool openCanAdapter();
     void closeCanAdapter();
-    bool fdcanConnect();
-    bool checkIsBoot();
-    void showUsbDevices();
     QList<USBDeviceInfo> pairingPorts() const;
     void insertFrames(const QList<CanBusFrame> &frames);
     void onUsbAdapterError(CanAdapter::Error error, const QString &text);
@@ -470,10 +484,8 @@ private:
     std::atomic_bool englishUi{false};
     std::atomic_bool scanning{false};
     bool fdcanDeviceSelected = false;
-    QString fdcanDeviceName;
-    QStringList usbDeviceNames;
-    bool fdcanBoot = false; // the adapter answered that it runs its bootloader
     UsbCanAdapter *usbAdapter = nullptr;
+    std::unique_ptr<FdcanCommands> usbCommands; // the panel's binding to usbAdapter
     std::unique_ptr<OrderedPoolQueue<QList<CanBusFrame>>> usbBatches;
     std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height
     bool messageBoxOpen = false;

@@ -15,7 +15,7 @@
 #include "link/serial/serialPortModel.h"
 #include "link/serial/textHelpers.h"
 #include "link/serial/ui/serialPortDelegate.h"
-#include "link/usb/usb_class.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "log/log.h"
 #include "widgets/detachedWindow.h"
 #include "widgets/dialogService.h"
@@ -250,13 +250,6 @@ void MainWindow::refreshDevices()
     }
     portListStale = false;
     on_btn_comRefreash_clicked();
-}
-
-void MainWindow::on_comboCom_Port_currentIndexChanged(int)
-{
-    // A port of a USB FDCAN adapter selects the adapter: opening the port opens it too.
-    fdcanDeviceName = Qserialport2Libusb(ui->comboCom_Port->currentText());
-    fdcanDeviceSelected = !fdcanDeviceName.isEmpty();
 }
 
 void MainWindow::on_btn_comSwitch_clicked() { on_actCom_Switch_triggered(); }

@@ -3,6 +3,7 @@
 #include "can/ui/canLogBar.h"
 #include "can/ui/feedbackAnalysisBox.h"
 #include "charts/ui/waveForm.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/customTabBar.h"
 #include "widgets/switchbutton.h"
@@ -946,12 +947,7 @@ void Ui_MainWindow::setupHiddenPage()
     cg->addWidget(comboCom_CheckBit, 1, 1);
     cg->addWidget(stopBitLabel, 2, 0);
     cg->addWidget(comboCom_StopBit, 2, 1);
-    fdcanGroupBox = new QGroupBox(tab_Hidden);
-    fdcanGroupBox->setObjectName("fdcanGroupBox");
-    auto *fg = new QVBoxLayout(fdcanGroupBox);
-    fdcanPlaceholderLabel = placeholder(fdcanGroupBox, "fdcanPlaceholderLabel");
-    fdcanPlaceholderLabel->setWordWrap(true);
-    fg->addWidget(fdcanPlaceholderLabel);
+    fdcanGroupBox = new ConnectGroupBox(tab_Hidden);
     deviceGroupsLayout->addWidget(comGroupBox);
     deviceGroupsLayout->addWidget(fdcanGroupBox);
     v->addLayout(deviceGroupsLayout);
@@ -1048,6 +1044,8 @@ void Ui_MainWindow::setupSidePanel()
     btn_zkChat->setObjectName("btn_zkChat");
     btn_calibration = new QPushButton(toolsGroupBox);
     btn_calibration->setObjectName("btn_calibration");
+    btn_fdcanUpdate = new QPushButton(toolsGroupBox);
+    btn_fdcanUpdate->setObjectName("btn_fdcanUpdate");
     btn_HarmonicAnalysis = new QPushButton(toolsGroupBox);
     btn_HarmonicAnalysis->setObjectName("btn_HarmonicAnalysis");
     harmonicProgressBar = new QProgressBar(toolsGroupBox);
@@ -1065,6 +1063,7 @@ void Ui_MainWindow::setupSidePanel()
     t->addWidget(btn_zkChat, 4, 0, 1, 2);
     t->addWidget(btn_HarmonicAnalysis, 5, 0, 1, 2);
     t->addWidget(harmonicProgressBar, 6, 0, 1, 2);
+    t->addWidget(btn_fdcanUpdate, 7, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1093,7 +1092,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     tabWidget->setTabText(tabWidget->indexOf(tab_About), QCoreApplication::translate("MainWindow", "关于"));
     tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), QCoreApplication::translate("MainWindow", "测试"));
 
-    fdcanPlaceholderLabel->setText(QCoreApplication::translate("MainWindow", "未发现USB FDCAN适配器"));
     for (const Caption &c : kCaptions) {
         if (auto *l = centralwidget->findChild<QLabel *>(QLatin1String(c.name)))
             l->setText(QCoreApplication::translate("MainWindow", c.text));
@@ -1166,7 +1164,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     dataBitLabel->setText(QCoreApplication::translate("MainWindow", "数据位"));
     checkBitLabel->setText(QCoreApplication::translate("MainWindow", "校验位"));
     stopBitLabel->setText(QCoreApplication::translate("MainWindow", "停止位"));
-    fdcanGroupBox->setTitle(QCoreApplication::translate("MainWindow", "FDCAN"));
     connectGroupBox->setTitle(QCoreApplication::translate("MainWindow", "连接"));
     portLabel->setText(QCoreApplication::translate("MainWindow", "端口"));
     btn_comRefreash->setText(QCoreApplication::translate("MainWindow", "刷新"));
@@ -1188,6 +1185,8 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_clear->setText(QCoreApplication::translate("MainWindow", "清空"));
     btn_config->setText(QCoreApplication::translate("MainWindow", "配置"));
     btn_zkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
+    btn_fdcanUpdate->setText(QCoreApplication::translate("MainWindow", "FDCAN固件"));
+    btn_fdcanUpdate->setToolTip(QCoreApplication::translate("MainWindow", "USB FDCAN适配器固件升级 (F9)"));
     actZkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
     btn_HarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
     btn_HarmonicAnalysis->setToolTip(QCoreApplication::translate(

@@ -40,6 +40,7 @@ class CustomPlainTextEdit;
 class CustomTabBar;
 class QTableView;
 class WaveForm;
+class ConnectGroupBox;
 class CANLogBar;
 class FeedbackAnalysisBox;
 
@@ -268,8 +269,7 @@ public:
     QComboBox *comboCom_CheckBit = nullptr;
     QLabel *stopBitLabel = nullptr;
     QComboBox *comboCom_StopBit = nullptr;
-    QGroupBox *fdcanGroupBox = nullptr;
-    QLabel *fdcanPlaceholderLabel = nullptr;
+    ConnectGroupBox *fdcanGroupBox = nullptr;
 
     // Right-hand panel: connection group and the tools beside the tabs.
     QWidget *sidePanel = nullptr;
@@ -303,6 +303,7 @@ public:
     QPushButton *btn_clear = nullptr;
     QPushButton *btn_config = nullptr;
     QPushButton *btn_zkChat = nullptr;
+    QPushButton *btn_fdcanUpdate = nullptr;
     QPushButton *btn_HarmonicAnalysis = nullptr;
     QProgressBar *harmonicProgressBar = nullptr; // shown while the analysis waits for its block
     QLabel *versionLabel = nullptr;

@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
     <context>
+        <name>AdapterFirmwareUpgrade</name>
+        <message>
+            <source>文件打开失败: %1</source>
+            <translation>Cannot open the file: %1</translation>
+        </message>
+        <message>
+            <source>固件文件为空</source>
+            <translation>The firmware file is empty</translation>
+        </message>
+        <message>
+            <source>闪存损坏</source>
+            <translation>Flash damaged</translation>
+        </message>
+        <message>
+            <source>第%1包发送失败 (错误码 %2)</source>
+            <translation>Packet %1 failed (error code %2)</translation>
+        </message>
+        <message>
+            <source>结束命令失败 (错误码 %1)</source>
+            <translation>End command failed (error code %1)</translation>
+        </message>
+    </context>
+    <context>
         <name>CANFrameModel</name>
         <message>
             <source>序号</source>
@@ -167,6 +190,204 @@
         </message>
     </context>
     <context>
+        <name>ConnectGroupBox</name>
+        <message>
+            <source>FDCAN配置</source>
+            <translation>FDCAN Configuration</translation>
+        </message>
+        <message>
+            <source>设备端口</source>
+            <translation>Device Port</translation>
+        </message>
+        <message>
+            <source>工作模式</source>
+            <translation>Working Mode</translation>
+        </message>
+        <message>
+            <source>仲裁域波特率</source>
+            <translation>Arb. Baud</translation>
+        </message>
+        <message>
+            <source>波特率</source>
+            <translation>Baud Rate</translation>
+        </message>
+        <message>
+            <source>数据域波特率</source>
+            <translation>Data Baud</translation>
+        </message>
+        <message>
+            <source>采样点</source>
+            <translation>Sample Point</translation>
+        </message>
+        <message>
+            <source>固件更新</source>
+            <translation>Firmware Update</translation>
+        </message>
+        <message>
+            <source>刷新设备</source>
+            <translation>Refresh</translation>
+        </message>
+        <message>
+            <source>更新配置</source>
+            <translation>Update Config</translation>
+        </message>
+        <message>
+            <source>USB FDCAN适配器 (总线号,设备地址)；选择串口时自动匹配</source>
+            <translation>USB FDCAN adapter (bus, address); follows the selected serial port</translation>
+        </message>
+        <message>
+            <source>CAN2.0：经典CAN；FDCAN：带数据域波特率的CAN FD</source>
+            <translation>CAN2.0: classic CAN; FDCAN: CAN FD with a data-phase baud rate</translation>
+        </message>
+        <message>
+            <source>仲裁域波特率；“自定义”打开自定义波特率配置</source>
+            <translation>Arbitration baud rate; "Custom" opens the custom baud rate configuration</translation>
+        </message>
+        <message>
+            <source>CAN FD数据域波特率；“自定义”打开自定义波特率配置</source>
+            <translation>CAN FD data-phase baud rate; "Custom" opens the custom baud rate configuration</translation>
+        </message>
+        <message>
+            <source>仲裁域采样点 (%)</source>
+            <translation>Arbitration sample point (%)</translation>
+        </message>
+        <message>
+            <source>把所选波特率写入适配器并读回</source>
+            <translation>Writes the selected baud rates to the adapter and reads them back</translation>
+        </message>
+        <message>
+            <source>重新查找USB FDCAN适配器 (串口打开时不可用)</source>
+            <translation>Searches for USB FDCAN adapters again (not while the port is open)</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>并未发现USB设备，请检查链接</source>
+            <translation>No USB device found, please check connection</translation>
+        </message>
+        <message>
+            <source>打开:</source>
+            <translation>Open: </translation>
+        </message>
+        <message>
+            <source>失败</source>
+            <translation> failed</translation>
+        </message>
+        <message>
+            <source>自定义</source>
+            <translation>Custom </translation>
+        </message>
+        <message>
+            <source>读取失败 (错误码 %1)</source>
+            <translation>Read failed (error code %1)</translation>
+        </message>
+        <message>
+            <source>选择文件</source>
+            <translation>Select File</translation>
+        </message>
+        <message>
+            <source>烧录文件 (*.enc)</source>
+            <translation>Firmware image (*.enc)</translation>
+        </message>
+    </context>
+    <context>
+        <name>CustomBaudDialog</name>
+        <message>
+            <source>自定义波特率配置</source>
+            <translation>Custom Baud Rate Configuration</translation>
+        </message>
+        <message>
+            <source>仲裁域波特率(Kbps)</source>
+            <translation>Arbitration Baud Rate (Kbps)</translation>
+        </message>
+        <message>
+            <source>数据域波特率(Kbps)</source>
+            <translation>Data Field Baud Rate (Kbps)</translation>
+        </message>
+        <message>
+            <source>分频系数:</source>
+            <translation>Prescaler:</translation>
+        </message>
+        <message>
+            <source>同步跳变宽度:</source>
+            <translation>SJW:</translation>
+        </message>
+        <message>
+            <source>采样点:</source>
+            <translation>Sample point:</translation>
+        </message>
+        <message>
+            <source>自动模式下输入波特率(kbit/s)，分频系数和时间段由程序搜索</source>
+            <translation>In automatic mode type the baud rate (kbit/s); prescaler and segments are searched</translation>
+        </message>
+        <message>
+            <source>时钟分频系数 (1-255)</source>
+            <translation>Clock prescaler (1-255)</translation>
+        </message>
+        <message>
+            <source>相位段1的时间量子数，含传播段</source>
+            <translation>Time quanta of phase segment 1, propagation segment included</translation>
+        </message>
+        <message>
+            <source>相位段2的时间量子数</source>
+            <translation>Time quanta of phase segment 2</translation>
+        </message>
+        <message>
+            <source>同步跳变宽度，单位为时间量子</source>
+            <translation>Synchronisation jump width in time quanta</translation>
+        </message>
+        <message>
+            <source>时钟频率(MHz):</source>
+            <translation>Clock (MHz):</translation>
+        </message>
+        <message>
+            <source>适配器CAN控制器的时钟频率</source>
+            <translation>Clock of the adapter's CAN controller</translation>
+        </message>
+        <message>
+            <source>配置</source>
+            <translation>Configure</translation>
+        </message>
+        <message>
+            <source>取消</source>
+            <translation>Cancel</translation>
+        </message>
+        <message>
+            <source>清除</source>
+            <translation>Clear</translation>
+        </message>
+        <message>
+            <source>自动计算参数</source>
+            <translation>Auto Calculate</translation>
+        </message>
+        <message>
+            <source>开启：输入波特率自动计算参数；关闭：手动输入分频系数和时间段</source>
+            <translation>On: type baud rates and the parameters are calculated; off: type prescaler and segments by hand</translation>
+        </message>
+        <message>
+            <source>仲裁波特率不得大于1M</source>
+            <translation>Arbitration rate max. 1M</translation>
+        </message>
+        <message>
+            <source>无有效参数</source>
+            <translation>No valid parameters</translation>
+        </message>
+        <message>
+            <source>非法波特率</source>
+            <translation>Invalid baud rate</translation>
+        </message>
+        <message>
+            <source>错误</source>
+            <translation>Error</translation>
+        </message>
+        <message>
+            <source>仲裁域参数不能为空</source>
+            <translation>Arbitration parameters must not be empty</translation>
+        </message>
+    </context>
+    <context>
         <name>ExportColumnsDialog</name>
         <message>
             <source>选择导出列</source>
@@ -210,6 +431,73 @@
         <message>
             <source>扭矩(N*m)</source>
             <translation>Torque(N*m)</translation>
+        </message>
+    </context>
+    <context>
+        <name>FirmwareDialog</name>
+        <message>
+            <source>FDCAN固件升级</source>
+            <translation>FDCAN Firmware Upgrade</translation>
+        </message>
+        <message>
+            <source>电机固件升级</source>
+            <translation>Motor Firmware Upgrade</translation>
+        </message>
+        <message>
+            <source>读版本</source>
+            <translation>Read Version</translation>
+        </message>
+        <message>
+            <source>固件选择</source>
+            <translation>Select Firmware</translation>
+        </message>
+        <message>
+            <source>固件升级</source>
+            <translation>Upgrade Firmware</translation>
+        </message>
+        <message>
+            <source>读取适配器当前的固件版本</source>
+            <translation>Reads the adapter's current firmware version</translation>
+        </message>
+        <message>
+            <source>读取电机的应用程序和引导程序版本</source>
+            <translation>Reads the motor's application and bootloader versions</translation>
+        </message>
+        <message>
+            <source>选择适配器固件文件 (*.enc)</source>
+            <translation>Choose an adapter firmware image (*.enc)</translation>
+        </message>
+        <message>
+            <source>选择电机固件文件 (*.bin)</source>
+            <translation>Choose a motor firmware image (*.bin)</translation>
+        </message>
+        <message>
+            <source>把所选固件写入设备，进度显示在下方</source>
+            <translation>Writes the chosen firmware into the device; progress below</translation>
+        </message>
+        <message>
+            <source>FDCAN固件版本: </source>
+            <translation>FDCAN firmware version: </translation>
+        </message>
+        <message>
+            <source>固件文件: </source>
+            <translation>Firmware file: </translation>
+        </message>
+        <message>
+            <source>
+固件版本:
+</source>
+            <translation>
+Firmware version:
+</translation>
+        </message>
+        <message>
+            <source>升级完成</source>
+            <translation>Upgrade complete</translation>
+        </message>
+        <message>
+            <source>升级失败: </source>
+            <translation>Upgrade failed: </translation>
         </message>
     </context>
     <context>
@@ -663,10 +951,6 @@ Log saved to: %2</translation>
         <message>
             <source>停止位</source>
             <translation>Stop Bits</translation>
-        </message>
-        <message>
-            <source>FDCAN</source>
-            <translation>FDCAN</translation>
         </message>
         <message>
             <source>通道占用率</source>
@@ -1313,28 +1597,8 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>The serial port is busy with another operation; try again later</translation>
         </message>
         <message>
-            <source>未发现USB FDCAN适配器</source>
-            <translation>No USB FDCAN adapter found</translation>
-        </message>
-        <message>
-            <source>USB FDCAN适配器: %1</source>
-            <translation>USB FDCAN adapter: %1</translation>
-        </message>
-        <message>
             <source>警告</source>
             <translation>Warning</translation>
-        </message>
-        <message>
-            <source>并未发现USB设备，请检查链接</source>
-            <translation>No USB device found, please check connection</translation>
-        </message>
-        <message>
-            <source>打开:</source>
-            <translation>Open:</translation>
-        </message>
-        <message>
-            <source>失败</source>
-            <translation> failed</translation>
         </message>
         <message>
             <source>USB设备连接已断开: </source>
@@ -1467,6 +1731,18 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>端口已不存在（设备已拔出？）</source>
             <translation>The port no longer exists (device unplugged?)</translation>
+        </message>
+        <message>
+            <source>FDCAN固件</source>
+            <translation>FDCAN Firmware</translation>
+        </message>
+        <message>
+            <source>USB FDCAN适配器固件升级 (F9)</source>
+            <translation>USB FDCAN adapter firmware upgrade (F9)</translation>
+        </message>
+        <message>
+            <source>数据域波特率</source>
+            <translation>Data baud rate</translation>
         </message>
     </context>
     <context>
