@@ -416,6 +416,7 @@ void MainWindow::customSwitchLanguage()
     if (occupancyWindow)
         occupancyWindow->setWindowTitle(tr("总线占用率实时曲线"));
     canFrameModel->retranslate();
+    setCanSendTips();
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
     on_calibration_statusChanged(ui->sw_btn_calibration->checked());

@@ -381,6 +381,7 @@ private:
     void canTxViewModelInit();
     void canFrameModelInit();
     void showCanLogMenu(const QPoint &pos);
+    void setCanSendTips();
     void appendLogRows(const QList<CANFrameData> &rows);
     void CustomCDCInit();
     void fillPortCombo();

@@ -125,6 +125,12 @@ void MainWindow::canFrameModelInit()
     // The data fields hold hexadecimal pairs; the length fields set their byte limit.
     ui->canDataEdit->setHexMode(true);
     ui->fdcanDataEdit->setHexMode(true);
+    setCanSendTips();
+}
+
+// Called again on a language switch: these tips are not part of the generated form.
+void MainWindow::setCanSendTips()
+{
     ui->sendTimesEdit->setToolTip(tr("发送次数；USB适配器上 -1 表示一直发送，直到按下停止"));
     ui->sendIntervalEdit->setToolTip(tr("两次发送之间的间隔，毫秒"));
     ui->dataAcc->setToolTip(tr("每次发送后数据递增：长度为1、2、4、8字节时，前几个字节写入发送计数（小端）"));
