@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the small icons of src/source/ (export, import, state normal / error, firmware
-file choice and firmware upgrade).
+"""Draws the small icons of src/source/ (window icon, export, import, state normal / error,
+bus load, firmware file choice and firmware upgrade).
 
 Pure Python (zlib only): every shape is a set of pixels tested with 4 x 4 samples per
 pixel, so the edges come out smooth. Run from the repository root:
@@ -102,6 +102,10 @@ def main():
     white = (255, 255, 255)
     red = (200, 40, 40)
 
+    # Window icon: a frame leaving on the bus, an arrow head over two signal lines.
+    write_png(os.path.join(out, "send.png"), render(
+        [(blue, circle(16, 16, 15)), (white, line(7, 12, 17, 12, 2.5)), (white, line(7, 20, 17, 20, 2.5)),
+         (white, triangle((16, 7), (16, 25), (26, 16)))]))
     # Export: an arrow leaving the tray upwards.
     write_png(os.path.join(out, "export.png"), render(
         tray(grey) + [(blue, line(16, 22, 16, 10, 3.5)), (blue, triangle((8, 12), (24, 12), (16, 3)))]))
@@ -124,6 +128,10 @@ def main():
         + [(grey, line(7, y, 25, y, 1.5)) for y in (19, 25)]
         + [(grey, rect(10, 17, 22, 27)),
            (blue, line(16, 2, 16, 12, 3.5)), (blue, triangle((9, 9), (23, 9), (16, 17)))]))
+    # Bus load: a gauge, its needle well to the right.
+    gauge = [(grey, lambda x, y: 12.5 <= math.hypot(x - 16, y - 20) <= 15 and y <= 21)]
+    write_png(os.path.join(out, "speed-up.png"), render(
+        gauge + [(red, line(16, 20, 24, 10, 3)), (grey, circle(16, 20, 3))]))
 
 
 if __name__ == "__main__":

@@ -13,6 +13,8 @@
 #include "widgets/switchbutton.h"
 
 #include "fakeFdcan.h"
+#include "link/usb/control_protocol.h"
+#include "simUsbWindow.h"
 #include "simWindow.h"
 
 #include <QCheckBox>
@@ -50,6 +52,7 @@ class TestFdcanPanel : public QObject
     QTemporaryDir logDir;
     SimWindow sw;
     std::unique_ptr<FakeFdcan> adapter;
+    SimUsbWindow usb; // the window on the simulated USB adapter, through the real binding
 
     MainWindow *w() const { return sw.window(); }
     ConnectGroupBox *panel() const { return w()->form()->fdcanGroupBox; }
@@ -70,6 +73,7 @@ private slots:
     {
         sw.stop(); // before the adapter it uses
         adapter.reset();
+        usb.stop();
     }
 
     void customDialog_data()
@@ -144,48 +148,6 @@ private slots:
                              && DialogService::history().last().text == QString("仲裁域参数不能为空");
         QCOMPARE(refused, record.isEmpty());
         DialogService::setHandler(nullptr);
-    }
-
-    void presetConfig_data()
-    {
-        QTest::addColumn<bool>("connected");
-        QTest::addColumn<bool>("fd");
-        QTest::addColumn<int>("idIndex");
-        QTest::addColumn<int>("dataIndex");
-        QTest::addColumn<int>("ack");
-        QTest::addColumn<int>("message");
-        QTest::addColumn<QString>("adapterLabel"); // after the read-back
-        QTest::newRow("not connected") << false << false << 2 << 0 << 0 << 10 << "DUR2IZA";
-        QTest::newRow("classic 250K") << true << false << 2 << 0 << 0 << 15 << "波特率:250k";
-        QTest::newRow("fd 1M with 4M") << true << true << 0 << 1 << 0 << 15 << "数据域波特率:4M";
-        QTest::newRow("refused") << true << true << 0 << 1 << 3 << 16 << "波特率:1M";
-    }
-
-    // Pressing "更新配置" sends the presets, reports, and reads the timing back.
-    void presetConfig()
-    {
-        QFETCH(bool, connected);
-        QFETCH(bool, fd);
-        QFETCH(int, idIndex);
-        QFETCH(int, dataIndex);
-        startPaired();
-        QFETCH(int, ack);
-        adapter->setupAck = quint8(ack);
-        if (connected)
-            QVERIFY(sw.open());
-        QCOMPARE(adapter->isConnected, connected);
-        pui().sw_btn_FDCAN->setChecked(fd);
-        pui().id_baud_combox->setCurrentIndex(idIndex);
-        pui().data_baud_combox->setCurrentIndex(dataIndex);
-        DialogService::clearHistory();
-        pui().config_btn->click();
-        QTEST(shownMessages().value(0, -1), "message");
-        const auto setups = adapter->setups;
-        QCOMPARE(setups.size(), connected ? 1 : 0);
-        if (connected)
-            QCOMPARE(setups[0], customBaudconfiguration::fromPresets(fd, idIndex, dataIndex));
-        QTEST(w()->adapterLabelText(), "adapterLabel");
-        QCOMPARE(pui().id_baud_combox->currentIndex(), idIndex);
     }
 
     void readback_data()
@@ -320,48 +282,6 @@ private slots:
         QCOMPARE(adapter->setups.size(), 2);
     }
 
-    void firmwareUpgrade()
-    {
-        startPaired();
-        QTemporaryDir dir;
-        sw.openPath = dir.filePath("adapter_v2.enc");
-        QFile f(sw.openPath);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(QByteArray(10000, '\x5a'));
-        f.close();
-
-        w()->on_fdcanupdateDialogShow();
-        FirmwareDialog *d = panel()->firmwareDialog();
-        QVERIFY(d && d->isVisible() && d->isFdcan());
-        DialogService::clearHistory();
-        d->upgradeButton->click();
-        QCOMPARE(shownMessages(), QList<int>{10}); // not connected
-        QVERIFY(sw.open());
-        d->upgradeButton->click();
-        QCOMPARE(shownMessages(), (QList<int>{10, 9})); // no image chosen
-        d->readVersionButton->click();
-        d->fileOpenButton->click();
-        QVERIFY(d->infoLabel->text().contains("1.0.2(app)"));
-        QVERIFY(d->infoLabel->text().contains("adapter_v2"));
-
-        QSignalSpy progress(panel(), &ConnectGroupBox::progressBarChanged);
-        d->upgradeButton->click();
-        QVERIFY(!d->upgradeButton->isEnabled());
-        QTRY_VERIFY(d->infoLabel->text().contains("升级完成"));
-        QCOMPARE(d->progressBar->value(), 100);
-        QCOMPARE(progress.size(), 3);
-        QCOMPARE(adapter->packets.size(), 3);
-        QCOMPARE(adapter->ends, 1);
-        QVERIFY(d->upgradeButton->isEnabled());
-
-        // A refused sector: the reason is shown and the control stays locked.
-        adapter->refusePacket = 0;
-        d->upgradeButton->click();
-        QTRY_VERIFY(d->infoLabel->text().contains("闪存损坏"));
-        QVERIFY(!d->upgradeButton->isEnabled());
-        QCOMPARE(adapter->ends, 1);
-    }
-
     void assistantRows()
     {
         startPaired();
@@ -382,6 +302,88 @@ private slots:
         w()->on_invokeQtFunction("切换为CAN2.0!");
         QVERIFY(!pui().sw_btn_FDCAN->checked());
         QVERIFY(!pui().data_baud_combox->isVisibleTo(panel()));
+    }
+
+    void simulatedConfigureAndReadBack_data()
+    {
+        QTest::addColumn<bool>("fd");
+        QTest::addColumn<int>("idIndex");
+        QTest::addColumn<int>("dataIndex");
+        QTest::addColumn<int>("refusal"); // ack code of the set-up command, 0: accepted; -1: port closed
+        QTest::addColumn<int>("message");
+        QTest::addColumn<QString>("adapterLabel");
+        QTest::newRow("not connected") << false << 4 << 0 << -1 << 10 << "DUR2IZA";
+        QTest::newRow("classic 125K") << false << 4 << 0 << 0 << 15 << "波特率:125k";
+        QTest::newRow("fd 500K / 3.2M") << true << 1 << 2 << 0 << 15 << "数据域波特率:3.2M";
+        QTest::newRow("refused") << true << 1 << 2 << 3 << 16 << "波特率:1M";
+    }
+
+    void simulatedConfigureAndReadBack()
+    {
+        QFETCH(bool, fd);
+        QFETCH(int, idIndex);
+        QFETCH(int, dataIndex);
+        QFETCH(int, refusal);
+        QVERIFY(usb.start());
+        usb.adapter()->setTiming(customBaudconfiguration::fromPresets(false, 0, 0).toPayload());
+        usb.adapter()->refuseCommand(UsbCmd::SetupBaud, quint8(qMax(refusal, 0)));
+        if (refusal >= 0)
+            QVERIFY(usb.open());
+        const auto &p = usb.window()->form()->fdcanGroupBox->form();
+        p.sw_btn_FDCAN->setChecked(fd);
+        p.id_baud_combox->setCurrentIndex(idIndex);
+        p.data_baud_combox->setCurrentIndex(dataIndex);
+        DialogService::clearHistory();
+        p.config_btn->click();
+        QTEST(shownMessages().value(0, -1), "message");
+        const QByteArray sent = customBaudconfiguration::fromPresets(fd, idIndex, dataIndex).toPayload();
+        QCOMPARE(usb.adapter()->timing() == sent, refusal == 0);
+        QTEST(usb.window()->adapterLabelText(), "adapterLabel");
+        QCOMPARE(usb.window()->txModel()->canType(), fd && refusal == 0);
+    }
+
+    // Version read and upgrade into the simulated adapter's bootloader.
+    void simulatedFirmwareUpgrade()
+    {
+        QVERIFY(usb.start());
+        usb.adapter()->setBootMode(true);
+        usb.adapter()->setVersionText("0.9");
+        QTemporaryDir dir;
+        const QString path = dir.filePath("adapter.enc");
+        QByteArray image(10000, '\0');
+        for (int i = 0; i < image.size(); ++i)
+            image[i] = char(1 + i % 253);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(image);
+        f.close();
+        DialogService::setHandler([path](const DialogService::Request &r) {
+            return DialogService::Reply{QMessageBox::Ok, r.kind == DialogService::OpenFile ? path : QString()};
+        });
+
+        usb.window()->on_fdcanupdateDialogShow();
+        FirmwareDialog *d = usb.window()->form()->fdcanGroupBox->firmwareDialog();
+        QVERIFY(d && d->isVisible() && d->isFdcan());
+        d->upgradeButton->click(); // port closed
+        QVERIFY(usb.open());
+        QVERIFY(!usb.adapter()->commandCodes().contains(UsbCmd::GetBaudRate)); // boot: no read-back
+        d->upgradeButton->click(); // no image chosen
+        QCOMPARE(shownMessages(), (QList<int>{10, 9}));
+        d->readVersionButton->click();
+        QVERIFY2(d->infoLabel->text().contains("0.9(boot)"), qPrintable(d->infoLabel->text()));
+        d->fileOpenButton->click();
+        d->upgradeButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(d->infoLabel->text().contains("升级完成"), 10000);
+        QCOMPARE(usb.adapter()->firmwarePackets(), 3);
+        QVERIFY(usb.adapter()->firmwareComplete());
+        QCOMPARE(usb.adapter()->firmwareImage(), image + QByteArray(3 * 4096 - image.size(), '\0'));
+        QCOMPARE(d->progressBar->value(), 100);
+
+        // A refused sector: the reason is shown and the control stays locked.
+        usb.adapter()->refuseCommand(UsbCmd::IapPack, 6);
+        d->upgradeButton->click();
+        QTRY_VERIFY_WITH_TIMEOUT(d->infoLabel->text().contains("闪存损坏"), 10000);
+        QVERIFY(!d->upgradeButton->isEnabled());
     }
 };
 

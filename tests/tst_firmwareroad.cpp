@@ -126,7 +126,7 @@ private slots:
         QCOMPARE(seen, (QList<int>{33, 66, 100, 0}));
         QTRY_VERIFY(!road.locked());
         QVERIFY(shownMessages().isEmpty());
-        QVERIFY(road.w()->form()->comOutput->toPlainText().contains("complete"));
+        QTRY_VERIFY(road.w()->form()->comOutput->toPlainText().contains("complete"));
     }
 
     // A transfer that fails ends with a message and leaves the tool usable; the next

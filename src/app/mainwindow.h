@@ -15,6 +15,9 @@
 
 #include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
+#include "can/canTransmit.h"
+#include "link/serial/chunkQueue.h"
+#include "link/serial/terminalFeed.h"
 #include "link/canAdapter.h"
 #include "link/orderedPoolQueue.h"
 #include "link/usb/usbDeviceInfo.h"
@@ -100,6 +103,8 @@ public:
     quint32 rxFrameCount() const { return rxCount; }
     double framesPerSecond() const { return fps; }
     quint32 frameSequence() const { return canRxSeq; } // adapter frames logged so far
+    // Received bytes dropped because the dispatcher fell behind (shown in the status bar).
+    quint64 droppedReceiveBytes() const { return rxChunkList.droppedBytes() + terminalFeed.droppedBytes(); }
 
     // Handlers of widgets created in code (connected explicitly, not by name).
     void on_actClearCount_triggered();
@@ -146,7 +151,9 @@ public:
     void on_driverTempChanged(signed char celsius);
     MappingRanges mappingRanges() const { return ranges.get(); }
     quint64 feedbackFrameCount() const { return feedbackFrames; }
-    bool isCanDebugRunning() const;
+    // Feedback samples gathered for the charts and not yet handed to them.
+    qsizetype heldFeedbackSamples();
+    bool isCanDebugRunning() const { return canDebugRunning; }
 
     // ---- USB FDCAN adapter: panel, pairing, timing (mainwindow_fdcan.cpp), frames
     // (mainwindow_usb.cpp).
@@ -189,6 +196,18 @@ public:
     FirmwareGroupBox *firmwareGroupBox() const;
     // The motor firmware dialog while it is open.
     FirmwareDialog *motorFirmwareDialog() const;
+
+    // ---- CAN bus debugging (mainwindow_can.cpp).
+    // The data page's bytes, or an empty array after a warning.
+    QByteArray convertCANData();
+    QByteArray convertFDCANData();
+    // Once a second while the bus-load window is shown; the last figure in percent.
+    void calculateOccupancy();
+    double busLoad() const { return currentBusLoad; }
+    QWidget *busLoadWindow() const { return occupancyWindow; }
+    // The context menu's copy of the selected cells, and of the whole log.
+    void copySelectedLogCells();
+    void copyWholeLog();
 
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
@@ -331,6 +350,16 @@ public slots:
     void on_firmwareUpgradeClicked();
     void on_actFirmwareUpdate_triggered();
 
+    // CAN transmit panel and receive log.
+    void on_canDataLenEdit_textChanged(const QString &text);
+    void on_fdcanDataLenEdit_textChanged(const QString &text);
+    void on_btn_CANSend_clicked();
+    void onCANPeriodicSendTimerTimeout();
+    void on_idAcc_clicked(bool checked);
+    void on_ExportAnaysis_clicked();
+    void on_ChannelOccupancyRate_clicked();
+    void on_canDataAnalysisEdit_editingFinished();
+
     // Parameter registers.
     void on_ReadAllParam_clicked();
     void on_WriteAllParam_clicked();
@@ -365,8 +394,15 @@ private:
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
+    void showCanLogMenu(const QPoint &pos);
+    void setCanSendTips();
+    void appendLogRows(const QList<CANFrameData> &rows);
     void CustomCDCInit();
     void fillPortCombo();
+    // A message-table box with an optional second line that says why.
+    void showMessageInfo(int code, const QString &detail);
+    void receiveDropsInit();
+    void showReceiveDrops();
     void handleRecData(QPromise<void> &promise);
     void handleSerialCANFrame(const QByteArray &frame);
     void statusInit();
@@ -451,12 +487,18 @@ private:
     QSharedPointer<CANTxDelegate> canTxDelegate;
     QSharedPointer<CANFrameModel> canFrameModel;
     QSharedPointer<CustomCDC> cdc;
-    QMutex rxChunkMutex;
-    QList<QByteArray> rxChunkList;
-    std::atomic<quint64> rxReads{0};       // reads of the port, counted after the chunk is queued
+    ChunkQueue rxChunkList; // bounded; closing the link abandons it
+    TerminalFeed terminalFeed; // dispatcher text on its way to the terminal, bounded
+    QLabel *rxDropLabel = nullptr;
+    // Frames counted by the dispatcher since the GUI last took them: one queued
+    // RxCntChanged carries them all, however fast frames arrive.
+    std::atomic<quint32> pendingRxCount{0};
+    bool portListStale = false; // devices changed while the port was open
     std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
+    std::atomic_bool logBatchPending{false}; // a CANRxVector is on its way to the GUI
+    std::atomic<quint64> droppedLogRows{0};  // frames the GUI fell too far behind to log
     std::atomic_bool portOpen{false};
     std::atomic_bool englishUi{false};
     std::atomic_bool scanning{false};
@@ -467,6 +509,9 @@ private:
     std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
+    CanSendCounter canSendCounter; // the serial path's periodic send
+    QPointer<QWidget> occupancyWindow;
+    double currentBusLoad = 0;
     QPointer<QWidget> deviceConfigWindow;
     QFuture<void> recDataFuture;
 
@@ -496,6 +541,11 @@ private:
     int shownStateIcon = -1; // 1 normal, 0 fault; the icon is set only when this changes
     int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
+    bool canDebugRunning = false; // periodic motor commands run; the send button shows it
+    // The newest state code, and whether a motorErrorChanged is on its way to the GUI:
+    // a flood of feedback frames queues one signal at a time, not one per frame.
+    std::atomic_int latestStateCode{0};
+    std::atomic_bool stateSignalPending{false};
 
     // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
     // velocity and PVT pages show (rad/s).

@@ -96,8 +96,7 @@ void MainWindow::on_canFramesReceived(const QList<CanBusFrame> &frames) { usbBat
 
 CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx)
 {
-    const bool transmitted = frame.has(CanBusFrame::Echo);
-    if (transmitted) {
+    if (frame.has(CanBusFrame::Echo)) {
         ++tx;
     } else {
         ++rx;
@@ -106,19 +105,7 @@ CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quin
             emit uartByteMsg(frame.payload);
         parseFDCANReceiveFrame(frame, cdc->escInf);
     }
-    static const char *const kStatus[4] = {QT_TR_NOOP("接收成功"), QT_TR_NOOP("接收失败"), QT_TR_NOOP("发送成功"),
-                                           QT_TR_NOOP("发送失败")};
-    CANFrameData row;
-    row.index = ++canRxSeq;
-    row.timestamp = QString::number(float(frame.timestampUs) / 1000000.0f, 'f', 6);
-    row.frameType = frame.has(CanBusFrame::Extended) ? tr("扩展帧") : tr("标准帧");
-    row.frameFormat = frame.has(CanBusFrame::Remote) ? tr("远程帧") : tr("数据帧");
-    row.canType = frame.has(CanBusFrame::FlexibleData) ? "FDCAN" : "CAN";
-    row.status = tr(kStatus[(transmitted ? 2 : 0) + (frame.has(CanBusFrame::Failed) ? 1 : 0)]);
-    row.dataLen = QString::number(frame.payload.size());
-    row.data = frame.payload;
-    row.id = "0x" + QString::number(frame.id, 16).toUpper();
-    return row;
+    return canLogRow(frame, ++canRxSeq);
 }
 
 void MainWindow::insertFrames(const QList<CanBusFrame> &frames)

@@ -1,10 +1,13 @@
 #include "app/ui_mainwindow.h"
 
+#include "can/ui/canLogBar.h"
+#include "can/ui/feedbackAnalysisBox.h"
 #include "charts/ui/waveForm.h"
 #include "link/usb/ui/connectGroupBox.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/customTabBar.h"
 #include "widgets/switchbutton.h"
+#include "widgets/terminalOutput.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -162,6 +165,24 @@ QLabel *rangeLabel(QWidget *parent, const char *name, const char *text, QList<QL
     return l;
 }
 
+// A page whose content scrolls: on a small screen (1024 x 680) the page keeps its rows
+// at their height and scrolls, instead of squeezing them until two-line labels clip.
+// Returns the widget to lay the content into; the page's widgets end up inside it.
+QWidget *scrollingContent(QWidget *page)
+{
+    auto *outer = new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *area = new QScrollArea(page);
+    area->setObjectName(page->objectName() + "Scroll");
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget();
+    content->setObjectName(page->objectName() + "Content");
+    area->setWidget(content);
+    outer->addWidget(area);
+    return content;
+}
+
 QTableWidget *formatTable(QWidget *parent, const char *name)
 {
     auto *t = new QTableWidget(parent);
@@ -258,7 +279,9 @@ void Ui_MainWindow::setupCanPage()
 {
     tab_CAN = new QWidget();
     tab_CAN->setObjectName("tab_CAN");
-    auto *v = new QVBoxLayout(tab_CAN);
+    auto *v = new QVBoxLayout(scrollingContent(tab_CAN));
+    canLogBar = new CANLogBar(tab_CAN);
+    v->addWidget(canLogBar);
     auto *logRow = new QHBoxLayout();
     tableView = new QTableView(tab_CAN);
     tableView->setObjectName("tableView");
@@ -384,7 +407,7 @@ void Ui_MainWindow::setupParametersPage()
 {
     tab_Parameters = new QWidget();
     tab_Parameters->setObjectName("tab_Parameters");
-    auto *v = new QVBoxLayout(tab_Parameters);
+    auto *v = new QVBoxLayout(scrollingContent(tab_Parameters));
 
     auto *top = new QHBoxLayout();
     ReadAllParam = makeButton(tab_Parameters, "ReadAllParam");
@@ -587,7 +610,7 @@ void Ui_MainWindow::setupDebugPage()
 {
     tab_Debug = new QWidget();
     tab_Debug->setObjectName("tab_Debug");
-    auto *v = new QVBoxLayout(tab_Debug);
+    auto *v = new QVBoxLayout(scrollingContent(tab_Debug));
     v->setSpacing(2);
     auto *row = new QHBoxLayout();
     idGroupBox = new QGroupBox(tab_Debug);
@@ -847,6 +870,8 @@ void Ui_MainWindow::setupControlPanel()
     cmds->addWidget(btn_canDebugClear, 1, 1);
     st->addLayout(cmds, 2, 0, 1, 5);
     cpl->addWidget(motorStateGroupBox);
+    feedbackAnalysisBox = new FeedbackAnalysisBox(controlPanel);
+    cpl->addWidget(feedbackAnalysisBox);
 
     canDebugGroupBox = new QGroupBox(controlPanel);
     canDebugGroupBox->setObjectName("canDebugGroupBox");
@@ -987,11 +1012,13 @@ void Ui_MainWindow::setupSidePanel()
     linkStack->addWidget(uartPage);
     linkStack->addWidget(canPage);
 
+    // The port box gets the whole row: a path such as /dev/pts/10 must show in full
+    // whatever the length of the captions beside it.
     g->addWidget(portLabel, 0, 0);
-    g->addWidget(comboCom_Port, 0, 1);
-    g->addWidget(btn_comRefreash, 0, 2);
+    g->addWidget(comboCom_Port, 0, 1, 1, 2);
     g->addWidget(baudLabel, 1, 0);
-    g->addWidget(comboCom_Baud, 1, 1, 1, 2);
+    g->addWidget(comboCom_Baud, 1, 1);
+    g->addWidget(btn_comRefreash, 1, 2);
     g->addWidget(btn_comSwitch, 2, 0, 1, 3);
     g->addWidget(recvDisplayLabel, 3, 0);
     g->addWidget(sw_btn_RecvDisplay, 3, 1, 1, 2, Qt::AlignLeft);

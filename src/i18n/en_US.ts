@@ -64,6 +64,81 @@
         </message>
     </context>
     <context>
+        <name>CANLogBar</name>
+        <message>
+            <source>无效的ID: %1</source>
+            <translation>Invalid ID: %1</translation>
+        </message>
+        <message>
+            <source>显示 %1 / %2 帧</source>
+            <translation>Showing %1 / %2 frames</translation>
+        </message>
+        <message>
+            <source>ID筛选, 如 123, 200-2FF</source>
+            <translation>ID filter, e.g. 123, 200-2FF</translation>
+        </message>
+        <message>
+            <source>只显示这些ID的帧：十六进制ID或范围，用逗号或空格分隔；留空显示全部ID</source>
+            <translation>Show only frames with these IDs: hexadecimal IDs or ranges, separated by commas or blanks; empty shows every ID</translation>
+        </message>
+        <message>
+            <source>全部方向</source>
+            <translation>Both directions</translation>
+        </message>
+        <message>
+            <source>仅接收</source>
+            <translation>Received only</translation>
+        </message>
+        <message>
+            <source>仅发送</source>
+            <translation>Sent only</translation>
+        </message>
+        <message>
+            <source>全部状态</source>
+            <translation>Any status</translation>
+        </message>
+        <message>
+            <source>仅成功</source>
+            <translation>Succeeded only</translation>
+        </message>
+        <message>
+            <source>仅失败</source>
+            <translation>Failed only</translation>
+        </message>
+        <message>
+            <source>按方向筛选：接收的帧或适配器发送的帧</source>
+            <translation>Filter by direction: frames received, or frames the adapter sent</translation>
+        </message>
+        <message>
+            <source>按状态筛选：成功或失败的帧</source>
+            <translation>Filter by status: frames that succeeded or failed</translation>
+        </message>
+        <message>
+            <source>隐藏心跳</source>
+            <translation>Hide heartbeats</translation>
+        </message>
+        <message>
+            <source>隐藏串口适配器每秒一条的心跳数据行</source>
+            <translation>Hide the serial adapter's heartbeat rows (one a second)</translation>
+        </message>
+        <message>
+            <source>数据导出</source>
+            <translation>Export Data</translation>
+        </message>
+        <message>
+            <source>把日志导出为CSV文件，可选择列；默认导出全部帧，不受筛选影响</source>
+            <translation>Export the log to a CSV file with the columns you choose; every frame is exported unless you choose the filtered rows</translation>
+        </message>
+        <message>
+            <source>通道占用率</source>
+            <translation>ChnlOccRate</translation>
+        </message>
+        <message>
+            <source>在单独的窗口中每秒显示总线占用率及其曲线</source>
+            <translation>Show the bus load and its curve once a second in a window of its own</translation>
+        </message>
+    </context>
+    <context>
         <name>CalResultDialog</name>
         <message>
             <source>校准结果</source>
@@ -313,6 +388,52 @@
         </message>
     </context>
     <context>
+        <name>ExportColumnsDialog</name>
+        <message>
+            <source>选择导出列</source>
+            <translation>Select Columns to Export</translation>
+        </message>
+        <message>
+            <source>只导出筛选后显示的行</source>
+            <translation>Export only the rows the filter shows</translation>
+        </message>
+        <message>
+            <source>不勾选时导出日志中的全部帧，不受筛选影响</source>
+            <translation>Unchecked: every frame of the log is exported, whatever the filter shows</translation>
+        </message>
+        <message>
+            <source>确认</source>
+            <translation>OK</translation>
+        </message>
+        <message>
+            <source>取消</source>
+            <translation>Cancel</translation>
+        </message>
+    </context>
+    <context>
+        <name>FeedbackAnalysisBox</name>
+        <message>
+            <source>反馈帧解析</source>
+            <translation>Feedback Frame Analysis</translation>
+        </message>
+        <message>
+            <source>输入电机反馈帧的8个数据字节（十六进制），回车后解析出位置、速度、扭矩、温度和状态；不足16位时在右侧补0</source>
+            <translation>Type the 8 data bytes of a motor feedback frame (hexadecimal) and press Enter to decode position, velocity, torque, temperatures and state; fewer than 16 digits are padded with 0 on the right</translation>
+        </message>
+        <message>
+            <source>位置(rad)</source>
+            <translation>Position(rad)</translation>
+        </message>
+        <message>
+            <source>速度(rad/s)</source>
+            <translation>Velocity(rad/s)</translation>
+        </message>
+        <message>
+            <source>扭矩(N*m)</source>
+            <translation>Torque(N*m)</translation>
+        </message>
+    </context>
+    <context>
         <name>FirmwareDialog</name>
         <message>
             <source>FDCAN固件升级</source>
@@ -455,6 +576,41 @@ Firmware version:
         <message>
             <source>固件文件 %1 为空。</source>
             <translation>The firmware file %1 is empty.</translation>
+        </message>
+    </context>
+    <context>
+        <name>IdIncrementDialog</name>
+        <message>
+            <source>id递增配置</source>
+            <translation>ID Increment Configuration</translation>
+        </message>
+        <message>
+            <source>每次发送后ID增加的值，十进制</source>
+            <translation>How much the ID grows after each send, decimal</translation>
+        </message>
+        <message>
+            <source>ID按 停止ID+1 取模回绕，十六进制</source>
+            <translation>The ID wraps modulo stop ID + 1, hexadecimal</translation>
+        </message>
+        <message>
+            <source>步距</source>
+            <translation>Step Size</translation>
+        </message>
+        <message>
+            <source>停止ID</source>
+            <translation>Stop ID</translation>
+        </message>
+        <message>
+            <source>步距应为 0 到 65535 之间的十进制数: %1</source>
+            <translation>The step must be a decimal number from 0 to 65535: %1</translation>
+        </message>
+        <message>
+            <source>停止ID应为十六进制数: %1</source>
+            <translation>The stop ID must be a hexadecimal number of at most 8 digits: %1</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
         </message>
     </context>
     <context>
@@ -1519,8 +1675,140 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>The serial port is busy with another operation; try again later</translation>
         </message>
         <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
             <source>USB设备连接已断开: </source>
             <translation>USB device disconnected: </translation>
+        </message>
+        <message>
+            <source>总线占用率实时曲线</source>
+            <translation>Real-time Bus Occupancy Curve</translation>
+        </message>
+        <message>
+            <source>dlc输入不合法</source>
+            <translation>Invalid DLC input</translation>
+        </message>
+        <message>
+            <source>Invalid hexadecimal value: %1</source>
+            <translation>Invalid hexadecimal value: %1</translation>
+        </message>
+        <message>
+            <source>发送次数；USB适配器上 -1 表示一直发送，直到按下停止</source>
+            <translation>Number of sends; on the USB adapter -1 sends until Stop is pressed</translation>
+        </message>
+        <message>
+            <source>两次发送之间的间隔，毫秒</source>
+            <translation>Interval between two sends, milliseconds</translation>
+        </message>
+        <message>
+            <source>每次发送后数据递增：长度为1、2、4、8字节时，前几个字节写入发送计数（小端）</source>
+            <translation>Data counts up per send: for lengths of 1, 2, 4 or 8 bytes the send counter is written over the first bytes (little-endian)</translation>
+        </message>
+        <message>
+            <source>每次发送后ID按步距递增，按 停止ID+1 取模回绕；勾选时打开配置</source>
+            <translation>The ID grows by the step per send and wraps modulo stop ID + 1; checking it opens the settings</translation>
+        </message>
+        <message>
+            <source>复制内容</source>
+            <translation>Copy Content</translation>
+        </message>
+        <message>
+            <source>复制全部</source>
+            <translation>Copy All</translation>
+        </message>
+        <message>
+            <source>选择错误</source>
+            <translation>Selection Error</translation>
+        </message>
+        <message>
+            <source>请至少选择一列进行导出！</source>
+            <translation>Please select at least one column to export!</translation>
+        </message>
+        <message>
+            <source>导出数据</source>
+            <translation>Export Data</translation>
+        </message>
+        <message>
+            <source>CSV文件 (*.csv)</source>
+            <translation>CSV files (*.csv)</translation>
+        </message>
+        <message>
+            <source>导出失败</source>
+            <translation>Export Failed</translation>
+        </message>
+        <message>
+            <source>无法打开文件: %1</source>
+            <translation>Cannot open file: %1</translation>
+        </message>
+        <message>
+            <source>序号</source>
+            <translation>Index</translation>
+        </message>
+        <message>
+            <source>时间戳</source>
+            <translation>Timestamp</translation>
+        </message>
+        <message>
+            <source>帧类型</source>
+            <translation>Type</translation>
+        </message>
+        <message>
+            <source>帧格式</source>
+            <translation>Format</translation>
+        </message>
+        <message>
+            <source>CAN类型</source>
+            <translation>canType</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>ID</translation>
+        </message>
+        <message>
+            <source>状态</source>
+            <translation>Status</translation>
+        </message>
+        <message>
+            <source>数据长度</source>
+            <translation>DataLen</translation>
+        </message>
+        <message>
+            <source>数据内容</source>
+            <translation>Data</translation>
+        </message>
+        <message>
+            <source>正在导出数据...</source>
+            <translation>Exporting data...</translation>
+        </message>
+        <message>
+            <source>写入文件失败，原文件保持不变: %1</source>
+            <translation>Writing the file failed; the earlier file is kept: %1</translation>
+        </message>
+        <message>
+            <source>接收积压，已丢弃 %1 字节</source>
+            <translation>Receive backlog: %1 bytes dropped</translation>
+        </message>
+        <message>
+            <source>，%1 帧未记入日志</source>
+            <translation>, %1 frames not logged</translation>
+        </message>
+        <message>
+            <source>接收的数据多于本工具能处理的数据时，超出的部分被丢弃；“清空计数”将其清零</source>
+            <translation>When more data arrives than the tool can process, the excess is dropped; "Clear Count" resets this figure</translation>
+        </message>
+        <message>
+            <source>端口正被其他程序使用</source>
+            <translation>The port is in use by another program</translation>
+        </message>
+        <message>
+            <source>没有打开此端口的权限</source>
+            <translation>No permission to open this port</translation>
+        </message>
+        <message>
+            <source>端口已不存在（设备已拔出？）</source>
+            <translation>The port no longer exists (device unplugged?)</translation>
         </message>
         <message>
             <source>FDCAN固件</source>
@@ -1784,6 +2072,10 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>错误: Python进程未运行!</source>
             <translation>Error: the assistant process is not running!</translation>
+        </message>
+        <message>
+            <source>…（回答过长，其余部分未显示）</source>
+            <translation>… (answer too long, the rest is not shown)</translation>
         </message>
     </context>
 </TS>

@@ -15,10 +15,8 @@ public:
     QMap<QString, QString> pairs{{"device:1,4", "ttyACM7"}};
     bool openSucceeds = true;
 
-    quint8 setupAck = 0;
     bool timingReplies = true;
     QByteArray timing = customBaudconfiguration::fromPresets(false, 0, 0).toPayload();
-    quint8 stateAck = 0;
     QByteArray state = "app sw_version: 1.0.2";
     int refusePacket = -1; // index of the sector to refuse
     quint8 refuseCode = 6;
@@ -41,9 +39,8 @@ public:
     quint8 setupBaud(const customBaudconfiguration &t) override
     {
         setups << t;
-        if (setupAck == 0)
-            timing = t.toPayload();
-        return setupAck;
+        timing = t.toPayload();
+        return 0;
     }
     QByteArray getBaudRate() override
     {
@@ -52,11 +49,9 @@ public:
     }
     quint8 testAck(QByteArray *payload) override
     {
-        *payload = stateAck == 0 ? state : QByteArray();
-        return stateAck;
+        *payload = state;
+        return 0;
     }
-    // Called on the upgrade's pool thread; tests read the record once the upgrade has
-    // reported its end through the event loop.
     quint8 iapPack(quint32 index, const QByteArray &sector) override
     {
         packets << qMakePair(index, sector);

@@ -153,6 +153,8 @@ public:
     RegisterReplyState registerReplies;
     std::atomic_bool versionMode{false};
     const RegisterSequence &registerSequence() const { return sequence; }
+    // Stops a running register read, write or save walk (the link closed under it).
+    void stopRegisterSequence() { stopRegisterTimers(); }
 
     // Motor firmware upgrade and version read. The image is the file the user chose;
     // firmwareUpgrade() starts the transfer over the current path (console in UART mode,
