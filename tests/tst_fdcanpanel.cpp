@@ -238,6 +238,7 @@ private slots:
         w()->on_actCom_Close_triggered();
         QVERIFY(!adapter->isConnected);
         QVERIFY(pui().refresh_usb_btn->isEnabled());
+        QVERIFY(pui().sw_btn_FDCAN->isEnabled());
     }
 
     // The user picks a port: the paired adapter follows; and the other way round.
