@@ -329,13 +329,20 @@ private slots:
             QVERIFY(dialog->infoLabel->text().contains("V2.0.1"));
             QVERIFY(dialog->infoLabel->text().contains("Bootloader REV:1.0.3.0"));
             dialog->resize(360, 200);
+            // Seen as it moves: the whole transfer may take less than one poll.
+            bool midway = false, lockedMidway = false;
+            connect(dialog->progressBar, &QProgressBar::valueChanged, dialog, [&](int v) {
+                if (midway || v < 40)
+                    return;
+                midway = true;
+                lockedMidway = !dialog->upgradeButton->isEnabled() && !dialog->fileOpenButton->isEnabled();
+                const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+                if (!shots.isEmpty())
+                    dialog->grab().save(shots + "/firmware-dialog-" + language + ".png");
+            });
             dialog->upgradeButton->click();
-            QTRY_VERIFY(dialog->progressBar->value() >= 40);
-            QVERIFY(!dialog->upgradeButton->isEnabled() && !dialog->fileOpenButton->isEnabled());
-            const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
-            if (!shots.isEmpty())
-                dialog->grab().save(shots + "/firmware-dialog-" + language + ".png");
             QTRY_VERIFY_WITH_TIMEOUT(!road.upgrade()->isRunning(), 20000);
+            QVERIFY(midway && lockedMidway);
             QVERIFY(dialog->upgradeButton->isEnabled());
             QCOMPARE(dialog->progressBar->value(), 0);
             QVERIFY(dialog->infoLabel->text().contains(done));
