@@ -99,14 +99,16 @@ private slots:
     void fullUpgrade_data()
     {
         QTest::addColumn<Path>("path");
-        QTest::newRow("motor console") << Path::Console;
-        QTest::newRow("serial adapter") << Path::SerialAdapter;
-        QTest::newRow("USB adapter") << Path::UsbAdapter;
+        QTest::addColumn<bool>("byF8");
+        QTest::newRow("motor console") << Path::Console << false;
+        QTest::newRow("serial adapter, F8") << Path::SerialAdapter << true;
+        QTest::newRow("USB adapter") << Path::UsbAdapter << false;
     }
 
     void fullUpgrade()
     {
         QFETCH(Path, path);
+        QFETCH(bool, byF8);
         Road road;
         QVERIFY(road.start(path));
         QTemporaryDir dir;
@@ -116,7 +118,14 @@ private slots:
 
         QList<int> seen;
         connect(road.group()->progressBar, &QProgressBar::valueChanged, [&](int v) { seen << v; });
-        road.group()->upgradeButton->click();
+        if (byF8) {
+            road.w()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(road.w()));
+            QTest::keyClick(road.w(), Qt::Key_F8);
+        } else {
+            road.group()->upgradeButton->click();
+        }
+        QVERIFY(road.upgrade()->isRunning());
         QCOMPARE(road.upgrade()->path(), path);
         QVERIFY(road.locked());
         QTRY_COMPARE_WITH_TIMEOUT(road.motor()->bootloader().transfers(), 1, 20000);
