@@ -3,6 +3,7 @@
 #include "log/log.h"
 #include "widgets/dialogService.h"
 #include "widgets/toolTipFilter.h"
+#include "zkVersion.h"
 
 #include "simRegistry.h"
 
@@ -77,18 +78,10 @@ int main(int argc, char *argv[])
     QElapsedTimer sinceStart;
     sinceStart.start();
 
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QT_WARNING_POP
-    QApplication app(argc, argv);
-    QApplication::setApplicationName("zktool");
-    QApplication::setApplicationVersion("0.1.0");
-
     QCommandLineParser parser;
     parser.setApplicationDescription("CAN-bus servo motor commissioning and debugging tool");
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption helpOpt = parser.addHelpOption();
+    const QCommandLineOption versionOpt = parser.addVersionOption();
     QCommandLineOption screenshotOpt("screenshot", "Show the main window, save a picture of it to <file>, exit.", "file");
     QCommandLineOption simulateOpt("simulate",
                                    "Offer simulated ports: a serial adapter with two motors behind it, and a motor console.");
@@ -98,6 +91,28 @@ int main(int argc, char *argv[])
     QCommandLineOption diagOpt("diagnostics", "Show the fault-injection tab.");
     QCommandLineOption tabOpt("tab", "Show tab <index> first.", "index");
     parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt});
+
+    // --version and --help answer without a window, so that they also work where there is
+    // no display (a package check, a remote shell); process() prints and exits.
+    {
+        QStringList args;
+        for (int i = 0; i < argc; ++i)
+            args << QString::fromLocal8Bit(argv[i]);
+        if (parser.parse(args) && (parser.isSet(helpOpt) || parser.isSet(versionOpt))) {
+            QCoreApplication app(argc, argv);
+            QCoreApplication::setApplicationName("zktool");
+            QCoreApplication::setApplicationVersion(ZK_VERSION);
+            parser.process(app);
+        }
+    }
+
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QT_WARNING_POP
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("zktool");
+    QApplication::setApplicationVersion(ZK_VERSION);
     parser.process(app);
 
     Logger::init(QString(), Logger::DEBUG);
