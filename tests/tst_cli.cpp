@@ -209,7 +209,7 @@ private slots:
     void failures_data()
     {
         QTest::addColumn<QStringList>("args"); // --port of the simulated adapter unless an adapter is named
-        QTest::addColumn<QString>("setup");    // drop: no answers; fault: over-current; two: two motors
+        QTest::addColumn<QString>("setup"); // drop: no answers; fault: over-current; two: two motors; unplug
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");  // on standard error
         const QString missing = QDir::temp().filePath("zktool-cli-no-such-file.txt");
@@ -237,6 +237,8 @@ private slots:
         // No adapter.
         QTest::newRow("no such port") << QStringList{"--port", "/dev/zk-none", "--id", "1", "read"} << "" << 3
                                       << "no serial port /dev/zk-none";
+        QTest::newRow("adapter unplugged during a read") << QStringList{"--id", "1", "--timeout", "3000", "read"} << "unplug" << 3
+                                                         << "lost";
         QTest::newRow("no such CAN plugin") << QStringList{"--adapter", "canbus:zknone:can0", "scan"} << "" << 3
                                             << "no CAN bus plugin \"zknone\"";
         // No answer.
@@ -267,6 +269,10 @@ private slots:
         sim->setDropAll(setup == "drop");
         if (setup == "fault")
             QVERIFY(motor()->injectFault(SimMotor::FaultOverCurrent));
+        if (setup == "unplug") { // while the program waits for the answers
+            sim->setDropAll(true);
+            QTimer::singleShot(400, this, [this] { sim->closePort(); });
+        }
         args.replaceInStrings("GARBAGE", file("garbage.txt", "\x01\x02 no lines here"));
         if (!args.contains("--port") && !args.contains("--adapter"))
             args = QStringList{"--port", sim->slavePath()} + args;

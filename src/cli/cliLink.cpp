@@ -149,8 +149,9 @@ bool CliLink::openSerial(const QString &path, QString *error)
     dispatcher = std::make_unique<ReceiveDispatcher>(cdc.get(), ev);
     connect(&port, &QSerialPort::readyRead, this, &CliLink::readPort);
     connect(&port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        // A read that fails (EIO once the device has gone) leaves nothing to wait for.
         if (e == QSerialPort::ResourceError || e == QSerialPort::PermissionError
-            || e == QSerialPort::DeviceNotFoundError)
+            || e == QSerialPort::DeviceNotFoundError || e == QSerialPort::ReadError)
             onLost(port.errorString());
     });
     pollTimer.start();
