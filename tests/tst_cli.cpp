@@ -289,6 +289,33 @@ private slots:
             QVERIFY(!motor()->isEnabled());
     }
 
+    void portsListsTheSimulatedAdapters()
+    {
+        const Run r = runCli({"--simulate", "ports", "--json"});
+        QCOMPARE(r.code, 0);
+        QStringList paths, descriptions;
+        for (const QJsonValue &p : r.json.value("ports").toArray()) {
+            paths << p["path"].toString();
+            descriptions << p["description"].toString();
+        }
+        QVERIFY2(descriptions.filter("Simulated serial adapter").size() == 1, qPrintable(descriptions.join('|')));
+        const QJsonArray usb = r.json.value("usbAdapters").toArray();
+        QCOMPARE(usb.size(), 1);
+        QVERIFY2(paths.contains(usb[0]["port"].toString()), qPrintable(usb[0]["port"].toString()));
+        QVERIFY(r.json.value("canInterfaces").toArray().contains(QJsonValue("canbus:virtualcan:can0")));
+    }
+
+    void readTextImportsUnchanged()
+    {
+        const Run read = runCli({"--port", sim->slavePath(), "--id", "1", "read"});
+        QCOMPARE(read.code, 0);
+        const Run back = runCli({"--port", sim->slavePath(), "--id", "1", "--json", "import",
+                                 file("read.txt", read.out.toUtf8())});
+        QCOMPARE(back.code, 0);
+        QCOMPARE(back.json.value("linesApplied").toInt(), 37);
+        QCOMPARE(back.json.value("changed").toArray(), QJsonArray());
+    }
+
     void progressLineOnlyOnATerminal()
     {
         const QString script = QStandardPaths::findExecutable("script");
