@@ -23,15 +23,19 @@ for f in usr/bin/zktool usr/bin/zktool-cli usr/lib/zktool/retrieval_chatbot.exe 
 done
 dpkg-deb -f "$deb" Depends | grep -q libqt6serialbus6 || fail "Depends lacks Qt Serial Bus: $(dpkg-deb -f "$deb" Depends)"
 
-# The installed programs run from the scratch root, with a home of their own for logs.
+# The installed programs run from the scratch root, with a home of their own. As installed
+# for real, they cannot write beside themselves (here: a file where their logs folder would
+# be), so their logs go to the user's data folder.
 export HOME="$scratch/home" QT_QPA_PLATFORM=offscreen
-unset DISPLAY
+unset DISPLAY XDG_DATA_HOME
+touch "$root/usr/lib/zktool/logs"
 got=$("$root/usr/bin/zktool" --version)
 [ "$got" = "zktool $version" ] || fail "zktool --version said '$got'"
 scan=$("$root/usr/bin/zktool-cli" --simulate scan)
 [ "$(echo "$scan" | grep -c master)" = 2 ] || fail "zktool-cli --simulate scan found: $scan"
 state=$("$root/usr/bin/zktool-cli" --simulate --id 1 enable)
 echo "$state" | grep -q "Motor enabled" || fail "no English motor state (translations not found?): $state"
+ls "$HOME"/.local/share/zktool/logs/*.log >/dev/null 2>&1 || fail "no log in $HOME/.local/share/zktool/logs"
 answer=$(printf 'hello\n' | timeout 10 "$root/usr/lib/zktool/retrieval_chatbot.exe" | head -c 200)
 [ -n "$answer" ] || fail "the installed assistant gave no answer"
 echo "check-package: $(basename "$deb") installs and runs ($(du -k "$deb" | cut -f1) KiB)"
