@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the small icons of src/source/ (export, import, state normal / error) and the
-application icon packaging/zktool.png.
+"""Draws the small icons of src/source/ (window icon, export, import, state normal / error,
+bus load) and the application icon packaging/zktool.png.
 
 Pure Python (zlib only): every shape is a set of pixels tested with 4 x 4 samples per
 pixel, so the edges come out smooth. Run from the repository root:
@@ -113,6 +113,10 @@ def main():
     white = (255, 255, 255)
     red = (200, 40, 40)
 
+    # Window icon: a frame leaving on the bus, an arrow head over two signal lines.
+    write_png(os.path.join(out, "send.png"), render(
+        [(blue, circle(16, 16, 15)), (white, line(7, 12, 17, 12, 2.5)), (white, line(7, 20, 17, 20, 2.5)),
+         (white, triangle((16, 7), (16, 25), (26, 16)))]))
     # Export: an arrow leaving the tray upwards.
     write_png(os.path.join(out, "export.png"), render(
         tray(grey) + [(blue, line(16, 22, 16, 10, 3.5)), (blue, triangle((8, 12), (24, 12), (16, 3)))]))
@@ -124,6 +128,10 @@ def main():
         [(green, circle(16, 16, 15)), (white, line(9, 16.5, 14, 21.5, 3.5)), (white, line(14, 21.5, 23.5, 11, 3.5))]))
     write_png(os.path.join(out, "error.png"), render(
         [(red, circle(16, 16, 15)), (white, line(10.5, 10.5, 21.5, 21.5, 3.5)), (white, line(21.5, 10.5, 10.5, 21.5, 3.5))]))
+    # Bus load: a gauge, its needle well to the right.
+    gauge = [(grey, lambda x, y: 12.5 <= math.hypot(x - 16, y - 20) <= 15 and y <= 21)]
+    write_png(os.path.join(out, "speed-up.png"), render(
+        gauge + [(red, line(16, 20, 24, 10, 3)), (grey, circle(16, 20, 3))]))
 
     # Application icon: a motor's end face (rotor, stator ring, shaft) with the CAN pair.
     n = 256

@@ -72,8 +72,7 @@ struct SimSerialAdapter::Impl {
     bool closeRequested = false;
     bool streaming = false;
     bool streamRestart = false;
-    int streamRate = 0;
-    quint32 streamId = 0x7FE;
+    SimFlood flood;
     int bitRate = 0;
     std::deque<SimCanFrame> busFrames;
     Stats stats;
@@ -404,14 +403,15 @@ void SimSerialAdapter::Impl::generate(Clock::time_point now, Mode mode)
     int hbMs;
     bool streaming_;
     int rate;
-    quint32 sid;
+    SimFlood pattern;
     {
         std::lock_guard<std::mutex> lock(mutex);
         hb = heartbeat;
         hbMs = std::max(1, heartbeatMs);
         streaming_ = streaming;
-        rate = streamRate;
-        sid = streamId;
+        rate = flood.framesPerSecond;
+        if (streaming)
+            pattern = flood;
         if (streamRestart) {
             streamRestart = false;
             streamStart = now;
@@ -460,12 +460,10 @@ void SimSerialAdapter::Impl::generate(Clock::time_point now, Mode mode)
         if (owed > 0) {
             OutUnit u;
             u.bytes.reserve(int(owed) * SimCodec::ReceiveFrameSize);
-            QByteArray data(8, '\0');
             for (quint64 k = 0; k < owed; ++k) {
-                SimCodec::putU32(data, 0, streamSeq);
-                SimCodec::putU32(data, 4, ~streamSeq);
-                ++streamSeq;
-                u.bytes += SimCodec::receiveFrame(SimCodec::StatusRxOk, sid, data);
+                const SimFloodFrame f = simFloodFrame(pattern, streamSeq++);
+                u.bytes += SimCodec::receiveFrame(f.transmitted ? SimCodec::StatusTxOk : SimCodec::StatusRxOk, f.id,
+                                                  f.data.left(8), f.extended);
             }
             streamGenerated += owed;
             u.streamFrames = quint32(owed);
@@ -857,12 +855,20 @@ bool SimSerialAdapter::isPortOpen() const { return d->portOpen; }
 
 void SimSerialAdapter::startStreaming(int framesPerSecond, quint32 canId)
 {
+    SimFlood flood;
+    flood.framesPerSecond = framesPerSecond;
+    flood.ids = {canId};
+    startFlood(flood);
+}
+
+void SimSerialAdapter::startFlood(const SimFlood &flood)
+{
     {
         std::lock_guard<std::mutex> lock(d->mutex);
         d->streaming = true;
         d->streamRestart = true;
-        d->streamRate = std::max(0, framesPerSecond);
-        d->streamId = canId;
+        d->flood = flood;
+        d->flood.framesPerSecond = std::max(0, flood.framesPerSecond);
     }
     d->wakeWorker();
 }

@@ -28,6 +28,7 @@
 
 #include "simBus.h"
 #include "simCodec.h"
+#include "simFlood.h"
 #include "simMotor.h"
 
 #include <QByteArray>
@@ -108,6 +109,9 @@ public:
     // Sends receive frames (status 0x11) continuously: framesPerSecond (0 = as fast as the
     // reader takes them), data = 32-bit sequence number then its complement, little-endian.
     void startStreaming(int framesPerSecond, quint32 canId = 0x7FE);
+    // The same with the flood's mix (lengths capped at 8, no FD): transmitted frames come
+    // as transmit confirmations (0x12), the others as received frames.
+    void startFlood(const SimFlood &flood);
     void stopStreaming();
     bool isStreaming() const;
     quint64 streamedFrames() const;

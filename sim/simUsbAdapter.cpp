@@ -129,9 +129,7 @@ struct SimUsbAdapter::Impl {
     QMap<quint8, QPair<int, int>> failing; // endpoint -> (result, count)
 
     bool streaming = false;
-    int streamRate = 0;
-    quint32 streamId = 0x7FE;
-    int streamLength = 8;
+    SimFlood flood;
     Clock::time_point streamStart;
     quint64 streamGenerated = 0;
 
@@ -208,26 +206,24 @@ struct SimUsbAdapter::Impl {
 
     void generateStreamLocked(Clock::time_point now)
     {
-        if (!streaming || !capturing || streamRate <= 0)
+        if (!streaming || !capturing || flood.framesPerSecond <= 0)
             return;
         const double elapsed = std::chrono::duration<double>(now - streamStart).count();
-        const quint64 target = quint64(elapsed * streamRate);
+        const quint64 target = quint64(elapsed * flood.framesPerSecond);
         if (target <= streamGenerated)
             return;
-        SimUsbFrame f;
-        f.id = streamId;
-        f.fd = streamLength > 8;
-        f.data = QByteArray(streamLength, '\0');
         for (quint64 k = streamGenerated; k < target; ++k) {
-            const quint32 seq = quint32(k);
-            for (int b = 0; b < 4 && b < streamLength; ++b)
-                f.data[b] = char(seq >> (8 * b));
-            for (int b = 0; b < 4 && b + 4 < streamLength; ++b)
-                f.data[b + 4] = char(~seq >> (8 * b));
-            received.push_back(encode(f, false, now));
+            const SimFloodFrame g = simFloodFrame(flood, k);
+            SimUsbFrame f;
+            f.id = g.id;
+            f.data = g.data;
+            f.fd = g.fd;
+            f.extended = g.extended;
+            (g.transmitted ? echoed : received).push_back(encode(f, g.transmitted, now));
+            if (!g.transmitted)
+                ++stats.receivedQueued;
         }
         stats.streamedFrames += target - streamGenerated;
-        stats.receivedQueued += target - streamGenerated;
         streamGenerated = target;
     }
 
@@ -346,6 +342,10 @@ struct SimUsbAdapter::Impl {
         QByteArray answer;
         switch (code) {
         case StartCap:
+            // A flood started before the capture runs from now on, not from its start.
+            if (streaming && !capturing)
+                streamStart = now - std::chrono::duration_cast<Clock::duration>(
+                                        std::chrono::duration<double>(double(streamGenerated) / flood.framesPerSecond));
             capturing = true;
             break;
         case StopCap:
@@ -617,8 +617,7 @@ int SimUsbAdapter::bulkIn(quint8 endpoint, QByteArray &out, int maxLength, int t
         if (d->generation != plugGeneration || !d->plugged)
             return ErrorNoDevice;
         const Clock::time_point now = Clock::now();
-        if (rx)
-            d->generateStreamLocked(now);
+        d->generateStreamLocked(now);
         if (!q.empty())
             break;
         if (now >= deadline)
@@ -865,11 +864,19 @@ void SimUsbAdapter::failNextTransfers(quint8 endpoint, int result, int count)
 
 void SimUsbAdapter::startStreaming(int framesPerSecond, quint32 canId, int dataLength)
 {
+    SimFlood flood;
+    flood.framesPerSecond = framesPerSecond;
+    flood.ids = {canId};
+    flood.lengths = {std::clamp(dataLength, 8, 64)};
+    startFlood(flood);
+}
+
+void SimUsbAdapter::startFlood(const SimFlood &flood)
+{
     std::lock_guard<std::mutex> lock(d->mutex);
     d->streaming = true;
-    d->streamRate = std::max(1, framesPerSecond);
-    d->streamId = canId;
-    d->streamLength = std::clamp(dataLength, 8, 64);
+    d->flood = flood;
+    d->flood.framesPerSecond = std::max(1, flood.framesPerSecond);
     d->streamStart = Clock::now();
     d->streamGenerated = 0;
 }

@@ -24,6 +24,7 @@
 
 #include "simBus.h"
 #include "simCodec.h"
+#include "simFlood.h"
 #include "simMotor.h"
 
 #include <QByteArray>
@@ -139,6 +140,8 @@ public:
     // ---- throughput: received frames generated at `framesPerSecond` while capturing;
     // data = 32-bit sequence number, its complement, then zeros up to dataLength.
     void startStreaming(int framesPerSecond, quint32 canId = 0x7FE, int dataLength = 8);
+    // The same with the flood's mix: transmitted frames come on 0x83, received ones on 0x81.
+    void startFlood(const SimFlood &flood);
     void stopStreaming();
     quint64 streamedFrames() const;
 

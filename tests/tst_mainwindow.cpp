@@ -2,18 +2,24 @@
 // generic dialogs.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
+#include "charts/ui/feedbackCharts.h"
+#include "chat/ui/zkChat.h"
 #include "can/canTxModel.h"
 #include "log/log.h"
 #include "widgets/clickableLabel.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QTextBlock>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -157,6 +163,126 @@ private slots:
         QCOMPARE(w.form()->tabWidget->tabText(0), QString("串口调试"));
     }
 
+    // What a user reads after switching to English, in the main window and the chat.
+    void englishLeavesNoChineseText()
+    {
+        MainWindow w;
+        w.show();
+        w.findChild<SwitchButton *>("languageSwitch")->setChecked(true);
+        QCoreApplication::sendPostedEvents(); // the language change reaches other windows queued
+        QStringList chinese;
+        const QList<QWidget *> widgets = w.findChildren<QWidget *>(); // the chat window is one of them
+        for (QWidget *x : widgets) {
+            QStringList texts{x->toolTip(), x->isWindow() ? x->windowTitle() : QString()};
+            if (auto *l = qobject_cast<QLabel *>(x))
+                texts << l->text();
+            if (auto *b = qobject_cast<QAbstractButton *>(x))
+                texts << b->text();
+            if (auto *g = qobject_cast<QGroupBox *>(x))
+                texts << g->title();
+            texts << x->property("placeholderText").toString();
+            if (auto *c = qobject_cast<QComboBox *>(x))
+                for (int i = 0; i < c->count(); ++i)
+                    texts << c->itemText(i);
+            if (auto *v = qobject_cast<QAbstractItemView *>(x); v && v->model())
+                for (int i = 0; i < v->model()->columnCount(); ++i)
+                    texts << v->model()->headerData(i, Qt::Horizontal).toString();
+            for (const QString &t : texts)
+                if (std::any_of(t.begin(), t.end(), [](QChar c) { return c.unicode() >= 0x3000 && c.unicode() <= 0x9FFF; }))
+                    chinese << x->objectName() + ": " + t.left(40);
+        }
+        QVERIFY2(chinese.isEmpty(), qPrintable(chinese.join('\n')));
+    }
+
+    // 1024 x 680 in either language: pages that do not fit scroll rather than squeeze
+    // their rows, and the port box shows a whole pseudo-terminal path.
+    void windowFitsASmallScreen()
+    {
+        for (bool english : {false, true}) {
+            MainWindow w;
+            w.findChild<SwitchButton *>("languageSwitch")->setChecked(english);
+            w.resize(1024, 680);
+            w.show();
+            QCOMPARE(w.size(), QSize(1024, 680));
+            QComboBox *port = w.form()->comboCom_Port;
+            QVERIFY(port->lineEdit()->width() > port->fontMetrics().horizontalAdvance("/dev/pts/10"));
+            QVERIFY(!w.windowIcon().availableSizes().isEmpty());
+        }
+    }
+
+    // Help and version need no display: they are answered before the GUI starts.
+    void helpAndVersionWithoutDisplay()
+    {
+        for (const auto &[option, expected] : {std::pair{"--help", "--screenshot"}, {"--version", "zktool 0.1.0"}}) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("DISPLAY");
+            env.insert("QT_QPA_PLATFORM", "xcb");
+            p.setProcessEnvironment(env);
+            p.start(ZK_BUILD_DIR "/zktool", {option});
+            QVERIFY(p.waitForFinished(20000));
+            QCOMPARE(p.exitCode(), 0);
+            QVERIFY2(p.readAllStandardOutput().contains(expected), qPrintable(p.readAllStandardError()));
+        }
+    }
+
+    void terminalKeepsTheNewestLines_data()
+    {
+        QTest::addColumn<int>("chunks");
+        QTest::addColumn<QString>("chunk");
+        QTest::addColumn<int>("blocks");
+        QTest::addColumn<QString>("lastLine");
+        const int n = TerminalOutput::kMaxLineChars;
+        QTest::newRow("few lines") << 3 << "a\r\nb" << 6 << "b";
+        QTest::newRow("more lines than kept") << 3 * TerminalOutput::kMaxLines << "x" << TerminalOutput::kMaxLines << "x";
+        QTest::newRow("a line without end is broken") << 1 << QString(n * 5 / 2, 'x') << 3 << QString(n / 2, 'x');
+    }
+
+    void terminalKeepsTheNewestLines()
+    {
+        QFETCH(int, chunks);
+        QFETCH(QString, chunk);
+        QFETCH(int, blocks);
+        QFETCH(QString, lastLine);
+        MainWindow w;
+        TerminalOutput *out = w.form()->comOutput;
+        for (int i = 0; i < chunks; ++i)
+            emit w.uartByteMsg(chunk.toLatin1());
+        QTRY_COMPARE(out->blockCount(), blocks);
+        QCOMPARE(out->document()->lastBlock().text(), lastLine);
+        w.on_actClear_triggered();
+        QVERIFY(out->toPlainText().isEmpty() && out->pendingLines() == 0);
+    }
+
+    // Without periodic sending nobody draws the samples: they stay bounded, Clear drops them.
+    void feedbackSamplesAreBounded()
+    {
+        MainWindow w;
+        for (qsizetype i = 0; i < 3 * FeedbackWaveUpdater::kMaxHeldSamples; ++i)
+            w.appendFeedbackSamples(float(i), 0, 0);
+        QVERIFY(w.heldFeedbackSamples() <= FeedbackWaveUpdater::kMaxHeldSamples + FeedbackWaveUpdater::kTrimBlock);
+        w.on_actClear_triggered();
+        QCOMPARE(w.heldFeedbackSamples(), 0);
+    }
+
+    // Requests are kept only while a handler (a test, a driver) answers them, and a kept
+    // request does not keep a dangling parent.
+    void dialogHistoryOnlyWhileObserved()
+    {
+        for (bool observed : {false, true}) {
+            if (observed)
+                DialogService::setHandler([](const DialogService::Request &) { return DialogService::Reply(); });
+            auto *parent = new QWidget;
+            DialogService::notice(new QMessageBox(QMessageBox::Information, "t", "notice", QMessageBox::Ok, parent));
+            delete parent;
+            const auto history = DialogService::history();
+            QCOMPARE(history.size(), observed ? 1 : 0);
+            QVERIFY(history.isEmpty() || !history.first().parent);
+        }
+        DialogService::setHandler(nullptr);
+        QVERIFY(DialogService::history().isEmpty());
+    }
+
     void missingTranslationLeavesChinese()
     {
         QTemporaryDir empty;
@@ -230,6 +356,7 @@ private slots:
 
     void noticeClosesByItself()
     {
+        DialogService::setHandler([](const DialogService::Request &) { return DialogService::Reply(); });
         MainWindow w;
         w.show();
         emit w.autoQuitMessageBoxShow("hello");

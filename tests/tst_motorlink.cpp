@@ -281,6 +281,22 @@ private slots:
         QVERIFY(ui()->periodicSend->isEnabled());
     }
 
+    // Whether periodic sending runs is the window's state, not the button's caption: a
+    // form retranslated under it (caption back to "发送") still stops on the assistant's
+    // stop phrase, which acts only while sending runs.
+    void periodicSendingIsStateNotCaption()
+    {
+        QVERIFY(sw.open());
+        ui()->periodicSend->setChecked(true);
+        click(ui()->btn_canDebugSend);
+        ui()->retranslateUi(w());
+        QCOMPARE(ui()->btn_canDebugSend->text(), QString("发送"));
+        QVERIFY(w()->isCanDebugRunning());
+        w()->on_invokeQtFunction("停止发送电机调试数据!");
+        QVERIFY(!w()->isCanDebugRunning());
+        QVERIFY(!w()->link()->periodicTimer->isActive());
+    }
+
     void intervalField_data()
     {
         QTest::addColumn<QString>("typed");

@@ -79,6 +79,21 @@ private slots:
     void initTestCase() { Logger::init(logDir.path(), Logger::DEBUG); }
     void cleanup() { sw.stop(); }
 
+    // A port that goes away in the middle of a register walk ends the walk: no time-out
+    // box follows the disconnect notice.
+    void vanishingPortEndsTheRegisterWalk()
+    {
+        start(SimSerialAdapter::Adapter);
+        sw.adapter()->setDropAll(true); // no replies: the walk waits for each one
+        ui()->ReadAllParam->click();
+        QTRY_VERIFY(w()->link()->registerSequence().running());
+        sw.adapter()->closePort();
+        QTRY_VERIFY_WITH_TIMEOUT(!w()->isPortOpen(), 3000);
+        QVERIFY(!w()->link()->registerSequence().running());
+        QTest::qWait(2 * RegisterSequence::ReplyTimeoutMs);
+        QVERIFY(!shownMessages().contains(6));
+    }
+
     void readAllFillsEveryWidget_data()
     {
         QTest::addColumn<int>("mode");

@@ -8,6 +8,8 @@
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
+#include "link/serial/serialPortModel.h"
+#include "queuedSpy.h"
 #include "simCodec.h"
 #include "simMotor.h"
 #include "simSerialAdapter.h"
@@ -130,15 +132,64 @@ private slots:
         QVERIFY(!w->isPortOpen());
     }
 
+    void openFailureShowsMessageOne_data()
+    {
+        QTest::addColumn<bool>("gone"); // else another program holds the port
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("device gone") << true << "端口已不存在";
+        QTest::newRow("port busy") << false << "端口正被其他程序使用";
+    }
+
     void openFailureShowsMessageOne()
     {
-        sim->closePort();
-        sim.reset(); // the slave path no longer exists
+        QFETCH(bool, gone);
+        QFETCH(QString, reason);
+        QSerialPort other;
+        if (gone) {
+            sim->closePort();
+            sim.reset(); // the slave path no longer exists
+        } else {
+            other.setPortName(sim->slavePath());
+            QVERIFY(other.open(QIODevice::ReadWrite));
+        }
         w->form()->btn_comSwitch->click();
         QVERIFY(!w->isPortOpen());
         QCOMPARE(shownMessages(), QList<int>{1});
+        QVERIFY2(DialogService::history().last().detail.startsWith(reason), "the box says why");
         QVERIFY(led().contains("red"));
         QVERIFY(w->form()->comboCom_Port->isEnabled());
+    }
+
+    // The port box and the settings model agree at every moment: a refresh keeps a port
+    // that still exists, drops one that went (back to the first when it was chosen), and
+    // a refresh skipped while the port is open runs when it closes.
+    void portBoxFollowsTheDevices()
+    {
+        QComboBox *box = w->form()->comboCom_Port;
+        auto agree = [&] {
+            return box->currentText() == w->portModel()->port()
+                && (box->count() == 0 || box->currentIndex() == w->portModel()->getSelectedPortIndex());
+        };
+        auto second = std::make_unique<SimSerialAdapter>();
+        QVERIFY(second->start());
+        const QString path = second->slavePath();
+        w->addPortByPath(path, "second");
+        QCOMPARE(box->itemData(box->currentIndex(), Qt::ToolTipRole).toString(), QString("second"));
+        w->refreshDevices();
+        QVERIFY(box->currentText() == path && agree());
+
+        box->setCurrentIndex(box->findText(sim->slavePath()));
+        open();
+        second.reset(); // its node goes away while the port is open
+        w->refreshDevices();
+        QVERIFY(box->findText(path) >= 0);
+        w->form()->btn_comSwitch->click();
+        QVERIFY(box->findText(path) < 0 && box->currentText() == sim->slavePath() && agree());
+
+        sim->closePort();
+        sim.reset();
+        w->refreshDevices();
+        QVERIFY(box->currentIndex() == (box->count() > 0 ? 0 : -1) && agree());
     }
 
     void sentFrameArrivesWithValidCrc()
@@ -179,7 +230,7 @@ private slots:
         QCOMPARE(m->data(m->index(0, 8)).toString(), QString("01 02"));
         QCOMPARE(m->data(m->index(1, 6)).toString(), QString("心跳数据"));
         QCOMPARE(m->data(m->index(0, 0)).toUInt(), 1u);
-        QVERIFY(w->form()->comOutput->toPlainText().contains("hi"));
+        QTRY_VERIFY(w->form()->comOutput->toPlainText().contains("hi"));
     }
 
     void framesSplitBetweenReadsAreKept()
@@ -189,6 +240,7 @@ private slots:
         for (int i = 0; i < 5; ++i)
             sim->injectBytes(SimCodec::receiveFrame(0x11, 0x100 + i, QByteArray(1, char(i))));
         QTRY_COMPARE_WITH_TIMEOUT(w->frameModel()->rowCount(), 5, 5000);
+        w->form()->comOutput->flushPending();
         QVERIFY2(w->form()->comOutput->toPlainText().isEmpty(), qPrintable(w->form()->comOutput->toPlainText()));
     }
 
@@ -228,7 +280,7 @@ private slots:
     void parameterBlockSplitOverThreeChunks()
     {
         open();
-        QSignalSpy blocks(w.get(), &MainWindow::parameterBlockReceived);
+        QueuedSpy blocks(w.get(), &MainWindow::parameterBlockReceived); // emitted by the dispatcher task
         w->link()->paramReading = true;
         QByteArray block(150, '\0');
         block[0] = 'g';
@@ -248,8 +300,9 @@ private slots:
     void versionAnswer()
     {
         open();
-        QSignalSpy app(w.get(), &MainWindow::appVersionChanged);
-        QSignalSpy loader(w.get(), &MainWindow::loaderVersionChanged);
+        // Emitted by the dispatcher task.
+        QueuedSpy app(w.get(), &MainWindow::appVersionChanged);
+        QueuedSpy loader(w.get(), &MainWindow::loaderVersionChanged);
         app.clear();
         loader.clear();
         w->link()->versionReading = true;

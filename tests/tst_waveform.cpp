@@ -119,12 +119,15 @@ private slots:
     void synchronousRedraw();
     void historyIsCapped();
     void drawReducesToPlotWidthAndFollowsResize();
+    void zoomShowsTheSamples_data();
+    void zoomShowsTheSamples();
     void rpmConvertsCurveAndLegendNotData();
     void multiChannelDecimatedDraw();
     void prepareDataVectorScatterChannels();
     void resetClearsEverythingButZeroLine();
     void feedbackChartsInit();
     void feedbackUpdaterDrawsInOrder();
+    void feedbackUpdaterHoldsBackWhileBusy_data();
     void feedbackUpdaterHoldsBackWhileBusy();
     void saveDialog_data();
     void saveDialog();
@@ -363,8 +366,50 @@ void TestWaveForm::drawReducesToPlotWidthAndFollowsResize()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTRY_VERIFY(w.getChart()->plotArea().width() > 5 * narrow);
-    QTRY_VERIFY(curve->count() > 4 * narrow);
-    QVERIFY(curve->count() <= int(w.getChart()->plotArea().width()) + 1);
+    QTRY_VERIFY(curve->count() > 2 * narrow); // about a point per two pixels
+    QVERIFY(curve->count() <= int(w.getChart()->plotArea().width()) / 2 + 1);
+}
+
+void TestWaveForm::zoomShowsTheSamples_data()
+{
+    QTest::addColumn<double>("from");
+    QTest::addColumn<double>("to");
+    QTest::newRow("zoomed in") << 1000.0 << 1100.0;
+    QTest::newRow("panned to the start") << -20.0 << 60.0;
+    QTest::newRow("zoomed out past the end") << 4000.0 << 9000.0;
+}
+
+// After a zoom or pan the curve is the samples in view (reduced again only when they
+// are more than the plot shows), not the outline of the whole window's reduction; the
+// separate window gets the samples too.
+void TestWaveForm::zoomShowsTheSamples()
+{
+    QFETCH(double, from);
+    QFETCH(double, to);
+    WaveForm w;
+    w.createChart("t", false);
+    w.resize(400, 300);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QList<float> samples;
+    for (int i = 0; i < 5000; ++i)
+        samples.append(float(std::sin(i * 0.37)));
+    w.drawWaveData(w.processWaveData(samples));
+    const int width = int(w.getChart()->plotArea().width());
+    axisOf(w, Qt::Horizontal)->setRange(from, to);
+    const int first = std::max(0, int(from)), last = std::min(4999, int(to));
+    int inView = 0;
+    for (const QPointF &p : mainCurve(w)->points()) {
+        QCOMPARE(float(p.y()), samples[int(p.x())]); // real samples only
+        inView += p.x() >= first && p.x() <= last;
+    }
+    QVERIFY2(inView >= std::min(last - first + 1, width / 4), qPrintable(QString::number(inView)));
+
+    w.on_actZoomNewWindow_triggered();
+    QList<WaveForm *> copies = topLevelWaveForms();
+    copies.removeAll(&w);
+    QCOMPARE(copies.size(), 1);
+    QCOMPARE(copies.first()->getWaveData(), samples);
 }
 
 void TestWaveForm::rpmConvertsCurveAndLegendNotData()
@@ -579,8 +624,21 @@ void TestWaveForm::feedbackUpdaterDrawsInOrder()
     QCOMPARE(pos.getWaveData(), (QList<float>{1, 2, 4}));
 }
 
+void TestWaveForm::feedbackUpdaterHoldsBackWhileBusy_data()
+{
+    QTest::addColumn<int>("batchSize");
+    QTest::addColumn<bool>("clear");
+    QTest::addColumn<int>("held"); // while the first computation cannot run
+    QTest::newRow("drawn in the next cycle") << 2 << false << 4;
+    QTest::newRow("cleared before the next cycle") << 2 << true << 4;
+    QTest::newRow("no more than a history") << 30000 << true << int(FeedbackWaveUpdater::kMaxHeldSamples);
+}
+
 void TestWaveForm::feedbackUpdaterHoldsBackWhileBusy()
 {
+    QFETCH(int, batchSize);
+    QFETCH(bool, clear);
+    QFETCH(int, held);
     WaveForm pos, vel, tor;
     for (WaveForm *w : {&pos, &vel, &tor})
         w->createChart("t", false);
@@ -596,18 +654,24 @@ void TestWaveForm::feedbackUpdaterHoldsBackWhileBusy()
         blockers.append(QtConcurrent::run([&gate] { gate.acquire(); }));
 
     for (float batch : {1.f, 2.f, 3.f}) {
-        p = {batch, batch};
+        p = QList<float>(batchSize, batch);
         updater.update(p, v, t, mutex);
     }
+    QCOMPARE(updater.heldSamples(), held);
     gate.release(pool->maxThreadCount());
     for (auto &f : blockers)
         f.waitForFinished();
     updater.waitForDone();
     // one computation ran; the later batches wait for the next cycle instead of racing it
-    QCOMPARE(pos.getWaveData(), (QList<float>{1, 1}));
+    QCOMPARE(pos.getWaveData(), QList<float>(batchSize, 1));
+    if (clear)
+        updater.clear();
     updater.update(p, v, t, mutex);
     updater.waitForDone();
-    QCOMPARE(pos.getWaveData(), (QList<float>{1, 1, 2, 2, 3, 3}));
+    QList<float> expected = QList<float>(batchSize, 1);
+    if (!clear)
+        expected << QList<float>(batchSize, 2) << QList<float>(batchSize, 3);
+    QCOMPARE(pos.getWaveData(), expected);
 }
 
 void TestWaveForm::saveDialog_data()

@@ -353,17 +353,21 @@ void TestWaveMath::pointReduction()
     }
     QVERIFY2(out.size() <= std::max(2, maxPoints) + 1, qPrintable(QString::number(out.size())));
     QCOMPARE(out.last(), pts.last());
-    // every block's extremes survive at the block's first x
+    // real samples in their order, and every block's extremes among them
+    for (int i = 1; i < out.size(); ++i)
+        QVERIFY(out[i].x() > out[i - 1].x());
+    for (const QPointF &q : out)
+        QCOMPARE(pts[int(q.x())], q);
     const int target = std::max(2, maxPoints);
     const int stride = (count + target / 2 - 1) / (target / 2);
     for (int b = 0; b < count; b += stride) {
-        double lo = pts[b].y(), hi = lo;
+        int lo = b, hi = b;
         for (int i = b; i < std::min(count, b + stride); ++i) {
-            lo = std::min(lo, pts[i].y());
-            hi = std::max(hi, pts[i].y());
+            lo = pts[i].y() < pts[lo].y() ? i : lo;
+            hi = pts[i].y() > pts[hi].y() ? i : hi;
         }
-        QVERIFY(out.contains(QPointF(b, lo)));
-        QVERIFY(out.contains(QPointF(b, hi)));
+        QVERIFY(out.contains(pts[lo]));
+        QVERIFY(out.contains(pts[hi]));
     }
 }
 

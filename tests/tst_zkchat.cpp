@@ -8,6 +8,7 @@
 #include "widgets/switchbutton.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,6 +76,8 @@ private slots:
     void processEnd_data();
     void processEnd();
     void stderrIsLogged();
+    void floodsAreBounded_data();
+    void floodsAreBounded();
     void answerCutBetweenReads_data();
     void answerCutBetweenReads();
     void stopProcess_data();
@@ -296,6 +299,43 @@ void TestZKChat::stderrIsLogged()
     say(*chat, "x");
     QTRY_VERIFY_WITH_TIMEOUT(newLog().contains("[ZKChat] Python脚本错误详情：模型文件缺失"), 10000);
     QVERIFY(chat->transcript()->toPlainText().indexOf("zekaChat") < 0);
+}
+
+void TestZKChat::floodsAreBounded_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("sentences");   // acted on
+    QTest::addColumn<bool>("overLong");   // logged once as over-long
+    QTest::addColumn<int>("logBytes");    // at most, beyond the fixed lines
+    const int held = ZKChat::kMaxHeldChars;
+    QTest::newRow("no sentence mark") << QString("@flood %1 abcdefghij").arg(held / 10 * 3) << 3 << true << 4096;
+    QTest::newRow("more sentences than acted on") << "@flood 200 电机使能!" << ZKChat::kMaxSentencesPerAnswer << true
+                                                  << 16384;
+    QTest::newRow("standard error") << "@errflood 20000 模型加载失败，请检查文件" << 0 << false
+                                    << 3 * ZKChat::kMaxLoggedBytesPerSecond;
+}
+
+// An assistant that never stops talking is held, shown, acted on and logged within
+// bounds, and the over-long answer is logged once.
+void TestZKChat::floodsAreBounded()
+{
+    QFETCH(QString, action);
+    QFETCH(int, sentences);
+    QFETCH(bool, overLong);
+    QFETCH(int, logBytes);
+    auto chat = startChat("go => " + action + "\ngo => @sleep 1500\ngo => 完毕!\n");
+    QSignalSpy spy(chat.get(), &ZKChat::invokeQtFunction);
+    QElapsedTimer clock;
+    clock.start();
+    say(*chat, "go");
+    QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty() && spy.last().at(0).toString() == "完毕!", 20000);
+    QCOMPARE(spy.count() - 1, sentences);
+    const QString shown = chat->transcript()->toPlainText();
+    QVERIFY2(shown.size() < 2 * ZKChat::kMaxShownChars, qPrintable(QString::number(shown.size())));
+    const QString log = newLog();
+    QCOMPARE(log.count("助手回答过长"), overLong ? 1 : 0);
+    QVERIFY2(log.toUtf8().size() < logBytes + 2048 * (1 + clock.elapsed() / 1000),
+             qPrintable(QString::number(log.toUtf8().size())));
 }
 
 void TestZKChat::answerCutBetweenReads_data()

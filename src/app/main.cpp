@@ -17,14 +17,18 @@
 
 #include <cstdio>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 // Saves a picture of the window once it has really painted, then ends the program.
 class ScreenshotTaker : public QObject
 {
 public:
-    ScreenshotTaker(QWidget *window, QString path, QElapsedTimer *sinceStart)
-        : m_window(window), m_path(std::move(path)), m_sinceStart(sinceStart)
+    ScreenshotTaker(QWidget *window, QString path, QElapsedTimer *sinceStart, int delayMs)
+        : m_window(window), m_path(std::move(path)), m_sinceStart(sinceStart), m_delayMs(delayMs)
     {
         window->installEventFilter(this);
         // A window that never paints (no display) must not keep the program alive.
@@ -39,7 +43,7 @@ protected:
             std::printf("first paint after %lld ms\n", static_cast<long long>(m_sinceStart->elapsed()));
             std::fflush(stdout);
             // Let the rest of this paint cycle (children, status bar) finish first.
-            QTimer::singleShot(300, this, [this] { finish(QString()); });
+            QTimer::singleShot(300 + m_delayMs, this, [this] { finish(QString()); });
         }
         return false;
     }
@@ -60,6 +64,15 @@ private:
         } else {
             std::printf("screenshot saved to %s\n", qPrintable(m_path));
         }
+        // Other windows open beside the main one: <file>-<window name>.png
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (code != 0 || w == m_window || !w->isVisible() || w->objectName().isEmpty())
+                continue;
+            QString other = m_path;
+            other.insert(other.lastIndexOf('.') > 0 ? other.lastIndexOf('.') : other.size(), "-" + w->objectName());
+            if (w->grab().save(other))
+                std::printf("screenshot saved to %s\n", qPrintable(other));
+        }
         std::fflush(stdout);
         QCoreApplication::exit(code);
     }
@@ -67,9 +80,56 @@ private:
     QWidget *m_window;
     QString m_path;
     QElapsedTimer *m_sinceStart;
+    int m_delayMs = 0;
     bool m_painted = false;
     bool m_done = false;
 };
+
+struct CommandLine {
+    QCommandLineParser parser;
+    QCommandLineOption screenshotOpt{"screenshot", "Show the main window, save a picture of it to <file>, exit.", "file"};
+    QCommandLineOption simulateOpt{"simulate",
+                                   "Offer simulated ports: a serial adapter with two motors behind it, and a motor console."};
+    QCommandLineOption portOpt{"port", "Select the serial port at <path> (also pseudo-terminals).", "path"};
+    QCommandLineOption openOpt{"open", "Open the selected port at start-up."};
+    QCommandLineOption langOpt{"language", "Start in <code> (en_US or zh_CN).", "code"};
+    QCommandLineOption diagOpt{"diagnostics", "Show the fault-injection tab."};
+    QCommandLineOption tabOpt{"tab", "Show tab <index> first.", "index"};
+    QCommandLineOption sizeOpt{"size", "Open the window at <width>x<height> pixels (e.g. 1024x680).", "size"};
+    QCommandLineOption delayOpt{"screenshot-delay", "Wait <ms> more before the screenshot.", "ms"};
+    QCommandLineOption floodOpt{"flood",
+                                "With --simulate: open the simulated USB CAN FD adapter and flood its bus "
+                                "with <frames/s> received and transmitted frames.",
+                                "frames/s"};
+    QCommandLineOption busLoadOpt{"bus-load", "Open the bus-load window at start-up."};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription("CAN-bus servo motor commissioning and debugging tool");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt, sizeOpt, delayOpt,
+                           floodOpt, busLoadOpt});
+    }
+};
+
+// Help and version are plain text: they are answered before the GUI starts, so that
+// they work without a display.
+bool asksForTextOnly(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a = argv[i];
+        if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all" || a == "-v" || a == "--version")
+            return true;
+    }
+    return false;
+}
+
+void setApplicationNames()
+{
+    QCoreApplication::setApplicationName("zktool");
+    QCoreApplication::setApplicationVersion(ZK_VERSION);
+}
 
 } // namespace
 
@@ -77,33 +137,19 @@ int main(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+#ifdef __GLIBC__
+    // Received chunks and terminal batches of a flood are large buffers handed from one
+    // thread to another. With the allocator's sliding threshold they end up in arenas
+    // that grow for minutes; a fixed threshold gives each back when it is freed.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription("CAN-bus servo motor commissioning and debugging tool");
-    const QCommandLineOption helpOpt = parser.addHelpOption();
-    const QCommandLineOption versionOpt = parser.addVersionOption();
-    QCommandLineOption screenshotOpt("screenshot", "Show the main window, save a picture of it to <file>, exit.", "file");
-    QCommandLineOption simulateOpt("simulate",
-                                   "Offer simulated ports: a serial adapter with two motors behind it, and a motor console.");
-    QCommandLineOption portOpt("port", "Select the serial port at <path> (also pseudo-terminals).", "path");
-    QCommandLineOption openOpt("open", "Open the selected port at start-up.");
-    QCommandLineOption langOpt("language", "Start in <code> (en_US or zh_CN).", "code");
-    QCommandLineOption diagOpt("diagnostics", "Show the fault-injection tab.");
-    QCommandLineOption tabOpt("tab", "Show tab <index> first.", "index");
-    parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt});
-
-    // --version and --help answer without a window, so that they also work where there is
-    // no display (a package check, a remote shell); process() prints and exits.
-    {
-        QStringList args;
-        for (int i = 0; i < argc; ++i)
-            args << QString::fromLocal8Bit(argv[i]);
-        if (parser.parse(args) && (parser.isSet(helpOpt) || parser.isSet(versionOpt))) {
-            QCoreApplication app(argc, argv);
-            QCoreApplication::setApplicationName("zktool");
-            QCoreApplication::setApplicationVersion(ZK_VERSION);
-            parser.process(app);
-        }
+    if (asksForTextOnly(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        setApplicationNames();
+        CommandLine cl;
+        cl.parser.process(core); // prints and exits
+        return 0;
     }
 
     QT_WARNING_PUSH
@@ -111,8 +157,13 @@ int main(int argc, char *argv[])
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QT_WARNING_POP
     QApplication app(argc, argv);
-    QApplication::setApplicationName("zktool");
-    QApplication::setApplicationVersion(ZK_VERSION);
+    setApplicationNames();
+
+    CommandLine cl;
+    QCommandLineParser &parser = cl.parser;
+    const QCommandLineOption &screenshotOpt = cl.screenshotOpt, &simulateOpt = cl.simulateOpt, &portOpt = cl.portOpt,
+                             &openOpt = cl.openOpt, &langOpt = cl.langOpt, &diagOpt = cl.diagOpt, &tabOpt = cl.tabOpt,
+                             &delayOpt = cl.delayOpt, &floodOpt = cl.floodOpt, &busLoadOpt = cl.busLoadOpt;
     parser.process(app);
 
     Logger::init(QString(), Logger::DEBUG);
@@ -151,16 +202,37 @@ int main(int argc, char *argv[])
             if (p.vendorId != 0)
                 options.usbPorts.append({p.path, p.description, p.vendorId, p.productId, p.serialNumber});
             Logger::info(QString("模拟端口: %1 (%2)").arg(p.path, p.description), "main");
+            if (p.vendorId != 0 && parser.isSet(floodOpt)) {
+                options.port = p.path;
+                options.openPort = true;
+            }
+        }
+        if (parser.isSet(floodOpt)) {
+            // Classic and FD frames of several lengths, every fourth one sent by the adapter.
+            SimFlood flood;
+            flood.framesPerSecond = parser.value(floodOpt).toInt();
+            flood.lengths = {8, 2, 64, 12, 8, 0};
+            flood.ids = {0x123, 0x7FE, 0x1A0, 0x301};
+            flood.transmittedEvery = 4;
+            flood.fdEvery = 3;
+            if (auto usb = SimRegistry::global().usbAdapter(0))
+                usb->startFlood(flood);
         }
     }
 
     int result = 0;
     {
         MainWindow w(options);
+        const QStringList size = parser.value(cl.sizeOpt).split('x');
+        if (size.size() == 2 && size[0].toInt() > 0 && size[1].toInt() > 0)
+            w.resize(size[0].toInt(), size[1].toInt());
         w.show();
         std::unique_ptr<ScreenshotTaker> shooter;
+        if (parser.isSet(busLoadOpt))
+            QTimer::singleShot(0, &w, [&w] { w.on_ChannelOccupancyRate_clicked(); });
         if (parser.isSet(screenshotOpt))
-            shooter = std::make_unique<ScreenshotTaker>(&w, parser.value(screenshotOpt), &sinceStart);
+            shooter = std::make_unique<ScreenshotTaker>(&w, parser.value(screenshotOpt), &sinceStart,
+                                                        parser.value(delayOpt).toInt());
         result = app.exec();
     }
     delete tipFilter;

@@ -3,6 +3,8 @@
 
 #include "calibration/calibrationCapture.h"
 #include "can/canFrameModel.h"
+#include "can/canTxModel.h"
+#include "can/ui/canTxDelegate.h"
 #include "charts/ui/feedbackCharts.h"
 #include "chat/ui/zkChat.h"
 #include "charts/ui/waveForm.h"
@@ -10,6 +12,8 @@
 #include "link/serial/customCDC.h"
 #include "link/serial/serialPortModel.h"
 #include "link/usb/control_protocol.h"
+#include "link/usb/fdcanCommands.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "link/usb/usb_class.h"
 #include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
@@ -18,6 +22,7 @@
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
+#include "widgets/terminalOutput.h"
 #include "widgets/utils.h"
 
 #include <QApplication>
@@ -97,11 +102,13 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     statusInit();
     shortCutKeysInit();
     chatInit();
+    fdcanInit();
     terminalInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
     canPeriodicTimer = new QTimer(this);
+    connect(canPeriodicTimer, &QTimer::timeout, this, &MainWindow::onCANPeriodicSendTimerTimeout);
     for (QLabel *l : {ui->PosLegendValueLabel, ui->VelLegendValueLabel, ui->TorLegendValueLabel})
         setLabelTextAndColor(l, Qt::darkGreen, "Na");
     setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
@@ -169,6 +176,8 @@ MainWindow::~MainWindow()
     delete waveUpdater;
     waveUpdater = nullptr;
     delete calResultDialog; // a top-level window of its own
+    delete chatDispatcher;  // not a QObject: nothing else frees it
+    chatDispatcher = nullptr;
     delete ui;
     ui = nullptr;
 }
@@ -226,6 +235,7 @@ void MainWindow::statusInit()
     statusBar()->addPermanentWidget(rxLabel);
     statusBar()->addPermanentWidget(fpsLabel);
     statusBar()->addPermanentWidget(clearCountLabel);
+    receiveDropsInit();
 
     connectionLed = new QLabel(this);
     connectionLed->setObjectName("connectionLed");
@@ -297,7 +307,11 @@ void MainWindow::signalsConnect()
     connect(this, &MainWindow::parameterBlockReceived, this, &MainWindow::onParameterBlock);
     connect(this, &MainWindow::motorTempChanged, this, &MainWindow::on_motorTempChanged);
     connect(this, &MainWindow::driverTempChanged, this, &MainWindow::on_driverTempChanged);
-    connect(this, &MainWindow::motorErrorChanged, this, &MainWindow::on_motorErrorChanged);
+    connect(this, &MainWindow::motorErrorChanged, this, [this](unsigned char code) {
+        // Shows the newest state, which may have moved on since this signal was queued.
+        const bool fromDecoder = stateSignalPending.exchange(false);
+        on_motorErrorChanged(fromDecoder ? static_cast<unsigned char>(latestStateCode.load()) : code);
+    });
     connect(&serialPort, &QSerialPort::errorOccurred, this, &MainWindow::onSerialPortError);
 }
 
@@ -325,7 +339,8 @@ void MainWindow::aboutInit()
 
 void MainWindow::on_TxCntChanged() { addFrameCounts(0, 1); }
 
-void MainWindow::on_RxCntChanged() { addFrameCounts(1, 0); }
+// The dispatcher's frames arrive counted in one signal; a plain emit counts one.
+void MainWindow::on_RxCntChanged() { addFrameCounts(std::max<quint32>(pendingRxCount.exchange(0), 1), 0); }
 
 void MainWindow::addFrameCounts(quint32 rx, quint32 tx)
 {
@@ -346,6 +361,10 @@ void MainWindow::on_actClearCount_triggered()
     txCount = rxCount = totalCount = lastTotalCount = 0;
     txLabel->setText(tr("发送: ") + "0" + tr(" 条"));
     rxLabel->setText(tr("接收: ") + "0" + tr(" 条"));
+    rxChunkList.resetDropCounts();
+    terminalFeed.resetDropCount();
+    droppedLogRows = 0;
+    showReceiveDrops();
 }
 
 void MainWindow::updateFPS()
@@ -359,6 +378,9 @@ void MainWindow::updateFPS()
     fpsLabel->setText(QString("FPS: %1").arg(fps, 0, 'f', 1));
     fpsClock.restart();
     lastTotalCount = totalCount;
+    showReceiveDrops();
+    if (occupancyWindow && occupancyWindow->isVisible())
+        calculateOccupancy();
 }
 
 // ---------------------------------------------------------------- language
@@ -383,26 +405,31 @@ bool MainWindow::switchLanguage(const QString &code)
 
 void MainWindow::customSwitchLanguage()
 {
-    adapterLabel->setText("DUR2IZA");
-    showUsbDevices();
+    fdcanLanguageChanged();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
     clearCountLabel->setText(tr("清空计数"));
+    showReceiveDrops();
     if (portOpen)
         ui->btn_comSwitch->setText(tr("关闭串口"));
     if (deviceConfigWindow)
         deviceConfigWindow->setWindowTitle(tr("设备配置"));
+    if (occupancyWindow)
+        occupancyWindow->setWindowTitle(tr("总线占用率实时曲线"));
+    canFrameModel->retranslate();
+    setCanSendTips();
     ui->sw_btn_RecvDisplay->setTextOn(tr("暂停"));
     ui->sw_btn_RecvDisplay->setTextOff(tr("显示"));
     on_calibration_statusChanged(ui->sw_btn_calibration->checked());
-    if (canDebugFuture.isRunning())
-        ui->btn_canDebugSend->setText(tr("停止"));
+    setCanDebugButton(canDebugRunning);
     ui->ctrModeTabBar->setTabText(1, tr("位置"));
     ui->ctrModeTabBar->setTabText(2, tr("速度"));
     const QStringList modes = {tr("1:MIT模式"), tr("2:位置速度模式"), tr("3:速度模式"), tr("4:PVT模式")};
     for (int i = 0; i < modes.size() && i < ui->comboBox_ctrMode->count(); ++i)
         ui->comboBox_ctrMode->setItemText(i, modes[i]);
+    canTxDelegate->retranslateComboBox(ui->comboFrame_canIdType, CANTxModel::ColCanIdType);
+    canTxDelegate->retranslateComboBox(ui->comboFrame_canFrameType, CANTxModel::ColCanFrameType);
     feedbackFormatInit();
     controlFormatTableSwitch(ui->comboBox_ctrMode->currentIndex());
     if (shownStateCode >= 0)
@@ -512,14 +539,27 @@ void MainWindow::onWaveUpdateTimerTimeout()
 void MainWindow::appendFeedbackSamples(float position, float velocity, float torque)
 {
     QMutexLocker lock(&waveMutex);
+    // Without periodic sending nobody drains the lists (single sends, another master
+    // driving the motor): like a chart's history they keep only the newest samples,
+    // trimmed in blocks so that a sample costs no copy.
+    if (positionSamples.size() >= FeedbackWaveUpdater::kMaxHeldSamples + FeedbackWaveUpdater::kTrimBlock) {
+        for (QList<float> *l : {&positionSamples, &velocitySamples, &torqueSamples})
+            l->remove(0, FeedbackWaveUpdater::kTrimBlock);
+    }
     positionSamples.append(position);
     velocitySamples.append(velocity);
     torqueSamples.append(torque);
 }
 
+qsizetype MainWindow::heldFeedbackSamples()
+{
+    QMutexLocker lock(&waveMutex);
+    return positionSamples.size() + waveUpdater->heldSamples();
+}
+
 void MainWindow::on_actClear_triggered()
 {
-    ui->comOutput->clear();
+    ui->comOutput->clearAll();
     if (canFrameModel)
         canFrameModel->clear();
     ui->tableView->verticalHeader()->setDefaultSectionSize(30);
@@ -530,6 +570,7 @@ void MainWindow::on_actClear_triggered()
         velocitySamples.clear();
         torqueSamples.clear();
     }
+    waveUpdater->clear();
     for (WaveForm *chart : {ui->Position, ui->Velocity, ui->Torque})
         chart->reset();
     clearParametersUI();
@@ -628,8 +669,11 @@ void MainWindow::closeEvent(QCloseEvent *event)
 {
     if (chat)
         chat->stopProcess();
+    ui->fdcanGroupBox->closeDialogs();
     if (deviceConfigWindow)
         deviceConfigWindow->close();
+    if (occupancyWindow)
+        occupancyWindow->close();
     if (serialTerminal && serialTerminal->queueWindow())
         serialTerminal->queueWindow()->close();
     if (calResultDialog)

@@ -15,6 +15,9 @@
 
 #include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
+#include "can/canTransmit.h"
+#include "link/serial/chunkQueue.h"
+#include "link/serial/terminalFeed.h"
 #include "link/canAdapter.h"
 #include "link/orderedPoolQueue.h"
 #include "link/usb/usbDeviceInfo.h"
@@ -46,6 +49,8 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+class ConnectGroupBox;
+class FdcanCommands;
 class UsbCanAdapter;
 class SerialTerminal;
 class SpectrumAnalyzerDialog;
@@ -96,6 +101,8 @@ public:
     quint32 rxFrameCount() const { return rxCount; }
     double framesPerSecond() const { return fps; }
     quint32 frameSequence() const { return canRxSeq; } // adapter frames logged so far
+    // Received bytes dropped because the dispatcher fell behind (shown in the status bar).
+    quint64 droppedReceiveBytes() const { return rxChunkList.droppedBytes() + terminalFeed.droppedBytes(); }
 
     // Handlers of widgets created in code (connected explicitly, not by name).
     void on_actClearCount_triggered();
@@ -142,20 +149,32 @@ public:
     void on_driverTempChanged(signed char celsius);
     MappingRanges mappingRanges() const { return ranges.get(); }
     quint64 feedbackFrameCount() const { return feedbackFrames; }
-    bool isCanDebugRunning() const;
+    // Feedback samples gathered for the charts and not yet handed to them.
+    qsizetype heldFeedbackSamples();
+    bool isCanDebugRunning() const { return canDebugRunning; }
 
-    // ---- USB FDCAN adapter (mainwindow_usb.cpp).
+    // ---- USB FDCAN adapter: panel, pairing, timing (mainwindow_fdcan.cpp), frames
+    // (mainwindow_usb.cpp).
     UsbCanAdapter *usbCanAdapter() const { return usbAdapter; }
+    // The adapter behind the panel; nullptr selects none. The window binds the USB
+    // adapter at start-up; tests bind a scripted one.
+    void setFdcanCommands(FdcanCommands *commands);
+    FdcanCommands *fdcanCommands() const;
     // The adapter paired with the selected port ("device:%d,%d"), empty when none.
-    QString selectedUsbDevice() const { return fdcanDeviceName; }
+    QString selectedUsbDevice() const;
     bool isFdcanDeviceSelected() const { return fdcanDeviceSelected; }
-    QStringList usbDevices() const { return usbDeviceNames; }
-    // Adapter list and port pairing, anew ("刷新设备").
+    QStringList usbDevices() const;
+    QString adapterLabelText() const;
+    // Adapter list and port pairing, anew ("刷新设备"); not while the port is open.
     void refreshUsbDevices();
     // An adapter chosen by name: selects its paired port, or clears the selection flag.
-    void on_usbDeviceChanged(const QString &name);
-    // Reads the adapter's bit timing back into the transmit settings.
+    void on_usbDeviceChanged(const QString &device);
+    // Reads the adapter's bit timing back into the panel, the transmit settings and the
+    // status bar.
     void on_fdcanGetBaudRate_clicked();
+    void on_fdcanConfigChanged();
+    void on_fdcanAcc(bool fd);
+    void on_fdcanupdateDialogShow();
     // A batch of frames from the adapter (GUI thread): handled on the pool, batch by
     // batch in order, by insertFrames.
     void on_canFramesReceived(const QList<CanBusFrame> &frames);
@@ -163,12 +182,25 @@ public:
     CANFrameData insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx);
     // Motor dispatch of a frame from the USB adapter; runs on the pool.
     void parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record);
+
     // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
     void on_rpmRads_statusChanged(bool rpm);
     int specialMotorType() const { return motorType; }
     bool isScanning() const { return scanning; }
     ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
     QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
+
+    // ---- CAN bus debugging (mainwindow_can.cpp).
+    // The data page's bytes, or an empty array after a warning.
+    QByteArray convertCANData();
+    QByteArray convertFDCANData();
+    // Once a second while the bus-load window is shown; the last figure in percent.
+    void calculateOccupancy();
+    double busLoad() const { return currentBusLoad; }
+    QWidget *busLoadWindow() const { return occupancyWindow; }
+    // The context menu's copy of the selected cells, and of the whole log.
+    void copySelectedLogCells();
+    void copyWholeLog();
 
     // ---- Parameter registers (mainwindow_params.cpp).
     void getESC_INF(ESC_INF &record);
@@ -304,6 +336,16 @@ public slots:
     void on_MotorParametersChanged(const MotorParameter &parameters);
     void on_multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
+    // CAN transmit panel and receive log.
+    void on_canDataLenEdit_textChanged(const QString &text);
+    void on_fdcanDataLenEdit_textChanged(const QString &text);
+    void on_btn_CANSend_clicked();
+    void onCANPeriodicSendTimerTimeout();
+    void on_idAcc_clicked(bool checked);
+    void on_ExportAnaysis_clicked();
+    void on_ChannelOccupancyRate_clicked();
+    void on_canDataAnalysisEdit_editingFinished();
+
     // Parameter registers.
     void on_ReadAllParam_clicked();
     void on_WriteAllParam_clicked();
@@ -331,13 +373,22 @@ private:
     void SwBtnInit();
     void WaveFormInit();
     void chatInit();
+    void fdcanInit();
+    void fdcanLanguageChanged();
     void terminalInit();
     void onSpectrumCaptured(int outcome, const QList<float> &samples);
     void serialPortViewModelInit();
     void canTxViewModelInit();
     void canFrameModelInit();
+    void showCanLogMenu(const QPoint &pos);
+    void setCanSendTips();
+    void appendLogRows(const QList<CANFrameData> &rows);
     void CustomCDCInit();
     void fillPortCombo();
+    // A message-table box with an optional second line that says why.
+    void showMessageInfo(int code, const QString &detail);
+    void receiveDropsInit();
+    void showReceiveDrops();
     void handleRecData(QPromise<void> &promise);
     void handleSerialCANFrame(const QByteArray &frame);
     void statusInit();
@@ -360,11 +411,10 @@ private:
     // USB FDCAN adapter.
     void usbInit();
     void usbShutdown();
+    // Port-open step: connects the paired USB adapter, or the serial adapter; false when
+    // the port must be closed again.
     bool openCanAdapter();
     void closeCanAdapter();
-    bool fdcanConnect();
-    bool checkIsBoot();
-    void showUsbDevices();
     QList<USBDeviceInfo> pairingPorts() const;
     void insertFrames(const QList<CanBusFrame> &frames);
     void onUsbAdapterError(CanAdapter::Error error, const QString &text);
@@ -421,24 +471,31 @@ private:
     QSharedPointer<CANTxDelegate> canTxDelegate;
     QSharedPointer<CANFrameModel> canFrameModel;
     QSharedPointer<CustomCDC> cdc;
-    QMutex rxChunkMutex;
-    QList<QByteArray> rxChunkList;
-    std::atomic<quint64> rxReads{0};       // reads of the port, counted after the chunk is queued
+    ChunkQueue rxChunkList; // bounded; closing the link abandons it
+    TerminalFeed terminalFeed; // dispatcher text on its way to the terminal, bounded
+    QLabel *rxDropLabel = nullptr;
+    // Frames counted by the dispatcher since the GUI last took them: one queued
+    // RxCntChanged carries them all, however fast frames arrive.
+    std::atomic<quint32> pendingRxCount{0};
+    bool portListStale = false; // devices changed while the port was open
     std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
+    std::atomic_bool logBatchPending{false}; // a CANRxVector is on its way to the GUI
+    std::atomic<quint64> droppedLogRows{0};  // frames the GUI fell too far behind to log
     std::atomic_bool portOpen{false};
     std::atomic_bool englishUi{false};
     std::atomic_bool scanning{false};
     bool fdcanDeviceSelected = false;
-    QString fdcanDeviceName;
-    QStringList usbDeviceNames;
-    bool fdcanBoot = false; // the adapter answered that it runs its bootloader
     UsbCanAdapter *usbAdapter = nullptr;
+    std::unique_ptr<FdcanCommands> usbCommands; // the panel's binding to usbAdapter
     std::unique_ptr<OrderedPoolQueue<QList<CanBusFrame>>> usbBatches;
     std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
+    CanSendCounter canSendCounter; // the serial path's periodic send
+    QPointer<QWidget> occupancyWindow;
+    double currentBusLoad = 0;
     QPointer<QWidget> deviceConfigWindow;
     QFuture<void> recDataFuture;
 
@@ -468,6 +525,11 @@ private:
     int shownStateIcon = -1; // 1 normal, 0 fault; the icon is set only when this changes
     int shownStateCode = -1; // last state shown, re-shown in the other language
     QFuture<void> canDebugFuture; // the wave-update task of periodic motor commands
+    bool canDebugRunning = false; // periodic motor commands run; the send button shows it
+    // The newest state code, and whether a motorErrorChanged is on its way to the GUI:
+    // a flood of feedback frames queues one signal at a time, not one per frame.
+    std::atomic_int latestStateCode{0};
+    std::atomic_bool stateSignalPending{false};
 
     // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
     // velocity and PVT pages show (rad/s).

@@ -67,11 +67,11 @@ void MainWindow::chatInit()
     on(ChatAction::IdentifyParameters, [this](const QString &) { on_MPreCalculateButton_clicked(); });
     on(ChatAction::QualityAnalysis, [this](const QString &) { on_btn_HarmonicAnalysis_clicked(); });
     on(ChatAction::StopDebugSend, [this](const QString &) {
-        if (ui->btn_canDebugSend->text() == tr("停止"))
+        if (isCanDebugRunning())
             on_btn_canDebugSend_clicked();
     });
     on(ChatAction::StartDebugSend, [this](const QString &) {
-        if (ui->btn_canDebugSend->text() == tr("发送"))
+        if (!isCanDebugRunning())
             on_btn_canDebugSend_clicked();
     });
 }

@@ -255,7 +255,9 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
             emit motorTempChanged(fb.motorTemp);
         if (shownDriverTemp.exchange(fb.driverTemp) != fb.driverTemp)
             emit driverTempChanged(fb.driverTemp);
-        emit motorErrorChanged(fb.state);
+        latestStateCode = fb.state;
+        if (!stateSignalPending.exchange(true))
+            emit motorErrorChanged(fb.state);
         break;
     }
     case MotorFrameKind::IdQueryReply:
@@ -366,10 +368,9 @@ void MainWindow::on_btn_canDebugUpdate_clicked()
 
 // ---------------------------------------------------------------- sending
 
-bool MainWindow::isCanDebugRunning() const { return ui->btn_canDebugSend->text() == tr("停止"); }
-
 void MainWindow::setCanDebugButton(bool running)
 {
+    canDebugRunning = running;
     ui->btn_canDebugSend->setText(running ? tr("停止") : tr("发送"));
     ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButtonStyle) : QString());
     ui->periodicSend->setEnabled(!running);

@@ -9,16 +9,18 @@
 #include "can/ui/canTxDelegate.h"
 #include "link/serial/baudLists.h"
 #include "link/serial/customCDC.h"
+#include "link/serial/portOpenFailure.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/receiveDispatcher.h"
 #include "link/serial/serialPortModel.h"
 #include "link/serial/textHelpers.h"
 #include "link/serial/ui/serialPortDelegate.h"
-#include "link/usb/usb_class.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "log/log.h"
 #include "widgets/detachedWindow.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
+#include "widgets/terminalOutput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -35,6 +37,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTableView>
 #include <QThread>
 #include <QTimer>
@@ -184,26 +187,6 @@ void MainWindow::canTxViewModelInit()
     ui->canDataStack->setCurrentWidget(ui->canDataPage);
 }
 
-void MainWindow::canFrameModelInit()
-{
-    canFrameModel.reset(new CANFrameModel);
-    QTableView *view = ui->tableView;
-    view->setModel(canFrameModel.data());
-    view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    const int widths[] = {60, 80, 50, 50, 58, 70, 58, 58};
-    for (int c = 0; c < 8; ++c) {
-        view->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Fixed);
-        view->setColumnWidth(c, widths[c]);
-    }
-    view->horizontalHeader()->setSectionResizeMode(8, QHeaderView::Stretch);
-    view->verticalHeader()->setVisible(false);
-    view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setWordWrap(true);
-    view->setTextElideMode(Qt::ElideNone);
-    view->setContextMenuPolicy(Qt::CustomContextMenu);
-}
-
 void MainWindow::CustomCDCInit()
 {
     cdc.reset(new CustomCDC(serialPortModel.data(), canTxModel.data()));
@@ -260,22 +243,13 @@ void MainWindow::on_btn_comRefreash_clicked()
 void MainWindow::refreshDevices()
 {
     if (portOpen) {
-        // The open port is not re-listed under the user's feet; its loss shows up as a
-        // port error.
+        // The open port is not re-listed under the user's feet (its loss shows up as a
+        // port error); the list catches up when the port closes.
+        portListStale = true;
         return;
     }
-    serialPortModel->updateAvailablePorts();
-    serialPortDelegate->setupComboBox(ui->comboCom_Port, 0);
-    ui->comboCom_Port->setCurrentIndex(0);
-    ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
-    refreshUsbDevices();
-}
-
-void MainWindow::on_comboCom_Port_currentIndexChanged(int)
-{
-    // A port of a USB FDCAN adapter selects the adapter: opening the port opens it too.
-    fdcanDeviceName = Qserialport2Libusb(ui->comboCom_Port->currentText());
-    fdcanDeviceSelected = !fdcanDeviceName.isEmpty();
+    portListStale = false;
+    on_btn_comRefreash_clicked();
 }
 
 void MainWindow::on_btn_comSwitch_clicked() { on_actCom_Switch_triggered(); }
@@ -320,7 +294,8 @@ bool MainWindow::on_actCom_Open_triggered()
     serialPort.setFlowControl(QSerialPort::NoFlowControl);
     if (!serialPort.open(QIODevice::ReadWrite)) {
         Logger::error(QString("打开串口失败: %1 (%2)").arg(location, serialPort.errorString()), "on_actCom_Open_triggered");
-        emit MessageInfo(1);
+        // The box says why: busy, no permission, gone.
+        showMessageInfo(1, portOpenFailureText(serialPort.error(), location, serialPort.errorString()));
         return false;
     }
     Logger::info(QString("串口已打开: %1, %2").arg(location).arg(serialPortModel->Baud()), "on_actCom_Open_triggered");
@@ -360,10 +335,15 @@ void MainWindow::on_actCom_Close_triggered()
         closeCanAdapter();
 
     portOpen = false;
+    if (cdc)
+        cdc->stopRegisterSequence();
     if (recDataFuture.isRunning()) {
         recDataFuture.cancel();
         recDataFuture.waitForFinished();
     }
+    // Nobody waits for a backlog of a closed link: the dispatcher stops at its next chunk.
+    if (const qsizetype abandoned = rxChunkList.abandon())
+        Logger::info(QString("关闭串口时丢弃未处理的接收数据 %1 字节").arg(abandoned), "on_actCom_Close_triggered");
     {
         QMutexLocker lock(cdc ? &cdc->portMutex() : nullptr);
         if (serialPort.isOpen()) {
@@ -384,6 +364,8 @@ void MainWindow::on_actCom_Close_triggered()
     motorBaudLabel->setStyleSheet("color: red;");
     if (ui->paramWarningLabel->text() == tr("推荐先读取参数再进行调试"))
         setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
+    if (portListStale)
+        refreshDevices();
 }
 
 void MainWindow::onSerialPortError(QSerialPort::SerialPortError error)
@@ -472,8 +454,7 @@ void MainWindow::handleRecData(QPromise<void> &promise)
                         break;
                     chunk = c.calRecordQueue.takeFirst();
                 }
-                QMutexLocker lock(&rxChunkMutex);
-                rxChunkList.append(chunk);
+                rxChunkList.push(chunk);
             }
         }
     }
@@ -491,47 +472,50 @@ void MainWindow::on_normalDataRecv()
         if (serialPort.isOpen() && serialPort.bytesAvailable() > 0)
             chunk = serialPort.readAll();
     }
-    if (!chunk.isEmpty()) {
-        QMutexLocker lock(&rxChunkMutex);
-        rxChunkList.append(chunk);
-    }
+    if (!chunk.isEmpty())
+        rxChunkList.push(chunk);
     // The dispatcher gives up a partial frame only after reads that found nothing.
-    ++rxReads;
+    rxChunkList.noteRead();
 }
 
-namespace {
-class ChunkListSource : public ReceiveDispatcher::ChunkSource
+void MainWindow::receiveDropsInit()
 {
-public:
-    ChunkListSource(QMutex &m, QList<QByteArray> &l, std::atomic<quint64> &r) : mutex(m), list(l), readCount(r) {}
-    quint64 reads() override { return readCount; }
-    bool take(QByteArray &chunk) override
-    {
-        QMutexLocker lock(&mutex);
-        if (list.isEmpty())
-            return false;
-        chunk = list.takeFirst();
-        return true;
-    }
-    bool empty() override
-    {
-        QMutexLocker lock(&mutex);
-        return list.isEmpty();
-    }
-    void sleepMs(int ms) override { QThread::msleep(ms); }
+    rxDropLabel = new QLabel(this);
+    rxDropLabel->setObjectName("rxDropLabel");
+    rxDropLabel->setStyleSheet("color: red;");
+    statusBar()->addPermanentWidget(rxDropLabel);
+    showReceiveDrops();
+}
 
-private:
-    QMutex &mutex;
-    QList<QByteArray> &list;
-    std::atomic<quint64> &readCount;
-};
-} // namespace
+void MainWindow::showReceiveDrops()
+{
+    const quint64 dropped = droppedReceiveBytes();
+    const quint64 rows = droppedLogRows;
+    if (rxDropLabel) {
+        QString text = tr("接收积压，已丢弃 %1 字节").arg(dropped);
+        if (rows > 0)
+            text += tr("，%1 帧未记入日志").arg(rows);
+        rxDropLabel->setText(text);
+        rxDropLabel->setToolTip(tr("接收的数据多于本工具能处理的数据时，超出的部分被丢弃；“清空计数”将其清零"));
+        rxDropLabel->setVisible(dropped > 0 || rows > 0);
+    }
+}
 
 void MainWindow::handleFIFO(QPromise<void> &promise)
 {
     ReceiveDispatcher::Events ev;
-    ev.rxCount = [this] { emit RxCntChanged(); };
-    ev.terminalBytes = [this](const QByteArray &b) { emit uartByteMsg(b); };
+    ev.rxCount = [this] {
+        if (pendingRxCount.fetch_add(1) == 0)
+            emit RxCntChanged();
+    };
+    ev.terminalBytes = [this](const QByteArray &b) {
+        // One queued call takes whatever text arrived meanwhile, however fast it comes.
+        if (terminalFeed.append(b))
+            QMetaObject::invokeMethod(this, [this] {
+                for (const QByteArray &chunk : terminalFeed.take())
+                    on_uartByteMsg(chunk);
+            }, Qt::QueuedConnection);
+    };
     ev.message = [this](int code) { emit MessageInfo(code); };
     ev.parameterBlock = [this](const QByteArray &record, bool longLayout) {
         emit parameterBlockReceived(record, longLayout);
@@ -548,39 +532,33 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
     ev.canFrame = [this](const QByteArray &frame) { handleSerialCANFrame(frame); };
     ev.motorParameters = [this](const QByteArray &b) { emit MotorParametersChanged(byteToStruct<MotorParameter>(b)); };
     ReceiveDispatcher dispatcher(cdc.data(), ev);
-    ChunkListSource source(rxChunkMutex, rxChunkList, rxReads);
 
     while (!promise.isCanceled()) {
         QThread::msleep(10);
         if (!portOpen)
             continue;
-        dispatcher.pass(source, cdc->usbConnected());
+        dispatcher.pass(rxChunkList, cdc->usbConnected());
     }
 }
 
 void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
 {
     const CAN_Frame frame = byteArrayToCANFrame(bytes);
-    QString status = canStatusText(frame.code);
-    if (status == tr("接收成功")) {
-        if (englishUi)
-            status = "Rx Succ.";
-        // While a bus scan runs the dispatch takes the probe answers and drops the rest.
+    // A received bus frame goes to the motor dispatch (which, while a bus scan runs, takes
+    // the probe answers and drops the rest). Every frame is logged; its texts are made
+    // when it is shown.
+    if (canStatusTextIndex(frame.code) == CANFrameData::RxOk)
         parseCANReceiveFrame(frame, cdc->escInf);
-    }
-    CANFrameData row;
-    row.index = ++canRxSeq;
-    row.timestamp = QTime::currentTime().toString("hh:mm:ss.zzz");
-    row.frameType = (frame.info & 0x40) ? tr("扩展帧") : tr("标准帧");
-    row.frameFormat = (frame.info & 0x80) ? tr("远程帧") : tr("数据帧");
-    row.canType = "CAN";
-    row.status = status;
-    const int len = frame.info & 0x3F;
-    row.dataLen = QString::number(len);
-    row.data = QByteArray(reinterpret_cast<const char *>(frame.data), qMin(len, 8));
-    row.id = "0x" + QString::number(frame.id, 16);
+    const CANFrameData row = canLogRow(frame, ++canRxSeq, QTime::currentTime().msecsSinceStartOfDay());
     QMutexLocker lock(&canFrameMutex);
     canFrameList.append(row);
+    // While the GUI is behind, rows wait here; more than a quarter of the log is a
+    // backlog it will not catch up with: the oldest are dropped and counted.
+    constexpr int kTrimBlock = 4096;
+    if (canFrameList.size() > CANFrameModel::kMaxRows / 4 + kTrimBlock) {
+        canFrameList.remove(0, kTrimBlock);
+        droppedLogRows += kTrimBlock;
+    }
 }
 
 void MainWindow::handleCANAnalysis()
@@ -590,30 +568,35 @@ void MainWindow::handleCANAnalysis()
         if (cdc->motorSideStreaming || cdc->outputShaftStreaming || cdc->motorSideHandshake || cdc->calHandshakeBusy
             || cdc->tableSending || cdc->outTableSending || cdc->upgradeMode)
             continue;
+        // One batch at a time: while the GUI is still on the last one, rows keep
+        // gathering here (bounded below) instead of queueing batch after batch.
+        if (logBatchPending)
+            continue;
         QList<CANFrameData> batch;
         {
             QMutexLocker lock(&canFrameMutex);
             batch.swap(canFrameList);
         }
-        if (!batch.isEmpty())
+        if (!batch.isEmpty()) {
+            logBatchPending = true;
             emit CANRxVector(batch);
+        }
     }
 }
 
 void MainWindow::on_CANRxVector(const QList<CANFrameData> &rows)
 {
-    canFrameModel->appendRows(rows);
-    ui->tableView->scrollToBottom();
+    appendLogRows(rows);
+    logBatchPending = false;
 }
 
 void MainWindow::on_uartMsg(const QString &text)
 {
     if (ui->sw_btn_RecvDisplay->checked())
         return;
-    ui->comOutput->setUpdatesEnabled(false);
-    ui->comOutput->appendPlainText(ui->sw_btn_ASCIIHex_3->checked() ? AsciiToHex(text) : FilterNoPrintChar(text));
-    ui->comOutput->verticalScrollBar()->setValue(ui->comOutput->verticalScrollBar()->maximum());
-    ui->comOutput->setUpdatesEnabled(true);
+    ui->comOutput->appendLine(ui->sw_btn_ASCIIHex_3->checked() ? AsciiToHex(text) : FilterNoPrintChar(text));
+    // The tool's own messages (calibration, identification) are few: shown at once.
+    ui->comOutput->flushPending();
 }
 
 void MainWindow::on_uartByteMsg(const QByteArray &bytes)
@@ -621,13 +604,14 @@ void MainWindow::on_uartByteMsg(const QByteArray &bytes)
     if (ui->sw_btn_RecvDisplay->checked())
         return;
     if (ui->sw_btn_ASCIIHex_3->checked())
-        ui->comOutput->appendPlainText(byteArrayToHexChars(bytes));
+        ui->comOutput->appendLine(byteArrayToHexChars(bytes));
     else
-        ui->comOutput->appendPlainText(FilterNoPrintChar(QByteArrayToQString(bytes)));
-    ui->comOutput->verticalScrollBar()->setValue(ui->comOutput->verticalScrollBar()->maximum());
+        ui->comOutput->appendLine(FilterNoPrintChar(QByteArrayToQString(bytes)));
 }
 
-void MainWindow::on_MessageInfoRecv(int code)
+void MainWindow::on_MessageInfoRecv(int code) { showMessageInfo(code, QString()); }
+
+void MainWindow::showMessageInfo(int code, const QString &detail)
 {
     struct Entry {
         QMessageBox::Icon icon;
@@ -662,6 +646,7 @@ void MainWindow::on_MessageInfoRecv(int code)
     const QString title = e.icon == QMessageBox::Critical ? tr("错误") : tr("提示");
     QMessageBox box(e.icon, title, tr(e.text), QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName("messageInfoBox");
+    box.setInformativeText(detail);
     messageBoxOpen = true;
     DialogService::exec(&box);
     messageBoxOpen = false;

@@ -1,7 +1,7 @@
-// The USB FDCAN adapter in the main window: the adapter list and its pairing with the
-// serial ports, opening and closing it together with the port, its transfer errors,
-// and the receive handler that turns its frame batches into log rows, counts and motor
-// frames.
+// The USB FDCAN adapter in the main window: the adapter object and the panel's binding
+// to it, the serial ports it pairs with, its transfer errors, and the receive handler
+// that turns its frame batches into log rows, counts and motor frames. The panel,
+// pairing, open and close are in mainwindow_fdcan.cpp.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
@@ -10,7 +10,9 @@
 #include "link/serial/serialCanAdapter.h"
 #include "link/serial/serialPortModel.h"
 #include "link/usb/control_protocol.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "link/usb/usbCanAdapter.h"
+#include "link/usb/usbFdcanCommands.h"
 #include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
@@ -35,10 +37,16 @@ void MainWindow::usbInit()
         [this](const QList<CanBusFrame> &frames) { insertFrames(frames); });
     connect(usbAdapter, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived);
     connect(usbAdapter, &CanAdapter::errorOccurred, this, &MainWindow::onUsbAdapterError);
+    usbCommands = std::make_unique<UsbFdcanCommands>(usbAdapter, [this] { return pairingPorts(); });
+    ui->fdcanGroupBox->setCommands(usbCommands.get());
 }
 
 void MainWindow::usbShutdown()
 {
+    // An adapter firmware upgrade still running ends before the adapter and the USB
+    // context go.
+    ui->fdcanGroupBox->stopUpgrade();
+    ui->fdcanGroupBox->setCommands(nullptr);
     if (cdc)
         cdc->setCanAdapter(nullptr);
     delete usbAdapter; // stops its threads
@@ -68,118 +76,6 @@ QList<USBDeviceInfo> MainWindow::pairingPorts() const
     return ports;
 }
 
-void MainWindow::refreshUsbDevices()
-{
-    // The open adapter is not re-listed under the user's feet.
-    if (portOpen)
-        return;
-    Logger::debug("点击刷新USB设备", "on_refresh_usb_btn_clicked");
-    int count = 0;
-    usbDeviceNames = usb_get_zk_device(count);
-    matchUSBDeviceInfo(pairingPorts());
-    showUsbDevices();
-    on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
-}
-
-void MainWindow::showUsbDevices()
-{
-    QStringList shown;
-    for (const QString &name : std::as_const(usbDeviceNames)) {
-        const QString port = Libusb2Qserialport(name);
-        shown << (port.isEmpty() ? name : QString("%1 (%2)").arg(name, port));
-    }
-    ui->fdcanPlaceholderLabel->setText(shown.isEmpty() ? tr("未发现USB FDCAN适配器")
-                                                       : tr("USB FDCAN适配器: %1").arg(shown.join(", ")));
-}
-
-void MainWindow::on_usbDeviceChanged(const QString &name)
-{
-    const QString port = Libusb2Qserialport(name);
-    fdcanDeviceSelected = !port.isEmpty();
-    fdcanDeviceName = fdcanDeviceSelected ? name : QString();
-    if (fdcanDeviceSelected) {
-        const QSignalBlocker block(ui->comboCom_Port);
-        const int i = ui->comboCom_Port->findText(port);
-        if (i >= 0) {
-            ui->comboCom_Port->setCurrentIndex(i);
-            serialPortModel->setSelectedPortIndex(i);
-        }
-    }
-}
-
-// ---------------------------------------------------------------- open and close
-
-bool MainWindow::openCanAdapter()
-{
-    if (!fdcanDeviceSelected) {
-        cdc->setCanAdapter(nullptr);
-        cdc->serialAdapter()->connectDevice();
-        return true;
-    }
-    if (!fdcanConnect())
-        return false;
-    heartbeatSuspended = false;
-    if (!fdcanBoot)
-        on_fdcanGetBaudRate_clicked();
-    return true;
-}
-
-void MainWindow::closeCanAdapter()
-{
-    if (usbAdapter && usbAdapter->state() != CanAdapter::State::Unconnected) {
-        heartbeatSuspended = true;
-        usbAdapter->disconnectDevice();
-    }
-    cdc->setCanAdapter(nullptr);
-    cdc->serialAdapter()->disconnectDevice();
-}
-
-bool MainWindow::fdcanConnect()
-{
-    Logger::debug("连接USB设备", "fdcanConnect");
-    if (usbDeviceNames.isEmpty()) {
-        Logger::error("无usb设备", "fdcanConnect");
-        DialogService::warning(this, tr("警告"), tr("并未发现USB设备，请检查链接"));
-        return false;
-    }
-    Logger::debug("打开:" + fdcanDeviceName, "fdcanConnect");
-    usbAdapter->setDeviceName(fdcanDeviceName);
-    if (!usbAdapter->connectDevice()) {
-        Logger::error(QString("打开:%1失败").arg(fdcanDeviceName), "fdcanConnect");
-        DialogService::warning(this, tr("警告"), tr("打开:") + fdcanDeviceName + tr("失败"));
-        return false;
-    }
-    cdc->setCanAdapter(usbAdapter);
-    fdcanBoot = checkIsBoot();
-    return true;
-}
-
-bool MainWindow::checkIsBoot()
-{
-    QByteArray reply;
-    if (USB_CMD_TEST_ACK(reply) != UsbResult::Ok)
-        return false;
-    return QString::fromUtf8(reply).contains("boot");
-}
-
-void MainWindow::on_fdcanGetBaudRate_clicked()
-{
-    const QByteArray timing = USB_CMD_GetBaudRate();
-    if (timing.size() < 9) {
-        Logger::error("nullptr", "on_fdcanGetBaudRate_clicked");
-        return;
-    }
-    // What the transmit settings follow; the panel's selections come with the panel.
-    const bool fd = timing[0] != 0;
-    canTxModel->setCANType(fd);
-    ui->canDataStack->setCurrentWidget(fd ? ui->fdcanDataPage : ui->canDataPage);
-    if (fd)
-        ui->comboFrame_canFrameType->setCurrentIndex(ui->comboFrame_canFrameType->findData(0));
-    ui->comboFrame_canFrameType->setEnabled(!fd);
-    canTxModel->setDataSectionAcc(fd);
-    ui->dataSectionAcc->setChecked(fd);
-}
-
 void MainWindow::onUsbAdapterError(CanAdapter::Error error, const QString &text)
 {
     if (error != CanAdapter::Error::ReadError)
@@ -199,26 +95,13 @@ void MainWindow::on_canFramesReceived(const QList<CanBusFrame> &frames) { usbBat
 
 CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx)
 {
-    const bool transmitted = frame.has(CanBusFrame::Echo);
-    if (transmitted) {
+    if (frame.has(CanBusFrame::Echo)) {
         ++tx;
     } else {
         ++rx;
         parseFDCANReceiveFrame(frame, cdc->escInf);
     }
-    static const char *const kStatus[4] = {QT_TR_NOOP("接收成功"), QT_TR_NOOP("接收失败"), QT_TR_NOOP("发送成功"),
-                                           QT_TR_NOOP("发送失败")};
-    CANFrameData row;
-    row.index = ++canRxSeq;
-    row.timestamp = QString::number(float(frame.timestampUs) / 1000000.0f, 'f', 6);
-    row.frameType = frame.has(CanBusFrame::Extended) ? tr("扩展帧") : tr("标准帧");
-    row.frameFormat = frame.has(CanBusFrame::Remote) ? tr("远程帧") : tr("数据帧");
-    row.canType = frame.has(CanBusFrame::FlexibleData) ? "FDCAN" : "CAN";
-    row.status = tr(kStatus[(transmitted ? 2 : 0) + (frame.has(CanBusFrame::Failed) ? 1 : 0)]);
-    row.dataLen = QString::number(frame.payload.size());
-    row.data = frame.payload;
-    row.id = "0x" + QString::number(frame.id, 16).toUpper();
-    return row;
+    return canLogRow(frame, ++canRxSeq);
 }
 
 void MainWindow::insertFrames(const QList<CanBusFrame> &frames)

@@ -1,9 +1,13 @@
 #include "app/ui_mainwindow.h"
 
+#include "can/ui/canLogBar.h"
+#include "can/ui/feedbackAnalysisBox.h"
 #include "charts/ui/waveForm.h"
+#include "link/usb/ui/connectGroupBox.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/customTabBar.h"
 #include "widgets/switchbutton.h"
+#include "widgets/terminalOutput.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -161,6 +165,24 @@ QLabel *rangeLabel(QWidget *parent, const char *name, const char *text, QList<QL
     return l;
 }
 
+// A page whose content scrolls: on a small screen (1024 x 680) the page keeps its rows
+// at their height and scrolls, instead of squeezing them until two-line labels clip.
+// Returns the widget to lay the content into; the page's widgets end up inside it.
+QWidget *scrollingContent(QWidget *page)
+{
+    auto *outer = new QVBoxLayout(page);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *area = new QScrollArea(page);
+    area->setObjectName(page->objectName() + "Scroll");
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    auto *content = new QWidget();
+    content->setObjectName(page->objectName() + "Content");
+    area->setWidget(content);
+    outer->addWidget(area);
+    return content;
+}
+
 QTableWidget *formatTable(QWidget *parent, const char *name)
 {
     auto *t = new QTableWidget(parent);
@@ -254,7 +276,9 @@ void Ui_MainWindow::setupCanPage()
 {
     tab_CAN = new QWidget();
     tab_CAN->setObjectName("tab_CAN");
-    auto *v = new QVBoxLayout(tab_CAN);
+    auto *v = new QVBoxLayout(scrollingContent(tab_CAN));
+    canLogBar = new CANLogBar(tab_CAN);
+    v->addWidget(canLogBar);
     auto *logRow = new QHBoxLayout();
     tableView = new QTableView(tab_CAN);
     tableView->setObjectName("tableView");
@@ -380,7 +404,7 @@ void Ui_MainWindow::setupParametersPage()
 {
     tab_Parameters = new QWidget();
     tab_Parameters->setObjectName("tab_Parameters");
-    auto *v = new QVBoxLayout(tab_Parameters);
+    auto *v = new QVBoxLayout(scrollingContent(tab_Parameters));
 
     auto *top = new QHBoxLayout();
     ReadAllParam = makeButton(tab_Parameters, "ReadAllParam");
@@ -583,7 +607,7 @@ void Ui_MainWindow::setupDebugPage()
 {
     tab_Debug = new QWidget();
     tab_Debug->setObjectName("tab_Debug");
-    auto *v = new QVBoxLayout(tab_Debug);
+    auto *v = new QVBoxLayout(scrollingContent(tab_Debug));
     v->setSpacing(2);
     auto *row = new QHBoxLayout();
     idGroupBox = new QGroupBox(tab_Debug);
@@ -843,6 +867,8 @@ void Ui_MainWindow::setupControlPanel()
     cmds->addWidget(btn_canDebugClear, 1, 1);
     st->addLayout(cmds, 2, 0, 1, 5);
     cpl->addWidget(motorStateGroupBox);
+    feedbackAnalysisBox = new FeedbackAnalysisBox(controlPanel);
+    cpl->addWidget(feedbackAnalysisBox);
 
     canDebugGroupBox = new QGroupBox(controlPanel);
     canDebugGroupBox->setObjectName("canDebugGroupBox");
@@ -921,12 +947,7 @@ void Ui_MainWindow::setupHiddenPage()
     cg->addWidget(comboCom_CheckBit, 1, 1);
     cg->addWidget(stopBitLabel, 2, 0);
     cg->addWidget(comboCom_StopBit, 2, 1);
-    fdcanGroupBox = new QGroupBox(tab_Hidden);
-    fdcanGroupBox->setObjectName("fdcanGroupBox");
-    auto *fg = new QVBoxLayout(fdcanGroupBox);
-    fdcanPlaceholderLabel = placeholder(fdcanGroupBox, "fdcanPlaceholderLabel");
-    fdcanPlaceholderLabel->setWordWrap(true);
-    fg->addWidget(fdcanPlaceholderLabel);
+    fdcanGroupBox = new ConnectGroupBox(tab_Hidden);
     deviceGroupsLayout->addWidget(comGroupBox);
     deviceGroupsLayout->addWidget(fdcanGroupBox);
     v->addLayout(deviceGroupsLayout);
@@ -988,11 +1009,13 @@ void Ui_MainWindow::setupSidePanel()
     linkStack->addWidget(uartPage);
     linkStack->addWidget(canPage);
 
+    // The port box gets the whole row: a path such as /dev/pts/10 must show in full
+    // whatever the length of the captions beside it.
     g->addWidget(portLabel, 0, 0);
-    g->addWidget(comboCom_Port, 0, 1);
-    g->addWidget(btn_comRefreash, 0, 2);
+    g->addWidget(comboCom_Port, 0, 1, 1, 2);
     g->addWidget(baudLabel, 1, 0);
-    g->addWidget(comboCom_Baud, 1, 1, 1, 2);
+    g->addWidget(comboCom_Baud, 1, 1);
+    g->addWidget(btn_comRefreash, 1, 2);
     g->addWidget(btn_comSwitch, 2, 0, 1, 3);
     g->addWidget(recvDisplayLabel, 3, 0);
     g->addWidget(sw_btn_RecvDisplay, 3, 1, 1, 2, Qt::AlignLeft);
@@ -1021,6 +1044,8 @@ void Ui_MainWindow::setupSidePanel()
     btn_zkChat->setObjectName("btn_zkChat");
     btn_calibration = new QPushButton(toolsGroupBox);
     btn_calibration->setObjectName("btn_calibration");
+    btn_fdcanUpdate = new QPushButton(toolsGroupBox);
+    btn_fdcanUpdate->setObjectName("btn_fdcanUpdate");
     btn_HarmonicAnalysis = new QPushButton(toolsGroupBox);
     btn_HarmonicAnalysis->setObjectName("btn_HarmonicAnalysis");
     harmonicProgressBar = new QProgressBar(toolsGroupBox);
@@ -1038,6 +1063,7 @@ void Ui_MainWindow::setupSidePanel()
     t->addWidget(btn_zkChat, 4, 0, 1, 2);
     t->addWidget(btn_HarmonicAnalysis, 5, 0, 1, 2);
     t->addWidget(harmonicProgressBar, 6, 0, 1, 2);
+    t->addWidget(btn_fdcanUpdate, 7, 0, 1, 2);
     sideLayout->addWidget(toolsGroupBox);
 
     sideLayout->addStretch(1);
@@ -1066,7 +1092,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     tabWidget->setTabText(tabWidget->indexOf(tab_About), QCoreApplication::translate("MainWindow", "关于"));
     tabWidget->setTabText(tabWidget->indexOf(tab_Hidden), QCoreApplication::translate("MainWindow", "测试"));
 
-    fdcanPlaceholderLabel->setText(QCoreApplication::translate("MainWindow", "未发现USB FDCAN适配器"));
     for (const Caption &c : kCaptions) {
         if (auto *l = centralwidget->findChild<QLabel *>(QLatin1String(c.name)))
             l->setText(QCoreApplication::translate("MainWindow", c.text));
@@ -1139,7 +1164,6 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     dataBitLabel->setText(QCoreApplication::translate("MainWindow", "数据位"));
     checkBitLabel->setText(QCoreApplication::translate("MainWindow", "校验位"));
     stopBitLabel->setText(QCoreApplication::translate("MainWindow", "停止位"));
-    fdcanGroupBox->setTitle(QCoreApplication::translate("MainWindow", "FDCAN"));
     connectGroupBox->setTitle(QCoreApplication::translate("MainWindow", "连接"));
     portLabel->setText(QCoreApplication::translate("MainWindow", "端口"));
     btn_comRefreash->setText(QCoreApplication::translate("MainWindow", "刷新"));
@@ -1161,6 +1185,8 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     btn_clear->setText(QCoreApplication::translate("MainWindow", "清空"));
     btn_config->setText(QCoreApplication::translate("MainWindow", "配置"));
     btn_zkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
+    btn_fdcanUpdate->setText(QCoreApplication::translate("MainWindow", "FDCAN固件"));
+    btn_fdcanUpdate->setToolTip(QCoreApplication::translate("MainWindow", "USB FDCAN适配器固件升级 (F9)"));
     actZkChat->setText(QCoreApplication::translate("MainWindow", "智能助手"));
     btn_HarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
     btn_HarmonicAnalysis->setToolTip(QCoreApplication::translate(

@@ -7,6 +7,10 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QList>
 
+// The terminal's receive box is a QPlainTextEdit with a bounded, batched append path;
+// included whole so that code using it as a plain text edit needs nothing more.
+#include "widgets/terminalOutput.h"
+
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -36,6 +40,9 @@ class CustomPlainTextEdit;
 class CustomTabBar;
 class QTableView;
 class WaveForm;
+class ConnectGroupBox;
+class CANLogBar;
+class FeedbackAnalysisBox;
 
 class Ui_MainWindow
 {
@@ -54,7 +61,7 @@ public:
     QWidget *tab_Hidden = nullptr;
 
     // Serial terminal page.
-    QPlainTextEdit *comOutput = nullptr;
+    TerminalOutput *comOutput = nullptr;
     CustomPlainTextEdit *comInput = nullptr;
     QLabel *inputModeLabel = nullptr;
     SwitchButton *sw_btn_ASCIIHex = nullptr;
@@ -77,6 +84,7 @@ public:
     QLineEdit *sendListIntervalEdit = nullptr;
 
     // CAN page: receive log and transmit panel.
+    CANLogBar *canLogBar = nullptr; // filter, ExportAnaysis, ChannelOccupancyRate
     QTableView *tableView = nullptr;
     QGroupBox *canTxGroupBox = nullptr;
     QLineEdit *canIdEdit = nullptr;
@@ -220,6 +228,7 @@ public:
     QLabel *motorStateQLabel = nullptr;
     QLabel *motorStateLabel = nullptr;
     QLabel *motorTempLabel = nullptr;
+    FeedbackAnalysisBox *feedbackAnalysisBox = nullptr; // canDataAnalysisEdit, parsePOSLabel ...
     QLabel *driverTempLabel = nullptr;
     QPushButton *btn_motorMode = nullptr;
     QPushButton *btn_motorModeExit = nullptr;
@@ -260,8 +269,7 @@ public:
     QComboBox *comboCom_CheckBit = nullptr;
     QLabel *stopBitLabel = nullptr;
     QComboBox *comboCom_StopBit = nullptr;
-    QGroupBox *fdcanGroupBox = nullptr;
-    QLabel *fdcanPlaceholderLabel = nullptr;
+    ConnectGroupBox *fdcanGroupBox = nullptr;
 
     // Right-hand panel: connection group and the tools beside the tabs.
     QWidget *sidePanel = nullptr;
@@ -295,6 +303,7 @@ public:
     QPushButton *btn_clear = nullptr;
     QPushButton *btn_config = nullptr;
     QPushButton *btn_zkChat = nullptr;
+    QPushButton *btn_fdcanUpdate = nullptr;
     QPushButton *btn_HarmonicAnalysis = nullptr;
     QProgressBar *harmonicProgressBar = nullptr; // shown while the analysis waits for its block
     QLabel *versionLabel = nullptr;

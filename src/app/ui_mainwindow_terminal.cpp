@@ -39,8 +39,7 @@ void Ui_MainWindow::setupSerialPage()
     tab_SerialPort = new QWidget();
     tab_SerialPort->setObjectName("tab_SerialPort");
     auto *v = new QVBoxLayout(tab_SerialPort);
-    comOutput = named<QPlainTextEdit>(tab_SerialPort, "comOutput");
-    comOutput->setReadOnly(true);
+    comOutput = named<TerminalOutput>(tab_SerialPort, "comOutput");
     v->addWidget(comOutput, 1);
 
     auto *bottom = new QHBoxLayout();

@@ -4,16 +4,58 @@
 #include <QMetaType>
 #include <QString>
 
-// One row of the CAN receive log, built from either adapter.
+#include <array>
+#include <cstdint>
+
+struct CAN_Frame;
+struct CanBusFrame;
+
+// One row of the CAN receive log, built from either adapter. A busy bus fills the log
+// with a hundred thousand rows, so a row keeps the frame as it came (88 bytes, no heap)
+// and its texts are made only when a cell is shown, exported or copied; they follow
+// the language of that moment.
 struct CANFrameData {
-    quint32 index = 0;
-    QString timestamp;
-    QString frameType;   // standard / extended ID
-    QString frameFormat; // data / remote frame
-    QString canType;     // "CAN" or "CANFD"
-    QString status;
-    QString dataLen;     // decimal text
-    QByteArray data;
-    QString id;          // "0x" + lower-case hex
+    enum Source : quint8 { SerialAdapter, UsbAdapter };
+    enum Flag : quint8 { Extended = 0x01, Remote = 0x02, FlexibleData = 0x04 };
+    // The status categories of the serial adapter's status texts (canStatusTextIndex).
+    enum StatusKind { Heartbeat = 0, RxFailed = 1, RxOk = 2, TxFailed = 3, TxOk = 4 };
+    static constexpr int MaxData = 64;
+
+    quint32 index = 0;   // running sequence number
+    quint32 id = 0;
+    // Serial adapter: local time of reception, milliseconds since midnight. USB adapter:
+    // the adapter's time stamp in microseconds.
+    qint64 time = 0;
+    quint8 source = SerialAdapter;
+    // The serial adapter's status code (0x11 received, 0x12 sent, 0x00 heartbeat ...);
+    // USB frames take the code of the same meaning.
+    quint8 statusCode = 0;
+    quint8 flags = 0;
+    quint8 dataLen = 0;  // the length the frame announces
+    quint8 size = 0;     // bytes held in data (at most dataLen)
+    std::array<quint8, MaxData> data{};
+
+    bool has(Flag f) const { return (flags & f) != 0; }
+    int statusKind() const; // canStatusTextIndex of the code
+    QByteArray bytes() const { return QByteArray(reinterpret_cast<const char *>(data.data()), size); }
+
+    // Cell texts of the log's columns 0-8 (translated at the time of the call).
+    static constexpr int ColumnCount = 9;
+    QString text(int column) const;
+    QString timestampText() const;
+    QString frameTypeText() const;   // standard / extended ID
+    QString frameFormatText() const; // data / remote frame
+    QString canTypeText() const;     // "CAN" or "FDCAN"
+    QString statusText() const;
+    QString dataLenText() const { return QString::number(dataLen); }
+    QString idText() const;
+    QString dataText() const;
 };
 Q_DECLARE_METATYPE(CANFrameData)
+
+// A row of a 16-byte serial adapter receive frame: "CAN", the time of reception, the ID
+// in lower-case hexadecimal, at most the 8 bytes the frame carries.
+CANFrameData canLogRow(const CAN_Frame &frame, quint32 index, int msecsSinceMidnight);
+// A row of a frame of the USB adapter's stream: its time stamp, "CAN" or "FDCAN", the ID
+// in upper-case hexadecimal; echoed frames are the adapter's own transmissions.
+CANFrameData canLogRow(const CanBusFrame &frame, quint32 index);

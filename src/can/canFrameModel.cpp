@@ -4,34 +4,39 @@
 
 CANFrameModel::CANFrameModel(QObject *parent) : QAbstractTableModel(parent) {}
 
-int CANFrameModel::rowCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : int(frames.size()); }
-int CANFrameModel::columnCount(const QModelIndex &parent) const { return parent.isValid() ? 0 : 9; }
+int CANFrameModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid())
+        return 0;
+    return int(isFiltered() ? m_matches.size() : m_count);
+}
+
+int CANFrameModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : CANFrameData::ColumnCount;
+}
+
+const CANFrameData &CANFrameModel::visibleRow(int row) const
+{
+    if (!isFiltered())
+        return storedRow(row);
+    return storedRow(int(m_matches[size_t(row)] - m_dropped));
+}
 
 QVariant CANFrameModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= frames.size())
+    if (!index.isValid() || index.row() >= rowCount())
         return QVariant();
     if (role == Qt::TextAlignmentRole)
         return int(Qt::AlignCenter);
     if (role != Qt::DisplayRole)
         return QVariant();
-    const CANFrameData &f = frames[index.row()];
-    switch (index.column()) {
-    case 0: return f.index;
-    case 1: return f.timestamp;
-    case 2: return f.frameType;
-    case 3: return f.frameFormat;
-    case 4: return f.canType;
-    case 5: return f.id;
-    case 6: return f.status;
-    case 7: return f.dataLen;
-    case 8: {
-        bool ok = false;
-        const int n = f.dataLen.toInt(&ok, 10);
-        return formatCANData(f.data, ok ? n : 0);
-    }
-    default: return QVariant();
-    }
+    const CANFrameData &f = visibleRow(index.row());
+    if (index.column() == 0)
+        return f.index;
+    if (index.column() < 0 || index.column() >= CANFrameData::ColumnCount)
+        return QVariant();
+    return f.text(index.column());
 }
 
 QVariant CANFrameModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -46,39 +51,135 @@ QVariant CANFrameModel::headerData(int section, Qt::Orientation orientation, int
     return QVariant();
 }
 
-void CANFrameModel::appendRows(const QList<CANFrameData> &rows)
+int CANFrameModel::appendRows(const QList<CANFrameData> &rows)
 {
     if (rows.isEmpty())
-        return;
-    beginInsertRows(QModelIndex(), int(frames.size()), int(frames.size() + rows.size() - 1));
-    frames.append(rows);
-    endInsertRows();
-    if (frames.size() > kMaxRows) {
-        const int extra = int(frames.size()) - kMaxRows;
-        beginRemoveRows(QModelIndex(), 0, extra - 1);
-        frames.remove(0, extra);
-        endRemoveRows();
+        return 0;
+    const size_t n = size_t(rows.size());
+    m_appended += n;
+    if (n >= size_t(kMaxRows)) {
+        // More than the log holds: only the newest rows stay, everything changes at once.
+        beginResetModel();
+        m_ring.assign(rows.end() - kMaxRows, rows.end());
+        m_dropped += m_count + (n - size_t(kMaxRows));
+        m_head = 0;
+        m_count = size_t(kMaxRows);
+        rebuildMatches();
+        endResetModel();
+        return 0;
     }
+
+    // The oldest rows that no longer fit leave first; the ring then takes the batch in
+    // place of them, so nothing is ever moved.
+    const size_t overflow = m_count + n > size_t(kMaxRows) ? m_count + n - size_t(kMaxRows) : 0;
+    size_t hidden = 0;
+    if (overflow > 0) {
+        if (m_ring.size() < size_t(kMaxRows))
+            m_ring.resize(size_t(kMaxRows)); // the head is still 0 here
+        const quint64 firstKept = m_dropped + overflow;
+        hidden = overflow;
+        if (isFiltered()) {
+            hidden = 0;
+            while (hidden < m_matches.size() && m_matches[hidden] < firstKept)
+                ++hidden;
+        }
+        if (hidden > 0)
+            beginRemoveRows(QModelIndex(), 0, int(hidden) - 1);
+        m_matches.erase(m_matches.begin(), m_matches.begin() + qsizetype(isFiltered() ? hidden : 0));
+        m_head = (m_head + overflow) % m_ring.size();
+        m_count -= overflow;
+        m_dropped = firstKept;
+        if (hidden > 0)
+            endRemoveRows();
+    }
+
+    size_t shown = n;
+    if (isFiltered()) {
+        shown = 0;
+        for (const CANFrameData &r : rows)
+            shown += m_filter.matches(r) ? 1 : 0;
+    }
+    const int first = rowCount();
+    if (shown > 0)
+        beginInsertRows(QModelIndex(), first, first + int(shown) - 1);
+    for (const CANFrameData &r : rows) {
+        if (isFiltered() && m_filter.matches(r))
+            m_matches.push_back(absolute(m_count));
+        if (m_ring.size() < size_t(kMaxRows) && m_count == m_ring.size())
+            m_ring.push_back(r);
+        else
+            m_ring[(m_head + m_count) % m_ring.size()] = r;
+        ++m_count;
+    }
+    if (shown > 0)
+        endInsertRows();
+    return int(hidden);
+}
+
+QList<CANFrameData> CANFrameModel::snapshot(bool visibleOnly) const
+{
+    const int n = visibleOnly ? rowCount() : storedRowCount();
+    QList<CANFrameData> out;
+    out.reserve(n);
+    for (int r = 0; r < n; ++r)
+        out.append(visibleOnly ? visibleRow(r) : storedRow(r));
+    return out;
 }
 
 void CANFrameModel::clear()
 {
     beginResetModel();
-    frames.clear();
+    std::vector<CANFrameData>().swap(m_ring);
+    m_head = 0;
+    m_count = 0;
+    m_dropped = 0;
+    m_matches.clear();
     endResetModel();
+}
+
+void CANFrameModel::retranslate()
+{
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::DisplayRole});
+}
+
+void CANFrameModel::setFilter(const CANLogFilter &filter)
+{
+    if (filter == m_filter)
+        return;
+    beginResetModel();
+    m_filter = filter;
+    rebuildMatches();
+    endResetModel();
+}
+
+void CANFrameModel::rebuildMatches()
+{
+    m_matches.clear();
+    if (!isFiltered())
+        return;
+    for (size_t i = 0; i < m_count; ++i)
+        if (m_filter.matches(storedRow(int(i))))
+            m_matches.push_back(absolute(i));
 }
 
 QString CANFrameModel::formatCANData(const QByteArray &data, int n)
 {
+    return formatCANData(reinterpret_cast<const quint8 *>(data.constData()), int(data.size()), n);
+}
+
+QString CANFrameModel::formatCANData(const quint8 *data, int size, int n)
+{
     if (n < 1)
         return QString();
-    const int count = qMin(n, int(data.size()));
-    QString out;
-    out.reserve(count * 3);
-    for (int i = 0; i < count; ++i) {
-        if (i)
-            out += ' ';
-        out += QString("%1").arg(quint8(data[i]), 2, 16, QChar('0')).toUpper();
+    static const char digits[] = "0123456789ABCDEF";
+    const int count = qMin(n, size);
+    QString out(qMax(0, count * 3 - 1), QLatin1Char(' '));
+    QChar *p = out.data();
+    for (int i = 0; i < count; ++i, p += 3) {
+        p[0] = QLatin1Char(digits[data[i] >> 4]);
+        p[1] = QLatin1Char(digits[data[i] & 0xF]);
     }
     return out;
 }

@@ -361,18 +361,20 @@ QList<QPointF> decimatePoints(const QList<QPointF> &points, int maxPoints)
     const QPointF *p = points.constData();
     for (qsizetype b = 0; b < n; b += stride) {
         const qsizetype end = std::min(n, b + stride);
-        double lo = p[b].y(), hi = lo;
+        qsizetype lo = b, hi = b;
         for (qsizetype i = b + 1; i < end; ++i) {
             const double y = p[i].y();
             // NaN never wins a comparison, so a block keeps its finite extremes
-            if (y < lo || std::isnan(lo))
-                lo = y;
-            if (y > hi || std::isnan(hi))
-                hi = y;
+            if (y < p[lo].y() || std::isnan(p[lo].y()))
+                lo = i;
+            if (y > p[hi].y() || std::isnan(p[hi].y()))
+                hi = i;
         }
-        out.append(QPointF(p[b].x(), lo));
-        if (hi != lo && !std::isnan(hi))
-            out.append(QPointF(p[b].x(), hi));
+        // The extremes where they lie, in the order they came: the reduced curve runs
+        // through real samples instead of drawing steps at the block starts.
+        out.append(p[std::min(lo, hi)]);
+        if (hi != lo && !std::isnan(p[hi].y()))
+            out.append(p[std::max(lo, hi)]);
     }
     if (out.last() != points.last())
         out.append(points.last());

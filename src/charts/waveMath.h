@@ -97,9 +97,10 @@ QList<QPointF> decimateMinMax(const QList<float> &history, const MinMaxIndex &in
                               bool &hasRange);
 
 // The same min/max reduction for a ready point list (x ascending), down to about
-// maxPoints + 1 points: blocks of ceil(size / (maxPoints / 2)) points become (first x,
-// min) and, when different, (first x, max); the last point is kept so that the curve
-// still ends at the newest sample. Short lists come back unchanged.
+// maxPoints + 1 points: of each block of ceil(size / (maxPoints / 2)) points the lowest
+// and, when different, the highest are kept, in their order; the last point is kept so
+// that the curve still ends at the newest sample. The result is a subset of the input.
+// Short lists come back unchanged.
 QList<QPointF> decimatePoints(const QList<QPointF> &points, int maxPoints);
 
 // Zoom factor of a mouse wheel turned by steps notches (15° each): forward n notches

@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
     <context>
+        <name>AdapterFirmwareUpgrade</name>
+        <message>
+            <source>文件打开失败: %1</source>
+            <translation>Cannot open the file: %1</translation>
+        </message>
+        <message>
+            <source>固件文件为空</source>
+            <translation>The firmware file is empty</translation>
+        </message>
+        <message>
+            <source>闪存损坏</source>
+            <translation>Flash damaged</translation>
+        </message>
+        <message>
+            <source>第%1包发送失败 (错误码 %2)</source>
+            <translation>Packet %1 failed (error code %2)</translation>
+        </message>
+        <message>
+            <source>结束命令失败 (错误码 %1)</source>
+            <translation>End command failed (error code %1)</translation>
+        </message>
+    </context>
+    <context>
         <name>CANFrameModel</name>
         <message>
             <source>序号</source>
@@ -38,6 +61,81 @@
         <message>
             <source>数据内容</source>
             <translation>Data</translation>
+        </message>
+    </context>
+    <context>
+        <name>CANLogBar</name>
+        <message>
+            <source>无效的ID: %1</source>
+            <translation>Invalid ID: %1</translation>
+        </message>
+        <message>
+            <source>显示 %1 / %2 帧</source>
+            <translation>Showing %1 / %2 frames</translation>
+        </message>
+        <message>
+            <source>ID筛选, 如 123, 200-2FF</source>
+            <translation>ID filter, e.g. 123, 200-2FF</translation>
+        </message>
+        <message>
+            <source>只显示这些ID的帧：十六进制ID或范围，用逗号或空格分隔；留空显示全部ID</source>
+            <translation>Show only frames with these IDs: hexadecimal IDs or ranges, separated by commas or blanks; empty shows every ID</translation>
+        </message>
+        <message>
+            <source>全部方向</source>
+            <translation>Both directions</translation>
+        </message>
+        <message>
+            <source>仅接收</source>
+            <translation>Received only</translation>
+        </message>
+        <message>
+            <source>仅发送</source>
+            <translation>Sent only</translation>
+        </message>
+        <message>
+            <source>全部状态</source>
+            <translation>Any status</translation>
+        </message>
+        <message>
+            <source>仅成功</source>
+            <translation>Succeeded only</translation>
+        </message>
+        <message>
+            <source>仅失败</source>
+            <translation>Failed only</translation>
+        </message>
+        <message>
+            <source>按方向筛选：接收的帧或适配器发送的帧</source>
+            <translation>Filter by direction: frames received, or frames the adapter sent</translation>
+        </message>
+        <message>
+            <source>按状态筛选：成功或失败的帧</source>
+            <translation>Filter by status: frames that succeeded or failed</translation>
+        </message>
+        <message>
+            <source>隐藏心跳</source>
+            <translation>Hide heartbeats</translation>
+        </message>
+        <message>
+            <source>隐藏串口适配器每秒一条的心跳数据行</source>
+            <translation>Hide the serial adapter's heartbeat rows (one a second)</translation>
+        </message>
+        <message>
+            <source>数据导出</source>
+            <translation>Export Data</translation>
+        </message>
+        <message>
+            <source>把日志导出为CSV文件，可选择列；默认导出全部帧，不受筛选影响</source>
+            <translation>Export the log to a CSV file with the columns you choose; every frame is exported unless you choose the filtered rows</translation>
+        </message>
+        <message>
+            <source>通道占用率</source>
+            <translation>ChnlOccRate</translation>
+        </message>
+        <message>
+            <source>在单独的窗口中每秒显示总线占用率及其曲线</source>
+            <translation>Show the bus load and its curve once a second in a window of its own</translation>
         </message>
     </context>
     <context>
@@ -89,6 +187,352 @@
         <message>
             <source>校准补偿表</source>
             <translation>Calibration Compensation Table</translation>
+        </message>
+    </context>
+    <context>
+        <name>ConnectGroupBox</name>
+        <message>
+            <source>FDCAN配置</source>
+            <translation>FDCAN Configuration</translation>
+        </message>
+        <message>
+            <source>设备端口</source>
+            <translation>Device Port</translation>
+        </message>
+        <message>
+            <source>工作模式</source>
+            <translation>Working Mode</translation>
+        </message>
+        <message>
+            <source>仲裁域波特率</source>
+            <translation>Arb. Baud</translation>
+        </message>
+        <message>
+            <source>波特率</source>
+            <translation>Baud Rate</translation>
+        </message>
+        <message>
+            <source>数据域波特率</source>
+            <translation>Data Baud</translation>
+        </message>
+        <message>
+            <source>采样点</source>
+            <translation>Sample Point</translation>
+        </message>
+        <message>
+            <source>固件更新</source>
+            <translation>Firmware Update</translation>
+        </message>
+        <message>
+            <source>刷新设备</source>
+            <translation>Refresh</translation>
+        </message>
+        <message>
+            <source>更新配置</source>
+            <translation>Update Config</translation>
+        </message>
+        <message>
+            <source>USB FDCAN适配器 (总线号,设备地址)；选择串口时自动匹配</source>
+            <translation>USB FDCAN adapter (bus, address); follows the selected serial port</translation>
+        </message>
+        <message>
+            <source>CAN2.0：经典CAN；FDCAN：带数据域波特率的CAN FD</source>
+            <translation>CAN2.0: classic CAN; FDCAN: CAN FD with a data-phase baud rate</translation>
+        </message>
+        <message>
+            <source>仲裁域波特率；“自定义”打开自定义波特率配置</source>
+            <translation>Arbitration baud rate; "Custom" opens the custom baud rate configuration</translation>
+        </message>
+        <message>
+            <source>CAN FD数据域波特率；“自定义”打开自定义波特率配置</source>
+            <translation>CAN FD data-phase baud rate; "Custom" opens the custom baud rate configuration</translation>
+        </message>
+        <message>
+            <source>仲裁域采样点 (%)</source>
+            <translation>Arbitration sample point (%)</translation>
+        </message>
+        <message>
+            <source>把所选波特率写入适配器并读回</source>
+            <translation>Writes the selected baud rates to the adapter and reads them back</translation>
+        </message>
+        <message>
+            <source>重新查找USB FDCAN适配器 (串口打开时不可用)</source>
+            <translation>Searches for USB FDCAN adapters again (not while the port is open)</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
+        </message>
+        <message>
+            <source>并未发现USB设备，请检查链接</source>
+            <translation>No USB device found, please check connection</translation>
+        </message>
+        <message>
+            <source>打开:</source>
+            <translation>Open: </translation>
+        </message>
+        <message>
+            <source>失败</source>
+            <translation> failed</translation>
+        </message>
+        <message>
+            <source>自定义</source>
+            <translation>Custom </translation>
+        </message>
+        <message>
+            <source>读取失败 (错误码 %1)</source>
+            <translation>Read failed (error code %1)</translation>
+        </message>
+        <message>
+            <source>选择文件</source>
+            <translation>Select File</translation>
+        </message>
+        <message>
+            <source>烧录文件 (*.enc)</source>
+            <translation>Firmware image (*.enc)</translation>
+        </message>
+    </context>
+    <context>
+        <name>CustomBaudDialog</name>
+        <message>
+            <source>自定义波特率配置</source>
+            <translation>Custom Baud Rate Configuration</translation>
+        </message>
+        <message>
+            <source>仲裁域波特率(Kbps)</source>
+            <translation>Arbitration Baud Rate (Kbps)</translation>
+        </message>
+        <message>
+            <source>数据域波特率(Kbps)</source>
+            <translation>Data Field Baud Rate (Kbps)</translation>
+        </message>
+        <message>
+            <source>分频系数:</source>
+            <translation>Prescaler:</translation>
+        </message>
+        <message>
+            <source>同步跳变宽度:</source>
+            <translation>SJW:</translation>
+        </message>
+        <message>
+            <source>采样点:</source>
+            <translation>Sample point:</translation>
+        </message>
+        <message>
+            <source>自动模式下输入波特率(kbit/s)，分频系数和时间段由程序搜索</source>
+            <translation>In automatic mode type the baud rate (kbit/s); prescaler and segments are searched</translation>
+        </message>
+        <message>
+            <source>时钟分频系数 (1-255)</source>
+            <translation>Clock prescaler (1-255)</translation>
+        </message>
+        <message>
+            <source>相位段1的时间量子数，含传播段</source>
+            <translation>Time quanta of phase segment 1, propagation segment included</translation>
+        </message>
+        <message>
+            <source>相位段2的时间量子数</source>
+            <translation>Time quanta of phase segment 2</translation>
+        </message>
+        <message>
+            <source>同步跳变宽度，单位为时间量子</source>
+            <translation>Synchronisation jump width in time quanta</translation>
+        </message>
+        <message>
+            <source>时钟频率(MHz):</source>
+            <translation>Clock (MHz):</translation>
+        </message>
+        <message>
+            <source>适配器CAN控制器的时钟频率</source>
+            <translation>Clock of the adapter's CAN controller</translation>
+        </message>
+        <message>
+            <source>配置</source>
+            <translation>Configure</translation>
+        </message>
+        <message>
+            <source>取消</source>
+            <translation>Cancel</translation>
+        </message>
+        <message>
+            <source>清除</source>
+            <translation>Clear</translation>
+        </message>
+        <message>
+            <source>自动计算参数</source>
+            <translation>Auto Calculate</translation>
+        </message>
+        <message>
+            <source>开启：输入波特率自动计算参数；关闭：手动输入分频系数和时间段</source>
+            <translation>On: type baud rates and the parameters are calculated; off: type prescaler and segments by hand</translation>
+        </message>
+        <message>
+            <source>仲裁波特率不得大于1M</source>
+            <translation>Arbitration rate max. 1M</translation>
+        </message>
+        <message>
+            <source>无有效参数</source>
+            <translation>No valid parameters</translation>
+        </message>
+        <message>
+            <source>非法波特率</source>
+            <translation>Invalid baud rate</translation>
+        </message>
+        <message>
+            <source>错误</source>
+            <translation>Error</translation>
+        </message>
+        <message>
+            <source>仲裁域参数不能为空</source>
+            <translation>Arbitration parameters must not be empty</translation>
+        </message>
+    </context>
+    <context>
+        <name>ExportColumnsDialog</name>
+        <message>
+            <source>选择导出列</source>
+            <translation>Select Columns to Export</translation>
+        </message>
+        <message>
+            <source>只导出筛选后显示的行</source>
+            <translation>Export only the rows the filter shows</translation>
+        </message>
+        <message>
+            <source>不勾选时导出日志中的全部帧，不受筛选影响</source>
+            <translation>Unchecked: every frame of the log is exported, whatever the filter shows</translation>
+        </message>
+        <message>
+            <source>确认</source>
+            <translation>OK</translation>
+        </message>
+        <message>
+            <source>取消</source>
+            <translation>Cancel</translation>
+        </message>
+    </context>
+    <context>
+        <name>FeedbackAnalysisBox</name>
+        <message>
+            <source>反馈帧解析</source>
+            <translation>Feedback Frame Analysis</translation>
+        </message>
+        <message>
+            <source>输入电机反馈帧的8个数据字节（十六进制），回车后解析出位置、速度、扭矩、温度和状态；不足16位时在右侧补0</source>
+            <translation>Type the 8 data bytes of a motor feedback frame (hexadecimal) and press Enter to decode position, velocity, torque, temperatures and state; fewer than 16 digits are padded with 0 on the right</translation>
+        </message>
+        <message>
+            <source>位置(rad)</source>
+            <translation>Position(rad)</translation>
+        </message>
+        <message>
+            <source>速度(rad/s)</source>
+            <translation>Velocity(rad/s)</translation>
+        </message>
+        <message>
+            <source>扭矩(N*m)</source>
+            <translation>Torque(N*m)</translation>
+        </message>
+    </context>
+    <context>
+        <name>FirmwareDialog</name>
+        <message>
+            <source>FDCAN固件升级</source>
+            <translation>FDCAN Firmware Upgrade</translation>
+        </message>
+        <message>
+            <source>电机固件升级</source>
+            <translation>Motor Firmware Upgrade</translation>
+        </message>
+        <message>
+            <source>读版本</source>
+            <translation>Read Version</translation>
+        </message>
+        <message>
+            <source>固件选择</source>
+            <translation>Select Firmware</translation>
+        </message>
+        <message>
+            <source>固件升级</source>
+            <translation>Upgrade Firmware</translation>
+        </message>
+        <message>
+            <source>读取适配器当前的固件版本</source>
+            <translation>Reads the adapter's current firmware version</translation>
+        </message>
+        <message>
+            <source>读取电机的应用程序和引导程序版本</source>
+            <translation>Reads the motor's application and bootloader versions</translation>
+        </message>
+        <message>
+            <source>选择适配器固件文件 (*.enc)</source>
+            <translation>Choose an adapter firmware image (*.enc)</translation>
+        </message>
+        <message>
+            <source>选择电机固件文件 (*.bin)</source>
+            <translation>Choose a motor firmware image (*.bin)</translation>
+        </message>
+        <message>
+            <source>把所选固件写入设备，进度显示在下方</source>
+            <translation>Writes the chosen firmware into the device; progress below</translation>
+        </message>
+        <message>
+            <source>FDCAN固件版本: </source>
+            <translation>FDCAN firmware version: </translation>
+        </message>
+        <message>
+            <source>固件文件: </source>
+            <translation>Firmware file: </translation>
+        </message>
+        <message>
+            <source>
+固件版本:
+</source>
+            <translation>
+Firmware version:
+</translation>
+        </message>
+        <message>
+            <source>升级完成</source>
+            <translation>Upgrade complete</translation>
+        </message>
+        <message>
+            <source>升级失败: </source>
+            <translation>Upgrade failed: </translation>
+        </message>
+    </context>
+    <context>
+        <name>IdIncrementDialog</name>
+        <message>
+            <source>id递增配置</source>
+            <translation>ID Increment Configuration</translation>
+        </message>
+        <message>
+            <source>每次发送后ID增加的值，十进制</source>
+            <translation>How much the ID grows after each send, decimal</translation>
+        </message>
+        <message>
+            <source>ID按 停止ID+1 取模回绕，十六进制</source>
+            <translation>The ID wraps modulo stop ID + 1, hexadecimal</translation>
+        </message>
+        <message>
+            <source>步距</source>
+            <translation>Step Size</translation>
+        </message>
+        <message>
+            <source>停止ID</source>
+            <translation>Stop ID</translation>
+        </message>
+        <message>
+            <source>步距应为 0 到 65535 之间的十进制数: %1</source>
+            <translation>The step must be a decimal number from 0 to 65535: %1</translation>
+        </message>
+        <message>
+            <source>停止ID应为十六进制数: %1</source>
+            <translation>The stop ID must be a hexadecimal number of at most 8 digits: %1</translation>
+        </message>
+        <message>
+            <source>警告</source>
+            <translation>Warning</translation>
         </message>
     </context>
     <context>
@@ -507,10 +951,6 @@ Log saved to: %2</translation>
         <message>
             <source>停止位</source>
             <translation>Stop Bits</translation>
-        </message>
-        <message>
-            <source>FDCAN</source>
-            <translation>FDCAN</translation>
         </message>
         <message>
             <source>通道占用率</source>
@@ -1157,32 +1597,152 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>The serial port is busy with another operation; try again later</translation>
         </message>
         <message>
-            <source>未发现USB FDCAN适配器</source>
-            <translation>No USB FDCAN adapter found</translation>
-        </message>
-        <message>
-            <source>USB FDCAN适配器: %1</source>
-            <translation>USB FDCAN adapter: %1</translation>
-        </message>
-        <message>
             <source>警告</source>
             <translation>Warning</translation>
         </message>
         <message>
-            <source>并未发现USB设备，请检查链接</source>
-            <translation>No USB device found, please check connection</translation>
-        </message>
-        <message>
-            <source>打开:</source>
-            <translation>Open:</translation>
-        </message>
-        <message>
-            <source>失败</source>
-            <translation> failed</translation>
-        </message>
-        <message>
             <source>USB设备连接已断开: </source>
             <translation>USB device disconnected: </translation>
+        </message>
+        <message>
+            <source>总线占用率实时曲线</source>
+            <translation>Real-time Bus Occupancy Curve</translation>
+        </message>
+        <message>
+            <source>dlc输入不合法</source>
+            <translation>Invalid DLC input</translation>
+        </message>
+        <message>
+            <source>Invalid hexadecimal value: %1</source>
+            <translation>Invalid hexadecimal value: %1</translation>
+        </message>
+        <message>
+            <source>发送次数；USB适配器上 -1 表示一直发送，直到按下停止</source>
+            <translation>Number of sends; on the USB adapter -1 sends until Stop is pressed</translation>
+        </message>
+        <message>
+            <source>两次发送之间的间隔，毫秒</source>
+            <translation>Interval between two sends, milliseconds</translation>
+        </message>
+        <message>
+            <source>每次发送后数据递增：长度为1、2、4、8字节时，前几个字节写入发送计数（小端）</source>
+            <translation>Data counts up per send: for lengths of 1, 2, 4 or 8 bytes the send counter is written over the first bytes (little-endian)</translation>
+        </message>
+        <message>
+            <source>每次发送后ID按步距递增，按 停止ID+1 取模回绕；勾选时打开配置</source>
+            <translation>The ID grows by the step per send and wraps modulo stop ID + 1; checking it opens the settings</translation>
+        </message>
+        <message>
+            <source>复制内容</source>
+            <translation>Copy Content</translation>
+        </message>
+        <message>
+            <source>复制全部</source>
+            <translation>Copy All</translation>
+        </message>
+        <message>
+            <source>选择错误</source>
+            <translation>Selection Error</translation>
+        </message>
+        <message>
+            <source>请至少选择一列进行导出！</source>
+            <translation>Please select at least one column to export!</translation>
+        </message>
+        <message>
+            <source>导出数据</source>
+            <translation>Export Data</translation>
+        </message>
+        <message>
+            <source>CSV文件 (*.csv)</source>
+            <translation>CSV files (*.csv)</translation>
+        </message>
+        <message>
+            <source>导出失败</source>
+            <translation>Export Failed</translation>
+        </message>
+        <message>
+            <source>无法打开文件: %1</source>
+            <translation>Cannot open file: %1</translation>
+        </message>
+        <message>
+            <source>序号</source>
+            <translation>Index</translation>
+        </message>
+        <message>
+            <source>时间戳</source>
+            <translation>Timestamp</translation>
+        </message>
+        <message>
+            <source>帧类型</source>
+            <translation>Type</translation>
+        </message>
+        <message>
+            <source>帧格式</source>
+            <translation>Format</translation>
+        </message>
+        <message>
+            <source>CAN类型</source>
+            <translation>canType</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>ID</translation>
+        </message>
+        <message>
+            <source>状态</source>
+            <translation>Status</translation>
+        </message>
+        <message>
+            <source>数据长度</source>
+            <translation>DataLen</translation>
+        </message>
+        <message>
+            <source>数据内容</source>
+            <translation>Data</translation>
+        </message>
+        <message>
+            <source>正在导出数据...</source>
+            <translation>Exporting data...</translation>
+        </message>
+        <message>
+            <source>写入文件失败，原文件保持不变: %1</source>
+            <translation>Writing the file failed; the earlier file is kept: %1</translation>
+        </message>
+        <message>
+            <source>接收积压，已丢弃 %1 字节</source>
+            <translation>Receive backlog: %1 bytes dropped</translation>
+        </message>
+        <message>
+            <source>，%1 帧未记入日志</source>
+            <translation>, %1 frames not logged</translation>
+        </message>
+        <message>
+            <source>接收的数据多于本工具能处理的数据时，超出的部分被丢弃；“清空计数”将其清零</source>
+            <translation>When more data arrives than the tool can process, the excess is dropped; "Clear Count" resets this figure</translation>
+        </message>
+        <message>
+            <source>端口正被其他程序使用</source>
+            <translation>The port is in use by another program</translation>
+        </message>
+        <message>
+            <source>没有打开此端口的权限</source>
+            <translation>No permission to open this port</translation>
+        </message>
+        <message>
+            <source>端口已不存在（设备已拔出？）</source>
+            <translation>The port no longer exists (device unplugged?)</translation>
+        </message>
+        <message>
+            <source>FDCAN固件</source>
+            <translation>FDCAN Firmware</translation>
+        </message>
+        <message>
+            <source>USB FDCAN适配器固件升级 (F9)</source>
+            <translation>USB FDCAN adapter firmware upgrade (F9)</translation>
+        </message>
+        <message>
+            <source>数据域波特率</source>
+            <translation>Data baud rate</translation>
         </message>
     </context>
     <context>
@@ -1414,6 +1974,10 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>错误: Python进程未运行!</source>
             <translation>Error: the assistant process is not running!</translation>
+        </message>
+        <message>
+            <source>…（回答过长，其余部分未显示）</source>
+            <translation>… (answer too long, the rest is not shown)</translation>
         </message>
     </context>
 </TS>

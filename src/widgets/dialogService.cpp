@@ -13,6 +13,8 @@ void DialogService::setHandler(Handler handler)
 {
     QMutexLocker lock(&g_mutex);
     g_handler = std::move(handler);
+    if (!g_handler)
+        g_history.clear();
 }
 
 bool DialogService::hasHandler()
@@ -26,8 +28,9 @@ DialogService::Reply DialogService::dispatch(const Request &request, const std::
     Handler handler;
     {
         QMutexLocker lock(&g_mutex);
-        g_history.append(request);
         handler = g_handler;
+        if (handler)
+            g_history.append(request);
     }
     return handler ? handler(request) : real();
 }
@@ -84,6 +87,7 @@ int DialogService::exec(QDialog *dialog)
     r.title = dialog ? dialog->windowTitle() : QString();
     if (auto *mb = qobject_cast<QMessageBox *>(dialog)) {
         r.text = mb->text();
+        r.detail = mb->informativeText();
         r.buttons = mb->standardButtons();
     }
     return dispatch(r, [&] {
@@ -103,7 +107,8 @@ void DialogService::notice(QMessageBox *box)
     r.parent = box->parentWidget();
     r.buttons = box->standardButtons();
     QMutexLocker lock(&g_mutex);
-    g_history.append(r);
+    if (g_handler)
+        g_history.append(r);
 }
 
 static QString fileDialog(DialogService::Kind kind, QWidget *parent, const QString &caption, const QString &dir,

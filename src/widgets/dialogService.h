@@ -1,14 +1,14 @@
 #pragma once
 
+#include <QDialog>
 #include <QList>
 #include <QMessageBox>
 #include <QMutex>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
 
-class QDialog;
-class QWidget;
 
 // Every message box, modal dialog and file dialog of the tool goes through here, so
 // that tests (and scripted drivers) can observe and answer them instead of blocking on
@@ -22,9 +22,10 @@ public:
         Kind kind = Information;
         QString title;
         QString text;       // message text, or the file dialog's start directory
+        QString detail;     // a message box's informative text
         QString filter;     // file dialogs only
-        QWidget *parent = nullptr;
-        QDialog *dialog = nullptr; // Dialog kind: the dialog about to run modally
+        QPointer<QWidget> parent;  // null once the widget is gone
+        QPointer<QDialog> dialog;  // Dialog kind: the dialog about to run modally
         QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     };
 
@@ -33,8 +34,10 @@ public:
         QString path;       // file dialogs: the chosen path, empty for cancel
     };
 
-    // With a handler set, no real modal loop runs: the handler answers. Without one the
-    // real Qt box or dialog runs. Either way the request is recorded in history().
+    // With a handler set, no real modal loop runs: the handler answers, and every
+    // request is recorded in history() for the test (or driver) that set it. Without
+    // one the real Qt box or dialog runs and nothing is kept; removing the handler
+    // empties the history.
     using Handler = std::function<Reply(const Request &)>;
     static void setHandler(Handler handler);
     static bool hasHandler();

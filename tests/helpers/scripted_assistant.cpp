@@ -11,6 +11,8 @@
 //   @stderr TEXT     write TEXT on standard error
 //   @split N TEXT    write the GBK bytes of TEXT in two writes cut after byte N
 //   @raw TEXT        write TEXT without a line break
+//   @flood N TEXT    write TEXT N times without a line break
+//   @errflood N TEXT write TEXT and a line break N times on standard error
 //   @sleep MS        pause
 //   @ignore-term     ignore SIGTERM from now on (only a kill ends the program)
 // Lines that are empty or start with "#" are comments. Exit code 2: no script.
@@ -61,6 +63,13 @@ void run(const QString &action, const QString &message)
         writeBytes(stdout, bytes.left(cut));
         QThread::msleep(50);
         writeBytes(stdout, bytes.mid(cut));
+    } else if (verb == "@flood" || verb == "@errflood") {
+        const bool err = verb == "@errflood";
+        const QByteArray text = QStringToGBK(arg.section(' ', 1) + (err ? "\n" : ""));
+        QByteArray all;
+        for (int i = arg.section(' ', 0, 0).toInt(); i > 0; --i)
+            all += text;
+        writeBytes(err ? stderr : stdout, all);
     } else if (verb == "@raw") {
         writeBytes(stdout, QStringToGBK(arg));
     } else if (verb == "@sleep") {

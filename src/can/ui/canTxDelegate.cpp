@@ -7,9 +7,25 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 
 CANTxDelegate::CANTxDelegate(CANTxModel *model, QObject *parent) : QObject(parent), m_model(model) {}
+
+namespace {
+// The ID and frame type choices, in item order (item data = index).
+const char *const kIdTypes[] = {QT_TRANSLATE_NOOP("MainWindow", "标准帧"), QT_TRANSLATE_NOOP("MainWindow", "扩展帧")};
+const char *const kFrameTypes[] = {QT_TRANSLATE_NOOP("MainWindow", "数据帧"), QT_TRANSLATE_NOOP("MainWindow", "远程帧")};
+
+const char *const *typeTexts(int column)
+{
+    if (column == CANTxModel::ColCanIdType)
+        return kIdTypes;
+    if (column == CANTxModel::ColCanFrameType)
+        return kFrameTypes;
+    return nullptr;
+}
+} // namespace
 
 void CANTxDelegate::setupComboBox(QComboBox *box, int column)
 {
@@ -18,23 +34,22 @@ void CANTxDelegate::setupComboBox(QComboBox *box, int column)
         return;
     }
     box->clear();
-    switch (column) {
-    case CANTxModel::ColCANBaud:
+    if (column == CANTxModel::ColCANBaud) {
         for (int kbps : CANBaudList)
             box->addItem(QString::number(kbps), kbps);
-        break;
-    // The frame-type texts are fixed labels of the adapter's vocabulary, not translated.
-    case CANTxModel::ColCanIdType:
-        box->addItem(QStringLiteral("标准帧"), 0);
-        box->addItem(QStringLiteral("扩展帧"), 1);
-        break;
-    case CANTxModel::ColCanFrameType:
-        box->addItem(QStringLiteral("数据帧"), 0);
-        box->addItem(QStringLiteral("远程帧"), 1);
-        break;
-    default:
-        break;
+    } else if (const char *const *texts = typeTexts(column)) {
+        for (int i = 0; i < 2; ++i)
+            box->addItem(QCoreApplication::translate("MainWindow", texts[i]), i);
     }
+}
+
+void CANTxDelegate::retranslateComboBox(QComboBox *box, int column)
+{
+    const char *const *texts = typeTexts(column);
+    if (!box || !texts)
+        return;
+    for (int i = 0; i < box->count() && i < 2; ++i)
+        box->setItemText(i, QCoreApplication::translate("MainWindow", texts[i]));
 }
 
 void CANTxDelegate::setComboBoxData(QComboBox *box, const QVariant &value, int column)

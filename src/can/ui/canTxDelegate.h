@@ -27,6 +27,9 @@ public:
     // bit rates, 6 the ID types, 7 the frame types (item data = the stored value).
     // Any other column leaves the box empty.
     void setupComboBox(QComboBox *box, int column);
+    // Re-sets the texts of a box filled by setupComboBox in the current language,
+    // keeping its items and selection.
+    void retranslateComboBox(QComboBox *box, int column);
     // Selects the entry whose item data equals `value`; no such entry: no change.
     void setComboBoxData(QComboBox *box, const QVariant &value, int column);
     QVariant getComboBoxData(QComboBox *box, int column) const;

@@ -98,19 +98,21 @@ void FeedbackWaveUpdater::update(QList<float> &positions, QList<float> &velociti
             sources[i]->clear(); // shared with the snapshot: clear() allocates the same capacity
         }
     }
+    QMutexLocker lock(&laneMutex);
     for (int i = 0; i < 3; ++i) {
         Lane &lane = lanes[i];
         if (!lane.chart)
             continue;
         if (lane.future.isValid() && !lane.future.isFinished()) {
-            lane.carry.append(snapshot[i]);
+            // A chart that cannot keep up gets the newest samples only, as its history would.
+            WaveMath::appendTrimmed(lane.carry, snapshot[i], int(kMaxHeldSamples));
             continue;
         }
         QList<float> batch;
         if (lane.carry.isEmpty()) {
             batch = snapshot[i];
         } else {
-            lane.carry.append(snapshot[i]);
+            WaveMath::appendTrimmed(lane.carry, snapshot[i], int(kMaxHeldSamples));
             batch.swap(lane.carry);
         }
         WaveForm *chart = lane.chart;
@@ -123,8 +125,31 @@ void FeedbackWaveUpdater::update(QList<float> &positions, QList<float> &velociti
 
 void FeedbackWaveUpdater::waitForDone()
 {
-    for (Lane &lane : lanes) {
-        if (lane.future.isValid())
-            lane.future.waitForFinished();
+    QFuture<void> futures[3];
+    {
+        QMutexLocker lock(&laneMutex);
+        for (int i = 0; i < 3; ++i)
+            futures[i] = lanes[i].future;
     }
+    for (QFuture<void> &f : futures) {
+        if (f.isValid())
+            f.waitForFinished();
+    }
+}
+
+void FeedbackWaveUpdater::clear()
+{
+    waitForDone();
+    QMutexLocker lock(&laneMutex);
+    for (Lane &lane : lanes)
+        lane.carry = QList<float>();
+}
+
+qsizetype FeedbackWaveUpdater::heldSamples() const
+{
+    QMutexLocker lock(&laneMutex);
+    qsizetype n = 0;
+    for (const Lane &lane : lanes)
+        n += lane.carry.size();
+    return n;
 }

@@ -52,6 +52,11 @@ class FeedbackWaveUpdater : public QObject
 {
     Q_OBJECT
 public:
+    // Samples held per chart while nobody draws them, as many as a chart's history
+    // keeps; older ones are dropped in blocks of kTrimBlock.
+    static constexpr qsizetype kMaxHeldSamples = 50000;
+    static constexpr qsizetype kTrimBlock = 4096;
+
     FeedbackWaveUpdater(WaveForm *position, WaveForm *velocity, WaveForm *torque, QObject *parent = nullptr);
     ~FeedbackWaveUpdater() override;
 
@@ -63,6 +68,11 @@ public:
 
     // Blocks until no computation is running.
     void waitForDone();
+    // Drops the samples held back for the next cycle (the Clear action), after the
+    // computations under way have finished. GUI thread.
+    void clear();
+    // Samples held back, summed over the charts.
+    qsizetype heldSamples() const;
 
 signals:
     void dataProcessed(WaveForm *chart, WaveDataContainer data);
@@ -75,4 +85,5 @@ private:
         QList<float> carry; // samples held back while the previous computation ran
     };
     Lane lanes[3];
+    mutable QMutex laneMutex; // carries: update() on the wave task, clear() on the GUI thread
 };

@@ -10,6 +10,7 @@
 #include <QLegendMarker>
 #include <QMenu>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QScatterSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -21,6 +22,8 @@
 namespace {
 // The zero line reaches at least this far so that it spans the usual feedback window.
 constexpr qreal kZeroLineMinEnd = 5000;
+constexpr int kXTicks = 11;
+constexpr int kPixelsPerPoint = 2; // of the reduced feedback curve
 
 int plotWidthOf(const QRectF &plotArea)
 {
@@ -81,7 +84,7 @@ void WaveForm::createChart(QString title, bool showLegend)
         auto *axisX = new QValueAxis();
         axisX->setRange(0, 10);
         axisX->setLabelFormat("%.1f");
-        axisX->setTickCount(11);
+        axisX->setTickCount(kXTicks);
         axisX->setMinorTickCount(0);
         axisX->setGridLineVisible(false);
         axisX->setMinorGridLineVisible(false);
@@ -122,7 +125,13 @@ void WaveForm::createChart(QString title, bool showLegend)
         drawnPoints.clear();
         connect(chart, &QChart::plotAreaChanged, this, [this](const QRectF &area) {
             plotWidth = plotWidthOf(area);
+            fitXTicks();
             redecimateForWidth();
+        });
+        // A zoom or a pan shows a part of the window: reduce again from its samples.
+        connect(axisX, &QValueAxis::rangeChanged, this, [this] {
+            if (!redrawing && !drawnPoints.isEmpty()) // other paths draw their curves in full
+                showDrawnPoints();
         });
     }
     emit LegendValue(0);
@@ -330,8 +339,10 @@ void WaveForm::drawWaveData(const WaveDataContainer &data)
         if (series->pen() != pen)
             series->setPen(pen);
         if (autoScaleX) {
-            if (auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal)))
+            if (auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal))) {
+                const QScopedValueRollback<bool> quiet(redrawing, true); // the curve follows below
                 ax->setRange(0, getVisiblePoints());
+            }
         }
         if (autoScaleY) {
             if (auto *ay = qobject_cast<QValueAxis *>(firstAxis(Qt::Vertical))) {
@@ -343,28 +354,61 @@ void WaveForm::drawWaveData(const WaveDataContainer &data)
                 ay->setMinorTickCount(0);
             }
         }
-        // Qt Charts strokes the whole curve again for its hit-test shape on every replace
-        // and again when painting; beyond the plot width that costs time and shows nothing
-        // more (min/max pairs keep every peak).
         drawnPoints = data.points;
-        drawnWidth = plotWidth.load();
-        series->replace(WaveMath::decimatePoints(drawnPoints, drawnWidth));
+        showDrawnPoints();
     }
     emit LegendValue(data.lastValue);
+}
+
+void WaveForm::showDrawnPoints()
+{
+    auto *series = firstLineSeries();
+    auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal));
+    if (!series || !ax)
+        return;
+    // Qt Charts strokes the whole curve again for its hit-test shape on every replace
+    // and again when painting, and the 2-pixel pen makes both costly: one point per two
+    // pixels is as much as the pen can show (the min/max pairs keep every peak, at the
+    // samples where they lie). Only the samples in view count: after a zoom they are
+    // few and shown as they are. Point k of the window lies at x = k.
+    const qsizetype n = drawnPoints.size();
+    drawnWidth = plotWidth.load();
+    if (n == 0) {
+        series->clear();
+        return;
+    }
+    // Clamped as doubles: a wild zoom must not overflow the conversion.
+    const double end = double(n - 1);
+    const qsizetype first = qsizetype(std::clamp(std::floor(ax->min()) - 1, 0.0, end));
+    const qsizetype last = qsizetype(std::clamp(std::ceil(ax->max()) + 1, double(first), end));
+    if (first == 0 && last == n - 1)
+        series->replace(WaveMath::decimatePoints(drawnPoints, drawnWidth / kPixelsPerPoint));
+    else
+        series->replace(WaveMath::decimatePoints(drawnPoints.mid(first, last - first + 1),
+                                                 drawnWidth / kPixelsPerPoint));
 }
 
 void WaveForm::redecimateForWidth()
 {
     const int width = plotWidth.load();
-    if (drawnPoints.size() <= std::min(width, drawnWidth))
+    if (drawnPoints.size() <= std::min(width, drawnWidth) / kPixelsPerPoint)
         return; // reduced neither then nor now
     if (width * 5 >= drawnWidth * 4 && width * 4 <= drawnWidth * 5)
         return; // within 25 %: the next redraw will do
-    auto *series = firstLineSeries();
-    if (!series)
+    showDrawnPoints();
+}
+
+void WaveForm::fitXTicks()
+{
+    // Labels such as "5000.0" need about 52 pixels each; on a narrow plot fewer ticks
+    // keep them whole instead of elided. 10, 5 or 2 intervals keep round numbers.
+    auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal));
+    if (!ax)
         return;
-    drawnWidth = width;
-    series->replace(WaveMath::decimatePoints(drawnPoints, width));
+    const int width = plotWidth.load();
+    const int ticks = width >= 10 * 52 ? kXTicks : width >= 5 * 52 ? 6 : 3;
+    if (ax->tickCount() != ticks)
+        ax->setTickCount(ticks);
 }
 
 // ---- multi channel -----------------------------------------------------------------
@@ -670,7 +714,12 @@ void WaveForm::on_actZoomNewWindow_triggered()
     window->setAttribute(Qt::WA_DeleteOnClose);
 
     QList<QList<QPointF>> gathered;
-    for (qsizetype i = 0; i < list.size(); ++i) {
+    if (!drawnPoints.isEmpty()) {
+        // The samples of the shown window, not the curve reduced to this plot's width:
+        // the copy is wider and reduces them for itself.
+        gathered.append(drawnPoints);
+    }
+    for (qsizetype i = gathered.size(); i < list.size(); ++i) {
         auto *line = qobject_cast<QLineSeries *>(list.at(i));
         if (!line) {
             qDebug() << "Series at index" << i << "is not a QLineSeries";

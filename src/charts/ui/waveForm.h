@@ -118,6 +118,10 @@ private:
     void removeDataSeries(QXYSeries *series);
     void trackMainSeries();
     void redecimateForWidth();
+    // Puts the drawn window's samples that lie in the X range on the curve, reduced to
+    // the plot width when there are more than it can show.
+    void showDrawnPoints();
+    void fitXTicks();
 
     int maxPoints = 50000;
     QList<float> history;
@@ -145,4 +149,5 @@ private:
     // tab is shown. GUI thread only.
     QList<QPointF> drawnPoints;
     int drawnWidth = 0;
+    bool redrawing = false; // drawWaveData moves the X axis and then sets the curve itself
 };

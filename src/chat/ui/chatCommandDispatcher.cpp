@@ -34,7 +34,9 @@ bool ChatCommandDispatcher::hasHandler(ChatAction action) const
 
 ChatCommandDispatcher::Outcome ChatCommandDispatcher::dispatch(const QString &sentence)
 {
-    Logger::info(sentence, kSource);
+    const QString logged = m_sentenceLog.admit(sentence, m_clock.elapsed());
+    if (!logged.isNull())
+        Logger::info(logged, kSource);
     const ChatCommandMatch match = matchChatCommand(sentence);
     if (!match)
         return Outcome::NoMatch;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "chat/commandTable.h"
+#include "log/logBudget.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QString>
@@ -27,7 +29,7 @@ public:
         Refused,      // recognised, but the target rejects it (disabled, no such item)
     };
 
-    explicit ChatCommandDispatcher(QWidget *root = nullptr) : m_root(root) {}
+    explicit ChatCommandDispatcher(QWidget *root = nullptr) : m_root(root) { m_clock.start(); }
 
     void setRoot(QWidget *root) { m_root = root; }
     QWidget *root() const { return m_root; }
@@ -44,4 +46,8 @@ private:
 
     QPointer<QWidget> m_root;
     QHash<int, Handler> m_handlers;
+    // Every sentence is logged, cut to a line and within a budget per second, so that
+    // an assistant that floods the chat cannot flood the log.
+    LogBudget m_sentenceLog{256, 8 * 1024};
+    QElapsedTimer m_clock;
 };

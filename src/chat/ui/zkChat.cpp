@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 
 constexpr const char *kSource = "ZKChat";
@@ -28,19 +30,34 @@ QTextDecoder *makeGbkDecoder()
     return codec->makeDecoder();
 }
 
-bool endsAnswer(const QString &text)
+bool isSentenceMark(QChar c)
 {
-    if (text.endsWith(QLatin1Char('\n')))
-        return true;
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return false;
-    switch (t.back().unicode()) {
+    switch (c.unicode()) {
     case 0x3002: case 0xFF1F: case 0xFF01: case 0xFF1B: case 0xFF0C: case '!': case '?': case ';':
         return true;
     default:
         return false;
     }
+}
+
+bool endsAnswer(const QString &text)
+{
+    if (text.endsWith(QLatin1Char('\n')))
+        return true;
+    const QString t = text.trimmed();
+    return !t.isEmpty() && isSentenceMark(t.back());
+}
+
+// Where to cut held output that has grown past `limit`: after the last line break or
+// sentence mark within the limit, so that no sentence is acted on by halves; at the
+// limit when there is none.
+qsizetype heldCut(const QString &text, qsizetype limit)
+{
+    for (qsizetype i = limit - 1; i > 0; --i) {
+        if (text[i] == QLatin1Char('\n') || isSentenceMark(text[i]))
+            return i + 1;
+    }
+    return limit;
 }
 
 } // namespace
@@ -59,20 +76,18 @@ ZKChat::ZKChat(QWidget *parent)
     : QDialog(parent), m_outDecoder(makeGbkDecoder()), m_errDecoder(makeGbkDecoder())
 {
     initChatResources();
-    setWindowTitle(tr("Zeka智能chat"));
     setMinimumSize(600, 400);
 
     m_transcript = new QTextEdit(this);
     m_transcript->setObjectName("chatTranscript");
     m_transcript->setReadOnly(true);
-    m_transcript->setPlaceholderText(tr("对话内容将显示在这里..."));
+    m_transcript->document()->setMaximumBlockCount(kMaxTranscriptEntries);
 
     m_input = new CustomPlainTextEdit(this);
     m_input->setObjectName("chatInput");
-    m_input->setPlaceholderText(tr("输入消息..."));
     m_input->setMaximumHeight(88);
 
-    m_sendButton = new QPushButton(QIcon(":/source/send-plane.png"), tr("发送"), this);
+    m_sendButton = new QPushButton(QIcon(":/source/send-plane.png"), QString(), this);
     m_sendButton->setObjectName("chatSendButton");
     m_sendButton->setMaximumHeight(68);
 
@@ -83,6 +98,8 @@ ZKChat::ZKChat(QWidget *parent)
     layout->addWidget(m_transcript);
     layout->addLayout(row);
 
+    retranslate();
+    m_clock.start();
     connect(m_sendButton, &QPushButton::clicked, this, &ZKChat::sendMessage);
     connect(m_input, &CustomPlainTextEdit::returnPressed, this, &ZKChat::sendMessage);
     connect(m_input, &CustomPlainTextEdit::shiftReturnPressed, this, &ZKChat::newLine);
@@ -169,6 +186,13 @@ void ZKChat::sendMessage()
 void ZKChat::handleResponse()
 {
     m_pending += m_outDecoder->toUnicode(m_process->readAllStandardOutput());
+    // Output that never ends a sentence is not held without limit.
+    while (m_pending.size() > kMaxHeldChars) {
+        const qsizetype cut = heldCut(m_pending, kMaxHeldChars);
+        const QString piece = m_pending.left(cut);
+        m_pending.remove(0, cut);
+        takeAnswer(piece, true);
+    }
     // An answer normally ends with a line break or a sentence mark. Anything else may
     // be cut between two reads; acting on half of "...设置为1.5!" would set 1.
     if (endsAnswer(m_pending))
@@ -180,21 +204,78 @@ void ZKChat::handleResponse()
 void ZKChat::flushResponse()
 {
     m_partialTimer->stop();
-    const QString text = m_pending.trimmed();
+    const QString text = m_pending;
     m_pending.clear();
+    takeAnswer(text, false);
+}
+
+void ZKChat::takeAnswer(const QString &raw, bool cut)
+{
+    const QString text = raw.trimmed();
+    const bool continued = m_answerGoesOn;
+    if (!continued) {
+        m_answerSentences = 0;
+        m_answerShown = 0;
+        m_answerReported = false;
+    }
+    m_answerGoesOn = cut;
     if (text.isEmpty())
         return;
-    appendEntry(QStringLiteral("zekaChat:"), text);
+
+    if (m_answerShown < kMaxShownChars) {
+        const int room = kMaxShownChars - m_answerShown;
+        QString shown = text.left(room);
+        m_answerShown += int(shown.size());
+        if (text.size() > room)
+            shown += tr("…（回答过长，其余部分未显示）");
+        if (continued)
+            appendEntry(QString(), shown);
+        else
+            appendEntry(QStringLiteral("zekaChat:"), shown);
+    }
+
     const QStringList sentences = splitIntoSentences(text);
-    for (const QString &sentence : sentences)
-        emit invokeQtFunction(sentence);
+    const int room = std::max(kMaxSentencesPerAnswer - m_answerSentences, 0);
+    const int acted = std::min(int(sentences.size()), room);
+    if ((cut || sentences.size() > room) && !m_answerReported) {
+        // Once per answer, however long it goes on.
+        m_answerReported = true;
+        const QString note = m_answerLog.admit(
+            QString("助手回答过长（超过 %1 字符或 %2 句）：按段处理，只执行前 %2 句")
+                .arg(kMaxHeldChars)
+                .arg(kMaxSentencesPerAnswer),
+            m_clock.elapsed());
+        if (!note.isNull())
+            Logger::warning(note, kSource);
+    }
+    m_answerSentences += acted;
+    for (int i = 0; i < acted; ++i)
+        emit invokeQtFunction(sentences.at(i));
 }
 
 void ZKChat::handleError()
 {
     const QString text = m_errDecoder->toUnicode(m_process->readAllStandardError()).trimmed();
-    if (!text.isEmpty())
-        Logger::error("Python脚本错误详情：" + text, kSource);
+    if (text.isEmpty())
+        return;
+    const QString line = m_errorLog.admit(text, m_clock.elapsed());
+    if (!line.isNull())
+        Logger::error("Python脚本错误详情：" + line, kSource);
+}
+
+void ZKChat::retranslate()
+{
+    setWindowTitle(tr("Zeka智能chat"));
+    m_transcript->setPlaceholderText(tr("对话内容将显示在这里..."));
+    m_input->setPlaceholderText(tr("输入消息..."));
+    m_sendButton->setText(tr("发送"));
+}
+
+void ZKChat::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+    QDialog::changeEvent(event);
 }
 
 void ZKChat::processFinished(int exitCode, QProcess::ExitStatus exitStatus)
@@ -234,5 +315,8 @@ void ZKChat::appendEntry(const QString &speaker, const QString &text)
     // The text is shown as typed or answered, never interpreted as markup.
     QString body = text.toHtmlEscaped();
     body.replace(QLatin1Char('\n'), QLatin1String("<br>"));
-    m_transcript->append(QStringLiteral("<b>%1</b> %2").arg(speaker.toHtmlEscaped(), body));
+    if (speaker.isEmpty())
+        m_transcript->append(body);
+    else
+        m_transcript->append(QStringLiteral("<b>%1</b> %2").arg(speaker.toHtmlEscaped(), body));
 }

@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QProcess>
+#include <QElapsedTimer>
 #include <QString>
+
+#include "log/logBudget.h"
 
 #include <memory>
 
@@ -32,6 +35,18 @@ public:
     static constexpr int kWriteTimeoutMs = 30000;
     // How long an answer that stops mid-sentence waits for the rest.
     static constexpr int kPartialAnswerWaitMs = 500;
+    // An answer that never ends is not held without limit: beyond this many characters
+    // what is held counts as complete. Of one answer at most kMaxSentencesPerAnswer
+    // sentences are acted on and kMaxShownChars characters shown; the transcript keeps
+    // its newest kMaxTranscriptEntries entries.
+    static constexpr int kMaxHeldChars = 32 * 1024;
+    static constexpr int kMaxSentencesPerAnswer = 32;
+    static constexpr int kMaxShownChars = 4000;
+    static constexpr int kMaxTranscriptEntries = 1000;
+    // Standard error reaches the log cut to kMaxLoggedErrorBytes per chunk and
+    // kMaxLoggedBytesPerSecond per second.
+    static constexpr int kMaxLoggedErrorBytes = 1024;
+    static constexpr int kMaxLoggedBytesPerSecond = 16 * 1024;
 
     explicit ZKChat(QWidget *parent = nullptr);
     ~ZKChat() override;
@@ -57,9 +72,15 @@ public slots:
     void processFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void newLine();
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
+    void retranslate();
     void handleError();
     void flushResponse();
+    // Acts on one complete piece of an answer; `cut` when it was cut at kMaxHeldChars.
+    void takeAnswer(const QString &text, bool cut);
     void appendEntry(const QString &speaker, const QString &text);
 
     QTextEdit *m_transcript = nullptr;
@@ -72,4 +93,12 @@ private:
     std::unique_ptr<QTextDecoder> m_errDecoder;
     QString m_pending;
     bool m_stopping = false;
+    // The answer under way: a cut answer goes on in the next pieces until one ends.
+    bool m_answerGoesOn = false;
+    int m_answerSentences = 0;
+    int m_answerShown = 0;
+    bool m_answerReported = false;
+    QElapsedTimer m_clock;
+    LogBudget m_errorLog{kMaxLoggedErrorBytes, kMaxLoggedBytesPerSecond};
+    LogBudget m_answerLog{256, 1024};
 };

@@ -82,6 +82,9 @@ public:
     // ID increment settings of the transmit panel.
     quint16 idStep = 1;
     quint32 stopId = 0x7FF;
+    // Frame flag of the motor firmware upgrade over the USB adapter, set by the adapter's
+    // timing read-back: -1 classic CAN, 0 CAN FD with a data phase of 5 Mbit/s or more.
+    std::atomic_int upgradeFrameFlag{-1};
 
     // Activity flags that steer the receive pipeline.
     std::atomic_bool motorSideHandshake{false};
@@ -149,6 +152,8 @@ public:
     RegisterReplyState registerReplies;
     std::atomic_bool versionMode{false};
     const RegisterSequence &registerSequence() const { return sequence; }
+    // Stops a running register read, write or save walk (the link closed under it).
+    void stopRegisterSequence() { stopRegisterTimers(); }
 
 signals:
     void uartMsg(const QString &text);

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 SerialPortModel::SerialPortModel(QObject *parent) : QAbstractItemModel(parent)
 {
     ports = QSerialPortInfo::availablePorts();
@@ -13,8 +15,12 @@ SerialPortModel::SerialPortModel(QObject *parent) : QAbstractItemModel(parent)
 void SerialPortModel::rebuildEntries()
 {
     entries.clear();
-    for (const auto &info : ports)
-        entries.append({info.portName(), info.systemLocation(), info.description(), true});
+    for (const auto &info : ports) {
+        // What the system says the device is; many drivers leave the description empty
+        // but name the maker.
+        const QString description = info.description().isEmpty() ? info.manufacturer() : info.description();
+        entries.append({info.portName(), info.systemLocation(), description, true});
+    }
     for (const auto &extra : extraPorts) {
         bool dup = false;
         for (const auto &e : entries)
@@ -79,12 +85,21 @@ Qt::ItemFlags SerialPortModel::flags(const QModelIndex &index) const
 
 void SerialPortModel::updateAvailablePorts()
 {
+    const QString selected = portLocation();
     beginResetModel();
     ports = QSerialPortInfo::availablePorts();
+    // A port given by path leaves the list when its device node is gone.
+    extraPorts.erase(std::remove_if(extraPorts.begin(), extraPorts.end(),
+                                    [](const PortEntry &e) { return !QFileInfo::exists(e.location); }),
+                     extraPorts.end());
     rebuildEntries();
+    // The chosen port stays chosen while it exists; a vanished one falls back to the first.
+    selectedPort = 0;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].location == selected)
+            selectedPort = i;
+    }
     endResetModel();
-    if (selectedPort >= entries.size() || selectedPort < 0)
-        selectedPort = 0;
     emit dataChanged(index(0, 0), index(0, 0), {Qt::DisplayRole});
 }
 

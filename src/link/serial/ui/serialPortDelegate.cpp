@@ -3,6 +3,26 @@
 #include "link/serial/serialPortModel.h"
 
 #include <QComboBox>
+#include <QStyledItemDelegate>
+
+namespace {
+// The opened port list shows each port with what the system (or the simulator) says it
+// is; the closed box keeps the bare name, which is what can be typed and opened.
+class PortItemDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString description = index.data(Qt::ToolTipRole).toString();
+        if (!description.isEmpty())
+            option->text += QStringLiteral("  —  ") + description;
+    }
+};
+} // namespace
 
 SerialPortDelegate::SerialPortDelegate(SerialPortModel *m, QObject *parent) : QObject(parent), model(m) {}
 
@@ -12,6 +32,8 @@ void SerialPortDelegate::setupComboBox(QComboBox *combo, int column) const
     combo->clear();
     switch (column) {
     case 0: {
+        if (!dynamic_cast<PortItemDelegate *>(combo->itemDelegate()))
+            combo->setItemDelegate(new PortItemDelegate(combo));
         const auto entries = model->portEntries();
         for (int i = 0; i < entries.size(); ++i) {
             combo->addItem(entries[i].portName, i);

@@ -5,6 +5,7 @@
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/detachedWindow.h"
 #include "widgets/switchbutton.h"
+#include "widgets/terminalOutput.h"
 
 #include <QBoxLayout>
 #include <QCoreApplication>
@@ -90,6 +91,7 @@ bool SerialTerminal::send(const QString &text, bool hex)
     } else {
         echo = FilterNoPrintChar(QByteArrayToQString(bytes));
     }
+    flushOutput(); // after what arrived before it
     ui.output->appendPlainText(QStringLiteral(">>") + echo);
     ui.output->verticalScrollBar()->setValue(ui.output->verticalScrollBar()->maximum());
     if (hex)
@@ -109,8 +111,16 @@ void SerialTerminal::on_ASCIIHex_statusChanged(bool hex) { convertInput(ui.input
 
 void SerialTerminal::on_ASCIIHex_2_statusChanged(bool hex) { convertInput(ui.queueInput, hex); }
 
+void SerialTerminal::flushOutput()
+{
+    // The receive box gathers arriving text and writes it a few times a second.
+    if (auto *out = qobject_cast<TerminalOutput *>(ui.output))
+        out->flushPending();
+}
+
 void SerialTerminal::on_ASCIIHex_3_statusChanged(bool hex)
 {
+    flushOutput(); // everything shown converts alike
     ui.output->setPlainText(convertTerminalText(ui.output->toPlainText(), hex));
     ui.output->verticalScrollBar()->setValue(ui.output->verticalScrollBar()->maximum());
 }

@@ -78,6 +78,7 @@ protected:
 
 private:
     bool portOpen() const;
+    void flushOutput();
     // Echoes and sends one message; false (and nothing written) when the port is closed.
     bool send(const QString &text, bool hex);
     void moveCurrent(int delta);

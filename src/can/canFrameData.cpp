@@ -1,0 +1,117 @@
+#include "can/canFrameData.h"
+
+#include "can/canFrameModel.h"
+#include "link/canAdapter.h"
+#include "link/serial/protocolFormat.h"
+
+#include <QCoreApplication>
+#include <QTime>
+
+#include <algorithm>
+
+namespace {
+const int s_rowMetaType = qRegisterMetaType<CANFrameData>("CANFrameData");
+const int s_rowListMetaType = qRegisterMetaType<QList<CANFrameData>>("QList<CANFrameData>");
+
+// Serial status codes of the USB adapter's four outcomes: received / sent, failed or not.
+constexpr quint8 kRxOk = 0x11, kRxFail = 0x01, kTxOk = 0x12, kTxFail = 0x02;
+
+QString trMain(const char *text) { return QCoreApplication::translate("MainWindow", text); }
+
+void copyData(CANFrameData &row, const quint8 *bytes, int count)
+{
+    row.size = quint8(std::clamp(count, 0, CANFrameData::MaxData));
+    std::copy_n(bytes, row.size, row.data.begin());
+}
+} // namespace
+
+int CANFrameData::statusKind() const { return canStatusTextIndex(statusCode); }
+
+QString CANFrameData::timestampText() const
+{
+    if (source == SerialAdapter)
+        return QTime::fromMSecsSinceStartOfDay(int(time)).toString(QStringLiteral("hh:mm:ss.zzz"));
+    // Single precision, as the adapter's clock has always been shown.
+    return QString::number(float(time) / 1000000.0f, 'f', 6);
+}
+
+QString CANFrameData::frameTypeText() const
+{
+    return has(Extended) ? trMain(QT_TRANSLATE_NOOP("MainWindow", "扩展帧"))
+                         : trMain(QT_TRANSLATE_NOOP("MainWindow", "标准帧"));
+}
+
+QString CANFrameData::frameFormatText() const
+{
+    return has(Remote) ? trMain(QT_TRANSLATE_NOOP("MainWindow", "远程帧"))
+                       : trMain(QT_TRANSLATE_NOOP("MainWindow", "数据帧"));
+}
+
+QString CANFrameData::canTypeText() const
+{
+    return has(FlexibleData) ? QStringLiteral("FDCAN") : QStringLiteral("CAN");
+}
+
+QString CANFrameData::statusText() const { return canStatusText(statusCode); }
+
+QString CANFrameData::idText() const
+{
+    const QString hex = QString::number(id, 16);
+    return QStringLiteral("0x") + (source == SerialAdapter ? hex : hex.toUpper());
+}
+
+QString CANFrameData::dataText() const { return CANFrameModel::formatCANData(data.data(), size, dataLen); }
+
+QString CANFrameData::text(int column) const
+{
+    switch (column) {
+    case 0: return QString::number(index);
+    case 1: return timestampText();
+    case 2: return frameTypeText();
+    case 3: return frameFormatText();
+    case 4: return canTypeText();
+    case 5: return idText();
+    case 6: return statusText();
+    case 7: return dataLenText();
+    case 8: return dataText();
+    default: return QString();
+    }
+}
+
+CANFrameData canLogRow(const CAN_Frame &frame, quint32 index, int msecsSinceMidnight)
+{
+    CANFrameData row;
+    row.index = index;
+    row.id = frame.id;
+    row.time = msecsSinceMidnight;
+    row.source = CANFrameData::SerialAdapter;
+    row.statusCode = frame.code;
+    if (frame.isExtended())
+        row.flags |= CANFrameData::Extended;
+    if (frame.isRemote())
+        row.flags |= CANFrameData::Remote;
+    row.dataLen = quint8(frame.dataLength());
+    copyData(row, frame.data, std::min(frame.dataLength(), 8));
+    return row;
+}
+
+CANFrameData canLogRow(const CanBusFrame &frame, quint32 index)
+{
+    CANFrameData row;
+    row.index = index;
+    row.id = frame.id;
+    row.time = qint64(frame.timestampUs);
+    row.source = CANFrameData::UsbAdapter;
+    const bool failed = frame.has(CanBusFrame::Failed);
+    row.statusCode = frame.has(CanBusFrame::Echo) ? (failed ? kTxFail : kTxOk) : (failed ? kRxFail : kRxOk);
+    if (frame.has(CanBusFrame::Extended))
+        row.flags |= CANFrameData::Extended;
+    if (frame.has(CanBusFrame::Remote))
+        row.flags |= CANFrameData::Remote;
+    if (frame.has(CanBusFrame::FlexibleData))
+        row.flags |= CANFrameData::FlexibleData;
+    const int n = int(std::min<qsizetype>(frame.payload.size(), CANFrameData::MaxData));
+    row.dataLen = quint8(n);
+    copyData(row, reinterpret_cast<const quint8 *>(frame.payload.constData()), n);
+    return row;
+}

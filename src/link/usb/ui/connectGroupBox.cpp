@@ -1,0 +1,441 @@
+#include "link/usb/ui/connectGroupBox.h"
+
+#include "firmware/ui/firmwareDialog.h"
+#include "link/usb/adapterFirmware.h"
+#include "link/usb/fdcanCommands.h"
+#include "link/usb/ui/customBaudDialog.h"
+#include "log/log.h"
+#include "widgets/dialogService.h"
+#include "widgets/switchbutton.h"
+#include "widgets/utils.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QtConcurrent/QtConcurrent>
+
+#include <iterator>
+
+void Ui_ConnectGroupBox::setupUi(QGroupBox *box)
+{
+    box->setObjectName("fdcanGroupBox");
+    grid = new QGridLayout(box);
+    const auto label = [box](const char *name) {
+        auto *l = new QLabel(box);
+        l->setObjectName(name);
+        return l;
+    };
+    const auto combo = [box](const char *name) {
+        auto *c = new QComboBox(box);
+        c->setObjectName(name);
+        c->setMinimumWidth(90);
+        return c;
+    };
+    const auto button = [box](const char *name) {
+        auto *b = new QPushButton(box);
+        b->setObjectName(name);
+        return b;
+    };
+    deviceLabel = label("deviceLabel");
+    usb_device_comboBox = combo("usb_device_comboBox");
+    modeLabel = label("modeLabel");
+    sw_btn_FDCAN = new SwitchButton(box);
+    sw_btn_FDCAN->setObjectName("sw_btn_FDCAN");
+    sw_btn_FDCAN->setFixedSize(70, 20);
+    idBaudLabel = label("idBaudLabel");
+    id_baud_combox = combo("id_baud_combox");
+    dataBaudLabel = label("dataBaudLabel");
+    data_baud_combox = combo("data_baud_combox");
+    samplePointCaption = label("samplePointCaption");
+    samplePointLabel = label("samplePointLabel");
+    firmwareUpdateBtn = button("firmwareUpdateBtn");
+    refresh_usb_btn = button("refresh_usb_btn");
+    config_btn = button("config_btn");
+
+    for (const BaudPreset &p : kArbitrationPresets)
+        id_baud_combox->addItem(QString::fromLatin1(p.text));
+    id_baud_combox->addItem(QString());
+    for (const BaudPreset &p : kDataPresets)
+        data_baud_combox->addItem(QString::fromLatin1(p.text));
+    data_baud_combox->addItem(QString());
+    samplePointLabel->setText("75.0");
+
+    grid->addWidget(deviceLabel, 0, 0);
+    grid->addWidget(usb_device_comboBox, 0, 1);
+    grid->addWidget(modeLabel, 1, 0);
+    grid->addWidget(sw_btn_FDCAN, 1, 1, Qt::AlignLeft);
+    grid->addWidget(idBaudLabel, 2, 0);
+    grid->addWidget(id_baud_combox, 2, 1);
+    dataBaudLayout = new QHBoxLayout();
+    dataBaudLayout->setObjectName("dataBaudLayout");
+    dataBaudLayout->addWidget(dataBaudLabel);
+    dataBaudLayout->addWidget(data_baud_combox, 1);
+    grid->addLayout(dataBaudLayout, 3, 0, 1, 2);
+    grid->addWidget(samplePointCaption, 4, 0);
+    grid->addWidget(samplePointLabel, 4, 1);
+    auto *buttons = new QHBoxLayout();
+    buttons->addWidget(firmwareUpdateBtn);
+    buttons->addWidget(refresh_usb_btn);
+    buttons->addWidget(config_btn);
+    grid->addLayout(buttons, 5, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+}
+
+void Ui_ConnectGroupBox::retranslateUi(QGroupBox *box, bool fd)
+{
+    box->setTitle(ConnectGroupBox::tr("FDCAN配置"));
+    deviceLabel->setText(ConnectGroupBox::tr("设备端口"));
+    modeLabel->setText(ConnectGroupBox::tr("工作模式"));
+    idBaudLabel->setText(fd ? ConnectGroupBox::tr("仲裁域波特率") : ConnectGroupBox::tr("波特率"));
+    dataBaudLabel->setText(ConnectGroupBox::tr("数据域波特率"));
+    samplePointCaption->setText(ConnectGroupBox::tr("采样点"));
+    firmwareUpdateBtn->setText(ConnectGroupBox::tr("固件更新"));
+    refresh_usb_btn->setText(ConnectGroupBox::tr("刷新设备"));
+    config_btn->setText(ConnectGroupBox::tr("更新配置"));
+    usb_device_comboBox->setToolTip(ConnectGroupBox::tr("USB FDCAN适配器 (总线号,设备地址)；选择串口时自动匹配"));
+    sw_btn_FDCAN->setToolTip(ConnectGroupBox::tr("CAN2.0：经典CAN；FDCAN：带数据域波特率的CAN FD"));
+    id_baud_combox->setToolTip(ConnectGroupBox::tr("仲裁域波特率；“自定义”打开自定义波特率配置"));
+    data_baud_combox->setToolTip(ConnectGroupBox::tr("CAN FD数据域波特率；“自定义”打开自定义波特率配置"));
+    samplePointLabel->setToolTip(ConnectGroupBox::tr("仲裁域采样点 (%)"));
+    config_btn->setToolTip(ConnectGroupBox::tr("把所选波特率写入适配器并读回"));
+    refresh_usb_btn->setToolTip(ConnectGroupBox::tr("重新查找USB FDCAN适配器 (串口打开时不可用)"));
+}
+
+ConnectGroupBox::ConnectGroupBox(QWidget *parent) : QGroupBox(parent), cmds(FdcanCommands::none())
+{
+    qRegisterMetaType<customBaudconfiguration>();
+    ui.setupUi(this);
+    ui.sw_btn_FDCAN->setTextOn("FDCAN");
+    ui.sw_btn_FDCAN->setTextOff("CAN2.0");
+    setCustomEntryText(ui.id_baud_combox, kArbitrationCustomIndex, QString());
+    setCustomEntryText(ui.data_baud_combox, kDataCustomIndex, QString());
+    ui.retranslateUi(this, false);
+
+    connect(ui.usb_device_comboBox, &QComboBox::currentIndexChanged, this,
+            &ConnectGroupBox::on_usb_device_comboBox_currentIndexChanged);
+    connect(ui.sw_btn_FDCAN, &SwitchButton::statusChanged, this, &ConnectGroupBox::on_FDCAN_statusChanged);
+    connect(ui.refresh_usb_btn, &QPushButton::clicked, this, &ConnectGroupBox::on_refresh_usb_btn_clicked);
+    connect(ui.config_btn, &QPushButton::clicked, this, &ConnectGroupBox::on_config_btn_clicked);
+    connect(ui.firmwareUpdateBtn, &QPushButton::clicked, this, &ConnectGroupBox::on_firmwareUpdateBtn_clicked);
+    connect(ui.id_baud_combox, &QComboBox::activated, this, &ConnectGroupBox::on_id_baud_combox_activated);
+    connect(ui.data_baud_combox, &QComboBox::activated, this, &ConnectGroupBox::on_data_baud_combox_activated);
+    // Whatever selects a preset (the user, a read-back, the assistant) shows its sample point.
+    connect(ui.id_baud_combox, &QComboBox::currentIndexChanged, this, &ConnectGroupBox::showPresetSamplePoint);
+    on_FDCAN_statusChanged(ui.sw_btn_FDCAN->checked());
+    ui.firmwareUpdateBtn->hide();
+}
+
+ConnectGroupBox::~ConnectGroupBox()
+{
+    // The upgrade task uses the commands and emits on this object: it must end first.
+    stopUpgrade();
+}
+
+void ConnectGroupBox::stopUpgrade()
+{
+    if (upgrade)
+        upgrade->cancel();
+    upgradeFuture.waitForFinished();
+}
+
+CustomBaudDialog *ConnectGroupBox::customDialog() const { return baudDialog; }
+
+FirmwareDialog *ConnectGroupBox::firmwareDialog() const { return fwDialog; }
+
+void ConnectGroupBox::setCommands(FdcanCommands *c) { cmds = c ? c : FdcanCommands::none(); }
+
+// ---------------------------------------------------------------- adapters and pairing
+
+void ConnectGroupBox::setDeviceNames(const QStringList &names)
+{
+    const QString previous = currentDevice();
+    const QSignalBlocker block(ui.usb_device_comboBox);
+    ui.usb_device_comboBox->clear();
+    ui.usb_device_comboBox->addItems(names);
+    ui.usb_device_comboBox->setCurrentIndex(names.isEmpty() ? -1 : qMax(0, int(names.indexOf(previous))));
+}
+
+QString ConnectGroupBox::currentDevice() const
+{
+    return ui.usb_device_comboBox->currentIndex() < 0 ? QString() : ui.usb_device_comboBox->currentText();
+}
+
+void ConnectGroupBox::selectDevice(const QString &name)
+{
+    const QSignalBlocker block(ui.usb_device_comboBox);
+    ui.usb_device_comboBox->setCurrentIndex(name.isEmpty() ? -1 : ui.usb_device_comboBox->findText(name));
+}
+
+void ConnectGroupBox::on_refresh_usb_btn_clicked()
+{
+    Logger::debug("点击刷新USB设备", "on_refresh_usb_btn_clicked");
+    setDeviceNames(cmds->deviceNames());
+    cmds->rebuildPairing();
+    emit devicesRefreshed();
+}
+
+void ConnectGroupBox::on_usb_device_comboBox_currentIndexChanged(int)
+{
+    emit usbDeviceChanged(currentDevice());
+}
+
+void ConnectGroupBox::changedRefreashState(bool enabled) { ui.refresh_usb_btn->setEnabled(enabled); }
+
+// ---------------------------------------------------------------- connection
+
+bool ConnectGroupBox::fdcanConnect()
+{
+    Logger::debug("连接USB设备", "fdcanConnect");
+    const QString name = currentDevice();
+    if (ui.usb_device_comboBox->count() == 0 || name.isEmpty()) {
+        Logger::error("无usb设备", "fdcanConnect");
+        DialogService::warning(this, tr("警告"), tr("并未发现USB设备，请检查链接"));
+        return false;
+    }
+    Logger::debug(QString("打开:%1").arg(name), "fdcanConnect");
+    if (!cmds->open(name)) {
+        Logger::error(QString("打开:%1失败").arg(name), "fdcanConnect");
+        DialogService::warning(this, tr("警告"), tr("打开:") + name + tr("失败"));
+        return false;
+    }
+    checkIsBoot();
+    return true;
+}
+
+bool ConnectGroupBox::checkIsBoot()
+{
+    QByteArray reply;
+    const quint8 code = cmds->testAck(&reply);
+    bootFlag = code == 0 && adapterReplyIsBoot(reply);
+    if (bootFlag)
+        Logger::info("适配器处于boot状态", "checkIsBoot");
+    return bootFlag;
+}
+
+// ---------------------------------------------------------------- timing
+
+bool ConnectGroupBox::fdMode() const { return ui.sw_btn_FDCAN->checked(); }
+
+void ConnectGroupBox::setFdMode(bool on)
+{
+    ui.sw_btn_FDCAN->setChecked(on);
+    on_FDCAN_statusChanged(on);
+}
+
+void ConnectGroupBox::on_FDCAN_statusChanged(bool on)
+{
+    setLayoutVisible(ui.dataBaudLayout, on);
+    ui.idBaudLabel->setText(on ? tr("仲裁域波特率") : tr("波特率"));
+}
+
+void ConnectGroupBox::setCustomEntryText(QComboBox *combo, int index, const QString &suffix)
+{
+    combo->setItemText(index, tr("自定义") + suffix);
+}
+
+void ConnectGroupBox::showPresetSamplePoint(int index)
+{
+    if (index < 0 || index >= int(std::size(kArbitrationPresets)))
+        return;
+    const BaudPreset &p = kArbitrationPresets[index];
+    ui.samplePointLabel->setText(samplePointText(p.seg1, p.seg2));
+}
+
+void ConnectGroupBox::showReadback(const BaudReadback &r)
+{
+    if (!r.valid)
+        return;
+    setFdMode(r.fd);
+    idCustomSuffix = r.idCustomSuffix;
+    dataCustomSuffix = r.dataCustomSuffix;
+    setCustomEntryText(ui.id_baud_combox, kArbitrationCustomIndex, idCustomSuffix);
+    setCustomEntryText(ui.data_baud_combox, kDataCustomIndex, dataCustomSuffix);
+    // The selection made here is the adapter's, not the user's.
+    customSelectionMark = r.idIndex == kArbitrationCustomIndex;
+    ui.id_baud_combox->setCurrentIndex(r.idIndex);
+    ui.data_baud_combox->setCurrentIndex(r.dataIndex);
+    ui.samplePointLabel->setText(r.samplePoint);
+}
+
+void ConnectGroupBox::on_config_btn_clicked()
+{
+    if (!cmds->connected()) {
+        emit MessageInfo(10);
+        return;
+    }
+    const bool fd = fdMode();
+    const int idIndex = ui.id_baud_combox->currentIndex();
+    const int dataIndex = ui.data_baud_combox->currentIndex();
+    // A custom entry has no preset to send: it is configured through its dialog.
+    if (idIndex == kArbitrationCustomIndex || (fd && dataIndex == kDataCustomIndex)) {
+        Logger::info("自定义波特率：打开配置对话框", "on_config_btn_clicked");
+        customBaudDialogShow();
+        return;
+    }
+    Logger::debug(fd ? "选择预留FD加速方案" : "选择进行FD不加速", "on_config_btn_clicked");
+    Logger::debug("选择预留仲裁域速率", "on_config_btn_clicked");
+    sendTiming(customBaudconfiguration::fromPresets(fd, idIndex, dataIndex));
+}
+
+void ConnectGroupBox::on_customBaudConfig(const customBaudconfiguration &config)
+{
+    if (!cmds->connected()) {
+        emit MessageInfo(10);
+        return;
+    }
+    sendTiming(config);
+}
+
+void ConnectGroupBox::sendTiming(const customBaudconfiguration &config)
+{
+    const quint8 code = cmds->setupBaud(config);
+    if (code != 0) {
+        Logger::error(QString("波特率配置失败: %1").arg(code), "sendTiming");
+        emit MessageInfo(16);
+        return;
+    }
+    emit MessageInfo(15);
+    emit fdcanConfigChanged();
+    emit fdcanAcc(fdMode());
+}
+
+void ConnectGroupBox::on_id_baud_combox_activated(int index)
+{
+    if (customSelectionMark) {
+        customSelectionMark = false;
+        if (index == kArbitrationCustomIndex)
+            return;
+    }
+    if (index == kArbitrationCustomIndex)
+        customBaudDialogShow();
+    else
+        showPresetSamplePoint(index);
+}
+
+void ConnectGroupBox::on_data_baud_combox_activated(int index)
+{
+    if (index == kDataCustomIndex)
+        customBaudDialogShow();
+}
+
+void ConnectGroupBox::customBaudDialogShow()
+{
+    if (baudDialog)
+        return; // one modal loop at a time
+    auto *dialog = new CustomBaudDialog(this);
+    baudDialog = dialog;
+    connect(dialog, &CustomBaudDialog::customBaudConfig, this, &ConnectGroupBox::on_customBaudConfig);
+    DialogService::exec(dialog);
+    baudDialog = nullptr;
+    dialog->deleteLater();
+}
+
+// ---------------------------------------------------------------- firmware
+
+void ConnectGroupBox::on_firmwareUpdateBtn_clicked()
+{
+    if (fwDialog) {
+        fwDialog->raise();
+        fwDialog->activateWindow();
+        return;
+    }
+    auto *dialog = new FirmwareDialog(true, this);
+    fwDialog = dialog;
+    connect(dialog, &FirmwareDialog::readVersionClicked, this, &ConnectGroupBox::on_readVersionClicked);
+    connect(dialog, &FirmwareDialog::firmwareFileOpenClicked, this, &ConnectGroupBox::on_firmwareFileOpenClicked);
+    connect(dialog, &FirmwareDialog::firmwareUpgradeClicked, this, &ConnectGroupBox::on_firmwareUpgradeClicked);
+    connect(this, &ConnectGroupBox::fdcanVersionChanged, dialog, &FirmwareDialog::on_fdcanVersionChanged);
+    connect(this, &ConnectGroupBox::selectedFirmwareVersionChanged, dialog,
+            &FirmwareDialog::on_selectedFirmwareVersionChanged);
+    connect(this, &ConnectGroupBox::progressBarChanged, dialog, &FirmwareDialog::on_progressBarChanged);
+    connect(this, &ConnectGroupBox::fdcanUpgradeFinished, dialog, &FirmwareDialog::on_fdcanUpgradeFinished);
+    connect(this, &ConnectGroupBox::fdcanUpgradeFailed, dialog, &FirmwareDialog::on_fdcanUpgradeFailed);
+    connect(dialog, &QDialog::finished, dialog, &QObject::deleteLater);
+    // Two transfers into one flash would interleave their sectors.
+    dialog->setUpgradeEnabled(!upgrading);
+    if (!imagePath.isEmpty())
+        emit selectedFirmwareVersionChanged(QFileInfo(imagePath).completeBaseName());
+    dialog->show();
+}
+
+void ConnectGroupBox::on_readVersionClicked()
+{
+    if (!cmds->connected()) {
+        emit MessageInfo(10);
+        return;
+    }
+    QByteArray reply;
+    const quint8 code = cmds->testAck(&reply);
+    if (code != 0 || reply.isEmpty()) {
+        Logger::error(QString("读取适配器版本失败: %1").arg(code), "on_readVersionClicked");
+        emit fdcanVersionChanged(tr("读取失败 (错误码 %1)").arg(code));
+        return;
+    }
+    Logger::debug(QString("rawData: %1").arg(QString::fromUtf8(reply)), "on_readVersionClicked");
+    emit fdcanVersionChanged(adapterVersionText(reply));
+}
+
+void ConnectGroupBox::on_firmwareFileOpenClicked()
+{
+    const QString path = DialogService::getOpenFileName(fwDialog ? static_cast<QWidget *>(fwDialog) : this,
+                                                        tr("选择文件"), "./", tr("烧录文件 (*.enc)"));
+    if (path.isEmpty()) {
+        Logger::error("没有选择文件", "on_firmwareFileOpenClicked");
+        return;
+    }
+    imagePath = path;
+    emit selectedFirmwareVersionChanged(QFileInfo(path).completeBaseName());
+}
+
+void ConnectGroupBox::on_firmwareUpgradeClicked()
+{
+    if (!cmds->connected()) {
+        emit MessageInfo(10);
+        return;
+    }
+    if (imagePath.isEmpty()) {
+        emit MessageInfo(9);
+        return;
+    }
+    if (upgrading.exchange(true)) {
+        Logger::warning("固件升级正在进行", "on_firmwareUpgradeClicked");
+        return;
+    }
+    if (fwDialog)
+        fwDialog->setUpgradeEnabled(false);
+    upgradeFuture.waitForFinished(); // the previous run has returned; its object may go
+    upgrade = std::make_unique<AdapterFirmwareUpgrade>(cmds);
+    // Emitted on the pool thread, delivered here queued.
+    connect(upgrade.get(), &AdapterFirmwareUpgrade::progressBarChanged, this, &ConnectGroupBox::progressBarChanged);
+    connect(upgrade.get(), &AdapterFirmwareUpgrade::fdcanUpgradeFinished, this,
+            &ConnectGroupBox::fdcanUpgradeFinished);
+    connect(upgrade.get(), &AdapterFirmwareUpgrade::upgradeFailed, this, &ConnectGroupBox::fdcanUpgradeFailed);
+    AdapterFirmwareUpgrade *task = upgrade.get();
+    const QString path = imagePath;
+    upgradeFuture = QtConcurrent::run([this, task, path] {
+        task->run(path);
+        upgrading = false;
+    });
+}
+
+// ---------------------------------------------------------------- window
+
+void ConnectGroupBox::closeDialogs()
+{
+    if (baudDialog)
+        baudDialog->reject();
+    if (fwDialog)
+        fwDialog->close();
+}
+
+void ConnectGroupBox::switchLanguage()
+{
+    ui.retranslateUi(this, fdMode());
+    setCustomEntryText(ui.id_baud_combox, kArbitrationCustomIndex, idCustomSuffix);
+    setCustomEntryText(ui.data_baud_combox, kDataCustomIndex, dataCustomSuffix);
+    if (fwDialog)
+        fwDialog->retranslate();
+}

@@ -1,0 +1,483 @@
+// The CAN tab end to end against the simulated adapters: sending once, N times and
+// periodically with counting through either adapter, the log of both directions with
+// its filter, copy and export, the bus-load window and the feedback analysis field.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+#include "can/canFrameModel.h"
+#include "can/canTxModel.h"
+#include "can/ui/canLogBar.h"
+#include "can/ui/canTxDialogs.h"
+#include "can/ui/feedbackAnalysisBox.h"
+#include "log/log.h"
+#include "widgets/customPlainTextEdit.h"
+#include "widgets/dialogService.h"
+
+#include "byteHelpers.h"
+#include "simUsbWindow.h"
+#include "simWindow.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <tuple>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+// The transmit panel as a user fills it.
+struct Panel {
+    Panel(QString id = "7FF", QString length = "8", QString data = QString(), QString times = "1",
+          QString interval = "0", bool dataAcc = false, QString step = QString(), QString stopId = QString(),
+          bool fd = false)
+        : id(id), length(length), data(data), times(times), interval(interval), dataAcc(dataAcc), step(step),
+          stopId(stopId), fd(fd)
+    {
+    }
+    QString id, length, data, times, interval;
+    bool dataAcc;
+    QString step; // set: ID counting with this step and stop ID
+    QString stopId;
+    bool fd; // the CAN FD page
+};
+
+} // namespace
+Q_DECLARE_METATYPE(Panel)
+
+class TestCanDebug : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    SimWindow serial;
+    SimUsbWindow usb;
+    MainWindow *w = nullptr;
+    // What the column chooser does before it is accepted (nothing: all columns).
+    std::function<void(ExportColumnsDialog *)> chooseColumns;
+    QString savePath;
+
+    Ui_MainWindow *ui() const { return w->form(); }
+
+    void answerDialogs()
+    {
+        DialogService::setHandler([this](const DialogService::Request &r) {
+            DialogService::Reply reply;
+            reply.result = QMessageBox::Ok;
+            if (r.kind == DialogService::SaveFile)
+                reply.path = savePath;
+            if (auto *d = qobject_cast<ExportColumnsDialog *>(r.dialog)) {
+                if (chooseColumns)
+                    chooseColumns(d);
+                reply.result = QDialog::Accepted;
+            }
+            return reply;
+        });
+    }
+
+    bool startSerial()
+    {
+        QString error;
+        if (!serial.start(SimSerialAdapter::Adapter, SimMotor::Layout::Long, &error) || !serial.open())
+            return false;
+        w = serial.window();
+        answerDialogs();
+        return true;
+    }
+
+    bool startUsb()
+    {
+        QString error;
+        if (!usb.start(&error) || !usb.open())
+            return false;
+        w = usb.window();
+        answerDialogs();
+        return true;
+    }
+
+    void fill(const Panel &p)
+    {
+        const bool fd = p.fd;
+        if (fd)
+            w->txModel()->setCANType(true);
+        ui()->canIdEdit->setText(p.id);
+        emit ui()->canIdEdit->editingFinished();
+        (fd ? ui()->fdcanDataLenEdit : ui()->canDataLenEdit)->setText(p.length);
+        (fd ? ui()->fdcanDataEdit : ui()->canDataEdit)->setPlainText(p.data);
+        ui()->sendTimesEdit->setText(p.times);
+        ui()->sendIntervalEdit->setText(p.interval);
+        ui()->dataAcc->setChecked(p.dataAcc);
+        if (!p.step.isEmpty()) {
+            ui()->idAcc->click();
+            auto *d = w->findChild<IdIncrementDialog *>();
+            QVERIFY(d && d->isVisible());
+            d->stepEdit()->setText(p.step);
+            d->stopIdEdit()->setText(p.stopId);
+            d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        }
+    }
+
+    // The frames the simulated adapter in use put on its bus: IDs and data.
+    QPair<QList<quint32>, QList<QByteArray>> bus() const
+    {
+        QPair<QList<quint32>, QList<QByteArray>> out;
+        auto add = [&](quint32 id, const QByteArray &data) { out.first << id, out.second << data; };
+        for (const SimCanFrame &f : serial.adapter() ? serial.adapter()->busFrames() : QList<SimCanFrame>())
+            add(f.id, f.data);
+        for (const SimUsbFrame &f : usb.adapter() ? usb.adapter()->busFrames() : QList<SimUsbFrame>())
+            add(f.id, f.data);
+        return out;
+    }
+    int sent() const { return int(bus().first.size()); }
+
+    int rowsWithStatus(const QString &status) const
+    {
+        int n = 0;
+        for (int r = 0; r < w->frameModel()->storedRowCount(); ++r)
+            n += w->frameModel()->storedRow(r).statusText() == status ? 1 : 0;
+        return n;
+    }
+
+    int warnings(const QString &text) const
+    {
+        int n = 0;
+        for (const auto &r : DialogService::history())
+            n += r.kind == DialogService::Warning && r.text == text ? 1 : 0;
+        return n;
+    }
+
+    static QList<QByteArray> fileLines(const QString &path)
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        QList<QByteArray> lines = f.readAll().split('\n');
+        if (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        return lines;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        Logger::init(dir.path(), Logger::DEBUG);
+        MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations");
+    }
+
+    void cleanup()
+    {
+        serial.stop();
+        usb.stop();
+        w = nullptr;
+        chooseColumns = nullptr;
+    }
+
+    void sends_data()
+    {
+        QTest::addColumn<bool>("usbAdapter");
+        QTest::addColumn<Panel>("panel");
+        QTest::addColumn<QList<quint32>>("ids");
+        QTest::addColumn<QList<QByteArray>>("data");
+        QTest::addColumn<bool>("motorAnswers");
+        for (const bool u : {false, true}) {
+            const char *a = u ? "USB: " : "serial: ";
+            QTest::addRow("%sonce, to the motor", a) << u << Panel{"1", "8", "FF FF FF FF FF FF FF FC"} << QList<quint32>{1}
+                                                     << QList<QByteArray>{QByteArray::fromHex("FFFFFFFFFFFFFFFC")} << true;
+            QTest::addRow("%sfive times, surplus data ignored", a)
+                << u << Panel{"7FF", "1", "AA BB", "5", "1"} << QList<quint32>(5, 0x7FF)
+                << QList<QByteArray>(5, bytes({0xAA})) << false;
+            QTest::addRow("%sdata and ID counting", a)
+                << u << Panel{"100", "2", "", "4", "1", true, "2", "7FF"} << QList<quint32>{0x100, 0x102, 0x104, 0x106}
+                << QList<QByteArray>{bytes({0, 0}), bytes({1, 0}), bytes({2, 0}), bytes({3, 0})} << false;
+            // The USB adapter counts by itself: its ID wraps back to the first one, its data
+            // counts in any length. 0x101 and 1 are motor 1's IDs.
+            QTest::addRow("%sID wraps at stop ID + 1, data of length 3", a)
+                << u << Panel{"100", "3", "1 2 3", "4", "1", !u, "1", "101"}
+                << (u ? QList<quint32>{0x100, 0x101, 0x100, 0x101} : QList<quint32>{0x100, 0x101, 0, 1})
+                << QList<QByteArray>(4, bytes({0x12, 0x30, 0})) << true;
+        }
+        QTest::newRow("USB: CAN FD, 12 bytes") << true << Panel{"123", "12", "1 2 3", "1", "0", false, "", "", true}
+                                               << QList<quint32>{0x123}
+                                               << QList<QByteArray>{QByteArray::fromHex("123000000000000000000000")} << false;
+    }
+
+    void sends()
+    {
+        QFETCH(bool, usbAdapter);
+        QFETCH(Panel, panel);
+        QFETCH(QList<quint32>, ids);
+        QFETCH(QList<QByteArray>, data);
+        QFETCH(bool, motorAnswers);
+        QVERIFY(usbAdapter ? startUsb() : startSerial());
+        fill(panel);
+        ui()->btn_CANSend->click();
+        QTRY_COMPARE_WITH_TIMEOUT(sent(), ids.size(), 5000);
+        QTest::qWait(50);
+        QCOMPARE(bus(), qMakePair(ids, data));
+        // Both directions in the log: every frame sent as the adapter reports it, and the
+        // motor's answer.
+        QTRY_COMPARE_WITH_TIMEOUT(rowsWithStatus("发送成功"), ids.size(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rowsWithStatus("接收成功") > 0, motorAnswers, 5000);
+    }
+
+    void stopThenSendAgain_data()
+    {
+        QTest::addColumn<bool>("usbAdapter");
+        QTest::newRow("serial: the counter goes on from where the stop left it") << false;
+        QTest::newRow("USB: repeats until stopped, starts anew") << true;
+    }
+
+    void stopThenSendAgain()
+    {
+        QFETCH(bool, usbAdapter);
+        QVERIFY(usbAdapter ? startUsb() : startSerial());
+        fill({"7FF", "1", "", usbAdapter ? "-1" : "1000", "20", true});
+        ui()->btn_CANSend->click();
+        QTRY_VERIFY_WITH_TIMEOUT(sent() >= 3, 5000);
+        ui()->btn_CANStop->click();
+        QTest::qWait(100);
+        const int before = sent();
+        QTest::qWait(100);
+        QCOMPARE(sent(), before);
+        ui()->btn_CANSend->click();
+        QTRY_VERIFY_WITH_TIMEOUT(sent() > before, 5000);
+        ui()->btn_CANStop->click();
+        QCOMPARE(bus().second[before], bytes({usbAdapter ? 0 : before}));
+    }
+
+    void serialBadDataStopsTheRun()
+    {
+        QVERIFY(startSerial());
+        fill({"7FF", "1", "01", "1000", "5"});
+        ui()->btn_CANSend->click();
+        QTRY_VERIFY_WITH_TIMEOUT(sent() >= 2, 5000);
+        ui()->canDataEdit->setPlainText("ZZ");
+        QTRY_COMPARE_WITH_TIMEOUT(warnings("Invalid hexadecimal value: ZZ"), 1, 5000);
+        const int before = sent();
+        QTest::qWait(100);
+        QCOMPARE(sent(), before);
+        QCOMPARE(warnings("Invalid hexadecimal value: ZZ"), 1);
+    }
+
+    void refusedSends()
+    {
+        QVERIFY(startSerial());
+        fill({"7FF", "", "11"});
+        ui()->btn_CANSend->click();
+        QCOMPARE(warnings("dlc输入不合法"), 1);
+        w->on_actCom_Close_triggered();
+        fill({"7FF", "1", "11"});
+        ui()->btn_CANSend->click();
+        QCOMPARE(shownMessages(), QList<int>{0});
+        QTest::qWait(50);
+        QCOMPARE(sent(), 0);
+        // Lengths the fields refuse are cleared as they are typed.
+        for (auto [edit, typed, kept] : {std::make_tuple(ui()->canDataLenEdit, "9", ""), {ui()->canDataLenEdit, "8", "8"},
+                                         {ui()->fdcanDataLenEdit, "12", "12"}, {ui()->fdcanDataLenEdit, "10", ""}}) {
+            edit->clear();
+            QTest::keyClicks(edit, typed);
+            QCOMPARE(edit->text(), QString(kept));
+        }
+    }
+
+    void filterCopyAndExport()
+    {
+        QVERIFY(startSerial());
+        SimSerialAdapter *sim = serial.adapter();
+        QByteArray traffic;
+        for (int k = 0; k < 3; ++k)
+            traffic += SimCodec::receiveFrame(SimCodec::StatusRxOk, 0x100 + k, bytes({k}));
+        traffic += SimCodec::receiveFrame(SimCodec::StatusHeartbeat, 0, {});
+        for (int k = 0; k < 2; ++k)
+            traffic += SimCodec::receiveFrame(SimCodec::StatusTxOk, 0x200, bytes({0x22, '"'}));
+        traffic += SimCodec::receiveFrame(SimCodec::StatusHeartbeat, 0, {});
+        sim->injectBytes(traffic);
+        CANFrameModel *m = w->frameModel();
+        QTRY_COMPARE_WITH_TIMEOUT(m->storedRowCount(), 7, 5000);
+
+        CANLogBar *bar = ui()->canLogBar;
+        bar->directionCombo()->setCurrentIndex(2); // sent only
+        QCOMPARE(m->rowCount(), 2);
+        QCOMPARE(bar->findChild<QLabel *>("canLogCountLabel")->text(), QString("显示 2 / 7 帧"));
+        bar->directionCombo()->setCurrentIndex(0);
+        bar->hideHeartbeatsBox()->setChecked(true);
+        QCOMPARE(m->rowCount(), 5);
+        bar->idFilterEdit()->setText("100-101");
+        QCOMPARE(m->rowCount(), 2);
+        bar->idFilterEdit()->setText("100-1G1"); // mistyped: the rows stay as they were
+        QCOMPARE(m->rowCount(), 2);
+        QVERIFY(bar->findChild<QLabel *>("canLogIdError")->isVisibleTo(bar));
+        QCOMPARE(m->storedRowCount(), 7);
+
+        // Copy-all and the export keep every frame; the filtered export is asked for.
+        w->copyWholeLog();
+        QCOMPARE(QGuiApplication::clipboard()->text().split('\n').size(), 7);
+        savePath = dir.filePath("all.csv");
+        w->on_ExportAnaysis_clicked();
+        QCOMPARE(fileLines(savePath).size(), 8);
+        QCOMPARE(fileLines(savePath).at(5).split(',').last(), QByteArray("\"22 22\""));
+        savePath = dir.filePath("shown.csv");
+        chooseColumns = [](ExportColumnsDialog *d) {
+            for (int i = 0; i < d->list()->count(); ++i)
+                d->list()->item(i)->setCheckState(i == 5 ? Qt::Checked : Qt::Unchecked);
+            d->visibleOnlyBox()->setChecked(true);
+        };
+        w->on_ExportAnaysis_clicked();
+        QCOMPARE(fileLines(savePath), (QList<QByteArray>{"\"ID\"", "\"0x100\"", "\"0x101\""}));
+        chooseColumns = [](ExportColumnsDialog *d) {
+            for (int i = 0; i < d->list()->count(); ++i)
+                d->list()->item(i)->setCheckState(Qt::Unchecked);
+        };
+        savePath = dir.filePath("none.csv");
+        w->on_ExportAnaysis_clicked();
+        QCOMPARE(warnings("请至少选择一列进行导出！"), 1);
+        QVERIFY(!QFile::exists(savePath));
+
+        // The rows speak the language of the moment.
+        QVERIFY(w->switchLanguage("en_US"));
+        QCOMPARE(m->index(0, 6).data().toString(), QString("Rx Succ."));
+        QVERIFY(w->switchLanguage("zh_CN"));
+    }
+
+    void failedExportKeepsTheEarlierFile()
+    {
+        QVERIFY(startSerial());
+        QList<CANFrameData> rows;
+        for (int k = 0; k < 2000; ++k) {
+            CANFrameData r;
+            r.index = quint32(k);
+            rows << r;
+        }
+        w->frameModel()->appendRows(rows);
+        savePath = dir.filePath("earlier.csv");
+        {
+            QFile f(savePath);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("earlier\n");
+        }
+        // A file system that takes no more than 4 KiB from this process (root included).
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        w->on_ExportAnaysis_clicked();
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(warnings("写入文件失败，原文件保持不变: " + savePath), 1);
+        QCOMPARE(fileLines(savePath), QList<QByteArray>{"earlier"});
+        QCOMPARE(QDir(dir.path()).entryList({"earlier.csv*"}, QDir::Files), QStringList{"earlier.csv"});
+
+        savePath = dir.filePath("no/such/folder.csv");
+        w->on_ExportAnaysis_clicked();
+        QCOMPARE(warnings("无法打开文件: " + savePath), 1);
+    }
+
+    void busLoadWindow()
+    {
+        QVERIFY(startUsb());
+        QGroupBox *meter = ui()->CORGroupBox;
+        QWidget *home = meter->parentWidget();
+        ui()->canLogBar->busLoadButton()->click();
+        QWidget *window = w->busLoadWindow();
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), QString("总线占用率实时曲线"));
+        QCOMPARE(meter->window(), window);
+        ui()->canLogBar->busLoadButton()->click(); // raises the one window
+        QCOMPARE(w->busLoadWindow(), window);
+
+        // Ten times what a classic bus carries: the meter stops at 99 %.
+        SimFlood flood;
+        flood.framesPerSecond = 100000;
+        usb.adapter()->startFlood(flood);
+        QTRY_COMPARE_WITH_TIMEOUT(w->busLoad(), 99.0, 5000);
+        QCOMPARE(ui()->CORLegendValueLabel->text(), QString("99.0"));
+        usb.adapter()->stopStreaming();
+
+        window->close();
+        QTRY_VERIFY(!w->busLoadWindow());
+        QCOMPARE(meter->parentWidget(), home);
+    }
+
+    void logFollowsTheEndOrHoldsThePlace()
+    {
+        MainWindow window;
+        window.show();
+        window.form()->tabWidget->setCurrentWidget(window.form()->tab_CAN);
+        QTableView *view = window.form()->tableView;
+        QScrollBar *bar = view->verticalScrollBar();
+        quint32 next = 1;
+        auto append = [&](int n) {
+            QList<CANFrameData> rows(n);
+            for (CANFrameData &r : rows)
+                r.index = next++;
+            emit window.CANRxVector(rows);
+            QCoreApplication::processEvents();
+        };
+        auto topRow = [&] { return view->indexAt(QPoint(2, 2)).data().toUInt(); };
+        append(CANFrameModel::kMaxRows);
+        QCOMPARE(bar->value(), bar->maximum());
+        // Scrolled back to read: the frames on screen stay while older ones leave.
+        bar->setValue(5000);
+        const quint32 reading = topRow();
+        append(1000);
+        QCOMPARE(topRow(), reading);
+        QCOMPARE(bar->value(), 4000);
+        // Back at the end: the log follows the newest frame again.
+        bar->setValue(bar->maximum());
+        append(10);
+        QCOMPARE(bar->value(), bar->maximum());
+        QCOMPARE(view->indexAt(QPoint(2, view->viewport()->height() - 2)).data().toUInt(), next - 1);
+    }
+
+    void feedbackAnalysis_data()
+    {
+        QTest::addColumn<QString>("text");
+        // position, velocity, torque, motor temp, driver temp, state reported (-1: none)
+        QTest::addColumn<QStringList>("labels");
+        QTest::newRow("zeros") << "00 00 00 00 00 00 00 00" << QStringList{"-12.5", "-30", "-10", "0 ℃", "0 ℃", "0"};
+        QTest::newRow("full scale, temperatures")
+            << "00 FF FF FF FF FF 1E 28" << QStringList{"12.5", "30", "10", "40 ℃", "30 ℃", "0"};
+        QTest::newRow("short: padded with 0") << "1" << QStringList{"-12.5", "-30", "-10", "0 ℃", "0 ℃", "1"};
+        QTest::newRow("longer: 16 digits read") << "0000000000001E28 FF" << QStringList{"-12.5", "-30", "-10", "40 ℃", "30 ℃", "0"};
+        QTest::newRow("not hex: nothing changes") << "0G 00 00 00 00 00 00 00" << QStringList{"NA", "NA", "NA", "Na", "Na", "-1"};
+        QTest::newRow("sign is no digit") << "+F" << QStringList{"NA", "NA", "NA", "Na", "Na", "-1"};
+    }
+
+    void feedbackAnalysis()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, labels);
+        DialogService::clearHistory();
+        answerDialogs();
+        MainWindow window;
+        QSignalSpy state(&window, &MainWindow::motorErrorChanged);
+        FeedbackAnalysisBox *box = window.form()->feedbackAnalysisBox;
+        box->edit()->setText(text);
+        emit box->edit()->editingFinished();
+        const QStringList shown = {box->positionLabel()->text(), box->velocityLabel()->text(),
+                                   box->torqueLabel()->text(), window.form()->motorTempLabel->text(),
+                                   window.form()->driverTempLabel->text(),
+                                   state.isEmpty() ? "-1" : QString::number(state.last().first().toInt())};
+        QCOMPARE(shown, labels);
+        QCOMPARE(warnings("无效的十六进制字符: " + text.left(2)), labels[0] == "NA" ? 1 : 0);
+        DialogService::setHandler(nullptr);
+    }
+};
+
+QTEST_MAIN(TestCanDebug)
+#include "tst_candebug.moc"
