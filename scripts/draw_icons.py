@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the small icons of src/source/ (window icon, export, import, state normal / error,
-bus load) and the application icon packaging/zktool.png.
+bus load, firmware file choice and firmware upgrade) and the application icon
+packaging/zktool.png.
 
 Pure Python (zlib only): every shape is a set of pixels tested with 4 x 4 samples per
 pixel, so the edges come out smooth. Run from the repository root:
@@ -39,6 +40,10 @@ def triangle(p1, p2, p3):
         return (s1 >= 0 and s2 >= 0 and s3 >= 0) or (s1 <= 0 and s2 <= 0 and s3 <= 0)
 
     return inside
+
+
+def rect(x0, y0, x1, y1):
+    return lambda x, y: x0 <= x <= x1 and y0 <= y <= y1
 
 
 def ring(cx, cy, r_outer, r_inner):
@@ -128,6 +133,17 @@ def main():
         [(green, circle(16, 16, 15)), (white, line(9, 16.5, 14, 21.5, 3.5)), (white, line(14, 21.5, 23.5, 11, 3.5))]))
     write_png(os.path.join(out, "error.png"), render(
         [(red, circle(16, 16, 15)), (white, line(10.5, 10.5, 21.5, 21.5, 3.5)), (white, line(21.5, 10.5, 10.5, 21.5, 3.5))]))
+    # Firmware file choice: a folder with an arrow out of it.
+    amber = (225, 160, 40)
+    write_png(os.path.join(out, "folder-upload.png"), render(
+        [(amber, rect(3, 6, 13, 11)), (amber, rect(3, 9, 29, 27)),
+         (white, line(16, 25, 16, 16, 3.5)), (white, triangle((10, 18), (22, 18), (16, 11)))]))
+    # Firmware upgrade: an arrow into a chip.
+    write_png(os.path.join(out, "install.png"), render(
+        [(grey, line(x, 15, x, 29, 1.5)) for x in (11, 16, 21)]
+        + [(grey, line(7, y, 25, y, 1.5)) for y in (19, 25)]
+        + [(grey, rect(10, 17, 22, 27)),
+           (blue, line(16, 2, 16, 12, 3.5)), (blue, triangle((9, 9), (23, 9), (16, 17)))]))
     # Bus load: a gauge, its needle well to the right.
     gauge = [(grey, lambda x, y: 12.5 <= math.hypot(x - 16, y - 20) <= 15 and y <= 21)]
     write_png(os.path.join(out, "speed-up.png"), render(

@@ -6,6 +6,7 @@
 #include "can/canTxModel.h"
 #include "can/ui/canTxDelegate.h"
 #include "charts/ui/feedbackCharts.h"
+#include "chat/ui/chatCommandDispatcher.h"
 #include "chat/ui/zkChat.h"
 #include "charts/ui/waveForm.h"
 #include "link/deviceWatcher.h"
@@ -104,6 +105,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     chatInit();
     fdcanInit();
     terminalInit();
+    firmwareInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
@@ -407,6 +409,7 @@ void MainWindow::customSwitchLanguage()
 {
     fdcanLanguageChanged();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
+    firmwareLanguageChanged();
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
     clearCountLabel->setText(tr("清空计数"));

@@ -6,6 +6,7 @@
 
 #include "can/canTxModel.h"
 #include "charts/ui/waveForm.h"
+#include "firmware/firmwareImage.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
@@ -305,6 +306,8 @@ void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
                          .arg(r.appVersion, 8, 16, QChar('0'))
                          .arg(r.loaderVersion, 8, 16, QChar('0')),
                      "parseRIDFrame");
+        emit appVersionChanged(ParseVersion(r.appVersion, true));
+        emit loaderVersionChanged(ParseVersion(r.loaderVersion, false));
         break;
     case RegisterReply::NotYet:
         break;

@@ -173,7 +173,7 @@ void CliLink::readPort()
         chunks.append(chunk);
     ++reads;
     ChunkList source(chunks, reads);
-    dispatcher->pass(source, false);
+    dispatcher->pass(source);
 }
 
 // ---------------------------------------------------------------- USB CAN FD adapter
