@@ -48,6 +48,15 @@ Run runCli(const QStringList &args)
     return r;
 }
 
+// A firmware image of three bootloader packets.
+QByteArray firmwareImage()
+{
+    QByteArray b(20000, '\0');
+    for (int i = 0; i < b.size(); ++i)
+        b[i] = char((i * 7 + i / 256) & 0xFF);
+    return b;
+}
+
 // "motors/0/canId" in a JSON object.
 QVariant jsonAt(const QJsonObject &o, const QString &path)
 {
@@ -161,6 +170,10 @@ private slots:
                         << 0.0;
             row("disable") << adapter << QStringList{"--id", "1", "disable"} << "state" << QVariant(0) << "" << 0.0;
             row("clear-fault") << adapter << QStringList{"--id", "1", "clear-fault"} << "state" << QVariant(0) << "" << 0.0;
+            row("version") << adapter << QStringList{"--id", "1", "version"} << "bootloader" << QVariant("1.0.3.0") << ""
+                           << 0.0;
+            row("upgrade") << adapter << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "packetsSent" << QVariant(3)
+                           << "" << 0.0;
         }
     }
     void everySubcommand()
@@ -182,6 +195,7 @@ private slots:
             QVERIFY(motor()->injectFault(SimMotor::FaultOverCurrent));
         const QString exported = file("export.txt");
         args.replaceInStrings("EXPORT", exported).replaceInStrings("IMPORT", file("import.txt", "VMAX: 20\nnot a line\n"));
+        args.replaceInStrings("FIRMWARE", file("APP_V1.2.bin", firmwareImage()));
 
         const Run r = runCli(adapterArgs(adapter) + args + QStringList{"--json"});
         QVERIFY2(r.code == 0, qPrintable(r.err + r.out));
@@ -204,12 +218,16 @@ private slots:
         }
         if (args.contains("enable") && adapter != "usb")
             QVERIFY(motor()->isEnabled());
+        if (args.contains("upgrade") && adapter != "usb")
+            QCOMPARE(motor()->firmwareImage(), firmwareImage());
     }
 
     void failures_data()
     {
         QTest::addColumn<QStringList>("args"); // --port of the simulated adapter unless an adapter is named
-        QTest::addColumn<QString>("setup"); // drop: no answers; fault: over-current; two: two motors; unplug
+        // drop: no answers; fault: over-current; two: two motors; unplug; the bootloader
+        // silent from packet N (boot-silent:N, 0 the request) or answering ERROR to it (boot-error:N)
+        QTest::addColumn<QString>("setup");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");  // on standard error
         const QString missing = QDir::temp().filePath("zktool-cli-no-such-file.txt");
@@ -234,6 +252,9 @@ private slots:
                                               << "--id 0x100: 0x00 to 0xff";
         QTest::newRow("scan beyond the probes") << QStringList{"--id", "0x80", "scan"} << "" << 2 << "0x00 to 0x7f";
         QTest::newRow("unknown adapter") << QStringList{"--adapter", "pcan", "scan"} << "" << 2 << "--adapter pcan";
+        QTest::newRow("missing firmware") << QStringList{"--id", "1", "upgrade", missing} << "" << 2
+                                          << "Cannot read the firmware file";
+        QTest::newRow("empty firmware") << QStringList{"--id", "1", "upgrade", "EMPTY"} << "" << 2 << "empty.bin";
         // No adapter.
         QTest::newRow("no such port") << QStringList{"--port", "/dev/zk-none", "--id", "1", "read"} << "" << 3
                                       << "no serial port /dev/zk-none";
@@ -248,6 +269,12 @@ private slots:
         QTest::newRow("save, motor silent") << QStringList{"--id", "1", "save"} << "drop" << 4 << "did not confirm saving";
         QTest::newRow("scan, bus silent") << QStringList{"scan"} << "drop" << 4 << "no motor answered the scan";
         QTest::newRow("scan for a missing motor") << QStringList{"--id", "5", "scan"} << "" << 4 << "0x05";
+        QTest::newRow("version, motor silent") << QStringList{"--id", "1", "version"} << "drop" << 4
+                                               << "answered 0 of 2 version reads";
+        QTest::newRow("upgrade, no bootloader") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-silent:0" << 4
+                                                << "did not enter its bootloader (0 of 3 packets sent)";
+        QTest::newRow("upgrade stalls at packet 2") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-silent:2" << 4
+                                                    << "stopped answering (2 of 3 packets sent)";
         QTest::newRow("set-id, bus silent") << QStringList{"--id", "5", "--master", "5", "set-id"} << "drop" << 4
                                             << "no motor answered the ID query";
         // Refused.
@@ -255,6 +282,10 @@ private slots:
                                                          << "kept its own values: PMAX = 12.5 (asked 0)";
         QTest::newRow("enable a faulted motor") << QStringList{"--id", "1", "enable"} << "fault" << 5
                                                 << "did not enable: Over-current (state 0x0a)";
+        QTest::newRow("upgrade, ERROR for packet 3") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-error:3"
+                                                     << 5 << "reported an error (ERROR) (3 of 3 packets sent)";
+        QTest::newRow("upgrade, request refused") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-error:0" << 5
+                                                  << "did not enter its bootloader (0 of 3 packets sent)";
         QTest::newRow("set-id with two motors") << QStringList{"--id", "5", "--master", "5", "set-id"} << "two" << 5
                                                 << "2 motors answer";
     }
@@ -273,7 +304,16 @@ private slots:
             sim->setDropAll(true);
             QTimer::singleShot(400, this, [this] { sim->closePort(); });
         }
+        if (setup.startsWith("boot-silent:"))
+            motor()->bootloader().setSilentFrom(setup.section(':', 1).toInt());
+        if (setup == "boot-error:0")
+            motor()->bootloader().setRefusal("ERROR");
+        else if (setup.startsWith("boot-error:"))
+            motor()->bootloader().setErrorAt(setup.section(':', 1).toInt());
         args.replaceInStrings("GARBAGE", file("garbage.txt", "\x01\x02 no lines here"));
+        args.replaceInStrings("FIRMWARE", file("APP_V2.bin", firmwareImage()));
+        QFile(file("empty.bin")).open(QIODevice::WriteOnly);
+        args.replaceInStrings("EMPTY", file("empty.bin"));
         if (!args.contains("--port") && !args.contains("--adapter"))
             args = QStringList{"--port", sim->slavePath()} + args;
 
@@ -316,20 +356,33 @@ private slots:
         QCOMPARE(back.json.value("changed").toArray(), QJsonArray());
     }
 
+    void progressLineOnlyOnATerminal_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("read") << QStringList{"read"} << QByteArray("\rread 37/37") << QByteArray("PMAX: 12.5");
+        QTest::newRow("upgrade") << QStringList{"upgrade", "FIRMWARE"} << QByteArray("\rupgrade 3/3")
+                                 << QByteArray("firmware V3 (20000 bytes, 3 packets) upgraded");
+    }
     void progressLineOnlyOnATerminal()
     {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, output);
         const QString script = QStandardPaths::findExecutable("script");
         if (script.isEmpty())
             QSKIP("no script(1) to give the program a terminal");
-        const QString command = QString("%1 --port %2 --id 1 read").arg(kCli, sim->slavePath());
+        args = QStringList{"--port", sim->slavePath(), "--id", "1"}
+               + args.replaceInStrings("FIRMWARE", file("APP_V3.bin", firmwareImage()));
         QProcess onTerminal;
-        onTerminal.start(script, {"-qfec", command, "/dev/null"});
+        onTerminal.start(script, {"-qfec", kCli + " " + args.join(' '), "/dev/null"});
         QVERIFY(onTerminal.waitForFinished(30000));
         const QByteArray seen = onTerminal.readAll();
-        QVERIFY2(seen.contains("\rread 37/37") && seen.contains("\r\033[K"), seen.constData());
-        QVERIFY(seen.contains("PMAX: 12.5"));
+        QVERIFY2(seen.contains(line) && seen.contains("\r\033[K"), seen.constData());
+        QVERIFY(seen.contains(output));
 
-        const Run piped = runCli({"--port", sim->slavePath(), "--id", "1", "read"});
+        const Run piped = runCli(args);
         QCOMPARE(piped.code, 0);
         QCOMPARE(piped.err, QString());
         QVERIFY(!piped.out.contains('\r'));

@@ -1,6 +1,7 @@
 #include "cli/cliLink.h"
 
 #include "can/canTxModel.h"
+#include "firmware/firmwareUpgrade.h"
 #include "link/canbus/qtCanBusAdapter.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/customFIFO.h"
@@ -107,6 +108,18 @@ void CliLink::close()
         cdc->serialAdapter()->disconnectDevice();
 }
 
+bool CliLink::offerToUpgrade(const QByteArray &data)
+{
+    // The USB adapter has a path of its own; a CAN interface, like the serial adapter,
+    // sends one frame at a time and takes the serial adapter's waits.
+    const auto from = kind == CliRequest::Adapter::Usb ? FirmwareUpgrade::Path::UsbAdapter
+                                                       : FirmwareUpgrade::Path::SerialAdapter;
+    if (!cdc->upgrade()->offerReply(data, from))
+        return false;
+    ++upgradeRepliesTaken;
+    return true;
+}
+
 void CliLink::onLost(const QString &reason)
 {
     if (!lostReason.isEmpty())
@@ -145,6 +158,10 @@ bool CliLink::openSerial(const QString &path, QString *error)
         const CAN_Frame f = byteArrayToCANFrame(bytes);
         if (canStatusTextIndex(f.code) == kReceiveSucceeded)
             emit frameReceived(f.id, QByteArray(reinterpret_cast<const char *>(f.data), 8));
+    };
+    ev.upgradeReply = [this](const QByteArray &data, bool fromFrame) {
+        // The console's text never reaches a command of this program.
+        return fromFrame && offerToUpgrade(data);
     };
     dispatcher = std::make_unique<ReceiveDispatcher>(cdc.get(), ev);
     connect(&port, &QSerialPort::readyRead, this, &CliLink::readPort);
@@ -210,8 +227,10 @@ bool CliLink::openUsb(const QString &portPath, QString *error)
     usb = new UsbCanAdapter(&fdcanFIFO, this);
     connect(usb, &CanAdapter::framesReceived, this, [this](const QList<CanBusFrame> &frames) {
         for (const CanBusFrame &f : frames)
-            if (!f.has(CanBusFrame::Echo) && !f.has(CanBusFrame::Failed))
+            if (!f.has(CanBusFrame::Echo) && !f.has(CanBusFrame::Failed)) {
+                offerToUpgrade(f.payload);
                 emit frameReceived(f.id, f.payload);
+            }
     });
     connect(usb, &CanAdapter::errorOccurred, this, [this](CanAdapter::Error e, const QString &text) {
         if (e == CanAdapter::Error::ReadError)
@@ -255,8 +274,10 @@ bool CliLink::openCanBus(const QString &plugin, const QString &interfaceName, QS
     }
     connect(canBus, &CanAdapter::framesReceived, this, [this](const QList<CanBusFrame> &frames) {
         for (const CanBusFrame &f : frames)
-            if (!f.has(CanBusFrame::Echo) && !f.has(CanBusFrame::Failed))
+            if (!f.has(CanBusFrame::Echo) && !f.has(CanBusFrame::Failed)) {
+                offerToUpgrade(f.payload);
                 emit frameReceived(f.id, f.payload);
+            }
     });
     connect(canBus, &CanAdapter::errorOccurred, this, [this](CanAdapter::Error e, const QString &text) {
         if (e == CanAdapter::Error::ReadError)

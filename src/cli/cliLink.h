@@ -48,6 +48,8 @@ public:
     QString adapterKind() const;
     QString portOrDevice() const { return location; }
     bool isLost() const { return !lostReason.isEmpty(); }
+    // Answers a running firmware upgrade took from this link so far.
+    int upgradeReplies() const { return upgradeRepliesTaken; }
     QString lostWhy() const { return lostReason; }
 
 signals:
@@ -61,6 +63,8 @@ private:
     bool openCanBus(const QString &plugin, const QString &interfaceName, QString *error);
     void readPort();
     void onLost(const QString &reason);
+    // A received frame's data, offered to a running firmware upgrade first.
+    bool offerToUpgrade(const QByteArray &data);
 
     std::unique_ptr<SerialPortModel> portModel;
     std::unique_ptr<CANTxModel> canTxModel;
@@ -70,6 +74,7 @@ private:
     QString description;
     QString location;
     QString lostReason;
+    int upgradeRepliesTaken = 0;
 
     // Serial adapter: the port read on every readyRead and every 10 ms, the dispatcher
     // cutting the stream into adapter frames.

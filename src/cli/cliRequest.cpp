@@ -1,5 +1,6 @@
 #include "cli/cliRequest.h"
 
+#include "firmware/firmwareImage.h"
 #include "motor/escInf.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
@@ -28,6 +29,7 @@ const CommandInfo kCommands[] = {
     {"import", CliRequest::Command::Import, 1},       {"set-id", CliRequest::Command::SetId, 0},
     {"enable", CliRequest::Command::Enable, 0},       {"disable", CliRequest::Command::Disable, 0},
     {"zero", CliRequest::Command::Zero, 0},           {"clear-fault", CliRequest::Command::ClearFault, 0},
+    {"version", CliRequest::Command::Version, 0},     {"upgrade", CliRequest::Command::Upgrade, 1},
 };
 
 constexpr int kMaxTimeoutMs = 600000;
@@ -141,6 +143,8 @@ QString cliUsage()
         "  set-id              give the one motor on the bus the CAN ID --id and master ID --master\n"
         "  enable, disable, zero, clear-fault\n"
         "                      enter or leave motor mode, save the position as zero, clear a fault\n"
+        "  version             read the motor's application and bootloader versions\n"
+        "  upgrade FILE        send the firmware image FILE (.bin) to the motor's bootloader\n"
         "\n"
         "Options:\n"
         "  --port PATH         serial port of the adapter (serial: required without --simulate;\n"
@@ -149,7 +153,8 @@ QString cliUsage()
         "  --id N              the motor's CAN ID (0..0x4fe; set-id: the new one, 0..0xff)\n"
         "  --master N          the motor's master ID (0..0x7ff; set-id: the new one, 0..0xff)\n"
         "  --json              one JSON object on standard output\n"
-        "  --timeout MS        longest wait for an answer (1..600000, default 1000)\n"
+        "  --timeout MS        longest wait for an answer (1..600000, default 1000; upgrade:\n"
+        "                      each wait for the bootloader, default its own 1.1 to 5.2 s)\n"
         "  --simulate          simulated adapters with motors 0x01, 0x02 (master 0x11, 0x12)\n"
         "  --sim-motors N      motors on the simulated bus (1..8, default 2)\n"
         "  -h, --help          this text;  -v, --version  the version\n"
@@ -217,6 +222,7 @@ CliParse parseCliArguments(const QStringList &arguments)
         if (!parseCliNumber(parser.value(timeout), kMaxTimeoutMs, &ms) || ms < 1)
             return fail(QString("--timeout %1: 1 to %2 ms").arg(parser.value(timeout)).arg(kMaxTimeoutMs));
         r.timeoutMs = int(ms);
+        r.timeoutGiven = true;
     }
     r.port = parser.value(port);
     if (parser.isSet(port) && r.port.isEmpty())
@@ -311,6 +317,14 @@ CliParse parseCliArguments(const QStringList &arguments)
         QString error;
         if (!assignmentsWritable(only, error))
             return fail(QString("%1: %2").arg(r.file, error));
+    }
+    if (r.command == CliRequest::Command::Upgrade) {
+        r.file = args.first();
+        const FirmwareFile image = loadFirmwareFile(r.file);
+        if (!image.ok())
+            return fail(image.error);
+        r.firmware = image.image;
+        r.firmwareName = image.name;
     }
     out.outcome = CliParse::Outcome::Run;
     return out;

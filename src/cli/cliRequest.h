@@ -21,14 +21,18 @@ QString cliExitName(CliExit code);
 
 struct CliRequest
 {
-    enum class Command { Ports, Scan, Read, Write, Save, Export, Import, SetId, Enable, Disable, Zero, ClearFault };
+    enum class Command {
+        Ports, Scan, Read, Write, Save, Export, Import, SetId, Enable, Disable, Zero, ClearFault, Version, Upgrade
+    };
     enum class Adapter { Serial, Usb, CanBus };
 
     Command command = Command::Ports;
     QString commandName;
-    QString file;                           // export, import
+    QString file;                           // export, import, upgrade
     QList<QPair<int, quint32>> assignments; // write: register number and raw value
     QString importText;                     // import: the file's content, read once
+    QByteArray firmware;                    // upgrade: the image, read once
+    QString firmwareName;                   // upgrade: the name the tool shows for it
 
     Adapter adapter = Adapter::Serial;
     QString port;
@@ -40,6 +44,7 @@ struct CliRequest
     quint32 master = 0;
     bool json = false;
     int timeoutMs = 1000;
+    bool timeoutGiven = false; // the upgrade keeps the bootloader's own waits otherwise
     bool simulate = false;
     int simMotors = 2;
 

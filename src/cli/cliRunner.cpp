@@ -2,7 +2,10 @@
 
 #include "can/canTxModel.h"
 #include "cli/cliLink.h"
+#include "firmware/firmwareImage.h"
+#include "firmware/firmwareUpgrade.h"
 #include "link/serial/customCDC.h"
+#include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
 #include "motor/paramRegisters.h"
@@ -12,8 +15,10 @@
 #include <QJsonArray>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace {
 constexpr quint32 kNoMasterId = 0xFFFFFFFFu; // no frame carries this ID
@@ -150,7 +155,9 @@ void CliRunner::onFrame(quint32 frameId, const QByteArray &bytes)
                 masterId = rr.raw;
                 masterKnown = true;
             }
-            progress.show("read", ++readReplies, RegisterFrame::ReadCount);
+            ++readReplies;
+            if (readingAll)
+                progress.show("read", readReplies, RegisterFrame::ReadCount);
         } else if (rr.command == RegisterFrame::Write) {
             writeReplies.insert(rr.rid, rr.raw);
             progress.show("write", int(writeReplies.size()), int(writtenRegisters(true, true).size()));
@@ -159,6 +166,10 @@ void CliRunner::onFrame(quint32 frameId, const QByteArray &bytes)
             readComplete = true;
             readRecord = rr.record;
             cdc.longParamFormat = true;
+        } else if (rr.completion == RegisterReply::VersionsComplete) {
+            versionsSeen = true;
+            appVersion = rr.appVersion;
+            loaderVersion = rr.loaderVersion;
         }
         break;
     }
@@ -199,6 +210,8 @@ CliResult CliRunner::run()
     case CliRequest::Command::Disable: command(MotorCommand::Disable, r); break;
     case CliRequest::Command::Zero: command(MotorCommand::SaveZero, r); break;
     case CliRequest::Command::ClearFault: command(MotorCommand::ClearError, r); break;
+    case CliRequest::Command::Version: version(r); break;
+    case CliRequest::Command::Upgrade: upgrade(r); break;
     case CliRequest::Command::Ports: break; // needs no link
     }
     progress.clear();
@@ -243,9 +256,11 @@ bool CliRunner::readRegisters(ESC_INF &record, CliResult &r)
     readReplies = 0;
     readComplete = false;
     sequenceTimedOut = false;
+    readingAll = true;
     MotorActions::startRegisters(cdc, 0, this);
     const int pacing = MotorActions::PrepareDelayMs + (RegisterFrame::ReadCount + 1) * registerIntervalMs();
     waitUntil([this] { return readComplete || sequenceTimedOut; }, pacing + req.timeoutMs);
+    readingAll = false;
     progress.clear();
     if (!readComplete)
         return fail(r, CliExit::NoAnswer,
@@ -480,4 +495,83 @@ void CliRunner::command(MotorCommand c, CliResult &r)
         fail(r, CliExit::Refused, QString("%1 on %2 did not %3: %4 (state 0x%5)")
                                       .arg(motorName(), cliLink.where(), commandName(c), shown.text)
                                       .arg(fb.state, 2, 16, QLatin1Char('0')));
+}
+
+// ---------------------------------------------------------------- firmware
+
+void CliRunner::version(CliResult &r)
+{
+    readReplies = 0;
+    sequenceTimedOut = false; // the link gives the two answers 640 ms
+    cdc.readVersion();
+    waitUntil([this] { return versionsSeen || sequenceTimedOut; }, std::max(req.timeoutMs, 1000));
+    if (!versionsSeen) {
+        fail(r, CliExit::NoAnswer, QString("%1 on %2 answered %3 of 2 version reads")
+                                       .arg(motorName(), cliLink.where())
+                                       .arg(readReplies));
+        return;
+    }
+    const QString app = ParseVersion(appVersion, true);
+    const QString loader = ParseVersion(loaderVersion, false);
+    r.json.insert("application", app);
+    r.json.insert("bootloader", loader);
+    r.lines << QString("%1: application %2, bootloader %3").arg(motorName(), app, loader);
+}
+
+void CliRunner::upgrade(CliResult &r)
+{
+    FirmwareUpgrade *up = cdc.upgrade();
+    if (req.timeoutGiven) {
+        FirmwareUpgrade::Timeouts t = up->timeoutSettings();
+        t.bootloaderMs = t.usbMs = t.packetMs = t.packetUsbConnectedMs = req.timeoutMs;
+        up->setTimeouts(t);
+    }
+    bool ended = false;
+    auto outcome = FirmwareUpgrade::Outcome::Cancelled;
+    int sent = 0;
+    QObject scope; // the connections below end with this function
+    connect(up, &FirmwareUpgrade::finished, &scope, [&](FirmwareUpgrade::Outcome o) {
+        ended = true;
+        outcome = o;
+    });
+    connect(up, &FirmwareUpgrade::packetSent, &scope, [&](int index, int count) {
+        sent = index;
+        progress.show("upgrade", index, count);
+    });
+    // Over CAN the bootloader takes every frame on the motor's ID as image data: nothing
+    // the adapter repeats may go on.
+    cdc.stopAdapterSending();
+    if (cdc.usbConnected())
+        clearWINUSBhalt();
+    cdc.firmwareImage = req.firmware;
+    if (!cdc.firmwareUpgrade()) {
+        fail(r, CliExit::Failed, QString("%1: the upgrade did not start").arg(req.file));
+        return;
+    }
+    // Every wait of the upgrade has its own time-out; only a lost adapter ends it here.
+    waitUntil([&] { return ended; }, std::numeric_limits<int>::max());
+    if (!ended)
+        up->cancel();
+    progress.clear();
+    const int count = firmwarePacketCount(req.firmware.size());
+    r.json.insert("file", req.file);
+    r.json.insert("firmware", req.firmwareName);
+    r.json.insert("bytes", qint64(req.firmware.size()));
+    r.json.insert("packets", count);
+    r.json.insert("packetsSent", sent);
+    if (outcome == FirmwareUpgrade::Outcome::Completed) {
+        r.lines << QString("%1: firmware %2 (%3 bytes, %4 packets) upgraded")
+                       .arg(motorName(), req.firmwareName)
+                       .arg(req.firmware.size())
+                       .arg(count);
+        return;
+    }
+    // No word from the bootloader at all is silence; any word that ended it, a refusal.
+    const bool silent = outcome == FirmwareUpgrade::Outcome::Stalled
+                        || (outcome == FirmwareUpgrade::Outcome::NoBootloader && cliLink.upgradeReplies() == 0);
+    fail(r, silent ? CliExit::NoAnswer : CliExit::Refused,
+         QString("%1 on %2: %3 (%4 of %5 packets sent)")
+             .arg(motorName(), cliLink.where(), FirmwareUpgrade::outcomeText(outcome))
+             .arg(sent)
+             .arg(count));
 }

@@ -60,6 +60,8 @@ private:
     void importFile(CliResult &r);
     void setId(CliResult &r);
     void command(MotorCommand command, CliResult &r);
+    void version(CliResult &r);
+    void upgrade(CliResult &r);
 
     bool readRegisters(ESC_INF &record, CliResult &r);
     // Writes the record (the motor saves it afterwards) and checks every answer.
@@ -83,6 +85,7 @@ private:
     bool masterKnown = false;
     quint32 masterId = 0;
 
+    bool readingAll = false; // the progress line counts a read of every register
     int readReplies = 0;
     bool readComplete = false;
     ESC_INF readRecord;
@@ -92,6 +95,10 @@ private:
 
     quint64 feedbacks = 0;
     MotorFeedback lastFeedback;
+    bool versionsSeen = false;
+    quint32 appVersion = 0;
+    quint32 loaderVersion = 0;
+
     bool idSetSeen = false;
     unsigned idSetCanid = 0;
     unsigned idSetMasterid = 0;
