@@ -194,6 +194,36 @@ private slots:
         QCOMPARE(shownMessages(), QList<int>{message});
     }
 
+    // Closing the link ends the transfer at once: unlocked, no stall reported later.
+    void closedMidTransfer_data()
+    {
+        QTest::addColumn<Path>("path");
+        QTest::newRow("motor console") << Path::Console;
+        QTest::newRow("USB adapter") << Path::UsbAdapter;
+    }
+
+    void closedMidTransfer()
+    {
+        QFETCH(Path, path);
+        Road road;
+        QVERIFY(road.start(path));
+        road.motor()->bootloader().setSilentFrom(2);
+        FirmwareUpgrade::Timeouts t;
+        t.packetMs = t.usbMs = 1500;
+        road.upgrade()->setTimeouts(t);
+        QTemporaryDir dir;
+        road.choose(writeFile(dir, "fw.bin", image(30000)));
+        road.group()->upgradeButton->click();
+        QTRY_COMPARE(road.group()->progressBar->value(), 50);
+        road.w()->form()->btn_comSwitch->click();
+        QVERIFY(!road.w()->isPortOpen());
+        QVERIFY(!road.upgrade()->isRunning());
+        QVERIFY(!road.locked());
+        QCOMPARE(road.group()->progressBar->value(), 0);
+        QTest::qWait(1700); // past the packet wait
+        QVERIFY(shownMessages().isEmpty());
+    }
+
     void badFile_data()
     {
         QTest::addColumn<QString>("kind");

@@ -323,6 +323,9 @@ void MainWindow::on_actCom_Close_triggered()
 {
     ui->btn_comSwitch->setText(tr("打开串口"));
     ui->btn_comSwitch->setStyleSheet(QString());
+    // A transfer cannot go on without its link; it must not wait for a silence either.
+    if (cdc)
+        cdc->upgrade()->cancel();
     if (cdc && isCanDebugRunning()) {
         cdc->periodicTimer->stop();
         if (portOpen)

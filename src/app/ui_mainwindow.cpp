@@ -241,7 +241,17 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     mainLayout->addWidget(tabWidget, 1);
 
     setupSidePanel();
-    mainLayout->addWidget(sidePanel, 0);
+    // On a small screen the groups beside the tabs scroll rather than make the window taller.
+    auto *sideScroll = new QScrollArea(centralwidget);
+    sideScroll->setObjectName("sidePanelScrollArea");
+    sideScroll->setWidget(sidePanel);
+    sideScroll->setWidgetResizable(true);
+    sideScroll->setFrameShape(QFrame::NoFrame);
+    sideScroll->viewport()->setAutoFillBackground(false);
+    sidePanel->setAutoFillBackground(false);
+    sideScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sideScroll->setFixedWidth(sidePanel->minimumWidth() + sideScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    mainLayout->addWidget(sideScroll, 0);
 
     MainWindow->setCentralWidget(centralwidget);
 
