@@ -260,6 +260,8 @@ private slots:
                                       << "no serial port /dev/zk-none";
         QTest::newRow("adapter unplugged during a read") << QStringList{"--id", "1", "--timeout", "3000", "read"} << "unplug" << 3
                                                          << "lost";
+        QTest::newRow("adapter unplugged during an upgrade") << QStringList{"--id", "1", "--timeout", "3000", "upgrade", "FIRMWARE"}
+                                                             << "unplug" << 3 << "lost";
         QTest::newRow("no such CAN plugin") << QStringList{"--adapter", "canbus:zknone:can0", "scan"} << "" << 3
                                             << "no CAN bus plugin \"zknone\"";
         // No answer.
@@ -327,6 +329,8 @@ private slots:
             QCOMPARE(sim->stats().framesReceived + sim->stats().garbageBytes + sim->stats().stopRequests, quint64(0));
         if (setup == "fault")
             QVERIFY(!motor()->isEnabled());
+        if (setup.startsWith("boot-silent")) // --timeout replaces the bootloader's own 5 s waits
+            QVERIFY(r.json.value("elapsedMs").toInt() < 4000);
     }
 
     void portsListsTheSimulatedAdapters()
