@@ -301,8 +301,8 @@ void CustomCDC::sendFirmwareFrames(const QList<QByteArray> &frames, quint32 canI
     // Firmware data goes out once per frame, whatever repetition the transmit panel sets.
     CanTxOptions once;
     once.intervalMs = 0;
-    if (usbConnected()) {
-        CanAdapter *a = canAdapter();
+    // The USB adapter or a CAN interface takes each frame as it is.
+    if (CanAdapter *a = canAdapter(); a != serial) {
         for (const QByteArray &f : frames)
             a->sendFrame(canFrameOf(f, canId), once);
         return;
