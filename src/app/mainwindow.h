@@ -399,10 +399,12 @@ private:
     void stopBackgroundTasks();
     void heartbeatLoop();
     void motorCommand(int type);
+    // The window's own repetition (the motor-debug and transmit-panel timers); what the
+    // adapter repeats is stopped by the motor actions themselves.
+    void stopPeriodicTimers();
     void startCanDebugTask();
     void stopCanDebugTask();
     void setCanDebugButton(bool running);
-    void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
     void addFrameCounts(quint32 rx, quint32 tx);
@@ -537,8 +539,6 @@ private:
     // while `scanning` is set).
     ScanResults scanResults;
     QString scanWantedId;
-    int scanIndex = 0;
-    int scanCount = kScanCount;
 
     // Background work.
     QFuture<void> fifoFuture;
