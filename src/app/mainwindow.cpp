@@ -103,6 +103,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     shortCutKeysInit();
     chatInit();
     fdcanInit();
+    canBusInit();
     terminalInit();
     on_actClear_triggered();
 
@@ -169,6 +170,7 @@ MainWindow::~MainWindow()
     if (deviceWatcher)
         deviceWatcher->stop();
     on_actCom_Close_triggered();
+    canBusShutdown();
     stopCanDebugTask();
     stopBackgroundTasks();
     usbShutdown();

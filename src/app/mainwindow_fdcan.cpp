@@ -123,6 +123,7 @@ bool MainWindow::openCanAdapter()
 
 void MainWindow::closeCanAdapter()
 {
+    closeCanBusLink();
     // Closed whatever the selection says now: the device box stays usable while open.
     if (fdcanCommands()->connected()) {
         heartbeatSuspended = true;

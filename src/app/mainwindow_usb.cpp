@@ -99,7 +99,8 @@ CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quin
         ++tx;
     } else {
         ++rx;
-        parseFDCANReceiveFrame(frame, cdc->escInf);
+        if (!frame.has(CanBusFrame::ErrorFrame))
+            parseFDCANReceiveFrame(frame, cdc->escInf);
     }
     return canLogRow(frame, ++canRxSeq);
 }
@@ -123,6 +124,7 @@ void MainWindow::insertFrames(const QList<CanBusFrame> &frames)
             widen = true;
         }
     }
+    canRecorder->append(rows);
     {
         QMutexLocker lock(&canFrameMutex);
         canFrameList.append(rows);
