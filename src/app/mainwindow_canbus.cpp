@@ -48,7 +48,6 @@ void MainWindow::canBusInit()
     if (auto *grid = qobject_cast<QGridLayout *>(ui->connectGroupBox->layout()))
         grid->addWidget(canBusPanelWidget, grid->rowCount(), 0, 1, 3);
     canBusPanelWidget->setVisible(false);
-    connect(ui->comboCom_Port, &QComboBox::currentIndexChanged, this, [this] { updateCanBusPanel(); });
 
     canRecorder = std::make_unique<CanRecorder>();
     connect(canRecorder.get(), &CanRecorder::failed, this, [this](const QString &reason) {
@@ -112,9 +111,13 @@ void MainWindow::updateCanBusPanel()
 {
     if (!canBusPanelWidget)
         return;
+    // By the box's text: the model may learn of the choice only after this runs.
+    QString location;
+    for (const auto &e : serialPortModel->portEntries())
+        if (e.portName == ui->comboCom_Port->currentText())
+            location = e.location;
     QString plugin, iface;
-    const bool can = QtCanBusAdapter::parseLocation(serialPortModel->portLocation(), &plugin, &iface)
-                     && ui->comboCom_Port->currentText() == serialPortModel->port();
+    const bool can = QtCanBusAdapter::parseLocation(location, &plugin, &iface);
     canBusPanelWidget->setVisible(can);
     if (can)
         canBusPanelWidget->setInterface(plugin, iface);

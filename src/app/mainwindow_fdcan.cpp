@@ -89,6 +89,7 @@ void MainWindow::on_comboCom_Port_currentIndexChanged(int)
     const QString device = fdcanCommands()->deviceOfPort(ui->comboCom_Port->currentText());
     panel->selectDevice(device);
     fdcanDeviceSelected = !device.isEmpty() && panel->currentDevice() == device;
+    updateCanBusPanel();
 }
 
 void MainWindow::on_usbDeviceChanged(const QString &device)
