@@ -1,13 +1,13 @@
 // The Qt CAN interface road and the recorder, in the real window:
 //  1. frames/s through a Qt CAN interface (virtualcan, a bus of its own) into the receive
-//     log: another client writes N frames as fast as it can; the time until the log has
-//     them all;
+//     log: another client writes frames at 21 551 to 200 000 frames/s for 3 s each; how
+//     many reached the log and how fast;
 //  2. the recorder's write rate: rows handed over in receive-path batches, written to a
 //     can-utils log file (frames/s and MB/s, until the file is closed);
 //  3. a session at the full classic line rate (21 551 frames/s) for S seconds, recorded
 //     by the window while it runs, then read back and compared frame for frame with what
 //     was put on the bus.
-// Usage: bench_canbus [session seconds (default 60)] [frames for 1 (default 200000)]
+// Usage: bench_canbus [session seconds (default 60)]
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 #include "can/canLogFile.h"
@@ -26,6 +26,7 @@
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -59,8 +60,7 @@ int main(int argc, char *argv[])
     Logger::init(dir.path(), Logger::INFO);
     DialogService::setHandler([](const DialogService::Request &) { return DialogService::Reply{QMessageBox::Ok, {}}; });
     const int sessionSeconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
-    const quint32 burst = argc > 2 ? quint32(std::max(1000, atoi(argv[2]))) : 200000u;
-
+    
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     const QString iface = QString("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
@@ -84,20 +84,30 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    // 1. Into the log.
-    {
+    // 1. Into the log, at rising rates (each for a few seconds): what the log took.
+    for (const int rate : {21551, 50000, 100000, 200000}) {
         const quint32 start = w.frameSequence();
+        const quint32 total = quint32(rate) * 3;
+        quint32 sent = 0;
         QElapsedTimer t;
         t.start();
-        for (quint32 i = 0; i < burst; ++i) {
-            peer.inject(frameNo(i));
-            if (i % 2000 == 1999)
-                QCoreApplication::processEvents();
-        }
-        const bool all = waitFor([&] { return w.frameSequence() - start >= burst; }, 120000);
+        QTimer pace;
+        pace.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&pace, &QTimer::timeout, [&] {
+            const quint32 due = std::min<quint32>(total, quint32(t.nsecsElapsed() / 1000 * quint64(rate) / 1000000));
+            for (; sent < due; ++sent)
+                peer.inject(frameNo(sent));
+        });
+        pace.start(2);
+        waitFor([&] { return sent >= total; }, 60000);
+        pace.stop();
+        const double sendSeconds = t.nsecsElapsed() / 1e9;
+        const bool all = waitFor([&] { return w.frameSequence() - start >= total; }, 30000);
         const double s = t.nsecsElapsed() / 1e9;
-        std::printf("road: %u frames into the log in %.2f s: %.0f frames/s%s\n", w.frameSequence() - start, s,
-                    (w.frameSequence() - start) / s, all ? "" : " (not all arrived)");
+        const quint32 logged = w.frameSequence() - start;
+        std::printf("road at %d frames/s asked: %u sent in %.2f s, %u in the log after %.2f s: %.0f frames/s%s\n", rate,
+                    sent, sendSeconds, logged, s, logged / s, all ? "" : " (not all arrived)");
+        std::fflush(stdout);
     }
 
     // 2. The recorder alone.
@@ -119,6 +129,9 @@ int main(int argc, char *argv[])
                 batch.append(canLogRow(f, i));
             }
             recorder.append(batch);
+            // The writer's own rate: the producer never runs a million rows ahead.
+            while (i - recorder.framesWritten() > 500000)
+                QThread::msleep(1);
         }
         const QString problem = recorder.stop();
         const double s = t.nsecsElapsed() / 1e9;
