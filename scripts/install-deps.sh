@@ -11,6 +11,7 @@ PKGS=(
   libfftw3-dev libusb-1.0-0-dev libudev-dev
   libbenchmark-dev
   xvfb xauth fonts-noto-cjk
+  python3-can
 )
 
 missing=()

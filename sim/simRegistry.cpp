@@ -127,8 +127,19 @@ std::shared_ptr<SimUsbAdapter> SimRegistry::usbAdapter(int index) const
     return nullptr;
 }
 
+QString SimRegistry::startCanBus(const QString &interfaceName, const QList<SimBus::MotorSpec> &motors, QString *error)
+{
+    auto bus = std::make_shared<SimBus>(motors);
+    auto peer = std::make_unique<SimCanBusPeer>(bus, interfaceName);
+    if (!peer->start(error))
+        return QString();
+    m_canPeer = std::move(peer);
+    return QStringLiteral("Simulated motors on Qt's virtual CAN bus (%1)").arg(bus->describe());
+}
+
 void SimRegistry::stopAll()
 {
+    m_canPeer.reset();
     QList<Entry> entries;
     std::shared_ptr<SimUsbBackend> backend;
     {

@@ -4,6 +4,7 @@
 // SimSerialAdapter on its own pseudo-terminal with one or more SimMotors behind it (or a
 // motor's serial console). The registry owns them and stops them on destruction.
 
+#include "simCanBusPeer.h"
 #include "simMotor.h"
 #include "simSerialAdapter.h"
 #include "simUsbAdapter.h"
@@ -62,6 +63,12 @@ public:
     std::shared_ptr<SimUsbBackend> usbBackend();
     std::shared_ptr<SimUsbAdapter> usbAdapter(int index) const;
 
+    // Motors on a Qt CAN interface (virtualcan), answering as a second client of it; the
+    // interface's description, empty when it did not connect (error gets the reason).
+    QString startCanBus(const QString &interfaceName, const QList<SimBus::MotorSpec> &motors,
+                        QString *error = nullptr);
+    SimCanBusPeer *canBusPeer() const { return m_canPeer.get(); }
+
     void stopAll();
 
 private:
@@ -73,4 +80,5 @@ private:
     mutable std::mutex m_mutex;
     QList<Entry> m_entries;
     std::shared_ptr<SimUsbBackend> m_usbBackend;
+    std::unique_ptr<SimCanBusPeer> m_canPeer; // lives on the thread that started it
 };

@@ -207,6 +207,13 @@ int main(int argc, char *argv[])
                 options.openPort = true;
             }
         }
+        // The same two motors on Qt's virtual CAN bus: the road of any Linux CAN interface.
+        const QString canDescription = SimRegistry::global().startCanBus(
+            "can0", {{1, 0x11, 4, SimMotor::Layout::Long}, {2, 0x12, 3, SimMotor::Layout::Long}}, &error);
+        if (!canDescription.isEmpty())
+            options.canInterfaces.append({"virtualcan:can0", canDescription});
+        else
+            Logger::error("模拟 CAN 总线启动失败: " + error, "main");
         if (parser.isSet(floodOpt)) {
             // Classic and FD frames of several lengths, every fourth one sent by the adapter.
             SimFlood flood;

@@ -104,6 +104,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     shortCutKeysInit();
     chatInit();
     fdcanInit();
+    canBusInit();
     terminalInit();
     firmwareInit();
     on_actClear_triggered();
@@ -171,6 +172,7 @@ MainWindow::~MainWindow()
     if (deviceWatcher)
         deviceWatcher->stop();
     on_actCom_Close_triggered();
+    canBusShutdown();
     stopCanDebugTask();
     stopBackgroundTasks();
     usbShutdown();

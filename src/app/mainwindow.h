@@ -15,6 +15,8 @@
 
 #include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
+#include "can/canRecorder.h"
+#include "can/canReplay.h"
 #include "can/canTransmit.h"
 #include "link/serial/chunkQueue.h"
 #include "link/serial/terminalFeed.h"
@@ -52,6 +54,9 @@ class ChatCommandDispatcher;
 class ConnectGroupBox;
 class FdcanCommands;
 class UsbCanAdapter;
+class QtCanBusAdapter;
+class CanBusPanel;
+class CanRecordBar;
 class SerialTerminal;
 class FirmwareGroupBox;
 class FirmwareDialog;
@@ -79,6 +84,9 @@ struct StartupOptions {
     // USB identities of ports known only by path (a simulated USB adapter's port), for
     // pairing them with their adapters.
     QList<USBDeviceInfo> usbPorts;
+    // Qt CAN interfaces ("PLUGIN:IFACE", description) listed beside the plugins' own
+    // (a simulated bus on virtualcan).
+    QList<QPair<QString, QString>> canInterfaces;
 };
 
 // The one window of the tool. It owns every long-lived object and coordinates them;
@@ -184,6 +192,22 @@ public:
     CANFrameData insert_item(const CanBusFrame &frame, quint32 &rx, quint32 &tx);
     // Motor dispatch of a frame from the USB adapter; runs on the pool.
     void parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record);
+
+    // ---- Qt CAN interfaces and recordings (mainwindow_canbus.cpp).
+    QtCanBusAdapter *canBusAdapter() const { return qtCanBus; }
+    CanBusPanel *canBusPanel() const { return canBusPanelWidget; }
+    CanRecorder *recorder() const { return canRecorder.get(); }
+    CanRecordBar *recordBar() const { return canRecordBar; }
+    CanReplay *replay() const { return canReplay; }
+    void refreshCanInterfaces();
+    bool startRecording(const QString &path);
+    void stopRecording();
+    // Loads a recording into the log (asks for the file when `path` is empty); the number
+    // of frames loaded, -1 when nothing was.
+    int openRecording(const QString &path);
+    // Replays a recording onto the open link (asks for the file when `path` is empty);
+    // a second call while one runs stops it.
+    bool replayRecording(const QString &path);
 
     // ---- Control panel, motor IDs and bus scan (mainwindow_panel.cpp, mainwindow_ids.cpp).
     void on_rpmRads_statusChanged(bool rpm);
@@ -506,6 +530,21 @@ private:
     std::atomic_bool scanning{false};
     bool fdcanDeviceSelected = false;
     UsbCanAdapter *usbAdapter = nullptr;
+    QtCanBusAdapter *qtCanBus = nullptr;
+    CanBusPanel *canBusPanelWidget = nullptr;
+    std::unique_ptr<CanRecorder> canRecorder;
+    CanRecordBar *canRecordBar = nullptr;
+    CanReplay *canReplay = nullptr;
+    QString replayPath;
+    void canBusInit();
+    void canBusShutdown();
+    void updateCanBusPanel();
+    bool openCanBusLink(const QString &location);
+    void closeCanBusLink();
+    void onCanBusError(CanAdapter::Error error, const QString &text);
+    void on_canRecord_clicked();
+    void onReplayFinished(const CanReplay::Result &result);
+    void reportMalformedLines(const QString &path, const QList<CanLogReader::Problem> &problems, qint64 total);
     std::unique_ptr<FdcanCommands> usbCommands; // the panel's binding to usbAdapter
     std::unique_ptr<OrderedPoolQueue<QList<CanBusFrame>>> usbBatches;
     std::atomic_int usbLogWidest{0}; // widest data seen in the log, for the row height

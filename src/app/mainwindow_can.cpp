@@ -325,9 +325,11 @@ void MainWindow::on_btn_CANSend_clicked()
         cdc->frameSendTimes(c.data, hexOrZero(canTxModel->canId()), quint32(times));
         return;
     }
-    // Serial adapter: one frame per tick of the window's own timer (classic page only).
+    // Adapters that send each frame once: one frame per tick of the window's own timer,
+    // from the FD page where the link carries FD frames (a Qt CAN interface), else the
+    // classic page.
     canSendCounter.start(qint32(canTxModel->sendTimes()));
-    if (ui->canDataLenEdit->text().isEmpty()) {
+    if ((canTxModel->canType() ? ui->fdcanDataLenEdit : ui->canDataLenEdit)->text().isEmpty()) {
         DialogService::warning(this, tr("警告"), tr("dlc输入不合法"));
         return;
     }
@@ -337,7 +339,9 @@ void MainWindow::on_btn_CANSend_clicked()
 
 void MainWindow::onCANPeriodicSendTimerTimeout()
 {
-    const CanDataConversion c = convertPage(ui->canDataLenEdit, ui->canDataEdit, false);
+    const bool fd = canTxModel->canType();
+    const CanDataConversion c = fd ? convertPage(ui->fdcanDataLenEdit, ui->fdcanDataEdit, true)
+                                   : convertPage(ui->canDataLenEdit, ui->canDataEdit, false);
     if (c.error != CanDataConversion::NoError) {
         canPeriodicTimer->stop();
         warnConversion(this, c);

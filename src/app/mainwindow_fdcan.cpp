@@ -89,6 +89,7 @@ void MainWindow::on_comboCom_Port_currentIndexChanged(int)
     const QString device = fdcanCommands()->deviceOfPort(ui->comboCom_Port->currentText());
     panel->selectDevice(device);
     fdcanDeviceSelected = !device.isEmpty() && panel->currentDevice() == device;
+    updateCanBusPanel();
 }
 
 void MainWindow::on_usbDeviceChanged(const QString &device)
@@ -123,6 +124,7 @@ bool MainWindow::openCanAdapter()
 
 void MainWindow::closeCanAdapter()
 {
+    closeCanBusLink();
     // Closed whatever the selection says now: the device box stays usable while open.
     if (fdcanCommands()->connected()) {
         heartbeatSuspended = true;

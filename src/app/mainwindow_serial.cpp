@@ -236,6 +236,7 @@ int MainWindow::addPortByPath(const QString &path, const QString &description)
 void MainWindow::on_btn_comRefreash_clicked()
 {
     serialPortModel->updateAvailablePorts();
+    refreshCanInterfaces();
     fillPortCombo();
     ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
     refreshUsbDevices();
@@ -286,6 +287,15 @@ bool MainWindow::on_actCom_Open_triggered()
     if (location.isEmpty()) {
         emit MessageInfo(1);
         return false;
+    }
+    if (SerialPortModel::isCanInterface(location)) {
+        if (!openCanBusLink(location))
+            return false;
+        portOpen = true;
+        connectionLed->setStyleSheet(kLedGreen);
+        for (QWidget *w : std::initializer_list<QWidget *>{ui->comboCom_Port, ui->comboCom_Baud, ui->btn_comRefreash})
+            w->setEnabled(false);
+        return true;
     }
     serialPort.setPortName(location);
     serialPort.setBaudRate(serialPortModel->Baud(), QSerialPort::AllDirections);
@@ -553,6 +563,7 @@ void MainWindow::handleSerialCANFrame(const QByteArray &bytes)
     if (canStatusTextIndex(frame.code) == CANFrameData::RxOk)
         parseCANReceiveFrame(frame, cdc->escInf);
     const CANFrameData row = canLogRow(frame, ++canRxSeq, QTime::currentTime().msecsSinceStartOfDay());
+    canRecorder->append({row});
     QMutexLocker lock(&canFrameMutex);
     canFrameList.append(row);
     // While the GUI is behind, rows wait here; more than a quarter of the log is a

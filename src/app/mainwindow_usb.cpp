@@ -100,10 +100,13 @@ CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quin
         ++tx;
     } else {
         ++rx;
-        // A motor firmware upgrade over this adapter takes the bootloader's answers first.
-        if (cdc->upgrade()->offerReply(frame.payload, FirmwareUpgrade::Path::UsbAdapter))
+        // A motor firmware upgrade over this adapter takes the bootloader's answers first. A Qt
+        // CAN interface delivers here too; its upgrade runs on the serial adapter's path and waits.
+        const auto path = cdc->usbConnected() ? FirmwareUpgrade::Path::UsbAdapter : FirmwareUpgrade::Path::SerialAdapter;
+        if (cdc->upgrade()->offerReply(frame.payload, path))
             emit uartByteMsg(frame.payload);
-        parseFDCANReceiveFrame(frame, cdc->escInf);
+        if (!frame.has(CanBusFrame::ErrorFrame))
+            parseFDCANReceiveFrame(frame, cdc->escInf);
     }
     return canLogRow(frame, ++canRxSeq);
 }
@@ -127,6 +130,7 @@ void MainWindow::insertFrames(const QList<CanBusFrame> &frames)
             widen = true;
         }
     }
+    canRecorder->append(rows);
     {
         QMutexLocker lock(&canFrameMutex);
         canFrameList.append(rows);

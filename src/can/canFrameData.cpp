@@ -43,6 +43,8 @@ QString CANFrameData::frameTypeText() const
 
 QString CANFrameData::frameFormatText() const
 {
+    if (has(ErrorFrame))
+        return trMain(QT_TRANSLATE_NOOP("MainWindow", "错误帧"));
     return has(Remote) ? trMain(QT_TRANSLATE_NOOP("MainWindow", "远程帧"))
                        : trMain(QT_TRANSLATE_NOOP("MainWindow", "数据帧"));
 }
@@ -110,6 +112,10 @@ CANFrameData canLogRow(const CanBusFrame &frame, quint32 index)
         row.flags |= CANFrameData::Remote;
     if (frame.has(CanBusFrame::FlexibleData))
         row.flags |= CANFrameData::FlexibleData;
+    if (frame.has(CanBusFrame::BitRateSwitch))
+        row.flags |= CANFrameData::BitRateSwitch;
+    if (frame.has(CanBusFrame::ErrorFrame))
+        row.flags |= CANFrameData::ErrorFrame;
     const int n = int(std::min<qsizetype>(frame.payload.size(), CANFrameData::MaxData));
     row.dataLen = quint8(n);
     copyData(row, reinterpret_cast<const quint8 *>(frame.payload.constData()), n);

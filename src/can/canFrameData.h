@@ -16,7 +16,13 @@ struct CanBusFrame;
 // the language of that moment.
 struct CANFrameData {
     enum Source : quint8 { SerialAdapter, UsbAdapter };
-    enum Flag : quint8 { Extended = 0x01, Remote = 0x02, FlexibleData = 0x04 };
+    enum Flag : quint8 {
+        Extended = 0x01,
+        Remote = 0x02,
+        FlexibleData = 0x04,
+        BitRateSwitch = 0x08,
+        ErrorFrame = 0x10, // a bus error the interface reported; the ID is its error class
+    };
     // The status categories of the serial adapter's status texts (canStatusTextIndex).
     enum StatusKind { Heartbeat = 0, RxFailed = 1, RxOk = 2, TxFailed = 3, TxOk = 4 };
     static constexpr int MaxData = 64;

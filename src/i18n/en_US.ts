@@ -190,6 +190,196 @@
         </message>
     </context>
     <context>
+        <name>CanBusPanel</name>
+        <message>
+            <source>仲裁域波特率</source>
+            <translation>Bit rate</translation>
+        </message>
+        <message>
+            <source>数据域波特率</source>
+            <translation>Data bit rate</translation>
+        </message>
+        <message>
+            <source>接口当前设置</source>
+            <translation>Interface's setting</translation>
+        </message>
+        <message>
+            <source>打开接口时设置的仲裁域波特率；“接口当前设置”保持接口已有的速率</source>
+            <translation>Bit rate set when the interface opens; "Interface's setting" keeps the rate it already has</translation>
+        </message>
+        <message>
+            <source>允许收发 CAN FD 帧（接口需支持 CAN FD）</source>
+            <translation>Send and receive CAN FD frames (the interface must support CAN FD)</translation>
+        </message>
+        <message>
+            <source>CAN FD 帧数据段的波特率</source>
+            <translation>Bit rate of the data phase of CAN FD frames</translation>
+        </message>
+        <message>
+            <source>%1 的速率由系统设置，例如：
+sudo ip link set %1 down
+sudo ip link set %1 type can bitrate 1000000 dbitrate 5000000 fd on
+sudo ip link set %1 up</source>
+            <translation>The system sets the rates of %1, e.g.:
+sudo ip link set %1 down
+sudo ip link set %1 type can bitrate 1000000 dbitrate 5000000 fd on
+sudo ip link set %1 up</translation>
+        </message>
+        <message>
+            <source>SocketCAN 接口以系统设置的速率打开；修改速率需要 root 权限</source>
+            <translation>A SocketCAN interface opens at the rates the system set; changing them needs root</translation>
+        </message>
+    </context>
+    <context>
+        <name>CanLogFile</name>
+        <message>
+            <source>数据中有非十六进制字符“%1”</source>
+            <translation>non-hexadecimal character "%1" in the data</translation>
+        </message>
+        <message>
+            <source>数据的十六进制位数为奇数</source>
+            <translation>odd number of hexadecimal digits in the data</translation>
+        </message>
+        <message>
+            <source>缺少括号中的时间戳</source>
+            <translation>no time stamp in parentheses</translation>
+        </message>
+        <message>
+            <source>时间戳格式应为 (秒.微秒)</source>
+            <translation>time stamp must be (seconds.microseconds)</translation>
+        </message>
+        <message>
+            <source>缺少接口名或帧</source>
+            <translation>no interface name or no frame</translation>
+        </message>
+        <message>
+            <source>帧后有多余的内容</source>
+            <translation>unexpected text after the frame</translation>
+        </message>
+        <message>
+            <source>帧中缺少“#”</source>
+            <translation>no "#" in the frame</translation>
+        </message>
+        <message>
+            <source>ID 应为 3 位（标准帧）或 8 位（扩展帧）十六进制数</source>
+            <translation>ID must have 3 (standard) or 8 (extended) hexadecimal digits</translation>
+        </message>
+        <message>
+            <source>ID 中有非十六进制字符“%1”</source>
+            <translation>non-hexadecimal character "%1" in the ID</translation>
+        </message>
+        <message>
+            <source>标准帧 ID 超过 0x7FF</source>
+            <translation>standard ID above 0x7FF</translation>
+        </message>
+        <message>
+            <source>扩展帧 ID 超过 0x1FFFFFFF</source>
+            <translation>extended ID above 0x1FFFFFFF</translation>
+        </message>
+        <message>
+            <source>CAN FD 帧在“##”后缺少标志位</source>
+            <translation>CAN FD frame without flags after "##"</translation>
+        </message>
+        <message>
+            <source>CAN FD 帧不能有 %1 个数据字节</source>
+            <translation>a CAN FD frame cannot carry %1 data bytes</translation>
+        </message>
+        <message>
+            <source>远程帧的长度应为 0 到 8</source>
+            <translation>remote frame length must be 0 to 8</translation>
+        </message>
+        <message>
+            <source>CAN 帧不能超过 8 个数据字节</source>
+            <translation>a CAN frame carries at most 8 data bytes</translation>
+        </message>
+        <message>
+            <source>错误帧不能超过 8 个数据字节</source>
+            <translation>an error frame carries at most 8 data bytes</translation>
+        </message>
+        <message>
+            <source>行过长</source>
+            <translation>line too long</translation>
+        </message>
+        <message>
+            <source>第 %1 行：%2</source>
+            <translation>line %1: %2</translation>
+        </message>
+        <message>
+            <source>……另有 %1 行</source>
+            <translation>... and %1 more lines</translation>
+        </message>
+    </context>
+    <context>
+        <name>CanRecordBar</name>
+        <message>
+            <source>停止录制</source>
+            <translation>Stop recording</translation>
+        </message>
+        <message>
+            <source>录制...</source>
+            <translation>Record...</translation>
+        </message>
+        <message>
+            <source>把接收记录中的帧（收发两个方向）边收边写入 can-utils 日志文件（candump -l 格式）</source>
+            <translation>Write the log's frames (both directions) to a can-utils log file (candump -l format) as they come</translation>
+        </message>
+        <message>
+            <source>打开记录...</source>
+            <translation>Open recording...</translation>
+        </message>
+        <message>
+            <source>把 can-utils 日志文件中的帧载入接收记录；格式错误的行会跳过并报告行号</source>
+            <translation>Load the frames of a can-utils log file into the log; malformed lines are skipped and reported by line number</translation>
+        </message>
+        <message>
+            <source>停止回放</source>
+            <translation>Stop replay</translation>
+        </message>
+        <message>
+            <source>回放...</source>
+            <translation>Replay...</translation>
+        </message>
+        <message>
+            <source>把 can-utils 日志文件中的帧发送到当前打开的适配器</source>
+            <translation>Send the frames of a can-utils log file to the open adapter</translation>
+        </message>
+        <message>
+            <source>原始时序</source>
+            <translation>Original timing</translation>
+        </message>
+        <message>
+            <source>2 倍速</source>
+            <translation>2x speed</translation>
+        </message>
+        <message>
+            <source>10 倍速</source>
+            <translation>10x speed</translation>
+        </message>
+        <message>
+            <source>尽快发送</source>
+            <translation>As fast as possible</translation>
+        </message>
+        <message>
+            <source>回放速度：按记录中帧之间的间隔，或更快</source>
+            <translation>Replay speed: the recorded gaps between frames, or faster</translation>
+        </message>
+        <message>
+            <source>仅发送帧</source>
+            <translation>Sent frames only</translation>
+        </message>
+        <message>
+            <source>只回放记录为发送（T）的帧，不回放收到的帧</source>
+            <translation>Replay only the frames recorded as sent (T), not the received ones</translation>
+        </message>
+    </context>
+    <context>
+        <name>CanRecorder</name>
+        <message>
+            <source>磁盘写入跟不上，%1 帧未录制</source>
+            <translation>The disk could not keep up: %1 frames were not recorded</translation>
+        </message>
+    </context>
+    <context>
         <name>ConnectGroupBox</name>
         <message>
             <source>FDCAN配置</source>
@@ -1841,6 +2031,136 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>在对话框中读取电机版本并升级电机固件</source>
             <translation>Read the motor's versions and upgrade its firmware in a dialog</translation>
+        </message>
+        <message>
+            <source>录制已停止</source>
+            <translation>Recording stopped</translation>
+        </message>
+        <message>
+            <source>录制失败</source>
+            <translation>Recording failed</translation>
+        </message>
+        <message>
+            <source>无法写入记录文件，录制已停止: %1</source>
+            <translation>Cannot write the recording, recording stopped: %1</translation>
+        </message>
+        <message>
+            <source>录制中: %1，%2 帧</source>
+            <translation>Recording: %1, %2 frames</translation>
+        </message>
+        <message>
+            <source>CAN 接口（Qt 插件 %1）</source>
+            <translation>CAN interface (Qt plugin %1)</translation>
+        </message>
+        <message>
+            <source>打开失败</source>
+            <translation>Open failed</translation>
+        </message>
+        <message>
+            <source>无法打开 CAN 接口 %1: %2</source>
+            <translation>Cannot open CAN interface %1: %2</translation>
+        </message>
+        <message>
+            <source>接口设置</source>
+            <translation>interface's rate</translation>
+        </message>
+        <message>
+            <source>CAN 接口发送失败: </source>
+            <translation>CAN interface send failed: </translation>
+        </message>
+        <message>
+            <source>CAN 接口连接已断开: </source>
+            <translation>CAN interface connection lost: </translation>
+        </message>
+        <message>
+            <source>录制到文件</source>
+            <translation>Record to file</translation>
+        </message>
+        <message>
+            <source>无法创建文件 %1: %2</source>
+            <translation>Cannot create file %1: %2</translation>
+        </message>
+        <message>
+            <source>已录制 %1 帧到 %2</source>
+            <translation>Recorded %1 frames to %2</translation>
+        </message>
+        <message>
+            <source>记录文件有错误</source>
+            <translation>Errors in the recording</translation>
+        </message>
+        <message>
+            <source>%1 中有 %2 行格式错误，已跳过：
+%3</source>
+            <translation>%1 has %2 malformed lines, skipped:
+%3</translation>
+        </message>
+        <message>
+            <source>打开记录</source>
+            <translation>Open recording</translation>
+        </message>
+        <message>
+            <source>无法打开文件 %1: %2</source>
+            <translation>Cannot open file %1: %2</translation>
+        </message>
+        <message>
+            <source>正在读取记录...</source>
+            <translation>Reading the recording...</translation>
+        </message>
+        <message>
+            <source>读取失败</source>
+            <translation>Read failed</translation>
+        </message>
+        <message>
+            <source>读取 %1 时出错: %2</source>
+            <translation>Error reading %1: %2</translation>
+        </message>
+        <message>
+            <source>已载入 %1 帧: %2</source>
+            <translation>Loaded %1 frames: %2</translation>
+        </message>
+        <message>
+            <source>无法回放</source>
+            <translation>Cannot replay</translation>
+        </message>
+        <message>
+            <source>请先打开串口或 CAN 接口</source>
+            <translation>Open a serial port or a CAN interface first</translation>
+        </message>
+        <message>
+            <source>回放记录</source>
+            <translation>Replay recording</translation>
+        </message>
+        <message>
+            <source>回放中: %1</source>
+            <translation>Replaying: %1</translation>
+        </message>
+        <message>
+            <source>回放%1: 发送 %2 帧</source>
+            <translation>Replay %1: %2 frames sent</translation>
+        </message>
+        <message>
+            <source>已停止</source>
+            <translation>stopped</translation>
+        </message>
+        <message>
+            <source>完成</source>
+            <translation>finished</translation>
+        </message>
+        <message>
+            <source>，跳过 %1 帧</source>
+            <translation>, %1 frames skipped</translation>
+        </message>
+        <message>
+            <source>，%1 帧未能发送</source>
+            <translation>, %1 frames not sent</translation>
+        </message>
+        <message>
+            <source>回放出错</source>
+            <translation>Replay error</translation>
+        </message>
+        <message>
+            <source>错误帧</source>
+            <translation>Error frame</translation>
         </message>
     </context>
     <context>

@@ -19,6 +19,7 @@ struct CanBusFrame
         BitRateSwitch = 0x08, // CAN FD data phase at the data bit rate
         Echo = 0x10,          // a frame the adapter put on the bus itself, reported back
         Failed = 0x20,        // the adapter reports the frame as failed
+        ErrorFrame = 0x40,    // a bus error the interface reports; the ID is its error class
     };
 
     quint32 id = 0;

@@ -28,6 +28,21 @@ void SerialPortModel::rebuildEntries()
         if (!dup)
             entries.append(extra);
     }
+    entries.append(canInterfaces);
+}
+
+void SerialPortModel::setCanInterfaces(const QList<PortEntry> &interfaces)
+{
+    const QString selected = portLocation();
+    beginResetModel();
+    canInterfaces = interfaces;
+    rebuildEntries();
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].location == selected)
+            selectedPort = i;
+    }
+    selectedPort = std::clamp(selectedPort, 0, std::max(0, int(entries.size()) - 1));
+    endResetModel();
 }
 
 QModelIndex SerialPortModel::index(int row, int column, const QModelIndex &parent) const

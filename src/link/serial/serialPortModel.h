@@ -35,6 +35,11 @@ public:
     void setSelectedPortIndex(int i);
     // Adds a port by path for the rest of the session; returns its index.
     int addPortByPath(const QString &path, const QString &description = QString());
+    // The CAN interfaces of Qt's plugins, listed after the serial ports: the name is
+    // "PLUGIN:IFACE", the location "canbus:PLUGIN:IFACE". The selection stays on its
+    // location when it is still listed.
+    void setCanInterfaces(const QList<PortEntry> &interfaces);
+    static bool isCanInterface(const QString &location) { return location.startsWith(QLatin1String("canbus:")); }
 
     QString port() const;          // selected port's name, empty without ports
     QString portLocation() const;  // what to open for the selected port
@@ -59,6 +64,7 @@ private:
 
     QList<QSerialPortInfo> ports;
     QList<PortEntry> extraPorts;
+    QList<PortEntry> canInterfaces;
     QList<PortEntry> entries; // listed ports first, then the ones given by path
     int selectedPort = 0;
     int baudValue = 921600;

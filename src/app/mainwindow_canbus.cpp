@@ -1,0 +1,347 @@
+// Qt CAN interfaces in the main window (listed in the port box, opened instead of a
+// serial port, their settings in a panel under it), and the log's recordings: recording
+// to a can-utils log file, opening one into the log, replaying one onto the open link.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+
+#include "can/canFrameModel.h"
+#include "can/canLogFile.h"
+#include "can/canRecorder.h"
+#include "can/canReplay.h"
+#include "can/canTxModel.h"
+#include "can/ui/canLogBar.h"
+#include "can/ui/canRecordBar.h"
+#include "can/ui/canTxDelegate.h"
+#include "link/canbus/qtCanBusAdapter.h"
+#include "link/canbus/ui/canBusPanel.h"
+#include "link/serial/customCDC.h"
+#include "link/serial/serialPortModel.h"
+#include "log/log.h"
+#include "widgets/dialogService.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QColor>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
+#include <QtConcurrent>
+
+namespace {
+constexpr char kRecordingFilter[] = "can-utils log (*.log);;*";
+} // namespace
+
+void MainWindow::canBusInit()
+{
+    canBusPanelWidget = new CanBusPanel(ui->connectGroupBox);
+    if (auto *grid = qobject_cast<QGridLayout *>(ui->connectGroupBox->layout()))
+        grid->addWidget(canBusPanelWidget, grid->rowCount(), 0, 1, 3);
+    canBusPanelWidget->setVisible(false);
+
+    canRecorder = std::make_unique<CanRecorder>();
+    connect(canRecorder.get(), &CanRecorder::failed, this, [this](const QString &reason) {
+        canRecordBar->setRecording(false);
+        canRecordBar->showStatus(tr("录制已停止"));
+        DialogService::warning(this, tr("录制失败"), tr("无法写入记录文件，录制已停止: %1").arg(reason));
+    });
+    canRecordBar = new CanRecordBar(ui->canLogBar->parentWidget());
+    if (auto *box = qobject_cast<QBoxLayout *>(ui->canLogBar->parentWidget()->layout()))
+        box->insertWidget(box->indexOf(ui->canLogBar) + 1, canRecordBar);
+    connect(canRecordBar->recordButton(), &QPushButton::clicked, this, &MainWindow::on_canRecord_clicked);
+    connect(canRecordBar->openButton(), &QPushButton::clicked, this, [this] { openRecording(QString()); });
+    connect(canRecordBar->replayButton(), &QPushButton::clicked, this, [this] { replayRecording(QString()); });
+    auto *statusTimer = new QTimer(this);
+    connect(statusTimer, &QTimer::timeout, this, [this] {
+        if (canRecorder->isRecording())
+            canRecordBar->showStatus(tr("录制中: %1，%2 帧")
+                                         .arg(QFileInfo(canRecorder->path()).fileName())
+                                         .arg(canRecorder->framesWritten()));
+    });
+    statusTimer->start(500);
+
+    canReplay = new CanReplay(
+        [this](const CanBusFrame &f) {
+            CanAdapter *a = cdc->canAdapter();
+            return portOpen && a && a->sendFrame(f);
+        },
+        this);
+    connect(canReplay, &CanReplay::progress, canRecordBar->progressBar(), &QProgressBar::setValue);
+    connect(canReplay, &CanReplay::finished, this, &MainWindow::onReplayFinished);
+}
+
+void MainWindow::canBusShutdown()
+{
+    if (canReplay)
+        canReplay->stop();
+    if (canRecorder)
+        canRecorder->stop();
+}
+
+// ---------------------------------------------------------------- interfaces
+
+void MainWindow::refreshCanInterfaces()
+{
+    QList<SerialPortModel::PortEntry> entries;
+    auto add = [&entries](const QString &name, const QString &description) {
+        const QString location = QStringLiteral("canbus:") + name;
+        for (const auto &e : entries)
+            if (e.location == location)
+                return;
+        entries.append({name, location, description, false});
+    };
+    for (const auto &extra : options.canInterfaces)
+        add(extra.first, extra.second);
+    for (const QString &name : QtCanBusAdapter::availableInterfaces())
+        add(name, tr("CAN 接口（Qt 插件 %1）").arg(name.section(':', 0, 0)));
+    serialPortModel->setCanInterfaces(entries);
+}
+
+void MainWindow::updateCanBusPanel()
+{
+    if (!canBusPanelWidget)
+        return;
+    // By the box's text: the model may learn of the choice only after this runs.
+    QString location;
+    for (const auto &e : serialPortModel->portEntries())
+        if (e.portName == ui->comboCom_Port->currentText())
+            location = e.location;
+    QString plugin, iface;
+    const bool can = QtCanBusAdapter::parseLocation(location, &plugin, &iface);
+    canBusPanelWidget->setVisible(can);
+    if (can)
+        canBusPanelWidget->setInterface(plugin, iface);
+}
+
+bool MainWindow::openCanBusLink(const QString &location)
+{
+    QString plugin, iface;
+    if (!QtCanBusAdapter::parseLocation(location, &plugin, &iface))
+        return false;
+    delete qtCanBus;
+    qtCanBus = new QtCanBusAdapter(plugin, iface, this);
+    const QtCanBusAdapter::Settings settings = canBusPanelWidget->settings();
+    qtCanBus->setSettings(settings);
+    connect(qtCanBus, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived);
+    connect(qtCanBus, &CanAdapter::errorOccurred, this, &MainWindow::onCanBusError);
+    if (!qtCanBus->connectDevice()) {
+        const QString why = qtCanBus->errorString();
+        Logger::error(QString("打开 CAN 接口失败: %1 (%2)").arg(location, why), "openCanBusLink");
+        DialogService::warning(this, tr("打开失败"), tr("无法打开 CAN 接口 %1: %2").arg(plugin + ':' + iface, why));
+        delete qtCanBus;
+        qtCanBus = nullptr;
+        return false;
+    }
+    Logger::info("CAN 接口已打开: " + location, "openCanBusLink");
+    cdc->setCanAdapter(qtCanBus);
+    canRecorder->setInterfaceName(iface.section('/', -1).toUtf8());
+    // The transmit settings follow the interface: CAN FD frames only where it takes them.
+    canTxModel->setCANType(settings.fd);
+    ui->canDataStack->setCurrentWidget(settings.fd ? ui->fdcanDataPage : ui->canDataPage);
+    if (settings.fd)
+        canTxDelegate->setComboBoxData(ui->comboFrame_canFrameType, 0, CANTxModel::ColCanFrameType);
+    ui->comboFrame_canFrameType->setEnabled(!settings.fd);
+    canBusPanelWidget->setLinkOpen(true);
+    QString rate = settings.bitRate > 0 ? QString::number(settings.bitRate / 1000) + "K" : tr("接口设置");
+    if (settings.fd)
+        rate += settings.dataBitRate > 0 ? QString("/%1M FD").arg(settings.dataBitRate / 1000000.0) : QString(" FD");
+    adapterLabel->setText(plugin + ':' + iface.section('/', -1) + ' ' + rate);
+    adapterLabel->setStyleSheet(QString("color: %1;").arg(QColor(Qt::darkGreen).name()));
+    return true;
+}
+
+void MainWindow::closeCanBusLink()
+{
+    if (!qtCanBus)
+        return;
+    if (canReplay)
+        canReplay->stop();
+    if (cdc && cdc->canAdapter() == qtCanBus)
+        cdc->setCanAdapter(nullptr);
+    qtCanBus->disconnectDevice();
+    qtCanBus->deleteLater();
+    qtCanBus = nullptr;
+    canBusPanelWidget->setLinkOpen(false);
+    // The serial adapter that may come next sends classic frames only.
+    canTxModel->setCANType(false);
+    ui->canDataStack->setCurrentWidget(ui->canDataPage);
+    ui->comboFrame_canFrameType->setEnabled(true);
+}
+
+void MainWindow::onCanBusError(CanAdapter::Error error, const QString &text)
+{
+    if (error == CanAdapter::Error::WriteError) {
+        statusBar()->showMessage(tr("CAN 接口发送失败: ") + text, 5000);
+        return;
+    }
+    if (error != CanAdapter::Error::ReadError || !portOpen)
+        return;
+    on_actCom_Close_triggered();
+    on_btn_comRefreash_clicked();
+    emit autoQuitMessageBoxShow(tr("CAN 接口连接已断开: ") + text);
+}
+
+// ---------------------------------------------------------------- recording
+
+void MainWindow::on_canRecord_clicked()
+{
+    if (canRecorder->isRecording()) {
+        stopRecording();
+        return;
+    }
+    const QString name = QDateTime::currentDateTime().toString("'candump-'yyyy-MM-dd_HHmmss'.log'");
+    const QString path =
+        DialogService::getSaveFileName(this, tr("录制到文件"), QDir::home().filePath(name), kRecordingFilter);
+    if (!path.isEmpty())
+        startRecording(path);
+}
+
+bool MainWindow::startRecording(const QString &path)
+{
+    QString error;
+    const QByteArray iface = qtCanBus ? qtCanBus->interfaceName().section('/', -1).toUtf8()
+                                      : QByteArray(cdc->usbConnected() ? "usbcan0" : "serial0");
+    if (!canRecorder->start(path, iface, &error)) {
+        DialogService::warning(this, tr("录制失败"), tr("无法创建文件 %1: %2").arg(path, error));
+        return false;
+    }
+    Logger::info("开始录制: " + path, "startRecording");
+    canRecordBar->setRecording(true);
+    canRecordBar->showStatus(tr("录制中: %1，%2 帧").arg(QFileInfo(path).fileName()).arg(0));
+    return true;
+}
+
+void MainWindow::stopRecording()
+{
+    const QString problem = canRecorder->stop();
+    canRecordBar->setRecording(false);
+    canRecordBar->showStatus(tr("已录制 %1 帧到 %2").arg(canRecorder->framesWritten()).arg(QFileInfo(canRecorder->path()).fileName()));
+    Logger::info(QString("录制结束: %1 帧").arg(canRecorder->framesWritten()), "stopRecording");
+    if (!problem.isEmpty())
+        DialogService::warning(this, tr("录制失败"), problem);
+}
+
+// ---------------------------------------------------------------- opening and replay
+
+void MainWindow::reportMalformedLines(const QString &path, const QList<CanLogReader::Problem> &problems, qint64 total)
+{
+    if (total == 0)
+        return;
+    DialogService::warning(this, tr("记录文件有错误"),
+                           tr("%1 中有 %2 行格式错误，已跳过：\n%3")
+                               .arg(QFileInfo(path).fileName())
+                               .arg(total)
+                               .arg(canLogProblemsText(problems, total, 10)));
+}
+
+int MainWindow::openRecording(const QString &given)
+{
+    const QString path = given.isEmpty()
+                             ? DialogService::getOpenFileName(this, tr("打开记录"), QDir::homePath(), kRecordingFilter)
+                             : given;
+    if (path.isEmpty())
+        return -1;
+    CanLogReader reader;
+    QString error;
+    if (!reader.open(path, &error)) {
+        DialogService::warning(this, tr("打开失败"), tr("无法打开文件 %1: %2").arg(path, error));
+        return -1;
+    }
+    // Read on a worker: a recording of a long session takes a while. Only as many rows
+    // as the log keeps are held.
+    std::atomic_bool cancel{false};
+    std::atomic_int permille{0};
+    QList<CANFrameData> rows;
+    QFuture<void> reading = QtConcurrent::run([&] {
+        CanLogRecord r;
+        bool first = true;
+        quint64 firstUs = 0;
+        quint32 index = 0;
+        while (!cancel && reader.next(&r)) {
+            if (first) {
+                first = false;
+                firstUs = r.timeUs;
+            }
+            rows.append(canLogRowOf(r, ++index, qint64(r.timeUs) - qint64(firstUs)));
+            if (rows.size() >= 2 * CANFrameModel::kMaxRows)
+                rows.remove(0, rows.size() - CANFrameModel::kMaxRows);
+            if ((index & 0xFFF) == 0)
+                permille = int(reader.position() * 1000 / std::max<qint64>(1, reader.size()));
+        }
+        if (rows.size() > CANFrameModel::kMaxRows)
+            rows.remove(0, rows.size() - CANFrameModel::kMaxRows);
+    });
+    QProgressDialog progress(tr("正在读取记录..."), tr("取消"), 0, 1000, this);
+    progress.setObjectName("recordingProgress");
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    while (!reading.isFinished()) {
+        progress.setValue(permille);
+        if (progress.wasCanceled())
+            cancel = true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(5);
+    }
+    progress.reset();
+    if (cancel)
+        return -1;
+    if (!reader.error().isEmpty())
+        DialogService::warning(this, tr("读取失败"), tr("读取 %1 时出错: %2").arg(path, reader.error()));
+    appendLogRows(rows);
+    Logger::info(QString("载入记录 %1: %2 帧, %3 行格式错误").arg(path).arg(rows.size()).arg(reader.problemCount()),
+                 "openRecording");
+    canRecordBar->showStatus(tr("已载入 %1 帧: %2").arg(rows.size()).arg(QFileInfo(path).fileName()));
+    reportMalformedLines(path, reader.problems(), reader.problemCount());
+    return int(rows.size());
+}
+
+bool MainWindow::replayRecording(const QString &given)
+{
+    if (canReplay->isRunning()) {
+        canReplay->stop();
+        return false;
+    }
+    if (!portOpen) {
+        DialogService::warning(this, tr("无法回放"), tr("请先打开串口或 CAN 接口"));
+        return false;
+    }
+    const QString path = given.isEmpty()
+                             ? DialogService::getOpenFileName(this, tr("回放记录"), QDir::homePath(), kRecordingFilter)
+                             : given;
+    if (path.isEmpty())
+        return false;
+    QString error;
+    if (!canReplay->start(path, canRecordBar->speed(), canRecordBar->sentOnlyBox()->isChecked(), &error)) {
+        DialogService::warning(this, tr("无法回放"), tr("无法打开文件 %1: %2").arg(path, error));
+        return false;
+    }
+    replayPath = path;
+    canRecordBar->setReplaying(true);
+    canRecordBar->showStatus(tr("回放中: %1").arg(QFileInfo(path).fileName()));
+    return true;
+}
+
+void MainWindow::onReplayFinished(const CanReplay::Result &r)
+{
+    canRecordBar->setReplaying(false);
+    QString text = tr("回放%1: 发送 %2 帧").arg(r.stopped ? tr("已停止") : tr("完成")).arg(r.sent);
+    if (r.skipped)
+        text += tr("，跳过 %1 帧").arg(r.skipped);
+    if (r.refused)
+        text += tr("，%1 帧未能发送").arg(r.refused);
+    canRecordBar->showStatus(text);
+    Logger::info(text, "onReplayFinished");
+    if (!r.error.isEmpty())
+        DialogService::warning(this, tr("回放出错"), r.error);
+    reportMalformedLines(replayPath, r.problems, r.malformed);
+}

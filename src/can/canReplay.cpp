@@ -1,0 +1,105 @@
+#include "can/canReplay.h"
+
+namespace {
+// Frames sent in one timer tick at most, so that the window keeps answering.
+constexpr int kFramesPerTick = 2000;
+} // namespace
+
+CanReplay::CanReplay(SendFunction send, QObject *parent) : QObject(parent), m_send(std::move(send))
+{
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &CanReplay::tick);
+}
+
+CanBusFrame CanReplay::frameOf(const CanLogRecord &r)
+{
+    CanBusFrame f;
+    f.id = r.id;
+    if (r.has(CanLogRecord::Extended))
+        f.flags |= CanBusFrame::Extended;
+    if (r.has(CanLogRecord::FlexibleData)) {
+        f.flags |= CanBusFrame::FlexibleData;
+        if (r.has(CanLogRecord::BitRateSwitch))
+            f.flags |= CanBusFrame::BitRateSwitch;
+    }
+    if (r.has(CanLogRecord::Remote)) {
+        f.flags |= CanBusFrame::Remote;
+        f.payload = QByteArray(r.remoteLength, '\0'); // a remote frame's length is its request
+    } else {
+        f.payload = r.data;
+    }
+    return f;
+}
+
+bool CanReplay::start(const QString &path, double speed, bool sentOnly, QString *error)
+{
+    if (isRunning())
+        stop();
+    if (!m_reader.open(path, error))
+        return false;
+    m_speed = speed;
+    m_sentOnly = sentOnly;
+    m_havePending = false;
+    m_first = true;
+    m_result = Result();
+    m_clock.start();
+    m_timer.start(1);
+    return true;
+}
+
+void CanReplay::stop()
+{
+    if (isRunning())
+        finish(true);
+}
+
+int CanReplay::progressPermille() const
+{
+    const qint64 size = m_reader.size();
+    return size > 0 ? int(m_reader.position() * 1000 / size) : 1000;
+}
+
+void CanReplay::tick()
+{
+    for (int n = 0; n < kFramesPerTick; ++n) {
+        if (!m_havePending) {
+            if (!m_reader.next(&m_pending)) {
+                finish(false);
+                return;
+            }
+            m_havePending = true;
+            if (m_first) {
+                m_first = false;
+                m_firstUs = m_pending.timeUs;
+                m_clock.restart();
+            }
+        }
+        if (m_speed > 0) {
+            const double dueUs = double(m_pending.timeUs - std::min(m_pending.timeUs, m_firstUs)) / m_speed;
+            if (double(m_clock.nsecsElapsed()) / 1000.0 < dueUs)
+                break;
+        }
+        m_havePending = false;
+        if (m_pending.has(CanLogRecord::ErrorFrame) || (m_sentOnly && m_pending.direction != 'T')) {
+            ++m_result.skipped;
+            continue;
+        }
+        if (m_send(frameOf(m_pending)))
+            ++m_result.sent;
+        else
+            ++m_result.refused;
+    }
+    emit progress(progressPermille());
+}
+
+void CanReplay::finish(bool stopped)
+{
+    m_timer.stop();
+    m_result.stopped = stopped;
+    m_result.malformed = m_reader.problemCount();
+    m_result.problems = m_reader.problems();
+    if (m_result.error.isEmpty())
+        m_result.error = m_reader.error();
+    emit progress(1000);
+    emit finished(m_result);
+}
