@@ -57,15 +57,6 @@ QLabel *makeLabel(QWidget *parent, const char *name)
     return l;
 }
 
-// A page whose controls arrive with a later part of the tool: says so plainly.
-QLabel *placeholder(QWidget *page, const char *name)
-{
-    auto *l = makeLabel(page, name);
-    l->setAlignment(Qt::AlignCenter);
-    l->setStyleSheet("color: #808080;");
-    return l;
-}
-
 QLineEdit *makeEdit(QWidget *parent, const char *name, int maxWidth = 90)
 {
     auto *e = new QLineEdit(parent);
