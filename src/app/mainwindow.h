@@ -118,6 +118,7 @@ public:
     void on_actClearCount_triggered();
     void on_CNEN_statusChanged(bool on);
     void on_canUart_statusChanged(bool on);
+    void on_calibration_statusChanged(bool outputShaft);
     // Port toggle, open and close (the button and the menu go through the toggle).
     void on_actCom_Switch_triggered();
     bool on_actCom_Open_triggered();
@@ -354,7 +355,6 @@ public slots:
 
     // Encoder calibration and identification.
     void on_btn_calibration_clicked();
-    void on_calibration_statusChanged(bool outputShaft);
     void on_CalWaveUpdate();
     void on_nppChanged(unsigned int polePairs);
     void onCalWaveUpdateTimerTimeout();
