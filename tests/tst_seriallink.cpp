@@ -337,7 +337,7 @@ private slots:
     {
         open();
         sim->closePort();
-        QTRY_VERIFY_WITH_TIMEOUT(!w->isPortOpen(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isPortOpen(), 10000); // slow under a sanitizer
         QVERIFY(led().contains("red"));
         QCOMPARE(w->form()->btn_comSwitch->text(), QString("打开串口"));
         bool noticed = false;
