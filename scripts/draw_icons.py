@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the small icons of src/source/ (window icon, export, import, state normal / error,
-bus load).
+bus load, firmware file choice and firmware upgrade) and the application icon
+packaging/zktool.png.
 
 Pure Python (zlib only): every shape is a set of pixels tested with 4 x 4 samples per
 pixel, so the edges come out smooth. Run from the repository root:
@@ -41,12 +42,31 @@ def triangle(p1, p2, p3):
     return inside
 
 
-def render(layers):
+def rect(x0, y0, x1, y1):
+    return lambda x, y: x0 <= x <= x1 and y0 <= y <= y1
+
+
+def ring(cx, cy, r_outer, r_inner):
+    return lambda x, y: r_inner * r_inner <= (x - cx) ** 2 + (y - cy) ** 2 <= r_outer * r_outer
+
+
+def rounded_square(x0, y0, x1, y1, r):
+    def inside(x, y):
+        if not (x0 <= x <= x1 and y0 <= y <= y1):
+            return False
+        cx = min(max(x, x0 + r), x1 - r)
+        cy = min(max(y, y0 + r), y1 - r)
+        return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+    return inside
+
+
+def render(layers, size=SIZE):
     """layers: list of (rgb, shape); later layers paint over earlier ones."""
     rows = []
-    for py in range(SIZE):
+    for py in range(size):
         row = bytearray([0])  # filter type 0
-        for px in range(SIZE):
+        for px in range(size):
             acc = [0.0, 0.0, 0.0, 0.0]
             for sy in range(SUB):
                 for sx in range(SUB):
@@ -70,12 +90,12 @@ def render(layers):
     return b"".join(rows)
 
 
-def write_png(path, raw):
+def write_png(path, raw, size=SIZE):
     def chunk(tag, data):
         body = tag + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
     png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
     with open(path, "wb") as f:
         f.write(png)
@@ -113,10 +133,36 @@ def main():
         [(green, circle(16, 16, 15)), (white, line(9, 16.5, 14, 21.5, 3.5)), (white, line(14, 21.5, 23.5, 11, 3.5))]))
     write_png(os.path.join(out, "error.png"), render(
         [(red, circle(16, 16, 15)), (white, line(10.5, 10.5, 21.5, 21.5, 3.5)), (white, line(21.5, 10.5, 10.5, 21.5, 3.5))]))
+    # Firmware file choice: a folder with an arrow out of it.
+    amber = (225, 160, 40)
+    write_png(os.path.join(out, "folder-upload.png"), render(
+        [(amber, rect(3, 6, 13, 11)), (amber, rect(3, 9, 29, 27)),
+         (white, line(16, 25, 16, 16, 3.5)), (white, triangle((10, 18), (22, 18), (16, 11)))]))
+    # Firmware upgrade: an arrow into a chip.
+    write_png(os.path.join(out, "install.png"), render(
+        [(grey, line(x, 15, x, 29, 1.5)) for x in (11, 16, 21)]
+        + [(grey, line(7, y, 25, y, 1.5)) for y in (19, 25)]
+        + [(grey, rect(10, 17, 22, 27)),
+           (blue, line(16, 2, 16, 12, 3.5)), (blue, triangle((9, 9), (23, 9), (16, 17)))]))
     # Bus load: a gauge, its needle well to the right.
     gauge = [(grey, lambda x, y: 12.5 <= math.hypot(x - 16, y - 20) <= 15 and y <= 21)]
     write_png(os.path.join(out, "speed-up.png"), render(
         gauge + [(red, line(16, 20, 24, 10, 3)), (grey, circle(16, 20, 3))]))
+
+    # Application icon: a motor's end face (rotor, stator ring, shaft) with the CAN pair.
+    n = 256
+    navy = (25, 60, 120)
+    layers = [(navy, rounded_square(8, 8, n - 8, n - 8, 40)),
+              (white, ring(128, 110, 80, 63)),
+              (blue, circle(128, 110, 55))]
+    for k in range(6):  # stator teeth
+        a = k * math.pi / 3
+        layers.append((white, line(128 + 55 * math.cos(a), 110 + 55 * math.sin(a),
+                                   128 + 67 * math.cos(a), 110 + 67 * math.sin(a), 13)))
+    layers += [(white, circle(128, 110, 17)),
+               (green, line(48, 208, 208, 208, 10)),
+               (white, line(48, 226, 208, 226, 10))]
+    write_png(os.path.join(os.path.dirname(__file__), "..", "packaging", "zktool.png"), render(layers, n), n)
 
 
 if __name__ == "__main__":

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PKGS=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-5compat-dev
+  qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-serialbus-dev qt6-5compat-dev
   qt6-tools-dev qt6-l10n-tools qt6-tools-dev-tools libgl-dev
   libqt6opengl6-dev
   libfftw3-dev libusb-1.0-0-dev libudev-dev

@@ -66,7 +66,6 @@ constexpr double kPositionLag = 0.05;      // s, position loop time constant
 constexpr double kThermalLag = 60.0;       // s
 constexpr int kSeenLimit = 10000;
 constexpr int kBlockSilenceMs = 100;       // an unfinished console block is judged after this
-constexpr int kBootSilenceMs = 1000;
 
 int layoutBytes(SimMotor::Layout l) { return l == SimMotor::Layout::Long ? 148 : 128; }
 
@@ -84,7 +83,7 @@ SimMotor::SimMotor(quint32 canId, quint32 masterId, Layout layout)
     m_regs[RidEscId] = canId & 0x7FF;
     m_regs[RidMstId] = masterId & 0x7FF;
     m_flash = m_regs;
-    m_lastUpdate = m_lastCommand = m_blockTouched = m_bootTouched = Clock::now();
+    m_lastUpdate = m_lastCommand = m_blockTouched = Clock::now();
     m_manualNow = m_lastUpdate;
 }
 
@@ -270,24 +269,19 @@ QList<SimCanFrame> SimMotor::receiveCan(const SimCanFrame &frame)
     // The upgrade request names the motor in its data; it may arrive on any identifier.
     if (d.size() == 8 && b(0) == 0x55 && b(1) == 0x01 && b(2) == 0x02 && b(3) == 0xAA
         && b(6) == 0xAA && b(7) == 0xAA && quint32(b(4) | (b(5) << 8)) == canId) {
-        m_boot = Boot::Can;
         m_state = StateDisabled;
         m_vel = m_torque = 0;
-        m_packet.clear();
-        m_newImage.clear();
-        m_newPackets = 0;
-        out.append(replyLocked(QByteArrayLiteral("Aupgrade")));
+        for (const QByteArray &word : m_boot->enter(SimBootloader::Path::Can, now).split('\n'))
+            if (!word.isEmpty())
+                out.append(replyLocked(word.left(8)));
         return out;
     }
 
-    if (m_boot == Boot::Can) {
-        if (id == (canId & 0x7FF)) {
-            m_bootTouched = now;
-            const QByteArray text = bootBytesLocked(d);
-            for (const QByteArray &word : text.split('\n'))
+    if (m_boot->path() == SimBootloader::Path::Can) {
+        if (id == (canId & 0x7FF))
+            for (const QByteArray &word : m_boot->feed(d, now).split('\n'))
                 if (!word.isEmpty())
                     out.append(replyLocked(word.left(8)));
-        }
         return out;
     }
 
@@ -477,16 +471,13 @@ QByteArray SimMotor::consoleInput(const QByteArray &bytes)
     advanceLocked(now);
     QByteArray out;
     for (int i = 0; i < bytes.size(); ++i) {
-        if (m_boot == Boot::Console) {
-            // Between packets ESC leaves the bootloader; inside a packet every byte is data.
-            if (m_packet.isEmpty() && quint8(bytes[i]) == 0x1B) {
-                m_boot = Boot::Off;
+        if (m_boot->path() == SimBootloader::Path::Console) {
+            int taken = 0;
+            out += m_boot->feed(bytes.mid(i), now, &taken).replace("\n", "\r\n");
+            if (taken > 0) {
+                i += taken - 1;
                 continue;
             }
-            m_bootTouched = now;
-            QByteArray text = bootBytesLocked(bytes.mid(i, 1));
-            out += text.replace("\n", "\r\n");
-            continue;
         }
         out += consoleByteLocked(quint8(bytes[i]));
         m_blockTouched = now;
@@ -522,12 +513,8 @@ QByteArray SimMotor::consoleByteLocked(quint8 c)
             ++m_saveCount;
             break;
         case 'X':
-            m_boot = Boot::Console;
             m_state = m_state >= FaultOverVoltage ? m_state : quint8(StateDisabled);
-            m_packet.clear();
-            m_newImage.clear();
-            m_newPackets = 0;
-            return QByteArrayLiteral("Enter Bootloader\r\n");
+            return m_boot->enter(SimBootloader::Path::Console, nowLocked()).replace("\n", "\r\n");
         case 0x55:
             m_cs = ConsoleState::Header;
             m_block = QByteArray(1, char(0x55));
@@ -643,64 +630,11 @@ QByteArray SimMotor::identifyAnswerLocked() const
     return r;
 }
 
-QByteArray SimMotor::bootBytesLocked(const QByteArray &bytes)
-{
-    // Answers are words separated by '\n'; the console adds "\r", the CAN path sends each
-    // word as one frame ("complete" is exactly eight bytes).
-    QByteArray out;
-    for (char ch : bytes) {
-        if (m_packet.isEmpty() && ch != '#')
-            continue;
-        m_packet.append(ch);
-        const int n = int(m_packet.size());
-        if (n == 3 && m_packet[2] != '#') {
-            m_packet.clear();
-            continue;
-        }
-        if (n < 5)
-            continue;
-        const int len = quint8(m_packet[3]) | (quint8(m_packet[4]) << 8);
-        if (len > 8192) {
-            m_packet.clear();
-            out += "ERROR\n";
-            continue;
-        }
-        if (n < len + 6)
-            continue;
-        const QByteArray data = m_packet.mid(5, len);
-        const bool good = SimCodec::crc8Maxim(data) == quint8(m_packet[5 + len]);
-        const quint8 remaining = quint8(m_packet[1]);
-        m_packet.clear();
-        if (!good) {
-            out += "ERROR\n";
-            continue;
-        }
-        m_newImage += data;
-        ++m_newPackets;
-        if (remaining == 0) {
-            m_image = m_newImage;
-            m_packets = m_newPackets;
-            m_boot = Boot::Off;
-            out += "complete\n";
-        } else {
-            out += "OK\n";
-        }
-    }
-    return out;
-}
-
 int SimMotor::consoleBytesExpected() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_boot == Boot::Console) {
-        const int n = int(m_packet.size());
-        if (n == 0)
-            return 0;
-        if (n < 5)
-            return 5 - n;
-        const int len = quint8(m_packet[3]) | (quint8(m_packet[4]) << 8);
-        return std::max(1, len + 6 - n);
-    }
+    if (m_boot->path() == SimBootloader::Path::Console)
+        return m_boot->bytesExpected();
     switch (m_cs) {
     case ConsoleState::Header: return 3 - int(m_block.size());
     case ConsoleState::WriteBlock: return layoutBytes(m_layout) - int(m_block.size());
@@ -725,11 +659,8 @@ QByteArray SimMotor::consolePoll()
         out += finishWriteBlockLocked(true);
     else if (m_cs == ConsoleState::Header && silence >= std::chrono::milliseconds(kBlockSilenceMs))
         m_cs = ConsoleState::Idle;
-    if (m_boot == Boot::Console && !m_packet.isEmpty()
-        && now - m_bootTouched >= std::chrono::milliseconds(kBootSilenceMs)) {
-        m_packet.clear();
-        out += "ERROR\r\n";
-    }
+    if (m_boot->path() == SimBootloader::Path::Console)
+        out += m_boot->poll(now).replace("\n", "\r\n");
     return out;
 }
 
@@ -737,7 +668,7 @@ bool SimMotor::consoleHasTimers() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_identifyPending || m_cs != ConsoleState::Idle || m_cal->active()
-        || (m_boot == Boot::Console && !m_packet.isEmpty());
+        || (m_boot->path() == SimBootloader::Path::Console && m_boot->packetPending());
 }
 
 // ---------------------------------------------------------------- registers
@@ -848,10 +779,9 @@ void SimMotor::powerCycle()
     m_mode = Mit;
     m_sp = SetPoint();
     m_pos = m_vel = m_torque = 0;
-    m_boot = Boot::Off;
+    m_boot->leave();
     m_cs = ConsoleState::Idle;
     m_identifyPending = false;
-    m_packet.clear();
     m_cal->stop();
     m_lastUpdate = m_lastCommand = nowLocked();
 }
@@ -959,7 +889,7 @@ void SimMotor::setManualClock(bool manual)
         m_lastUpdate += shift;
         m_lastCommand += shift;
         m_blockTouched += shift;
-        m_bootTouched += shift;
+        m_boot->shiftClock(shift);
         m_identifyDue += shift;
     }
     m_manual = manual;
@@ -974,23 +904,9 @@ void SimMotor::advanceClock(double seconds)
     advanceLocked(m_manualNow);
 }
 
-bool SimMotor::inBootloader() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_boot != Boot::Off;
-}
-
-QByteArray SimMotor::firmwareImage() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_image;
-}
-
-int SimMotor::firmwarePackets() const
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_packets;
-}
+bool SimMotor::inBootloader() const { return m_boot->active(); }
+QByteArray SimMotor::firmwareImage() const { return m_boot->image(); }
+int SimMotor::firmwarePackets() const { return m_boot->packets(); }
 
 QList<SimCanFrame> SimMotor::receivedFrames() const
 {

@@ -6,6 +6,7 @@
 // blocks), identification, version answers and a bootloader that takes firmware
 // packets over either path. Every public method is thread-safe (one mutex per motor).
 
+#include "simBootloader.h"
 #include "simCalibration.h"
 #include "simCodec.h"
 #include "simConsoleExtras.h"
@@ -125,7 +126,8 @@ public:
     // ---- Encoder calibration over the console (its own lock; see simCalibration.h).
     SimCalibration &calibration() const { return *m_cal; }
 
-    // ---- Bootloader.
+    // ---- Bootloader (its own lock; see simBootloader.h).
+    SimBootloader &bootloader() const { return *m_boot; }
     bool inBootloader() const;
     QByteArray firmwareImage() const;   // the packets received in the last upgrade
     int firmwarePackets() const;
@@ -138,7 +140,6 @@ public:
 
 private:
     using Clock = std::chrono::steady_clock;
-    enum class Boot { Off, Console, Can };
     enum class ConsoleState { Idle, Header, WriteBlock, CalPacket };
 
     Clock::time_point nowLocked() const;
@@ -158,7 +159,6 @@ private:
     void handleRegisterLocked(const QByteArray &d, QList<SimCanFrame> &out);
     QByteArray consoleByteLocked(quint8 b);
     QByteArray finishWriteBlockLocked(bool timedOut);
-    QByteArray bootBytesLocked(const QByteArray &bytes);
     QByteArray versionAnswerLocked() const;
     QByteArray identifyAnswerLocked() const;
 
@@ -189,15 +189,9 @@ private:
     bool m_identifyPending = false;
     Clock::time_point m_identifyDue;
 
-    // bootloader
-    Boot m_boot = Boot::Off;
-    QByteArray m_packet;
-    QByteArray m_image, m_newImage;
-    int m_packets = 0, m_newPackets = 0;
-    Clock::time_point m_bootTouched;
-
     SimConsoleExtras m_consoleExtras;
     std::unique_ptr<SimCalibration> m_cal = std::make_unique<SimCalibration>();
+    std::unique_ptr<SimBootloader> m_boot = std::make_unique<SimBootloader>();
 
     std::deque<SimCanFrame> m_seen;
     quint64 m_seenCount = 0;

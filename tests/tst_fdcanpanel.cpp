@@ -238,6 +238,7 @@ private slots:
         w()->on_actCom_Close_triggered();
         QVERIFY(!adapter->isConnected);
         QVERIFY(pui().refresh_usb_btn->isEnabled());
+        QVERIFY(pui().sw_btn_FDCAN->isEnabled());
     }
 
     // The user picks a port: the paired adapter follows; and the other way round.
@@ -292,6 +293,7 @@ private slots:
         w()->on_invokeQtFunction("切换为FDCAN!");
         QVERIFY(pui().sw_btn_FDCAN->checked());
         QVERIFY(pui().data_baud_combox->isVisibleTo(panel()));
+        QVERIFY(pui().dataBaudLabel->isVisibleTo(panel()));
         w()->on_invokeQtFunction("已经将数据域波特率设置为2M!");
         QCOMPARE(pui().data_baud_combox->currentText(), QString("2Mbps"));
         w()->on_invokeQtFunction("已经将CAN波特率设置为125K!");
@@ -302,6 +304,7 @@ private slots:
         w()->on_invokeQtFunction("切换为CAN2.0!");
         QVERIFY(!pui().sw_btn_FDCAN->checked());
         QVERIFY(!pui().data_baud_combox->isVisibleTo(panel()));
+        QVERIFY(!pui().dataBaudLabel->isVisibleTo(panel()));
     }
 
     void simulatedConfigureAndReadBack_data()

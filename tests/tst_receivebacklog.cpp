@@ -57,7 +57,7 @@ private slots:
         ReceiveDispatcher d(&cdc, ev);
         for (int i = 0; i < 5; ++i)
             q.push("text");
-        d.pass(q, false);
+        d.pass(q);
         QCOMPARE(text, 1);
         QVERIFY(q.empty());
         QCOMPARE(q.droppedBytes(), quint64(0)); // abandoned, not dropped

@@ -46,10 +46,8 @@ struct Recorder {
     QList<QPair<QByteArray, bool>> blocks;
     QList<QByteArray> motorParams;
     QStringList versions;
-    int nextFrames = 0;
-    QList<bool> locks;
-    QList<int> progress;
-    int upgradeStarts = 0;
+    QList<QByteArray> offered; // bytes offered to the firmware upgrade, "frame:" marks frame data
+    bool upgradeTakes = false;
 
     ReceiveDispatcher::Events events()
     {
@@ -61,10 +59,10 @@ struct Recorder {
         ev.parameterBlock = [this](const QByteArray &r, bool l) { blocks << qMakePair(r, l); };
         ev.motorParameters = [this](const QByteArray &b) { motorParams << b; };
         ev.versions = [this](const QString &a, const QString &l) { versions << a << l; };
-        ev.sendNextFrame = [this] { ++nextFrames; };
-        ev.upgradeLock = [this](bool l) { locks << l; };
-        ev.progress = [this](int p) { progress << p; };
-        ev.upgradeStarted = [this] { ++upgradeStarts; };
+        ev.upgradeReply = [this](const QByteArray &b, bool fromFrame) {
+            offered << (fromFrame ? "frame:" + b : b);
+            return upgradeTakes;
+        };
         return ev;
     }
 };
@@ -115,7 +113,7 @@ private slots:
         const QByteArray stream = f1 + f2;
         FakeSource src;
         src.chunks << stream.left(16 + cut) << stream.mid(16 + cut);
-        d.pass(src, false);
+        d.pass(src);
         QCOMPARE(r.frames.size(), 2);
         QCOMPARE(r.frames[1], f2);
         QVERIFY2(r.terminal.isEmpty(), terminalText(r).toHex(' ').constData());
@@ -130,11 +128,11 @@ private slots:
         const QByteArray f = rxFrame(0x55, "\x10\x20\x30");
         FakeSource src;
         src.chunks << f.left(5);
-        d.pass(src, false);
+        d.pass(src);
         QVERIFY(r.frames.isEmpty());
         QCOMPARE(d.heldTail(), f.left(5));
         src.chunks << f.mid(5);
-        d.pass(src, false);
+        d.pass(src);
         QCOMPARE(r.frames, QList<QByteArray>{f});
         QVERIFY(r.terminal.isEmpty());
     }
@@ -148,11 +146,11 @@ private slots:
         FakeSource src;
         const QByteArray text = QByteArray("value=") + char(0xAA);
         src.chunks << text;
-        d.pass(src, false);
+        d.pass(src);
         QCOMPARE(terminalText(r), QByteArray("value="));
         // A read that brings nothing more: the held 0xAA is ordinary text.
         src.readCount += 1;
-        d.pass(src, false);
+        d.pass(src);
         QCOMPARE(terminalText(r), text);
         QVERIFY(d.heldTail().isEmpty());
         QVERIFY(r.frames.isEmpty());
@@ -169,14 +167,14 @@ private slots:
         FakeSource src;
         const QByteArray f = rxFrame(0x42, "\x01");
         src.chunks << f.left(3);
-        d.pass(src, false);
+        d.pass(src);
         QTest::qWait(100);
-        d.pass(src, false);
+        d.pass(src);
         src.readCount = 3; // the bytes may have come with read 1, counted only later
-        d.pass(src, false);
+        d.pass(src);
         QVERIFY(r.terminal.isEmpty());
         src.readCount = 4;
-        d.pass(src, false);
+        d.pass(src);
         QCOMPARE(terminalText(r), f.left(3));
     }
 
@@ -224,10 +222,10 @@ private slots:
         ReceiveDispatcher d(&cdc, r.events());
         FakeSource src;
         src.chunks << QByteArray(1, char(0xAA)) + "abc";
-        d.pass(src, false);
+        d.pass(src);
         // 16 bytes later there is no 0x55: the bytes are text, in order.
         src.chunks << "defghijklmnopqrstu";
-        d.pass(src, false);
+        d.pass(src);
         QCOMPARE(terminalText(r), QByteArray(1, char(0xAA)) + "abcdefghijklmnopqrstu");
         QVERIFY(r.frames.isEmpty());
     }
@@ -270,8 +268,8 @@ private slots:
             start = c;
         }
         src.chunks << block.mid(start);
-        d.pass(src, false);
-        d.pass(src, false); // an awaited answer is never held back
+        d.pass(src);
+        d.pass(src); // an awaited answer is never held back
         QCOMPARE(r.blocks.size(), decoded ? 1 : 0);
         if (!decoded) {
             QVERIFY(cdc.paramReading);
@@ -374,49 +372,57 @@ private slots:
                               : flag == "version" ? cdc.versionReading
                                                   : cdc.identifying;
         f = true;
+        cdc.versionMode = flag == "version"; // as a CAN version read sets it
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
         d.processChunk("U"); // some bytes, but never a complete answer
         FakeSource src;
         for (int i = 0; i < passes - 1; ++i)
-            d.pass(src, false);
+            d.pass(src);
         QVERIFY(r.messages.isEmpty());
         QVERIFY(f);
-        d.pass(src, false);
+        d.pass(src);
         QCOMPARE(r.messages, QList<int>{6});
         QVERIFY(!f);
+        // Late register replies must not be counted as versions.
+        QVERIFY(!cdc.versionMode);
         QVERIFY(d.pendingAnswer().isEmpty());
         QCOMPARE(d.ticks(), 0);
     }
 
     void upgradeReplies_data()
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("asFrame");
-        QTest::addColumn<int>("nextFrames");
-        QTest::addColumn<QList<bool>>("locks");
-        QTest::newRow("OK alone") << QByteArray("OK") << false << 1 << QList<bool>{};
-        QTest::newRow("complete") << QByteArray("update complete") << false << 0 << QList<bool>{false};
-        QTest::newRow("plain text") << QByteArray("hello") << false << 0 << QList<bool>{};
-        QTest::newRow("OK in a frame") << QByteArray("OK") << true << 1 << QList<bool>{};
-        QTest::newRow("ERROR in a frame") << QByteArray("ERROR") << true << 0 << QList<bool>{false};
+        QTest::addColumn<QByteArray>("chunk");
+        QTest::addColumn<bool>("takes");
+        QTest::addColumn<QList<QByteArray>>("offered");
+        QTest::addColumn<QByteArray>("shown");
+        QTest::newRow("console text, offered and shown")
+            << QByteArray("OK\r\n") << true << QList<QByteArray>{"OK\r\n"} << QByteArray("OK\r\n");
+        QTest::newRow("console text not taken is still terminal text")
+            << QByteArray("hello") << false << QList<QByteArray>{"hello"} << QByteArray("hello");
+        QTest::newRow("received frame: its data only")
+            << rxFrame(0x11, "complete") << true << QList<QByteArray>{"frame:complete"} << QByteArray("complete");
+        QTest::newRow("received frame not taken stays off the terminal")
+            << rxFrame(0x11, "OK") << false << QList<QByteArray>{"frame:OK"} << QByteArray();
+        QTest::newRow("an ID spelling OK is no answer")
+            << rxFrame(0x4B4F, "\x01") << true << QList<QByteArray>{"frame:\x01"} << QByteArray("\x01");
+        QTest::newRow("the adapter's confirmation of a sent frame is never offered")
+            << rxFrame(0x01, "OK", 0x12) << true << QList<QByteArray>{} << QByteArray();
     }
 
     void upgradeReplies()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, asFrame);
-        QFETCH(int, nextFrames);
-        QFETCH(QList<bool>, locks);
+        QFETCH(QByteArray, chunk);
+        QFETCH(bool, takes);
+        QFETCH(QList<QByteArray>, offered);
+        QFETCH(QByteArray, shown);
         CustomCDC cdc(nullptr, nullptr);
-        cdc.upgradeSending = true;
         Recorder r;
+        r.upgradeTakes = takes;
         ReceiveDispatcher d(&cdc, r.events());
-        d.processChunk(asFrame ? rxFrame(0x1, bytes) : bytes);
-        QCOMPARE(r.nextFrames, nextFrames);
-        QCOMPARE(r.locks, locks);
-        QCOMPARE(terminalText(r), bytes);
-        QCOMPARE(bool(cdc.upgradeSending), !bytes.contains("complete"));
+        d.processChunk(chunk);
+        QCOMPARE(r.offered, offered);
+        QCOMPARE(terminalText(r), shown);
     }
 
     void framesInUpgradeModeAreNotCanTraffic()
@@ -428,66 +434,6 @@ private slots:
         d.processChunk(rxFrame(0x1, "\x01"));
         QVERIFY(r.frames.isEmpty());
         QCOMPARE(r.rxCounts, 1);
-    }
-
-    void bootloaderHandshake_data()
-    {
-        QTest::addColumn<QList<QByteArray>>("chunks");
-        QTest::addColumn<bool>("started");
-        QTest::addColumn<QList<int>>("messages");
-        QTest::newRow("bootloader answers") << QList<QByteArray>{"Aupgrade ready"} << true << QList<int>{};
-        QTest::newRow("other bootloader text") << QList<QByteArray>{"Enter Bootloader"} << true << QList<int>{};
-        QTest::newRow("wrong answer") << QList<QByteArray>{"nonsense"} << false << QList<int>{2};
-        QTest::newRow("no answer") << QList<QByteArray>{} << false << QList<int>{2};
-    }
-
-    void bootloaderHandshake()
-    {
-        QFETCH(QList<QByteArray>, chunks);
-        QFETCH(bool, started);
-        QFETCH(QList<int>, messages);
-        CustomCDC cdc(nullptr, nullptr);
-        cdc.bootWaitSerial = true;
-        Recorder r;
-        ReceiveDispatcher d(&cdc, r.events());
-        FakeSource src;
-        src.chunks = chunks;
-        d.pass(src, false);
-        QVERIFY(!cdc.bootWaitSerial);
-        QCOMPARE(bool(cdc.upgradeMode), started);
-        QCOMPARE(r.upgradeStarts, started ? 1 : 0);
-        QCOMPARE(r.nextFrames, started ? 1 : 0);
-        QCOMPARE(r.messages, messages);
-        if (chunks.isEmpty())
-            QVERIFY(src.sleptMs >= 100 + 511 * 10); // waited about five seconds
-    }
-
-    void stalledTransferFails_data()
-    {
-        QTest::addColumn<bool>("usb");
-        QTest::addColumn<int>("passes");
-        QTest::newRow("serial") << false << 512;
-        QTest::newRow("usb") << true << 112;
-    }
-
-    void stalledTransferFails()
-    {
-        QFETCH(bool, usb);
-        QFETCH(int, passes);
-        CustomCDC cdc(nullptr, nullptr);
-        cdc.upgradeSending = true;
-        cdc.upgradeMode = true;
-        Recorder r;
-        ReceiveDispatcher d(&cdc, r.events());
-        FakeSource src;
-        for (int i = 0; i < passes - 1; ++i)
-            d.pass(src, usb);
-        QVERIFY(r.messages.isEmpty());
-        d.pass(src, usb);
-        QCOMPARE(r.messages, QList<int>{11});
-        QCOMPARE(r.progress, QList<int>{0});
-        QCOMPARE(r.locks, QList<bool>{false});
-        QVERIFY(!cdc.upgradeMode && !cdc.upgradeSending);
     }
 
     void exclusiveActivitiesSkipThePass_data()
@@ -520,7 +466,7 @@ private slots:
         ReceiveDispatcher d(&cdc, r.events());
         FakeSource src;
         src.chunks << "text";
-        d.pass(src, false);
+        d.pass(src);
         QCOMPARE(src.chunks.size(), skipped ? 1 : 0);
         QCOMPARE(r.terminal.isEmpty(), skipped);
     }

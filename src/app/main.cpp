@@ -3,6 +3,7 @@
 #include "log/log.h"
 #include "widgets/dialogService.h"
 #include "widgets/toolTipFilter.h"
+#include "zkVersion.h"
 
 #include "simRegistry.h"
 
@@ -127,7 +128,7 @@ bool asksForTextOnly(int argc, char *argv[])
 void setApplicationNames()
 {
     QCoreApplication::setApplicationName("zktool");
-    QCoreApplication::setApplicationVersion("0.1.0");
+    QCoreApplication::setApplicationVersion(ZK_VERSION);
 }
 
 } // namespace

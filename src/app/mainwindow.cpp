@@ -6,6 +6,7 @@
 #include "can/canTxModel.h"
 #include "can/ui/canTxDelegate.h"
 #include "charts/ui/feedbackCharts.h"
+#include "chat/ui/chatCommandDispatcher.h"
 #include "chat/ui/zkChat.h"
 #include "charts/ui/waveForm.h"
 #include "link/deviceWatcher.h"
@@ -104,6 +105,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     chatInit();
     fdcanInit();
     terminalInit();
+    firmwareInit();
     on_actClear_triggered();
 
     // 7. Start-up texts.
@@ -317,14 +319,16 @@ void MainWindow::signalsConnect()
 
 void MainWindow::aboutInit()
 {
-    const QString logs = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + "/logs").toString();
+    const QString logDir = Logger::logDirectory().isEmpty() ? QCoreApplication::applicationDirPath() + "/logs"
+                                                            : Logger::logDirectory();
+    const QString logs = QUrl::fromLocalFile(logDir).toString();
     ui->AboutTextBrowser->setHtml(
         tr("<h2>ZK调试工具</h2>"
            "<p>CAN总线伺服电机控制器的调试与标定工具：参数读写、ID管理、四种控制模式、实时波形、"
            "编码器校准、参数辨识、固件升级、CAN/CAN FD总线调试、串口终端与智能助手。</p>"
            "<p>版本 %1</p>"
            "<p>运行日志: <a href=\"%2\">%3</a></p>")
-            .arg(QCoreApplication::applicationVersion(), logs, QCoreApplication::applicationDirPath() + "/logs"));
+            .arg(QCoreApplication::applicationVersion(), logs, logDir));
     connect(ui->AboutTextBrowser, &QTextBrowser::anchorClicked, this, [this](const QUrl &url) {
         if (url.isValid())
             QDesktopServices::openUrl(url);
@@ -405,6 +409,7 @@ void MainWindow::customSwitchLanguage()
 {
     fdcanLanguageChanged();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
+    firmwareLanguageChanged();
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
     rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
     clearCountLabel->setText(tr("清空计数"));

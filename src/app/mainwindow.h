@@ -53,6 +53,8 @@ class ConnectGroupBox;
 class FdcanCommands;
 class UsbCanAdapter;
 class SerialTerminal;
+class FirmwareGroupBox;
+class FirmwareDialog;
 class SpectrumAnalyzerDialog;
 class SpectrumCapture;
 class SpecialMotorDialog;
@@ -190,6 +192,11 @@ public:
     ScanResultMap scanResultMap() const { return scanResults.snapshot(); }
     QMap<unsigned int, unsigned int> idReplies() const { return idReplyMap.snapshot(); }
 
+    // ---- Motor firmware (mainwindow_firmware.cpp).
+    FirmwareGroupBox *firmwareGroupBox() const;
+    // The motor firmware dialog while it is open.
+    FirmwareDialog *motorFirmwareDialog() const;
+
     // ---- CAN bus debugging (mainwindow_can.cpp).
     // The data page's bytes, or an empty array after a warning.
     QByteArray convertCANData();
@@ -246,6 +253,7 @@ signals:
     void CompensationTableRecv();
     void CalWaveUpdateTimerActive(bool active);
     void multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
+    void selectedFirmwareVersionChanged(const QString &name);
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
@@ -336,6 +344,12 @@ public slots:
     void on_MotorParametersChanged(const MotorParameter &parameters);
     void on_multiDataProcessed(WaveForm *chart, const MultiWaveDataContainer &data);
 
+    // Motor firmware upgrade and version read.
+    void on_readVersionClicked();
+    void on_firmwareFileOpenClicked();
+    void on_firmwareUpgradeClicked();
+    void on_actFirmwareUpdate_triggered();
+
     // CAN transmit panel and receive log.
     void on_canDataLenEdit_textChanged(const QString &text);
     void on_fdcanDataLenEdit_textChanged(const QString &text);
@@ -399,10 +413,12 @@ private:
     void stopBackgroundTasks();
     void heartbeatLoop();
     void motorCommand(int type);
+    // The window's own repetition (the motor-debug and transmit-panel timers); what the
+    // adapter repeats is stopped by the motor actions themselves.
+    void stopPeriodicTimers();
     void startCanDebugTask();
     void stopCanDebugTask();
     void setCanDebugButton(bool running);
-    void prepareRegisterTransport();
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
     void addFrameCounts(quint32 rx, quint32 tx);
@@ -423,6 +439,10 @@ private:
     void showModePicture(int index);
     void finishScan();
     void calibrationInit();
+    void firmwareInit();
+    void firmwareLanguageChanged();
+    // Locks the firmware group's and dialog's file and upgrade buttons during a transfer.
+    void firmwareLock(bool locked);
     void cutCalibrationRecords(bool streaming, int recordSize);
     void showCalibrationResult(QDialog *dialog);
 
@@ -537,8 +557,6 @@ private:
     // while `scanning` is set).
     ScanResults scanResults;
     QString scanWantedId;
-    int scanIndex = 0;
-    int scanCount = kScanCount;
 
     // Background work.
     QFuture<void> fifoFuture;
@@ -548,6 +566,10 @@ private:
     std::atomic_bool heartbeatSuspended{false};
     std::atomic_bool calAnalysisRunning{true};
     std::thread heartbeatThread;
+
+    // Motor firmware.
+    FirmwareGroupBox *upgradeGroupBox = nullptr;
+    QPointer<FirmwareDialog> firmwareDialog;
 
     // Encoder calibration.
     std::unique_ptr<CalibrationCapture> calCapture;

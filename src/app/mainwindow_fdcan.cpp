@@ -131,6 +131,8 @@ void MainWindow::closeCanAdapter()
     cdc->setCanAdapter(nullptr);
     cdc->serialAdapter()->disconnectDevice();
     ui->fdcanGroupBox->changedRefreashState(true);
+    // Locked only while a port without an adapter is open: the next port may have one.
+    ui->fdcanGroupBox->form().sw_btn_FDCAN->setEnabled(true);
 }
 
 // ---------------------------------------------------------------- timing

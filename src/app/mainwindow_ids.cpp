@@ -6,31 +6,13 @@
 
 #include "link/serial/customCDC.h"
 #include "log/log.h"
+#include "motor/motorActions.h"
 #include "widgets/dialogService.h"
 #include "widgets/utils.h"
 
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
-#include <QTimer>
-
-namespace {
-constexpr int kIdDelayMs = 100;
-// After the last probe. A reply through the serial adapter passes the port reader and
-// the dispatcher, which poll every 10 ms each, before the scan sees it: 10 ms would lose
-// the replies to the last probes (the USB adapter's parser hands them over at once).
-constexpr int kScanSettleUsbMs = 10;
-constexpr int kScanSettleSerialMs = 100;
-
-// Waits while the window keeps handling events (replies, repaints, typing).
-void waitProcessingEvents(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-} // namespace
 
 // ---------------------------------------------------------------- Read ID / Set ID
 
@@ -41,11 +23,7 @@ void MainWindow::on_btn_ReadID_clicked()
         emit MessageInfo(0);
         return;
     }
-    idReplyMap.clear();
-    QTimer::singleShot(kIdDelayMs, this, [this] {
-        if (portOpen)
-            cdc->ReadID();
-    });
+    MotorActions::queryIds(*cdc, idReplyMap, this, [this] { return portOpen.load(); });
 }
 
 void MainWindow::on_btn_SetID_clicked()
@@ -81,13 +59,7 @@ void MainWindow::on_btn_SetID_clicked()
                              + masterText + ">";
     if (!showConfirmationDialog(this, question))
         return;
-    cdc->motorMode(1, true);
-    const unsigned int canid = ids[0];
-    const unsigned int masterid = ids[1];
-    QTimer::singleShot(kIdDelayMs, this, [this, canid, masterid] {
-        if (portOpen)
-            cdc->SetID(canid, masterid);
-    });
+    MotorActions::assignIds(*cdc, ids[0], ids[1], this, [this] { return portOpen.load(); });
 }
 
 // ---------------------------------------------------------------- bus scan
@@ -118,34 +90,14 @@ void MainWindow::on_canidEdit_textEdited(const QString &text)
 
 void MainWindow::scanDevice()
 {
-    scanning = true;
     const bool fdPage = ui->canDataStack->currentWidget() == ui->fdcanDataPage;
     (fdPage ? ui->fdcanDataLenEdit : ui->canDataLenEdit)->setText("8");
-    scanCount = kScanCount;
-    scanIndex = 0;
     if (!portOpen) {
-        scanning = false; // else the dispatch would keep dropping every frame
         emit MessageInfo(0);
         return;
     }
-    while (scanning) {
-        waitProcessingEvents(1);
-        if (!portOpen) {
-            scanning = false;
-            scanIndex = 0;
-            Logger::warning("扫描中串口已关闭，扫描中止", "scanDevice");
-            return;
-        }
-        cdc->frameSend(scanProbeFrame(scanIndex), kMotorBroadcastId);
-        ++scanIndex;
-        if (scanIndex >= scanCount) {
-            canPeriodicTimer->stop();
-            scanIndex = 0;
-            waitProcessingEvents(cdc->usbConnected() ? kScanSettleUsbMs : kScanSettleSerialMs);
-            scanning = false;
-            finishScan();
-        }
-    }
+    if (MotorActions::scanBus(*cdc, scanning, [this] { return portOpen.load(); }, [this] { canPeriodicTimer->stop(); }))
+        finishScan();
 }
 
 void MainWindow::finishScan()

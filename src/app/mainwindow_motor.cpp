@@ -6,9 +6,11 @@
 
 #include "can/canTxModel.h"
 #include "charts/ui/waveForm.h"
+#include "firmware/firmwareImage.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
+#include "motor/motorActions.h"
 #include "motor/paramRegisters.h"
 #include "motor/ui/paramWidgets.h"
 #include "widgets/customTabBar.h"
@@ -34,7 +36,6 @@
 namespace {
 const char *kHeaderStyle = "QHeaderView::section { background-color: #BCDCF4; color: black; "
                            "border: 1px solid #CCCCCC; }";
-constexpr int kCommandDelayMs = 10;
 
 QColor stateColour(StateColour c)
 {
@@ -305,6 +306,8 @@ void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
                          .arg(r.appVersion, 8, 16, QChar('0'))
                          .arg(r.loaderVersion, 8, 16, QChar('0')),
                      "parseRIDFrame");
+        emit appVersionChanged(ParseVersion(r.appVersion, true));
+        emit loaderVersionChanged(ParseVersion(r.loaderVersion, false));
         break;
     case RegisterReply::NotYet:
         break;
@@ -319,11 +322,15 @@ void MainWindow::motorCommand(int type)
         emit MessageInfo(0);
         return;
     }
-    on_btn_CANStop_clicked();
-    QTimer::singleShot(kCommandDelayMs, this, [this, type] {
-        cdc->motorMode(type, false);
-        canFrameResend();
-    });
+    stopPeriodicTimers();
+    MotorActions::sendCommand(*cdc, MotorCommand(type), this, [this] { canFrameResend(); });
+}
+
+void MainWindow::stopPeriodicTimers()
+{
+    if (canPeriodicTimer)
+        canPeriodicTimer->stop();
+    cdc->periodicTimer->stop();
 }
 
 void MainWindow::on_btn_motorMode_clicked() { motorCommand(0); }
@@ -336,11 +343,9 @@ void MainWindow::on_btn_canDebugClear_clicked()
         emit MessageInfo(0);
         return;
     }
-    on_btn_CANStop_clicked();
-    if (cdc->usbConnected()) {
-        cdc->canDebugClear();
-    } else {
-        QTimer::singleShot(kCommandDelayMs, this, [this] { cdc->canDebugClear(); });
+    stopPeriodicTimers();
+    MotorActions::sendCommand(*cdc, MotorCommand::ClearError, this);
+    if (!cdc->usbConnected()) {
         QElapsedTimer wait;
         wait.start();
         while (wait.nsecsElapsed() < 1000000)

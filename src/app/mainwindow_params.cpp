@@ -8,6 +8,7 @@
 #include "link/serial/customCDC.h"
 #include "log/log.h"
 #include "motor/controlPanel.h"
+#include "motor/motorActions.h"
 #include "motor/paramRegisters.h"
 #include "motor/ui/paramWidgets.h"
 #include "widgets/customTabBar.h"
@@ -22,8 +23,6 @@
 #include <QTimer>
 
 namespace {
-constexpr int kRegisterDelayMs = 100;
-
 // Object names of every widget of the register table, in register order.
 const QStringList &registerWidgets()
 {
@@ -112,17 +111,6 @@ void MainWindow::onParameterBlock(const QByteArray &bytes, bool longLayout)
 
 // ---------------------------------------------------------------- read / write / save
 
-void MainWindow::prepareRegisterTransport()
-{
-    if (cdc->canMode) {
-        cdc->stopAdapterSending();
-    } else {
-        // The console takes the block only outside motor mode.
-        stopCANDebug();
-        cdc->motorMode(1, true);
-    }
-}
-
 void MainWindow::on_ReadAllParam_clicked()
 {
     if (cdc->canMode && ui->canidEdit->text().isEmpty()) {
@@ -134,11 +122,9 @@ void MainWindow::on_ReadAllParam_clicked()
         emit MessageInfo(0);
         return;
     }
-    prepareRegisterTransport();
-    QTimer::singleShot(kRegisterDelayMs, this, [this] {
-        cdc->registerReplies.begin(RegisterReplyState::Operation::None);
-        cdc->controllerAllParamsCRU(0);
-    });
+    if (!cdc->canMode)
+        stopCANDebug();
+    MotorActions::startRegisters(*cdc, 0, this);
 }
 
 void MainWindow::on_WriteAllParam_clicked()
@@ -187,8 +173,9 @@ void MainWindow::on_WriteAllParam_clicked()
         emit MessageInfo(0);
         return;
     }
-    prepareRegisterTransport();
-    QTimer::singleShot(kRegisterDelayMs, this, [this] { cdc->controllerAllParamsCRU(1); });
+    if (!cdc->canMode)
+        stopCANDebug();
+    MotorActions::startRegisters(*cdc, 1, this);
 }
 
 void MainWindow::on_StoreAllParam_clicked()
@@ -201,7 +188,7 @@ void MainWindow::on_StoreAllParam_clicked()
         emit MessageInfo(0);
         return;
     }
-    cdc->controllerAllParamsCRU(2);
+    MotorActions::startRegisters(*cdc, 2, this);
 }
 
 // ---------------------------------------------------------------- export / import

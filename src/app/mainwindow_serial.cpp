@@ -7,6 +7,7 @@
 #include "can/canFrameModel.h"
 #include "can/canTxModel.h"
 #include "can/ui/canTxDelegate.h"
+#include "firmware/firmwareUpgrade.h"
 #include "link/serial/baudLists.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/portOpenFailure.h"
@@ -322,6 +323,9 @@ void MainWindow::on_actCom_Close_triggered()
 {
     ui->btn_comSwitch->setText(tr("打开串口"));
     ui->btn_comSwitch->setStyleSheet(QString());
+    // A transfer cannot go on without its link; it must not wait for a silence either.
+    if (cdc)
+        cdc->upgrade()->cancel();
     if (cdc && isCanDebugRunning()) {
         cdc->periodicTimer->stop();
         if (portOpen)
@@ -520,15 +524,14 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
     ev.parameterBlock = [this](const QByteArray &record, bool longLayout) {
         emit parameterBlockReceived(record, longLayout);
     };
-    ev.sendNextFrame = [this] { emit sendNextFrame(); };
-    ev.upgradeLock = [this](bool locked) {
-        QMetaObject::invokeMethod(this, [this, locked] { upgradeLock(locked); }, Qt::QueuedConnection);
+    ev.upgradeReply = [this](const QByteArray &bytes, bool fromFrame) {
+        return cdc->upgrade()->offerReply(bytes, fromFrame ? FirmwareUpgrade::Path::SerialAdapter
+                                                           : FirmwareUpgrade::Path::Console);
     };
     ev.versions = [this](const QString &app, const QString &loader) {
         emit appVersionChanged(app);
         emit loaderVersionChanged(loader);
     };
-    ev.progress = [this](int v) { emit cdc->progressBarChanged(v); };
     ev.canFrame = [this](const QByteArray &frame) { handleSerialCANFrame(frame); };
     ev.motorParameters = [this](const QByteArray &b) { emit MotorParametersChanged(byteToStruct<MotorParameter>(b)); };
     ReceiveDispatcher dispatcher(cdc.data(), ev);
@@ -537,7 +540,7 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
         QThread::msleep(10);
         if (!portOpen)
             continue;
-        dispatcher.pass(rxChunkList, cdc->usbConnected());
+        dispatcher.pass(rxChunkList);
     }
 }
 
@@ -657,6 +660,7 @@ void MainWindow::upgradeLock(bool locked)
     for (QWidget *w : std::initializer_list<QWidget *>{ui->sw_btn_canUart, ui->canidEdit, ui->masteridEdit,
                                                        ui->canidEdit_2})
         w->setEnabled(!locked);
+    firmwareLock(locked);
 }
 
 void MainWindow::on_canidChanged(unsigned int id)

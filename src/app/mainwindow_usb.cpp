@@ -6,6 +6,7 @@
 #include "app/ui_mainwindow.h"
 
 #include "can/canTxModel.h"
+#include "firmware/firmwareUpgrade.h"
 #include "link/serial/customCDC.h"
 #include "link/serial/serialCanAdapter.h"
 #include "link/serial/serialPortModel.h"
@@ -99,6 +100,9 @@ CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quin
         ++tx;
     } else {
         ++rx;
+        // A motor firmware upgrade over this adapter takes the bootloader's answers first.
+        if (cdc->upgrade()->offerReply(frame.payload, FirmwareUpgrade::Path::UsbAdapter))
+            emit uartByteMsg(frame.payload);
         parseFDCANReceiveFrame(frame, cdc->escInf);
     }
     return canLogRow(frame, ++canRxSeq);

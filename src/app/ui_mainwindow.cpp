@@ -218,6 +218,8 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     actZkChat->setObjectName("actZkChat");
     actHarmonicAnalysis = new QAction(MainWindow);
     actHarmonicAnalysis->setObjectName("actHarmonicAnalysis");
+    actFirmwareUpdate = new QAction(MainWindow);
+    actFirmwareUpdate->setObjectName("actFirmwareUpdate");
 
     centralwidget = new QWidget(MainWindow);
     centralwidget->setObjectName("centralwidget");
@@ -239,7 +241,17 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     mainLayout->addWidget(tabWidget, 1);
 
     setupSidePanel();
-    mainLayout->addWidget(sidePanel, 0);
+    // On a small screen the groups beside the tabs scroll rather than make the window taller.
+    auto *sideScroll = new QScrollArea(centralwidget);
+    sideScroll->setObjectName("sidePanelScrollArea");
+    sideScroll->setWidget(sidePanel);
+    sideScroll->setWidgetResizable(true);
+    sideScroll->setFrameShape(QFrame::NoFrame);
+    sideScroll->viewport()->setAutoFillBackground(false);
+    sidePanel->setAutoFillBackground(false);
+    sideScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    sideScroll->setFixedWidth(sidePanel->minimumWidth() + sideScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    mainLayout->addWidget(sideScroll, 0);
 
     MainWindow->setCentralWidget(centralwidget);
 
@@ -262,6 +274,7 @@ void Ui_MainWindow::setupUi(QMainWindow *MainWindow)
     menuDevice->addSeparator();
     menuDevice->addAction(actZkChat);
     menuDevice->addAction(actHarmonicAnalysis);
+    menuDevice->addAction(actFirmwareUpdate);
 
     statusbar = new QStatusBar(MainWindow);
     statusbar->setObjectName("statusbar");
@@ -1193,5 +1206,7 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
         "MainWindow", "向电机请求1024个采样点，计算频谱并判断24Hz和28Hz幅值（需在UART模式下直连电机串口）"));
     harmonicProgressBar->setToolTip(QCoreApplication::translate("MainWindow", "质量分析：已收到的采样数据"));
     actHarmonicAnalysis->setText(QCoreApplication::translate("MainWindow", "质量分析"));
+    actFirmwareUpdate->setText(QCoreApplication::translate("MainWindow", "电机固件升级"));
+    actFirmwareUpdate->setToolTip(QCoreApplication::translate("MainWindow", "在对话框中读取电机版本并升级电机固件"));
     retranslateTerminal();
 }

@@ -319,6 +319,7 @@ public:
     QAction *actionClosePort = nullptr;
     QAction *actZkChat = nullptr;
     QAction *actHarmonicAnalysis = nullptr;
+    QAction *actFirmwareUpdate = nullptr;
     QStatusBar *statusbar = nullptr;
 
     void setupUi(QMainWindow *MainWindow);

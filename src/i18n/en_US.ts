@@ -501,6 +501,84 @@ Firmware version:
         </message>
     </context>
     <context>
+        <name>FirmwareGroupBox</name>
+        <message>
+            <source>电机固件升级</source>
+            <translation>Motor Firmware Upgrade</translation>
+        </message>
+        <message>
+            <source>读版本</source>
+            <translation>Read Version</translation>
+        </message>
+        <message>
+            <source>固件选择</source>
+            <translation>Select Firmware</translation>
+        </message>
+        <message>
+            <source>固件升级</source>
+            <translation>Upgrade Firmware</translation>
+        </message>
+        <message>
+            <source>读取电机的应用程序版本 (FW REV) 和引导程序版本 (BL REV)</source>
+            <translation>Read the motor's application version (FW REV) and bootloader version (BL REV)</translation>
+        </message>
+        <message>
+            <source>选择电机固件文件 (*.bin)</source>
+            <translation>Choose a motor firmware file (*.bin)</translation>
+        </message>
+        <message>
+            <source>把所选固件经当前链路写入电机 (F8)，进度显示在下方</source>
+            <translation>Write the chosen firmware to the motor over the current link (F8); progress is shown below</translation>
+        </message>
+        <message>
+            <source>固件传输进度，结束后回到 0</source>
+            <translation>Firmware transfer progress; back to 0 when it ends</translation>
+        </message>
+        <message>
+            <source>所选固件文件的名称</source>
+            <translation>Name of the chosen firmware file</translation>
+        </message>
+    </context>
+    <context>
+        <name>FirmwareUpgrade</name>
+        <message>
+            <source>升级完成</source>
+            <translation>Upgrade complete</translation>
+        </message>
+        <message>
+            <source>电机没有进入引导程序</source>
+            <translation>The motor did not enter its bootloader</translation>
+        </message>
+        <message>
+            <source>引导程序没有应答</source>
+            <translation>The bootloader stopped answering</translation>
+        </message>
+        <message>
+            <source>引导程序报告错误 (ERROR)</source>
+            <translation>The bootloader reported an error (ERROR)</translation>
+        </message>
+        <message>
+            <source>引导程序在最后一包之前结束了升级</source>
+            <translation>The bootloader ended the upgrade before the last packet</translation>
+        </message>
+        <message>
+            <source>升级已取消</source>
+            <translation>Upgrade cancelled</translation>
+        </message>
+        <message>
+            <source>无法读取固件文件 %1：%2</source>
+            <translation>Cannot read the firmware file %1: %2</translation>
+        </message>
+        <message>
+            <source>固件文件 %1 过大：%2 字节，上限为 %3 字节。</source>
+            <translation>The firmware file %1 is too large: %2 bytes, the limit is %3 bytes.</translation>
+        </message>
+        <message>
+            <source>固件文件 %1 为空。</source>
+            <translation>The firmware file %1 is empty.</translation>
+        </message>
+    </context>
+    <context>
         <name>IdIncrementDialog</name>
         <message>
             <source>id递增配置</source>
@@ -1743,6 +1821,26 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>数据域波特率</source>
             <translation>Data baud rate</translation>
+        </message>
+        <message>
+            <source>固件升级完成</source>
+            <translation>Firmware upgrade complete</translation>
+        </message>
+        <message>
+            <source>固件选择</source>
+            <translation>Select Firmware</translation>
+        </message>
+        <message>
+            <source>固件文件(*.bin)</source>
+            <translation>Firmware files (*.bin)</translation>
+        </message>
+        <message>
+            <source>电机固件升级</source>
+            <translation>Motor Firmware Upgrade</translation>
+        </message>
+        <message>
+            <source>在对话框中读取电机版本并升级电机固件</source>
+            <translation>Read the motor's versions and upgrade its firmware in a dialog</translation>
         </message>
     </context>
     <context>

@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 
 #include <algorithm>
@@ -27,6 +28,10 @@
 #endif
 
 std::atomic<int> Logger::s_logLevel{Logger::DEBUG};
+namespace {
+std::atomic_bool g_echo{true};
+QString g_logDirectory;
+} // namespace
 QFile Logger::s_logFile;
 QString Logger::s_logFilePath;
 QMutex Logger::s_mutex;
@@ -315,7 +320,11 @@ void Logger::init(const QString &logDir, LogLevel level)
                                    ? QCoreApplication::applicationDirPath()
                                    : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
         dir = appDir + "/logs";
+        // An installed program's folder belongs to root: the user's data folder instead.
+        if (!QDir().mkpath(dir) || !QFileInfo(dir).isWritable())
+            dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/zktool/logs";
     }
+    g_logDirectory = dir;
     if (!QDir().mkpath(dir)) {
         qWarning().noquote() << "无法创建日志目录:" << dir;
         return;
@@ -378,6 +387,8 @@ void Logger::init(const QString &logDir, LogLevel level)
 }
 
 void Logger::setLogLevel(LogLevel level) { s_logLevel.store(level); }
+void Logger::setEcho(bool on) { g_echo = on; }
+QString Logger::logDirectory() { return g_logDirectory; }
 Logger::LogLevel Logger::logLevel() { return LogLevel(s_logLevel.load()); }
 
 void Logger::debug(const QString &, const char *) {}
@@ -429,7 +440,7 @@ void Logger::writeLog(LogLevel level, const QString &message, const char *functi
     if (level < s_logLevel.load())
         return;
     QByteArray line = formatLine(level, function, message);
-    if (level >= WARNING)
+    if (level >= WARNING && g_echo)
         qDebug().noquote() << QString::fromUtf8(line);
     if (s_logFile.isOpen()) {
         line += '\n';

@@ -17,11 +17,15 @@ class Logger
 public:
     enum LogLevel { DEBUG = 0, INFO = 1, WARNING = 2, ERROR = 3, FATAL = 4 };
 
-    // Empty directory selects <application dir>/logs. Also installs the fault hooks and
+    // Empty directory selects <application dir>/logs, or <user data dir>/zktool/logs when
+    // that cannot be written (an installed program). Also installs the fault hooks and
     // gives the calling (GUI) thread its alternate signal stack. Calling it again closes
     // the previous file and starts over.
     static void init(const QString &logDir = QString(), LogLevel level = DEBUG);
     static void setLogLevel(LogLevel level);
+    // Warnings and errors are also echoed to the console unless this is turned off (a
+    // command-line program keeps standard error for its own messages).
+    static void setEcho(bool on);
     static LogLevel logLevel();
 
     static void debug(const QString &message, const char *function = nullptr);
@@ -40,6 +44,8 @@ public:
     static QString levelName(LogLevel level);
     // Empty while no log file is open.
     static QString logFilePath();
+    // The folder init() chose, even when no file could be opened there.
+    static QString logDirectory();
     // Human-readable reason for a fatal signal, as written into the FATAL line.
     static QString crashReason(int sig);
 

@@ -509,6 +509,14 @@ QList<int> writtenRegisters(bool canMode, bool longLayout)
 
 QStringList shortLayoutOptionalEdits() { return {"VL_clEdit", "IQ_clEdit", "V_BWEdit"}; }
 
+QString registerValueText(const ESC_INF &record, int rid)
+{
+    if (rid < 0 || rid >= ESC_INF::FieldCount)
+        return QString();
+    const uint32_t raw = record.rawValue(rid);
+    return ESC_INF::isFloatRegister(rid) ? shortestFloatText(bitsFloat(raw)) : QString::number(raw);
+}
+
 QString parameterFileText(const ESC_INF &record)
 {
     QString out;
@@ -601,7 +609,7 @@ ParamFileResult applyParameterText(const QString &text, ESC_INF &record)
     return r;
 }
 
-ParamFileResult importParameters(const QString &path, ESC_INF &record)
+ParamFileResult readParameterFile(const QString &path, QString &text)
 {
     ParamFileResult r;
     // Opening a pipe would wait for a writer forever, and reading a huge file would freeze
@@ -632,7 +640,18 @@ ParamFileResult importParameters(const QString &path, ESC_INF &record)
         Logger::warning(QString("cannot read %1: %2").arg(path, file.errorString()), "importParameters");
         return r;
     }
-    r = applyParameterText(QString::fromUtf8(content), record);
+    text = QString::fromUtf8(content);
+    r.ok = true;
+    return r;
+}
+
+ParamFileResult importParameters(const QString &path, ESC_INF &record)
+{
+    QString text;
+    ParamFileResult r = readParameterFile(path, text);
+    if (!r.ok)
+        return r;
+    r = applyParameterText(text, record);
     if (r.applied == 0) {
         // An empty, binary or foreign file must not pass for a parameter set of zeros.
         r.ok = false;

@@ -213,6 +213,9 @@ struct ParamFileResult
 };
 // One "name: value" line per register in index order, GREF2 written as "Deta".
 QString parameterFileText(const ESC_INF &record);
+// A register's value as the file carries it: a float in the fewest digits that read back
+// as the same float ("3.14", "10", "nan"), an integer in decimal. Empty outside 0..36.
+QString registerValueText(const ESC_INF &record, int rid);
 // Writes the file (replacing it only once everything is written and flushed; on
 // failure the previous file is left as it was).
 ParamFileResult exportParameters(const QString &path, const ESC_INF &record);
@@ -226,3 +229,5 @@ ParamFileResult exportParameters(const QString &path, const ESC_INF &record);
 ParamFileResult importParameters(const QString &path, ESC_INF &record);
 // The same for text already read (used by the file import and by tests).
 ParamFileResult applyParameterText(const QString &text, ESC_INF &record);
+// importParameters' checks and reading without applying: the file's text, or the refusal.
+ParamFileResult readParameterFile(const QString &path, QString &text);

@@ -108,14 +108,21 @@ void FirmwareDialog::on_progressBarChanged(int value)
 
 void FirmwareDialog::on_fdcanUpgradeFinished()
 {
-    outcome = Outcome::Finished;
-    refreshLabel();
+    showOutcome(true);
     setUpgradeEnabled(true);
 }
 
-void FirmwareDialog::on_fdcanUpgradeFailed(const QString &reason)
+void FirmwareDialog::on_fdcanUpgradeFailed(const QString &reason) { showOutcome(false, reason); }
+
+void FirmwareDialog::showOutcome(bool ok, const QString &reason)
 {
-    outcome = Outcome::Failed;
+    outcome = ok ? Outcome::Finished : Outcome::Failed;
     failure = reason;
     refreshLabel();
+}
+
+void FirmwareDialog::setLocked(bool locked)
+{
+    fileOpenButton->setEnabled(!locked);
+    upgradeButton->setEnabled(!locked);
 }

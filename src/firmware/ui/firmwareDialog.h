@@ -20,6 +20,10 @@ public:
     bool isFdcan() const { return fdcan; }
     // The upgrade control; locked while an upgrade runs.
     void setUpgradeEnabled(bool enabled);
+    // The file and upgrade controls, during a motor firmware transfer.
+    void setLocked(bool locked);
+    // The result of the last upgrade under the versions; `reason` when it failed.
+    void showOutcome(bool ok, const QString &reason = QString());
     void retranslate();
 
     QPushButton *readVersionButton = nullptr;

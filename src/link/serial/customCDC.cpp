@@ -2,6 +2,8 @@
 
 #include "calibration/calConversation.h"
 #include "can/canTxModel.h"
+#include "firmware/firmwareImage.h"
+#include "firmware/firmwareUpgrade.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/serialCanAdapter.h"
 #include "link/serial/textHelpers.h"
@@ -28,6 +30,25 @@ CustomCDC::CustomCDC(SerialPortModel *portModel, CANTxModel *txModel, QObject *p
     connect(readTimer, &QTimer::timeout, this, &CustomCDC::onReadTimerTimeout);
     connect(writeTimer, &QTimer::timeout, this, &CustomCDC::onWriteTimerTimeout);
     connect(storeTimer, &QTimer::timeout, this, &CustomCDC::onStoreTimerTimeout);
+
+    // As long as the receive pipeline gives a console version answer (64 passes of 10 ms).
+    versionTimer = new QTimer(this);
+    versionTimer->setSingleShot(true);
+    versionTimer->setInterval(640);
+    connect(versionTimer, &QTimer::timeout, this, [this] {
+        if (versionMode.exchange(false))
+            emit MessageInfo(6);
+    });
+
+    m_upgrade = new FirmwareUpgrade(this);
+    FirmwareUpgrade::Transport io;
+    io.writeConsole = [this](const QByteArray &bytes) { write(bytes); };
+    io.sendRequest = [this](const QByteArray &frame, quint32 id) { frameSend(frame, id); };
+    io.sendPacketFrames = [this](const QList<QByteArray> &frames, quint32 id) { sendFirmwareFrames(frames, id); };
+    m_upgrade->setTransport(io);
+    connect(m_upgrade, &FirmwareUpgrade::stateChanged, this, &CustomCDC::syncUpgradeFlags);
+    connect(m_upgrade, &FirmwareUpgrade::progressChanged, this, &CustomCDC::progressBarChanged);
+    connect(m_upgrade, &FirmwareUpgrade::MessageInfo, this, &CustomCDC::MessageInfo);
 }
 
 CustomCDC::~CustomCDC()
@@ -255,9 +276,78 @@ void CustomCDC::onReadTimerTimeout() { registerTick(readTimer, RegisterSequence:
 void CustomCDC::onWriteTimerTimeout() { registerTick(writeTimer, RegisterSequence::Kind::Write); }
 void CustomCDC::onStoreTimerTimeout() { registerTick(storeTimer, RegisterSequence::Kind::Store); }
 
-void CustomCDC::sendNextFrame()
+// ---------------------------------------------------------------- firmware
+
+void CustomCDC::sendNextFrame() { m_upgrade->sendNextFrame(); }
+
+bool CustomCDC::firmwareUpgrade()
 {
-    // The firmware transfer answers here once upgrades are supported.
+    FirmwareUpgrade::Request r;
+    r.image = firmwareImage;
+    r.usbConnected = usbConnected();
+    r.path = !canMode ? FirmwareUpgrade::Path::Console
+                      : (r.usbConnected ? FirmwareUpgrade::Path::UsbAdapter : FirmwareUpgrade::Path::SerialAdapter);
+    r.motorCanId = canTxModel->canid();
+    // The request goes to the identifier written in the transmit panel.
+    bool ok = false;
+    r.requestId = canTxModel->canId().toUInt(&ok, 16);
+    if (!ok)
+        r.requestId = 0;
+    return m_upgrade->start(r);
+}
+
+void CustomCDC::sendFirmwareFrames(const QList<QByteArray> &frames, quint32 canId)
+{
+    // Firmware data goes out once per frame, whatever repetition the transmit panel sets.
+    CanTxOptions once;
+    once.intervalMs = 0;
+    // The USB adapter or a CAN interface takes each frame as it is.
+    if (CanAdapter *a = canAdapter(); a != serial) {
+        for (const QByteArray &f : frames)
+            a->sendFrame(canFrameOf(f, canId), once);
+        return;
+    }
+    if (!idFits(canId))
+        return;
+    QMutexLocker lock(&m_portMutex);
+    for (const QByteArray &f : frames)
+        serial->writeFrame(canFrameOf(f, canId), once, SerialFrame::CmdFirmware);
+}
+
+void CustomCDC::syncUpgradeFlags()
+{
+    // The receive pipeline and the other procedures read the transfer as these flags.
+    using S = FirmwareUpgrade::State;
+    const S s = m_upgrade->state();
+    const bool usb = m_upgrade->path() == FirmwareUpgrade::Path::UsbAdapter;
+    const bool transfer = s == S::Starting || s == S::WaitingForAck || s == S::WaitingForComplete;
+    bootWaitSerial = s == S::WaitingForBootloader && !usb;
+    bootWaitUsb = usb && s != S::Idle;
+    upgradeMode = s == S::Starting || s == S::WaitingForAck;
+    upgradeDone = s == S::WaitingForComplete;
+    upgradeSending = transfer && !usb;
+}
+
+void CustomCDC::readVersion()
+{
+    if (canMode) {
+        // The answers are register replies, counted by the motor frame decoder. The
+        // console's versionReading flag stays clear: it would make the serial receive
+        // pipeline take the adapter's frames for a console answer.
+        registerReplies.beginVersionRead();
+        versionMode = true;
+        versionTimer->start();
+        controllerAllParamsCRUFunc(0, 14);
+        QTimer::singleShot(1, this, [this] { controllerAllParamsCRUFunc(0, RegisterFrame::LastRid); });
+        return;
+    }
+    uartSend(QString::fromLatin1(ConsoleEnterText));
+    QTimer::singleShot(ConsoleDelayMs, this, [this] {
+        if (!comPort || !comPort->isOpen())
+            return;
+        versionReading = true;
+        write(consoleVersionRequest());
+    });
 }
 
 void CustomCDC::clearProcedureFlags()

@@ -18,6 +18,7 @@ class SerialPortModel;
 class CANTxModel;
 class SerialCanAdapter;
 class CalHandshake;
+class FirmwareUpgrade;
 struct CalPort;
 
 // The link object: every CAN frame, console text and adapter request the tool sends
@@ -155,6 +156,16 @@ public:
     // Stops a running register read, write or save walk (the link closed under it).
     void stopRegisterSequence() { stopRegisterTimers(); }
 
+    // Motor firmware upgrade and version read. The image is the file the user chose;
+    // firmwareUpgrade() starts the transfer over the current path (console in UART mode,
+    // the USB adapter while connected, the serial adapter otherwise). readVersion() asks
+    // for the application and bootloader versions: registers 14 and 37 in CAN mode, the
+    // console request after "s" in UART mode.
+    QByteArray firmwareImage;
+    bool firmwareUpgrade();
+    void readVersion();
+    FirmwareUpgrade *upgrade() const { return m_upgrade; }
+
 signals:
     void uartMsg(const QString &text);
     void MessageInfo(int code);
@@ -180,8 +191,13 @@ private:
     void registerTick(QTimer *timer, RegisterSequence::Kind kind);
     void stopRegisterTimers();
 
+    void syncUpgradeFlags();
+    void sendFirmwareFrames(const QList<QByteArray> &frames, quint32 canId);
+
     RegisterSequence sequence;
     CalHandshake *handshake = nullptr;
+    FirmwareUpgrade *m_upgrade = nullptr;
+    QTimer *versionTimer = nullptr; // CAN version read: both replies within this
 
     QPointer<QSerialPort> comPort;
     QMutex m_portMutex;

@@ -6,6 +6,7 @@
 namespace {
 const int kFrameSize = 16;
 const char kFrameHead = char(0xAA);
+const quint8 kStatusReceived = 0x11;
 
 template <typename F, typename... A> void call(const F &f, A &&...args)
 {
@@ -23,67 +24,14 @@ QString versionText(const QByteArray &b)
 
 ReceiveDispatcher::ReceiveDispatcher(CustomCDC *link, Events events) : cdc(link), ev(std::move(events)) {}
 
-void ReceiveDispatcher::pass(ChunkSource &source, bool usbConnected)
+void ReceiveDispatcher::pass(ChunkSource &source)
 {
     CustomCDC &c = *cdc;
     if (c.harmonicAnalysis || c.motorSideHandshake || c.calHandshakeBusy
         || (c.motorSideStreaming && c.outputShaftStreaming) || c.tableSending || c.outTableSending)
         return;
 
-    if (c.bootWaitUsb) {
-        if (++rxTimeoutTicks > 255) {
-            c.bootWaitUsb = false;
-            c.upgradeDone = false;
-            c.upgradeMode = false;
-            c.upgradeSending = false;
-            rxTimeoutTicks = 0;
-            call(ev.progress, 0);
-            call(ev.message, 11);
-            call(ev.upgradeLock, false);
-        }
-        return;
-    }
-
-    if (c.bootWaitSerial) {
-        source.sleepMs(100);
-        for (int i = 0; i < 511 && source.empty(); ++i)
-            source.sleepMs(10);
-        QByteArray chunk;
-        if (!source.take(chunk)) {
-            rxTimeoutTicks = 0;
-            call(ev.message, 2);
-            c.bootWaitSerial = false;
-            call(ev.upgradeLock, false);
-            return;
-        }
-        rxTimeoutTicks = 0;
-        if (chunk.contains("Aupgrade") || chunk.contains("er Bootloa")) {
-            c.upgradeDone = false;
-            c.upgradeMode = true;
-            c.upgradeSending = true;
-            call(ev.upgradeStarted);
-            source.sleepMs(100);
-            call(ev.sendNextFrame);
-        } else {
-            call(ev.message, 2);
-            call(ev.upgradeLock, false);
-        }
-        c.bootWaitSerial = false;
-    }
-
-    if (c.upgradeSending) {
-        if (++rxTimeoutTicks > (usbConnected ? 111 : 511)) {
-            c.upgradeSending = false;
-            c.upgradeDone = false;
-            c.upgradeMode = false;
-            rxTimeoutTicks = 0;
-            call(ev.progress, 0);
-            call(ev.message, 11);
-            call(ev.upgradeLock, false);
-        }
-    }
-
-    if (c.paramReading || c.paramWriting || c.versionReading || c.bootWaitSerial) {
+    if (c.paramReading || c.paramWriting || c.versionReading) {
         ++rxTimeoutTicks;
         if (rxTimeoutTicks > kIdentifyTimeoutPasses) {
             if (c.identifying) {
@@ -98,7 +46,9 @@ void ReceiveDispatcher::pass(ChunkSource &source, bool usbConnected)
                 c.paramWriting = false;
                 timeOut();
             } else if (c.versionReading) {
+                // A register reply that comes late must not be taken for a version.
                 c.versionReading = false;
+                c.versionMode = false;
                 timeOut();
             }
         }
@@ -269,18 +219,9 @@ void ReceiveDispatcher::handleRest(const QByteArray &rest)
         return;
     }
 
-    if (rest.contains("complete")) {
-        rxTimeoutTicks = 0;
-        c.upgradeSending = false;
-        emitTerminal(rest);
-        call(ev.upgradeLock, false);
-    } else if (rest.contains("OK")) {
-        rxTimeoutTicks = 0;
-        emitTerminal(rest);
-        call(ev.sendNextFrame);
-    } else {
-        emitTerminal(rest);
-    }
+    if (ev.upgradeReply)
+        ev.upgradeReply(rest, false);
+    emitTerminal(rest);
 }
 
 void ReceiveDispatcher::handleFrame(const QByteArray &frame)
@@ -290,19 +231,11 @@ void ReceiveDispatcher::handleFrame(const QByteArray &frame)
     if (!c.upgradeMode)
         call(ev.canFrame, frame);
 
-    const int len = qMin(int(quint8(frame[2]) & 0x3F), 8);
-    const QByteArray data = frame.mid(7, len);
-    if (frame.contains("complete")) {
-        rxTimeoutTicks = 0;
-        c.upgradeSending = false;
+    // Only the data of a frame received from the bus can be the bootloader's answer: the
+    // adapter's confirmations of sent frames carry the tool's own bytes.
+    if (quint8(frame[1]) != kStatusReceived || !ev.upgradeReply)
+        return;
+    const QByteArray data = frame.mid(7, qMin(int(quint8(frame[2]) & 0x3F), 8));
+    if (ev.upgradeReply(data, true))
         emitTerminal(data);
-        call(ev.upgradeLock, false);
-    } else if (frame.contains("OK")) {
-        rxTimeoutTicks = 0;
-        emitTerminal(data);
-        call(ev.sendNextFrame);
-    } else if (frame.contains("ERROR")) {
-        emitTerminal(data);
-        call(ev.upgradeLock, false);
-    }
 }

@@ -9,7 +9,8 @@ class CustomCDC;
 
 // Turns the serial byte stream into actions: adapter receive frames, answers to the
 // pending console request (parameter block, write acknowledgement, identification,
-// version), firmware-upgrade replies and terminal text; and runs the request time-outs.
+// version), firmware-upgrade replies and terminal text; and runs the request time-outs
+// (the firmware upgrade keeps its own).
 // It owns no thread: the owner calls pass() every 10 ms from its background task.
 //
 // A receive frame whose bytes are split between two reads is carried over to the next
@@ -33,10 +34,9 @@ public:
         std::function<void(const QByteArray &, bool)> parameterBlock; // 148 record bytes, long layout?
         std::function<void(const QByteArray &)> motorParameters;    // 20 bytes of identified parameters
         std::function<void(const QString &, const QString &)> versions; // application, bootloader
-        std::function<void()> sendNextFrame;                         // next firmware packet
-        std::function<void(bool)> upgradeLock;
-        std::function<void(int)> progress;                           // firmware progress bar
-        std::function<void()> upgradeStarted;                        // bootloader accepted the request
+        // Console text (fromFrame false) or a received frame's data offered to a running
+        // firmware upgrade; true when it was the bootloader's answer.
+        std::function<bool(const QByteArray &, bool fromFrame)> upgradeReply;
         std::function<void(const QByteArray &)> canFrame;            // 16 bytes, outside upgrade mode
     };
 
@@ -54,7 +54,7 @@ public:
     ReceiveDispatcher(CustomCDC *link, Events events);
 
     // One 10 ms pass (the caller sleeps and checks that the port is open).
-    void pass(ChunkSource &source, bool usbConnected);
+    void pass(ChunkSource &source);
     // Step 7 alone: split one chunk into frames and other bytes and route them.
     void processChunk(const QByteArray &chunk);
     // Releases a carried tail as ordinary bytes.

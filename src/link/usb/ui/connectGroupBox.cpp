@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QAbstractItemView>
 #include <QtConcurrent/QtConcurrent>
 
 #include <iterator>
@@ -69,11 +70,13 @@ void Ui_ConnectGroupBox::setupUi(QGroupBox *box)
     grid->addWidget(sw_btn_FDCAN, 1, 1, Qt::AlignLeft);
     grid->addWidget(idBaudLabel, 2, 0);
     grid->addWidget(id_baud_combox, 2, 1);
+    // The data-rate row shares the grid's columns so that its combo lines up with the
+    // others in either language.
     dataBaudLayout = new QHBoxLayout();
     dataBaudLayout->setObjectName("dataBaudLayout");
-    dataBaudLayout->addWidget(dataBaudLabel);
-    dataBaudLayout->addWidget(data_baud_combox, 1);
-    grid->addLayout(dataBaudLayout, 3, 0, 1, 2);
+    dataBaudLayout->addWidget(data_baud_combox);
+    grid->addWidget(dataBaudLabel, 3, 0);
+    grid->addLayout(dataBaudLayout, 3, 1);
     grid->addWidget(samplePointCaption, 4, 0);
     grid->addWidget(samplePointLabel, 4, 1);
     auto *buttons = new QHBoxLayout();
@@ -82,6 +85,11 @@ void Ui_ConnectGroupBox::setupUi(QGroupBox *box)
     buttons->addWidget(config_btn);
     grid->addLayout(buttons, 5, 0, 1, 2);
     grid->setColumnStretch(1, 1);
+    // The panel lives in a narrow fixed-size window: tight margins leave the combo boxes
+    // room for a whole adapter name, and the list opens as wide as its longest name.
+    grid->setContentsMargins(6, 6, 6, 6);
+    grid->setHorizontalSpacing(4);
+    usb_device_comboBox->view()->setTextElideMode(Qt::ElideNone);
 }
 
 void Ui_ConnectGroupBox::retranslateUi(QGroupBox *box, bool fd)
@@ -156,6 +164,8 @@ void ConnectGroupBox::setDeviceNames(const QStringList &names)
     ui.usb_device_comboBox->clear();
     ui.usb_device_comboBox->addItems(names);
     ui.usb_device_comboBox->setCurrentIndex(names.isEmpty() ? -1 : qMax(0, int(names.indexOf(previous))));
+    QAbstractItemView *list = ui.usb_device_comboBox->view();
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth());
 }
 
 QString ConnectGroupBox::currentDevice() const
@@ -228,6 +238,7 @@ void ConnectGroupBox::setFdMode(bool on)
 void ConnectGroupBox::on_FDCAN_statusChanged(bool on)
 {
     setLayoutVisible(ui.dataBaudLayout, on);
+    ui.dataBaudLabel->setVisible(on);
     ui.idBaudLabel->setText(on ? tr("仲裁域波特率") : tr("波特率"));
 }
 

@@ -1,0 +1,243 @@
+#include "firmware/firmwareUpgrade.h"
+
+#include "firmware/firmwareImage.h"
+#include "log/log.h"
+
+#include <QElapsedTimer>
+#include <QMetaEnum>
+#include <QTimer>
+
+namespace {
+bool isAcknowledgement(const QByteArray &b) { return b.contains("Aupgrade") || b.contains("er Bootloa"); }
+constexpr int kBootTextLimit = 256;
+} // namespace
+
+FirmwareUpgrade::FirmwareUpgrade(QObject *parent) : QObject(parent)
+{
+    timer = new QTimer(this);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, &FirmwareUpgrade::onTimeout);
+    startTimer = new QTimer(this);
+    startTimer->setSingleShot(true);
+    connect(startTimer, &QTimer::timeout, this, &FirmwareUpgrade::sendPacket);
+}
+
+FirmwareUpgrade::~FirmwareUpgrade() = default;
+
+int FirmwareUpgrade::failureMessage(Outcome outcome, Path path)
+{
+    switch (outcome) {
+    case Outcome::NoBootloader: return path == Path::UsbAdapter ? 11 : 2;
+    case Outcome::Stalled:
+    case Outcome::Refused:
+    case Outcome::EndedEarly: return 11;
+    case Outcome::Completed:
+    case Outcome::Cancelled: break;
+    }
+    return -1;
+}
+
+QString FirmwareUpgrade::outcomeText(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Completed: return tr("升级完成");
+    case Outcome::NoBootloader: return tr("电机没有进入引导程序");
+    case Outcome::Stalled: return tr("引导程序没有应答");
+    case Outcome::Refused: return tr("引导程序报告错误 (ERROR)");
+    case Outcome::EndedEarly: return tr("引导程序在最后一包之前结束了升级");
+    case Outcome::Cancelled: return tr("升级已取消");
+    }
+    return QString();
+}
+
+void FirmwareUpgrade::setState(State s)
+{
+    if (m_state.exchange(s) != s)
+        emit stateChanged(s);
+}
+
+void FirmwareUpgrade::armTimeout(int ms) { timer->start(ms); }
+
+int FirmwareUpgrade::packetWaitMs() const
+{
+    if (req.path == Path::UsbAdapter)
+        return timeouts.usbMs;
+    return req.usbConnected ? timeouts.packetUsbConnectedMs : timeouts.packetMs;
+}
+
+bool FirmwareUpgrade::start(const Request &request)
+{
+    if (isRunning()) {
+        Logger::info("upgrade already running", "firmwareUpgrade");
+        return false;
+    }
+    if (request.image.isEmpty() || request.image.size() > FirmwareImageLimit)
+        return false;
+    req = request;
+    m_path = request.path;
+    m_packetCount = firmwarePacketCount(req.image.size());
+    m_packetIndex = 1;
+    m_progress = 0;
+    bootText.clear();
+    ++m_generation;
+    setState(State::WaitingForBootloader);
+    emit lockChanged(true);
+    if (req.path == Path::Console) {
+        if (io.writeConsole)
+            io.writeConsole(QByteArray(1, 'X'));
+    } else {
+        if (io.sendRequest)
+            io.sendRequest(firmwareUpgradeRequest(req.motorCanId), req.requestId);
+    }
+    armTimeout(req.path == Path::UsbAdapter ? timeouts.usbMs : timeouts.bootloaderMs);
+    return true;
+}
+
+void FirmwareUpgrade::cancel()
+{
+    if (isRunning())
+        finish(Outcome::Cancelled);
+}
+
+bool FirmwareUpgrade::offerReply(const QByteArray &bytes, Path from)
+{
+    const State s = state();
+    if (s == State::Idle || from != m_path.load())
+        return false;
+    bool taken = false;
+    switch (s) {
+    case State::Idle: return false;
+    case State::WaitingForBootloader:
+        // The console's first answer decides; on CAN only the bootloader's own words count,
+        // the bus carries other traffic.
+        taken = from == Path::Console || isAcknowledgement(bytes) || bytes.contains("ERROR");
+        break;
+    case State::Starting:
+    case State::WaitingForAck:
+    case State::WaitingForComplete:
+        taken = bytes.contains("complete") || bytes.contains("OK") || bytes.contains("ERROR");
+        break;
+    }
+    if (taken) {
+        const quint64 generation = m_generation.load();
+        QMetaObject::invokeMethod(
+            this, [this, bytes, generation] { handleReply(bytes, generation); }, Qt::QueuedConnection);
+    }
+    return taken;
+}
+
+void FirmwareUpgrade::handleReply(const QByteArray &bytes, quint64 generation)
+{
+    // A reply to a request or packet that is no longer outstanding.
+    if (generation != m_generation.load())
+        return;
+    switch (state()) {
+    case State::Idle: return;
+    case State::WaitingForBootloader:
+        if (req.path == Path::Console) {
+            // The answer may come in pieces; a whole line without the words is a refusal.
+            bootText.append(bytes);
+            if (isAcknowledgement(bootText))
+                acknowledged();
+            else if (bootText.contains('\n') || bootText.contains("ERROR") || bootText.size() > kBootTextLimit)
+                finish(Outcome::NoBootloader);
+        } else if (isAcknowledgement(bytes)) {
+            acknowledged();
+        } else {
+            finish(Outcome::NoBootloader);
+        }
+        return;
+    case State::Starting:
+    case State::WaitingForAck:
+        if (bytes.contains("complete"))
+            finish(Outcome::EndedEarly);
+        else if (bytes.contains("OK"))
+            sendNextFrame();
+        else if (bytes.contains("ERROR"))
+            finish(Outcome::Refused);
+        return;
+    case State::WaitingForComplete:
+        if (bytes.contains("complete"))
+            finish(Outcome::Completed);
+        else if (!bytes.contains("OK") && bytes.contains("ERROR"))
+            finish(Outcome::Refused);
+        return;
+    }
+}
+
+void FirmwareUpgrade::acknowledged()
+{
+    timer->stop();
+    ++m_generation;
+    m_packetIndex = 1;
+    setState(State::Starting);
+    startTimer->start(timeouts.firstPacketDelayMs);
+}
+
+void FirmwareUpgrade::sendNextFrame()
+{
+    if (state() == State::WaitingForAck)
+        sendPacket();
+}
+
+void FirmwareUpgrade::sendPacket()
+{
+    QElapsedTimer clock;
+    clock.start();
+    const int k = m_packetIndex;
+    const QByteArray packet = firmwarePacket(req.image, k);
+    Logger::debug(QString("sendBuffer.length = %1").arg(packet.size()), "sendNextFrame");
+    // Replies from here on belong to this packet.
+    ++m_generation;
+    setState(k < m_packetCount ? State::WaitingForAck : State::WaitingForComplete);
+    if (req.path == Path::Console) {
+        if (io.writeConsole)
+            io.writeConsole(packet);
+    } else if (io.sendPacketFrames) {
+        io.sendPacketFrames(firmwarePacketFrames(packet), req.motorCanId & 0x7FF);
+    }
+    armTimeout(packetWaitMs());
+
+    m_progress = firmwareProgress(k, m_packetCount);
+    emit progressChanged(m_progress);
+    if (m_progress == 100) {
+        m_progress = 0;
+        emit progressChanged(0);
+    }
+    emit packetSent(k, m_packetCount);
+    m_packetIndex = k < m_packetCount ? k + 1 : 1;
+    Logger::info(QString("end:%1").arg(clock.nsecsElapsed()), "sendNextFrame");
+}
+
+void FirmwareUpgrade::onTimeout()
+{
+    switch (state()) {
+    case State::WaitingForBootloader: finish(Outcome::NoBootloader); break;
+    case State::WaitingForAck:
+    case State::WaitingForComplete: finish(Outcome::Stalled); break;
+    case State::Idle:
+    case State::Starting: break;
+    }
+}
+
+void FirmwareUpgrade::finish(Outcome outcome)
+{
+    timer->stop();
+    startTimer->stop();
+    ++m_generation;
+    m_packetIndex = 1;
+    bootText.clear();
+    setState(State::Idle);
+    Logger::info(QString("firmware upgrade ended: %1").arg(QMetaEnum::fromType<Outcome>().valueToKey(int(outcome))),
+                 "firmwareUpgrade");
+    if (m_progress != 0 || outcome != Outcome::Completed) {
+        m_progress = 0;
+        emit progressChanged(0);
+    }
+    emit lockChanged(false);
+    emit finished(outcome);
+    // Last: the message box may run a nested event loop; the tool is usable by then.
+    const int code = failureMessage(outcome, req.path);
+    if (code >= 0)
+        emit MessageInfo(code);
+}

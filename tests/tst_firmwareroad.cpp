@@ -1,0 +1,368 @@
+// Motor firmware upgrade and version read end to end: the main window against the
+// simulated motor on the console, behind the serial adapter and behind the USB adapter.
+#include "app/mainwindow.h"
+#include "app/ui_mainwindow.h"
+#include "firmware/firmwareImage.h"
+#include "firmware/firmwareUpgrade.h"
+#include "firmware/ui/firmwareDialog.h"
+#include "firmware/ui/firmwareGroupBox.h"
+#include "link/serial/customCDC.h"
+#include "widgets/dialogService.h"
+#include "widgets/switchbutton.h"
+
+#include "simCodec.h"
+#include "simUsbWindow.h"
+#include "simWindow.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using Path = FirmwareUpgrade::Path;
+
+namespace {
+
+QByteArray image(int size)
+{
+    QByteArray b(size, '\0');
+    for (int i = 0; i < size; ++i)
+        b[i] = char((i * 7 + i / 256) & 0xFF);
+    return b;
+}
+
+// One window on one of the three paths; file dialogs answer with `openPath`, the
+// firmware dialog is handed to `onDialog`.
+struct Road {
+    SimWindow serial;
+    SimUsbWindow usb;
+    Path path = Path::Console;
+    QString openPath;
+    std::function<void(QDialog *)> onDialog;
+
+    bool start(Path p)
+    {
+        path = p;
+        const bool ok = p == Path::UsbAdapter ? usb.start() && usb.open()
+                                              : serial.start(p == Path::Console ? SimSerialAdapter::Console
+                                                                                : SimSerialAdapter::Adapter)
+                                                    && serial.open();
+        DialogService::setHandler([this](const DialogService::Request &r) {
+            DialogService::Reply reply;
+            reply.result = QMessageBox::Ok;
+            if (r.kind == DialogService::OpenFile)
+                reply.path = openPath;
+            if (r.kind == DialogService::Dialog && r.dialog && r.dialog->objectName() == "firmwareDialog" && onDialog)
+                onDialog(r.dialog);
+            return reply;
+        });
+        return ok;
+    }
+    ~Road() { path == Path::UsbAdapter ? usb.stop() : serial.stop(); }
+    MainWindow *w() const { return path == Path::UsbAdapter ? usb.window() : serial.window(); }
+    SimMotor *motor() const { return path == Path::UsbAdapter ? usb.motor() : serial.motor(); }
+    FirmwareGroupBox *group() const { return w()->firmwareGroupBox(); }
+    FirmwareUpgrade *upgrade() const { return w()->link()->upgrade(); }
+    // Everything the motor was sent: console bytes or CAN frames.
+    qint64 reached() const
+    {
+        return path == Path::Console ? motor()->consoleExtras().receivedBytes().size()
+                                     : qint64(motor()->receivedFrameCount());
+    }
+    void choose(const QString &file)
+    {
+        openPath = file;
+        group()->fileOpenButton->click();
+    }
+    bool locked() const { return !group()->upgradeButton->isEnabled() && !w()->form()->sw_btn_canUart->isEnabled(); }
+};
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    QFile f(dir.filePath(name));
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+    return f.fileName();
+}
+
+} // namespace
+
+class TestFirmwareRoad : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations"); }
+
+    void fullUpgrade_data()
+    {
+        QTest::addColumn<Path>("path");
+        QTest::addColumn<bool>("byF8");
+        QTest::newRow("motor console") << Path::Console << false;
+        QTest::newRow("serial adapter, F8") << Path::SerialAdapter << true;
+        QTest::newRow("USB adapter") << Path::UsbAdapter << false;
+    }
+
+    void fullUpgrade()
+    {
+        QFETCH(Path, path);
+        QFETCH(bool, byF8);
+        Road road;
+        QVERIFY(road.start(path));
+        QTemporaryDir dir;
+        const QByteArray file = image(20000);
+        road.choose(writeFile(dir, "APP_V1.2.bin", file));
+        QCOMPARE(road.group()->firmwareNameLabel->text(), QString("V1.2"));
+
+        QList<int> seen;
+        connect(road.group()->progressBar, &QProgressBar::valueChanged, [&](int v) { seen << v; });
+        if (byF8) {
+            road.w()->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(road.w()));
+            QTest::keyClick(road.w(), Qt::Key_F8);
+        } else {
+            road.group()->upgradeButton->click();
+        }
+        QVERIFY(road.upgrade()->isRunning());
+        QCOMPARE(road.upgrade()->path(), path);
+        QVERIFY(road.locked());
+        QTRY_COMPARE_WITH_TIMEOUT(road.motor()->bootloader().transfers(), 1, 20000);
+        QTRY_VERIFY(!road.upgrade()->isRunning());
+        QCOMPARE(road.motor()->firmwareImage(), file);
+        QCOMPARE(road.motor()->bootloader().commands(), (QList<quint8>{2, 1, 0}));
+        QCOMPARE(seen, (QList<int>{33, 66, 100, 0}));
+        QTRY_VERIFY(!road.locked());
+        QVERIFY(shownMessages().isEmpty());
+        QTRY_VERIFY(road.w()->form()->comOutput->toPlainText().contains("complete"));
+    }
+
+    // A transfer that fails ends with a message and leaves the tool usable; the next
+    // press starts over and succeeds. Stray "OK"s during a transfer move nothing.
+    void failedTransfer_data()
+    {
+        QTest::addColumn<Path>("path");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("message");
+        QTest::addColumn<int>("packetsReached");
+        QTest::newRow("ERROR for packet 2") << Path::Console << "error" << 11 << 2;
+        QTest::newRow("console refuses") << Path::Console << "refuse" << 2 << 0;
+        QTest::newRow("silent, serial adapter") << Path::SerialAdapter << "silent" << 11 << 1;
+        QTest::newRow("silent, USB adapter") << Path::UsbAdapter << "silent" << 11 << 1;
+        QTest::newRow("stray OK text in a CAN transfer") << Path::SerialAdapter << "text" << 11 << 1;
+        QTest::newRow("adapter confirmation carrying OK") << Path::SerialAdapter << "confirmation" << 11 << 1;
+    }
+
+    void failedTransfer()
+    {
+        QFETCH(Path, path);
+        QFETCH(QString, fault);
+        QFETCH(int, message);
+        QFETCH(int, packetsReached);
+        Road road;
+        QVERIFY(road.start(path));
+        SimBootloader &boot = road.motor()->bootloader();
+        if (fault == "error")
+            boot.setErrorAt(2);
+        else if (fault == "refuse")
+            boot.setRefusal("Unknown command\n");
+        else
+            boot.setSilentFrom(1);
+        FirmwareUpgrade::Timeouts t;
+        t.packetMs = t.usbMs = 1500; // only the silence is waited for
+        road.upgrade()->setTimeouts(t);
+        QTemporaryDir dir;
+        const QByteArray file = image(20000);
+        road.choose(writeFile(dir, "fw.bin", file));
+        road.group()->upgradeButton->click();
+        if (fault == "text" || fault == "confirmation") {
+            QTRY_COMPARE(road.upgrade()->state(), FirmwareUpgrade::State::WaitingForAck);
+            road.serial.adapter()->injectBytes(fault == "text" ? QByteArray("OK\r\n")
+                                                               : SimCodec::receiveFrame(0x12, 0x01, "OK"));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(shownMessages(), QList<int>{message}, 15000);
+        QVERIFY(!road.upgrade()->isRunning());
+        QVERIFY(!road.locked());
+        QCOMPARE(road.group()->progressBar->value(), 0);
+        // The request, then whole packets: nothing moved the transfer on by mistake.
+        qint64 expected = 1;
+        for (int k = 1; k <= packetsReached; ++k) {
+            const QByteArray p = firmwarePacket(file, k);
+            expected += path == Path::Console ? p.size() : firmwarePacketFrames(p).size();
+        }
+        QCOMPARE(road.reached(), expected);
+
+        boot.setErrorAt(-1);
+        boot.setSilentFrom(-1);
+        boot.setRefusal({});
+        road.upgrade()->setTimeouts(FirmwareUpgrade::Timeouts());
+        road.group()->upgradeButton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(boot.transfers(), 1, 20000);
+        QCOMPARE(road.motor()->firmwareImage(), file);
+        QCOMPARE(shownMessages(), QList<int>{message});
+    }
+
+    // Closing the link ends the transfer at once: unlocked, no stall reported later.
+    void closedMidTransfer_data()
+    {
+        QTest::addColumn<Path>("path");
+        QTest::newRow("motor console") << Path::Console;
+        QTest::newRow("USB adapter") << Path::UsbAdapter;
+    }
+
+    void closedMidTransfer()
+    {
+        QFETCH(Path, path);
+        Road road;
+        QVERIFY(road.start(path));
+        road.motor()->bootloader().setSilentFrom(2);
+        FirmwareUpgrade::Timeouts t;
+        t.packetMs = t.usbMs = 1500;
+        road.upgrade()->setTimeouts(t);
+        QTemporaryDir dir;
+        road.choose(writeFile(dir, "fw.bin", image(30000)));
+        road.group()->upgradeButton->click();
+        QTRY_COMPARE(road.group()->progressBar->value(), 50);
+        road.w()->form()->btn_comSwitch->click();
+        QVERIFY(!road.w()->isPortOpen());
+        QVERIFY(!road.upgrade()->isRunning());
+        QVERIFY(!road.locked());
+        QCOMPARE(road.group()->progressBar->value(), 0);
+        QTest::qWait(1700); // past the packet wait
+        QVERIFY(shownMessages().isEmpty());
+    }
+
+    void badFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("empty") << "empty" << "为空";
+        QTest::newRow("a folder") << "folder" << "无法读取";
+        QTest::newRow("beyond 2 MiB") << "large" << "2097152";
+    }
+
+    void badFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, words);
+        Road road;
+        QVERIFY(road.start(Path::SerialAdapter));
+        QTemporaryDir dir;
+        QString bad = dir.filePath("APP_bad.bin");
+        if (kind == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir("APP_bad.bin"));
+        } else {
+            QFile f(bad);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == "large")
+                QVERIFY(f.resize(FirmwareImageLimit + 1));
+        }
+        road.choose(bad);
+        QVERIFY(shownBoxes().size() == 1 && shownBoxes().last().second.contains(words));
+        QCOMPARE(road.group()->firmwareNameLabel->text(), QString());
+        road.group()->upgradeButton->click();
+        QCOMPARE(shownMessages(), QList<int>{9});
+        QTest::qWait(100);
+        QCOMPARE(road.reached(), 0);
+        // An earlier choice survives a bad one.
+        road.choose(writeFile(dir, "APP_good.bin", image(10)));
+        road.choose(bad);
+        QCOMPARE(road.group()->firmwareNameLabel->text(), QString("good"));
+        QCOMPARE(road.w()->link()->firmwareImage, image(10));
+    }
+
+    void versions_data()
+    {
+        QTest::addColumn<Path>("path");
+        QTest::addColumn<bool>("fromChat");
+        QTest::addColumn<bool>("answered");
+        QTest::newRow("console") << Path::Console << false << true;
+        QTest::newRow("CAN, serial adapter") << Path::SerialAdapter << false << true;
+        QTest::newRow("CAN, USB adapter, asked in the chat") << Path::UsbAdapter << true << true;
+        QTest::newRow("CAN, no motor with the ID") << Path::SerialAdapter << false << false;
+    }
+
+    void versions()
+    {
+        QFETCH(Path, path);
+        QFETCH(bool, fromChat);
+        QFETCH(bool, answered);
+        Road road;
+        QVERIFY(road.start(path));
+        if (!answered)
+            road.w()->on_canidChanged(0x25);
+        if (fromChat)
+            road.w()->on_invokeQtFunction("读版本");
+        else
+            road.group()->readVersionButton->click();
+        if (!answered) {
+            QTRY_COMPARE(shownMessages(), QList<int>{6});
+            QVERIFY(road.group()->appVersionLabel->text().isEmpty());
+            return;
+        }
+        // sw_ver holds the characters "1205", bl_ver the numbers 1, 0, 3, 0.
+        QTRY_COMPARE(road.group()->appVersionLabel->text(), QString("1.2.0.5"));
+        QCOMPARE(road.group()->loaderVersionLabel->text(), QString("1.0.3.0"));
+        QVERIFY(shownMessages().isEmpty());
+    }
+
+    // The dialog of the menu action during an upgrade: progress, locked buttons, the
+    // result; with ZK_SCREENSHOT_DIR set it is also saved as a picture.
+    void dialogDuringUpgrade_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("done");
+        QTest::newRow("Chinese") << "zh_CN" << "电机固件升级" << "升级完成";
+        QTest::newRow("English") << "en_US" << "Motor Firmware Upgrade" << "Upgrade complete";
+    }
+
+    void dialogDuringUpgrade()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, title);
+        QFETCH(QString, done);
+        Road road;
+        QVERIFY(road.start(Path::Console));
+        QVERIFY(road.w()->switchLanguage(language));
+        QTemporaryDir dir;
+        road.choose(writeFile(dir, "APP_V2.0.1.bin", image(5 * 8192)));
+        road.group()->readVersionButton->click();
+        QTRY_COMPARE(road.group()->appVersionLabel->text(), QString("1.2.0.5"));
+        bool checked = false;
+        road.onDialog = [&](QDialog *d) {
+            auto *dialog = qobject_cast<FirmwareDialog *>(d);
+            QVERIFY(dialog && !dialog->isFdcan());
+            QCOMPARE(dialog->windowTitle(), title);
+            QVERIFY(dialog->infoLabel->text().contains("V2.0.1"));
+            QVERIFY(dialog->infoLabel->text().contains("Bootloader REV:1.0.3.0"));
+            dialog->resize(360, 200);
+            // Seen as it moves: the whole transfer may take less than one poll.
+            bool midway = false, lockedMidway = false;
+            connect(dialog->progressBar, &QProgressBar::valueChanged, dialog, [&](int v) {
+                if (midway || v < 40)
+                    return;
+                midway = true;
+                lockedMidway = !dialog->upgradeButton->isEnabled() && !dialog->fileOpenButton->isEnabled();
+                const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+                if (!shots.isEmpty())
+                    dialog->grab().save(shots + "/firmware-dialog-" + language + ".png");
+            });
+            dialog->upgradeButton->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!road.upgrade()->isRunning(), 20000);
+            QVERIFY(midway && lockedMidway);
+            QVERIFY(dialog->upgradeButton->isEnabled());
+            QCOMPARE(dialog->progressBar->value(), 0);
+            QVERIFY(dialog->infoLabel->text().contains(done));
+            checked = true;
+        };
+        road.w()->on_actFirmwareUpdate_triggered();
+        QVERIFY(checked);
+        QVERIFY(!road.w()->motorFirmwareDialog());
+        QCOMPARE(road.motor()->bootloader().transfers(), 1);
+    }
+};
+
+QTEST_MAIN(TestFirmwareRoad)
+#include "tst_firmwareroad.moc"
