@@ -10,6 +10,7 @@
 #include "link/usb/usbCanAdapter.h"
 #include "link/usb/usb_class.h"
 #include "log/log.h"
+#include "queuedSpy.h"
 
 #include <libusb.h>
 
@@ -61,7 +62,7 @@ private slots:
 
         CustomFIFO fifo;
         UsbCanAdapter adapter(&fifo);
-        QSignalSpy frames(&adapter, &CanAdapter::framesReceived);
+        QueuedSpy frames(&adapter, &CanAdapter::framesReceived); // emitted on the parse thread
         adapter.setDeviceName("device:3,7");
         QVERIFY(adapter.connectDevice());
         QCOMPARE(FakeLibusb::claimedInterfaces(), 3);

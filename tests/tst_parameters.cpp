@@ -88,7 +88,7 @@ private slots:
         ui()->ReadAllParam->click();
         QTRY_VERIFY(w()->link()->registerSequence().running());
         sw.adapter()->closePort();
-        QTRY_VERIFY_WITH_TIMEOUT(!w()->isPortOpen(), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w()->isPortOpen(), 10000);
         QVERIFY(!w()->link()->registerSequence().running());
         QTest::qWait(2 * RegisterSequence::ReplyTimeoutMs);
         QVERIFY(!shownMessages().contains(6));

@@ -11,6 +11,7 @@
 #include "link/usb/usbCanAdapter.h"
 #include "link/usb/usb_class.h"
 #include "log/log.h"
+#include "queuedSpy.h"
 #include "simUsbBackend.h"
 
 #include <QSignalSpy>
@@ -340,7 +341,7 @@ private slots:
     {
         CustomFIFO fifo;
         UsbCanAdapter adapter(&fifo);
-        QSignalSpy frames(&adapter, &CanAdapter::framesReceived);
+        QueuedSpy frames(&adapter, &CanAdapter::framesReceived); // emitted on the parse thread
         QSignalSpy errors(&adapter, &CanAdapter::errorOccurred);
         int n = 0;
         adapter.setDeviceName(usb_get_zk_device(n).value(0));

@@ -657,11 +657,12 @@ void TestWaveForm::feedbackUpdaterHoldsBackWhileBusy()
         p = QList<float>(batchSize, batch);
         updater.update(p, v, t, mutex);
     }
-    QCOMPARE(updater.heldSamples(), held);
-    gate.release(pool->maxThreadCount());
+    const qsizetype heldWhileBusy = updater.heldSamples();
+    gate.release(pool->maxThreadCount()); // before any check: a failed one must not leave the pool blocked
     for (auto &f : blockers)
         f.waitForFinished();
     updater.waitForDone();
+    QCOMPARE(heldWhileBusy, qsizetype(held));
     // one computation ran; the later batches wait for the next cycle instead of racing it
     QCOMPARE(pos.getWaveData(), QList<float>(batchSize, 1));
     if (clear)

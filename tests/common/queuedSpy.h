@@ -13,8 +13,8 @@
 class QueuedSpy : public QObject, public QList<QVariantList>
 {
 public:
-    template <typename Sender, typename... Args>
-    QueuedSpy(const Sender *sender, void (Sender::*signal)(Args...))
+    template <typename Sender, typename Declarer, typename... Args>
+    QueuedSpy(const Sender *sender, void (Declarer::*signal)(Args...))
     {
         connect(
             sender, signal, this,

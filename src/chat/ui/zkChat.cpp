@@ -51,7 +51,7 @@ bool endsAnswer(const QString &text)
 // Where to cut held output that has grown past `limit`: after the last line break or
 // sentence mark within the limit, so that no sentence is acted on by halves; at the
 // limit when there is none.
-qsizetype heldCut(const QString &text, qsizetype limit)
+qsizetype heldCut(QStringView text, qsizetype limit)
 {
     for (qsizetype i = limit - 1; i > 0; --i) {
         if (text[i] == QLatin1Char('\n') || isSentenceMark(text[i]))
@@ -186,13 +186,19 @@ void ZKChat::sendMessage()
 void ZKChat::handleResponse()
 {
     m_pending += m_outDecoder->toUnicode(m_process->readAllStandardOutput());
-    // Output that never ends a sentence is not held without limit.
-    while (m_pending.size() > kMaxHeldChars) {
-        const qsizetype cut = heldCut(m_pending, kMaxHeldChars);
-        const QString piece = m_pending.left(cut);
-        m_pending.remove(0, cut);
-        takeAnswer(piece, true);
+    // Output that never ends a sentence is not held without limit. A read of many
+    // megabytes is cut into pieces and shortened once, not once per piece; the pieces
+    // are acted on after that, when what is held is consistent again.
+    QStringList pieces;
+    qsizetype from = 0;
+    while (m_pending.size() - from > kMaxHeldChars) {
+        const qsizetype cut = heldCut(QStringView(m_pending).mid(from), kMaxHeldChars);
+        pieces.append(m_pending.mid(from, cut));
+        from += cut;
     }
+    m_pending.remove(0, from);
+    for (const QString &piece : std::as_const(pieces))
+        takeAnswer(piece, true);
     // An answer normally ends with a line break or a sentence mark. Anything else may
     // be cut between two reads; acting on half of "...设置为1.5!" would set 1.
     if (endsAnswer(m_pending))
