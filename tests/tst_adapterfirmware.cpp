@@ -41,6 +41,8 @@ void TestAdapterFirmware::upgrade_data()
     QTest::newRow("end refused") << 5000 << -1 << 0 << 5 << int(U::EndRefused) << 2 << QList<int>{50, 100}
                                  << "结束命令失败 (错误码 5)";
     QTest::newRow("empty file") << 0 << -1 << 0 << 0 << int(U::EmptyImage) << 0 << QList<int>{} << "固件文件为空";
+    QTest::newRow("larger than any adapter's flash") << int(kAdapterImageLimit + 1) << -1 << 0 << 0 << int(U::TooLarge) << 0
+                                                     << QList<int>{} << "固件文件过大";
     QTest::newRow("missing file") << -1 << -1 << 0 << 0 << int(U::FileError) << 0 << QList<int>{} << "文件打开失败";
 }
 

@@ -23,6 +23,10 @@
             <source>结束命令失败 (错误码 %1)</source>
             <translation>End command failed (error code %1)</translation>
         </message>
+        <message>
+            <source>固件文件过大: %1 字节，上限 %2 字节</source>
+            <translation>Firmware file too large: %1 bytes, the limit is %2 bytes</translation>
+        </message>
     </context>
     <context>
         <name>CANFrameModel</name>

@@ -59,6 +59,11 @@ AdapterFirmwareUpgrade::Result AdapterFirmwareUpgrade::run(const QString &imageP
         emit upgradeFailed(tr("文件打开失败: %1").arg(imagePath));
         return FileError;
     }
+    if (file.size() > kAdapterImageLimit) {
+        Logger::error(QString("固件文件过大: %1 B").arg(file.size()), kSource);
+        emit upgradeFailed(tr("固件文件过大: %1 字节，上限 %2 字节").arg(file.size()).arg(kAdapterImageLimit));
+        return TooLarge;
+    }
     const QByteArray image = file.readAll();
     file.close();
     const int count = iapSectorCount(image.size());

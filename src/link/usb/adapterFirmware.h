@@ -14,6 +14,9 @@ class FdcanCommands;
 inline constexpr int kIapSectorSize = 4096;
 // The adapter's answer when it cannot program its flash.
 inline constexpr quint8 kAckFlashDamaged = 6;
+// Far above any adapter's flash: a wrong file (a disk image, a video) is refused
+// before it is read into memory.
+inline constexpr qint64 kAdapterImageLimit = 4 * 1024 * 1024;
 
 // ceil(size / 4096).
 int iapSectorCount(qint64 imageSize);
@@ -34,7 +37,7 @@ class AdapterFirmwareUpgrade : public QObject
 {
     Q_OBJECT
 public:
-    enum Result { Done, FileError, EmptyImage, Refused, EndRefused, Cancelled };
+    enum Result { Done, FileError, EmptyImage, Refused, EndRefused, Cancelled, TooLarge };
     Q_ENUM(Result)
 
     explicit AdapterFirmwareUpgrade(FdcanCommands *commands, QObject *parent = nullptr);
