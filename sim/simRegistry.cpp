@@ -13,16 +13,16 @@ SimRegistry &SimRegistry::global()
 
 QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString *error)
 {
-    QList<SimBus::MotorSpec> specs = options.motors;
-    const int generated = specs.isEmpty() ? std::max(1, options.motorsPerPort) : 0;
+    QList<SimBus::MotorSpec> wanted = options.motors;
+    const int generated = wanted.isEmpty() ? std::max(1, options.motorsPerPort) : 0;
     for (int i = 0; i < generated; ++i) {
         const quint32 id = quint32(i + 1);
-        specs << SimBus::MotorSpec{id, id + 0x10, (4 - i % 10 + 10) % 10, options.layout};
+        wanted << SimBus::MotorSpec{id, id + 0x10, (4 - i % 10 + 10) % 10, options.layout};
     }
     auto make = [&](bool console) -> bool {
         auto adapter = std::make_shared<SimSerialAdapter>();
-        for (const SimBus::MotorSpec &spec : console ? specs.mid(0, 1) : specs)
-            adapter->bus()->addMotor(spec);
+        for (const SimBus::MotorSpec &m : console ? wanted.mid(0, 1) : wanted)
+            adapter->bus()->addMotor(m);
         const QString ids = adapter->bus()->describe();
         adapter->setMode(console ? SimSerialAdapter::Console : SimSerialAdapter::Adapter);
         QString why;
@@ -57,8 +57,8 @@ QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString
         }
         const QString serial = QStringLiteral("ZKSIM%1").arg(i + 1, 3, 10, QLatin1Char('0'));
         auto usb = std::make_shared<SimUsbAdapter>(serial, 1, quint8(10 + i));
-        for (const SimBus::MotorSpec &spec : specs)
-            usb->bus()->addMotor(spec);
+        for (const SimBus::MotorSpec &m : wanted)
+            usb->bus()->addMotor(m);
         Entry e;
         e.adapter = port;
         e.usb = usb;
