@@ -11,6 +11,7 @@
 // the USB adapter at 21 551 and 215 000 frames/s and the serial adapter at its line rate
 // (921 600 baud: 5 760 sixteen-byte frames/s). Run it with a display (xvfb-run) so that
 // the log is really painted.
+#include "benchProcess.h"
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 #include "can/canFrameModel.h"
@@ -39,24 +40,6 @@
 #include <vector>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
-
-long rssKiB()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 double percentile(std::vector<double> v, double p)
 {

@@ -9,6 +9,7 @@
 //
 // Run from the build tree: bench/bench_motorlink [seconds]
 
+#include "benchProcess.h"
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 #include "link/serial/customCDC.h"
@@ -36,13 +37,6 @@
 #include <thread>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Runs the event loop for `ms` without spinning, so that the CPU figure is the tool's.
 void spin(int ms)

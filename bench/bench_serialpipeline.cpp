@@ -4,6 +4,7 @@
 //     through a pseudo-terminal into the real window: frames counted / frames sent, the
 //     tool's CPU share, and its memory over time.
 // Usage: bench_serialpipeline [seconds (default 30)] [frames per second (default 5760)]
+#include "benchProcess.h"
 #include "app/mainwindow.h"
 #include "can/canFrameModel.h"
 #include "link/serial/customCDC.h"
@@ -26,24 +27,6 @@
 #include <cstdio>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
-
-long rssKiB()
-{
-    QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 void dispatcherAlone()
 {

@@ -5,6 +5,7 @@
 //     classic bus limit (21 551 frames/s) and at ten times that: frames counted by the
 //     window's receive handler / frames sent, and the GUI thread's longest stall.
 // Usage: bench_usb [seconds per rate (default 30)] [base rate (default 21551)]
+#include "benchProcess.h"
 #include "app/mainwindow.h"
 #include "can/canFrameModel.h"
 #include "link/serial/customFIFO.h"
@@ -28,13 +29,6 @@
 #include <thread>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
-}
 
 // One FIFO block (length, payload, CRC) holding as many frames of `dataLength` bytes
 // as the 16-bit length field allows.
