@@ -3,6 +3,7 @@
 // feedback comes back into the state display, the temperatures and the charts.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
+#include "can/canFrameModel.h"
 #include "can/ui/canRecordBar.h"
 #include "charts/ui/waveForm.h"
 #include "link/serial/customCDC.h"
@@ -326,6 +327,23 @@ private slots:
         QCOMPARE(curve.last().x(), track.seconds.last());
         QVERIFY(!w()->recordBar()->chartMotorBox()->isHidden());
         QCOMPARE(w()->recordBar()->chartMotorBox()->count(), 1);
+
+        const QString shot = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+        if (!shot.isEmpty()) {
+            w()->resize(1400, 900);
+            ui()->tabWidget->setCurrentWidget(ui()->tab_CAN);
+            ui()->tableView->scrollTo(w()->frameModel()->index(w()->frameModel()->rowCount() / 2, 0));
+            QTest::qWait(300);
+            QVERIFY(w()->grab().save(shot + "/can_log_decoded_zh.png"));
+            MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations");
+            QVERIFY(w()->switchLanguage("en_US"));
+            QTest::qWait(300);
+            QVERIFY(w()->grab().save(shot + "/can_log_decoded_en.png"));
+            ui()->tabWidget->setCurrentWidget(ui()->tab_Debug);
+            QTest::qWait(300);
+            QVERIFY(w()->grab().save(shot + "/recording_curves_en.png"));
+            QVERIFY(w()->switchLanguage("zh_CN"));
+        }
     }
 
     void closingThePortStopsPeriodicSending()

@@ -28,8 +28,10 @@ QVariant CANFrameModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return QVariant();
     if (role == Qt::TextAlignmentRole)
-        return int(Qt::AlignCenter);
-    if (role != Qt::DisplayRole)
+        return int(index.column() == CANFrameData::DecodedColumn ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+    // A long decoded text is cut by its column: the tool tip holds it whole.
+    const bool tip = role == Qt::ToolTipRole && index.column() == CANFrameData::DecodedColumn;
+    if (role != Qt::DisplayRole && !tip)
         return QVariant();
     const CANFrameData &f = visibleRow(index.row());
     if (index.column() == 0)

@@ -35,6 +35,16 @@ bool isSpecial(const MotorLogFrame &f)
     return std::all_of(f.d.begin(), f.d.begin() + 7, [](uint8_t b) { return b == 0xFF; });
 }
 
+// A value in fixed decimals; one that rounds to zero shows no sign ("-0.000" says
+// nothing a reader needs).
+QString fixed(double v, int decimals)
+{
+    QString t = QString::number(v, 'f', decimals);
+    if (t.startsWith('-') && t.count('0') == t.size() - 2)
+        t.remove(0, 1);
+    return t;
+}
+
 bool isRegisterCommand(uint8_t c) { return c == RegisterFrame::Read || c == RegisterFrame::Write || c == RegisterFrame::Save; }
 
 // The bootloader answers in words of text: printable bytes that hold one of its words.
@@ -317,20 +327,20 @@ QString describeMotorFrame(const MotorLogFrame &f, const MappingRanges &ranges, 
         case MITMode:
             return trD(QT_TRANSLATE_NOOP("MotorFrameDecode", "MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m"))
                 .arg(motor)
-                .arg(v.position, 0, 'f', 3)
-                .arg(v.velocity, 0, 'f', 2)
-                .arg(v.kp, 0, 'f', 1)
-                .arg(v.kd, 0, 'f', 2)
-                .arg(v.torque, 0, 'f', 2);
+                .arg(fixed(v.position, 3))
+                .arg(fixed(v.velocity, 2))
+                .arg(fixed(v.kp, 1))
+                .arg(fixed(v.kd, 2))
+                .arg(fixed(v.torque, 2));
         case PosVelMode:
-            return trD(QT_TRANSLATE_NOOP("MotorFrameDecode", "位置速度 → %1: p %2 rad, v %3 rad/s")).arg(motor).arg(v.position, 0, 'f', 3).arg(v.velocity, 0, 'f', 2);
-        case VelMode: return trD(QT_TRANSLATE_NOOP("MotorFrameDecode", "速度 → %1: v %2 rad/s")).arg(motor).arg(v.velocity, 0, 'f', 2);
+            return trD(QT_TRANSLATE_NOOP("MotorFrameDecode", "位置速度 → %1: p %2 rad, v %3 rad/s")).arg(motor).arg(fixed(v.position, 3)).arg(fixed(v.velocity, 2));
+        case VelMode: return trD(QT_TRANSLATE_NOOP("MotorFrameDecode", "速度 → %1: v %2 rad/s")).arg(motor).arg(fixed(v.velocity, 2));
         default:
             return trD(QT_TRANSLATE_NOOP("MotorFrameDecode", "PVT → %1: p %2 rad, v %3 rad/s, i %4"))
                 .arg(motor)
-                .arg(v.position, 0, 'f', 3)
-                .arg(v.velocity, 0, 'f', 2)
-                .arg(v.current, 0, 'f', 4);
+                .arg(fixed(v.position, 3))
+                .arg(fixed(v.velocity, 2))
+                .arg(fixed(v.current, 4));
         }
     }
     case MotorLogFrame::Special: {
@@ -347,9 +357,9 @@ QString describeMotorFrame(const MotorLogFrame &f, const MappingRanges &ranges, 
         const QString from = full ? motorHexId(quint32(knownCanid)) : motorNibbleText(fb.idNibble);
         return trD(QT_TRANSLATE_NOOP("MotorFrameDecode", "%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, 线圈 %7 ℃, %8"))
             .arg(motorHexId(f.frameId), from)
-            .arg(fb.position, 0, 'f', 3)
-            .arg(fb.velocity, 0, 'f', 2)
-            .arg(fb.torque, 0, 'f', 2)
+            .arg(fixed(fb.position, 3))
+            .arg(fixed(fb.velocity, 2))
+            .arg(fixed(fb.torque, 2))
             .arg(fb.driverTemp)
             .arg(fb.motorTemp)
             .arg(motorStateDisplay(fb.state).text);

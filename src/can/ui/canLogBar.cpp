@@ -19,7 +19,7 @@ CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
     m_ids = new QLineEdit(this);
     m_ids->setObjectName("canLogIdFilterEdit");
     m_ids->setClearButtonEnabled(true);
-    m_ids->setMinimumWidth(190);
+    m_ids->setMinimumWidth(150);
     m_ids->setMaximumWidth(240);
     m_direction = new QComboBox(this);
     m_direction->setObjectName("canLogDirectionCombo");
@@ -37,7 +37,7 @@ CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
     m_master->setObjectName("canLogMasterEdit");
     for (QLineEdit *e : {m_motor, m_master}) {
         e->setClearButtonEnabled(true);
-        e->setMaximumWidth(90);
+        e->setMaximumWidth(72);
     }
     m_kind = new QComboBox(this);
     m_kind->setObjectName("canLogKindCombo");

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include <algorithm>
+
 CanRecordBar::CanRecordBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName("canRecordBar");
@@ -18,6 +20,9 @@ CanRecordBar::CanRecordBar(QWidget *parent) : QWidget(parent)
     m_record->setObjectName("btn_canRecord");
     m_status = new QLabel(this);
     m_status->setObjectName("canRecordStatus");
+    // A long status must not widen the tab: it is cut, and whole in its tool tip.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_status->setMinimumWidth(120);
     m_open = new QPushButton(this);
     m_open->setObjectName("btn_canRecordingOpen");
     m_charts = new QCheckBox(this);
@@ -70,14 +75,18 @@ void CanRecordBar::setReplaying(bool on)
     retranslate();
 }
 
-void CanRecordBar::showStatus(const QString &text) const { m_status->setText(text); }
+void CanRecordBar::showStatus(const QString &text) const
+{
+    m_status->setText(text);
+    m_status->setToolTip(text);
+}
 
 void CanRecordBar::setChartMotors(const QStringList &labels, int current)
 {
     const QSignalBlocker quiet(m_chartMotor);
     m_chartMotor->clear();
     m_chartMotor->addItems(labels);
-    m_chartMotor->setCurrentIndex(current);
+    m_chartMotor->setCurrentIndex(std::min(current, int(labels.size()) - 1));
     m_chartMotor->setVisible(!labels.isEmpty());
 }
 

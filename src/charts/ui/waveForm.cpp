@@ -741,6 +741,14 @@ void WaveForm::contextMenuEvent(QContextMenuEvent *event)
     event->accept();
 }
 
+void WaveForm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange && trackShown)
+        if (auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal)))
+            ax->setTitleText(tr("记录时间 (s)"));
+    QWidget::changeEvent(event);
+}
+
 void WaveForm::on_actZoomReset_triggered()
 {
     if (chart)

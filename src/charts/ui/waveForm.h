@@ -104,6 +104,7 @@ public slots:
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // Appends samples to the history and takes, under the data lock, what a redraw needs.
