@@ -708,6 +708,14 @@ void WaveForm::reset()
         for (QXYSeries *s : list)
             s->clear();
         drawnPoints.clear();
+        if (trackShown) {
+            // Emptied, the chart counts samples again.
+            trackShown = false;
+            if (auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal))) {
+                ax->setTitleText(QString());
+                ax->setRange(0, getVisiblePoints());
+            }
+        }
     }
     emit LegendValue(0);
 }
