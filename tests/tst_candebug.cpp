@@ -320,6 +320,17 @@ private slots:
         bar->idFilterEdit()->setText("100-1G1"); // mistyped: the rows stay as they were
         QCOMPARE(m->rowCount(), 2);
         QVERIFY(bar->findChild<QLabel *>("canLogIdError")->isVisibleTo(bar));
+        // The motor protocol's kinds and motors: none of this traffic is a motor frame.
+        bar->kindCombo()->setCurrentIndex(1);
+        QCOMPARE(m->rowCount(), 0);
+        bar->kindCombo()->setCurrentIndex(0);
+        bar->idFilterEdit()->setText("100-101");
+        bar->motorIdEdit()->setText("1G"); // mistyped: the rows stay as they were
+        QCOMPARE(m->rowCount(), 2);
+        QVERIFY(bar->findChild<QLabel *>("canLogIdError")->text().contains("1G"));
+        bar->motorIdEdit()->setText("1");
+        QCOMPARE(m->rowCount(), 0);
+        bar->motorIdEdit()->clear();
         QCOMPARE(m->storedRowCount(), 7);
 
         // Copy-all and the export keep every frame; the filtered export is asked for.
