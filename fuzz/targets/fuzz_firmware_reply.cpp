@@ -9,6 +9,7 @@
 #include "link/serial/receiveDispatcher.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -42,6 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const QByteArray &chunk : in.chunks()) {
         upgrade.offerReply(chunk, path);
         QCoreApplication::processEvents();
+        // The first packet follows the acknowledgement on a timer of 0 ms.
+        for (int i = 0; i < 3 && upgrade.state() == FirmwareUpgrade::State::Starting; ++i) {
+            QThread::msleep(1);
+            QCoreApplication::processEvents();
+        }
         if (upgrade.state() == FirmwareUpgrade::State::WaitingForAck && (mode & 0x08))
             upgrade.sendNextFrame();
         QCoreApplication::processEvents();
