@@ -60,15 +60,17 @@ CliResult decodeRecording(const QString &path, QStringList *problems)
         const MotorLogFrame f = row.motorFrame();
         const QString decoded = row.decodedText(context);
         const char direction = row.transmitted() ? 'T' : 'R';
-        r.lines << QString("%1  %2  %3  %4  %5  [%6]  %7")
+        QString line = QString("%1  %2  %3  %4  %5  [%6]  %7")
                        .arg(index, 6)
                        .arg(double(sinceUs) / 1e6, 12, 'f', 6)
                        .arg(QChar(direction))
                        .arg(row.idText(), 10)
                        .arg(row.dataLen, 2)
                        .arg(row.dataText())
-                       .arg(decoded)
-                       .trimmed();
+                       .arg(decoded);
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1); // a frame of no kind ends with its data
+        r.lines << line;
         QJsonObject o{{"index", qint64(index)},
                       {"time", double(sinceUs) / 1e6},
                       {"direction", QString(QChar(direction))},
