@@ -238,6 +238,8 @@ public:
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
     void canBaudInit();
+    // A parameter as the page names it: its caption and the register's name.
+    QString parameterFieldName(int rid) const;
 
     // ---- Encoder calibration and identification (mainwindow_calibration.cpp).
     void Cal_calibrate();
@@ -457,7 +459,7 @@ private:
     void insertFrames(const QList<CanBusFrame> &frames);
     void onUsbAdapterError(CanAdapter::Error error, const QString &text);
     void panelInit();
-    void setPointEditFinished(const QString &quantity);
+    void setPointEditFinished(const QString &editName);
     void refreshSetPoints();
     void showVelocityRanges();
     void showModePicture(int index);
