@@ -394,26 +394,33 @@ private slots:
     {
         QTest::addColumn<QStringList>("edits"); // name=text
         QTest::addColumn<QStringList>("named");
+        QTest::addColumn<bool>("fromChat");
         QTest::newRow("under-voltage above over-voltage")
-            << QStringList{"UV_ValueEdit=99"} << QStringList{"欠压 (UV_Value)（99）须低于 过压 (OV_Value)（32）"};
-        QTest::newRow("negative speed-loop gain") << QStringList{"KP_ASREdit=-1"} << QStringList{"速度 KP (KP_ASR) 的值 -1 不能为负"};
+            << QStringList{"UV_ValueEdit=99"} << QStringList{"欠压 (UV_Value)（99）须低于 过压 (OV_Value)（32）"} << false;
+        QTest::newRow("negative speed-loop gain, from the chat")
+            << QStringList{"KP_ASREdit=-1"} << QStringList{"速度 KP (KP_ASR) 的值 -1 不能为负"} << true;
         QTest::newRow("empty torque range and over-temperature 0")
             << QStringList{"TMAXEdit=0", "OT_ValueEdit=0"}
-            << QStringList{"过温 (OT_Value) 的值 0 须大于 0", "TMAX 的值 0 须大于 0"};
+            << QStringList{"过温 (OT_Value) 的值 0 须大于 0", "TMAX 的值 0 须大于 0"} << false;
         QTest::newRow("master ID on the motor's position ID")
-            << QStringList{"MST_IDEdit=0x101"} << QStringList{"Master ID (MST_ID)（0x101）不能是 CAN ID (ESC_ID)（0x01）的控制帧"};
+            << QStringList{"MST_IDEdit=0x101"} << QStringList{"Master ID (MST_ID)（0x101）不能是 CAN ID (ESC_ID)（0x01）的控制帧"}
+            << false;
     }
     void writeRefusesWhatTheMotorWouldNot()
     {
         QFETCH(QStringList, edits);
         QFETCH(QStringList, named);
+        QFETCH(bool, fromChat);
         start(SimSerialAdapter::Adapter);
         readAll();
         for (const QString &e : edits)
             ui()->tab_Parameters->findChild<QLineEdit *>(e.section('=', 0, 0))->setText(e.section('=', 1));
         const quint64 framesBefore = sw.adapter()->stats().framesReceived;
-        ui()->WriteAllParam->click();
-        QCOMPARE(shownBoxes().size(), 1);
+        if (fromChat)
+            w()->on_invokeQtFunction("写参数!");
+        else
+            ui()->WriteAllParam->click();
+        QTRY_COMPARE(shownBoxes().size(), 1);
         for (const QString &n : named)
             QVERIFY2(shownBoxes().last().second.contains(n), qPrintable(shownBoxes().last().second));
         QTest::qWait(150); // past the 100 ms before register operations

@@ -19,6 +19,7 @@
 #include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
 #include "log/log.h"
+#include "motor/paramRules.h"
 #include "widgets/clickableLabel.h"
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
@@ -221,6 +222,7 @@ void MainWindow::on_canUart_statusChanged(bool on)
     // The motor's CAN ID changes only through the ID assignment in CAN mode.
     ui->ESC_IDEdit->setReadOnly(on);
     ui->ESC_IDEdit->setStyleSheet(on ? QString::fromLatin1(kGreyReadOnly) : QString());
+    ui->ESC_IDEdit->setToolTip(on ? readOnlyParameterReason(8) : QString());
 }
 
 void MainWindow::statusInit()

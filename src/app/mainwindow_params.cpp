@@ -49,12 +49,13 @@ void MainWindow::canBaudInit()
     // Fields a write never changes look it, and say why.
     for (int rid = 0; rid < ESC_INF::FieldCount; ++rid) {
         const QString reason = readOnlyParameterReason(rid);
-        auto *edit = reason.isEmpty() ? nullptr : ui->tab_Parameters->findChild<QLineEdit *>(registerWidgetName(rid));
+        // The motor's CAN ID is read-only in CAN mode only (on_canUart_statusChanged).
+        auto *edit = reason.isEmpty() || rid == 8
+                         ? nullptr
+                         : ui->tab_Parameters->findChild<QLineEdit *>(registerWidgetName(rid));
         if (!edit)
             continue;
         edit->setToolTip(reason);
-        if (rid == 8) // the motor's CAN ID: read-only in CAN mode only (on_canUart_statusChanged)
-            continue;
         edit->setReadOnly(true);
         edit->setStyleSheet("QLineEdit { background-color: #f0f0f0; color: #808080; }");
     }

@@ -317,9 +317,10 @@ CliParse parseCliArguments(const QStringList &arguments)
         ESC_INF only;
         if (applyParameterText(r.importText, only).applied == 0)
             return fail(QString("%1 holds no parameter line (NAME: VALUE)").arg(r.file));
-        QList<int> written = writtenRegisters(true, true);
-        if (!r.importIds)
-            written.removeAll(7); // MST_ID stays the motor's
+        QList<int> written;
+        for (int rid : parameterTextRegisters(r.importText))
+            if (isCanWritableRegister(rid) && (rid != 7 || r.importIds)) // MST_ID stays the motor's
+                written << rid;
         QString error;
         if (!assignmentsWritable(only, written, error))
             return fail(QString("%1: %2").arg(r.file, error));

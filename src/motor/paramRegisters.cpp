@@ -637,6 +637,23 @@ ParamFileResult applyParameterText(const QString &text, ESC_INF &record)
     return r;
 }
 
+QList<int> parameterTextRegisters(const QString &text)
+{
+    QList<int> out;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        ESC_INF scratch;
+        if (!applyLine(line, scratch))
+            continue;
+        QString key = line.section(QStringLiteral(": "), 0, 0);
+        if (key == QLatin1String("Deta"))
+            key = QStringLiteral("GREF2");
+        const int rid = ESC_INF::staticMetaObject.indexOfProperty(key.toLatin1().constData());
+        if (rid >= 0 && !out.contains(rid))
+            out << rid;
+    }
+    return out;
+}
+
 ParamFileResult readParameterFile(const QString &path, QString &text)
 {
     ParamFileResult r;

@@ -236,5 +236,7 @@ ParamFileResult exportParameters(const QString &path, const ESC_INF &record);
 ParamFileResult importParameters(const QString &path, ESC_INF &record);
 // The same for text already read (used by the file import and by tests).
 ParamFileResult applyParameterText(const QString &text, ESC_INF &record);
+// The registers that lines of `text` would set (in file order, each once).
+QList<int> parameterTextRegisters(const QString &text);
 // importParameters' checks and reading without applying: the file's text, or the refusal.
 ParamFileResult readParameterFile(const QString &path, QString &text);
