@@ -412,6 +412,7 @@ bool MainWindow::switchLanguage(const QString &code)
 void MainWindow::customSwitchLanguage()
 {
     fdcanLanguageChanged();
+    showNeverWrittenFields();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
     firmwareLanguageChanged();
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));

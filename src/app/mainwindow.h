@@ -238,6 +238,8 @@ public:
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
     void canBaudInit();
+    // Pole pairs, gear ratio, sub-version (and the CAN ID in CAN mode): read-only, with why.
+    void showNeverWrittenFields();
     // A parameter as the page names it: its caption and the register's name.
     QString parameterFieldName(int rid) const;
 

@@ -46,7 +46,12 @@ void MainWindow::canBaudInit()
     ui->comboBox_canBaud->clear();
     for (const char *text : canBaudList)
         ui->comboBox_canBaud->addItem(QString::fromLatin1(text));
-    // Fields a write never changes look it, and say why.
+    showNeverWrittenFields();
+}
+
+void MainWindow::showNeverWrittenFields()
+{
+    // Fields a write never changes look it, and say why (again after a language switch).
     for (int rid = 0; rid < ESC_INF::FieldCount; ++rid) {
         const QString reason = readOnlyParameterReason(rid);
         // The motor's CAN ID is read-only in CAN mode only (on_canUart_statusChanged).
@@ -59,6 +64,7 @@ void MainWindow::canBaudInit()
         edit->setReadOnly(true);
         edit->setStyleSheet("QLineEdit { background-color: #f0f0f0; color: #808080; }");
     }
+    ui->ESC_IDEdit->setToolTip(ui->ESC_IDEdit->isReadOnly() ? readOnlyParameterReason(8) : QString());
 }
 
 QString MainWindow::parameterFieldName(int rid) const
