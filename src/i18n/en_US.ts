@@ -2346,133 +2346,6 @@ number of devices on the bus: %2, IDs: %3</translation>
             <source>解析</source>
             <translation>Decoded</translation>
         </message>
-    </context>
-    <context>
-        <name>MotorFrameDecode</name>
-        <message>
-            <source>位置速度</source>
-            <translation>Pos-vel</translation>
-        </message>
-        <message>
-            <source>速度</source>
-            <translation>Velocity</translation>
-        </message>
-        <message>
-            <source>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</source>
-            <translation>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</translation>
-        </message>
-        <message>
-            <source>位置速度 → %1: p %2 rad, v %3 rad/s</source>
-            <translation>Pos-vel → %1: p %2 rad, v %3 rad/s</translation>
-        </message>
-        <message>
-            <source>速度 → %1: v %2 rad/s</source>
-            <translation>Velocity → %1: v %2 rad/s</translation>
-        </message>
-        <message>
-            <source>PVT → %1: p %2 rad, v %3 rad/s, i %4</source>
-            <translation>PVT → %1: p %2 rad, v %3 rad/s, i %4</translation>
-        </message>
-        <message>
-            <source>清除错误</source>
-            <translation>Clear error</translation>
-        </message>
-        <message>
-            <source>使能</source>
-            <translation>Enable</translation>
-        </message>
-        <message>
-            <source>失能</source>
-            <translation>Disable</translation>
-        </message>
-        <message>
-            <source>保存零点</source>
-            <translation>Save zero</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, 线圈 %7 ℃, %8</source>
-            <translation>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, rotor %7 ℃, %8</translation>
-        </message>
-        <message>
-            <source>读寄存器 → %1: %2</source>
-            <translation>Read register → %1: %2</translation>
-        </message>
-        <message>
-            <source>写寄存器 → %1: %2 = %3</source>
-            <translation>Write register → %1: %2 = %3</translation>
-        </message>
-        <message>
-            <source>保存参数到Flash → %1</source>
-            <translation>Save parameters to flash → %1</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 读应答/扫描应答 %3 = %4</source>
-            <translation>%1 ← %2: read/scan reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 读应答 %3 = %4</source>
-            <translation>%1 ← %2: read reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 写应答 %3 = %4</source>
-            <translation>%1 ← %2: write reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 保存应答</source>
-            <translation>%1 ← %2: save reply</translation>
-        </message>
-        <message>
-            <source>读ID（广播）</source>
-            <translation>Read ID (broadcast)</translation>
-        </message>
-        <message>
-            <source>设ID（广播）: CAN ID %1, 主ID %2</source>
-            <translation>Set ID (broadcast): CAN ID %1, master ID %2</translation>
-        </message>
-        <message>
-            <source>%1 ← ID应答: CAN ID %2, 主ID %3</source>
-            <translation>%1 ← ID reply: CAN ID %2, master ID %3</translation>
-        </message>
-        <message>
-            <source>%1 ← 设ID应答: CAN ID %2, 主ID %3</source>
-            <translation>%1 ← set-ID reply: CAN ID %2, master ID %3</translation>
-        </message>
-        <message>
-            <source>扫描探测 → %1 (读 can_br)</source>
-            <translation>Scan probe → %1 (reads can_br)</translation>
-        </message>
-        <message>
-            <source>%1 ← 应用版本 %2</source>
-            <translation>%1 ← application version %2</translation>
-        </message>
-        <message>
-            <source>开始校准 → %1</source>
-            <translation>Start calibration → %1</translation>
-        </message>
-        <message>
-            <source>开始参数辨识</source>
-            <translation>Start parameter identification</translation>
-        </message>
-        <message>
-            <source>进入Bootloader请求 → %1</source>
-            <translation>Enter-bootloader request → %1</translation>
-        </message>
-        <message>
-            <source>固件包头 → %1: 其后还有 %2 包, 数据 %3 字节</source>
-            <translation>Firmware packet head → %1: %2 packets follow, %3 data bytes</translation>
-        </message>
-        <message>
-            <source>固件数据 → %1</source>
-            <translation>Firmware data → %1</translation>
-        </message>
-        <message>
-            <source>%1 ← Bootloader应答 “%2”</source>
-            <translation>%1 ← bootloader reply “%2”</translation>
-            <source>校准数据不完整或无效，未生成补偿表，未向电机发送任何数据：
-%1</source>
-            <translation>The calibration data are incomplete or invalid: no compensation table, nothing was sent to the motor:
-%1</translation>
-        </message>
         <message>
             <source>补偿表 %1 项，取值 %2 … %3（单位 1/16384 圈），电角度偏移 %4 rad；下载共 %5 包，写入后电机使用新表。</source>
             <translation>Compensation table of %1 entries, values %2 … %3 (1/16384 turn), electrical offset %4 rad; the download takes %5 packets, after which the motor uses the new table.</translation>
@@ -2620,6 +2493,135 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
         <message>
             <source>文件中没有可用的参数行，未做任何更改</source>
             <translation>The file holds no usable parameter line; nothing was changed</translation>
+        </message>
+        <message>
+            <source>校准数据不完整或无效，未生成补偿表，未向电机发送任何数据：
+%1</source>
+            <translation>The calibration data are incomplete or invalid: no compensation table, nothing was sent to the motor:
+%1</translation>
+        </message>
+    </context>
+    <context>
+        <name>MotorFrameDecode</name>
+        <message>
+            <source>位置速度</source>
+            <translation>Pos-vel</translation>
+        </message>
+        <message>
+            <source>速度</source>
+            <translation>Velocity</translation>
+        </message>
+        <message>
+            <source>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</source>
+            <translation>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</translation>
+        </message>
+        <message>
+            <source>位置速度 → %1: p %2 rad, v %3 rad/s</source>
+            <translation>Pos-vel → %1: p %2 rad, v %3 rad/s</translation>
+        </message>
+        <message>
+            <source>速度 → %1: v %2 rad/s</source>
+            <translation>Velocity → %1: v %2 rad/s</translation>
+        </message>
+        <message>
+            <source>PVT → %1: p %2 rad, v %3 rad/s, i %4</source>
+            <translation>PVT → %1: p %2 rad, v %3 rad/s, i %4</translation>
+        </message>
+        <message>
+            <source>清除错误</source>
+            <translation>Clear error</translation>
+        </message>
+        <message>
+            <source>使能</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>失能</source>
+            <translation>Disable</translation>
+        </message>
+        <message>
+            <source>保存零点</source>
+            <translation>Save zero</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, 线圈 %7 ℃, %8</source>
+            <translation>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, rotor %7 ℃, %8</translation>
+        </message>
+        <message>
+            <source>读寄存器 → %1: %2</source>
+            <translation>Read register → %1: %2</translation>
+        </message>
+        <message>
+            <source>写寄存器 → %1: %2 = %3</source>
+            <translation>Write register → %1: %2 = %3</translation>
+        </message>
+        <message>
+            <source>保存参数到Flash → %1</source>
+            <translation>Save parameters to flash → %1</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 读应答/扫描应答 %3 = %4</source>
+            <translation>%1 ← %2: read/scan reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 读应答 %3 = %4</source>
+            <translation>%1 ← %2: read reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 写应答 %3 = %4</source>
+            <translation>%1 ← %2: write reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 保存应答</source>
+            <translation>%1 ← %2: save reply</translation>
+        </message>
+        <message>
+            <source>读ID（广播）</source>
+            <translation>Read ID (broadcast)</translation>
+        </message>
+        <message>
+            <source>设ID（广播）: CAN ID %1, 主ID %2</source>
+            <translation>Set ID (broadcast): CAN ID %1, master ID %2</translation>
+        </message>
+        <message>
+            <source>%1 ← ID应答: CAN ID %2, 主ID %3</source>
+            <translation>%1 ← ID reply: CAN ID %2, master ID %3</translation>
+        </message>
+        <message>
+            <source>%1 ← 设ID应答: CAN ID %2, 主ID %3</source>
+            <translation>%1 ← set-ID reply: CAN ID %2, master ID %3</translation>
+        </message>
+        <message>
+            <source>扫描探测 → %1 (读 can_br)</source>
+            <translation>Scan probe → %1 (reads can_br)</translation>
+        </message>
+        <message>
+            <source>%1 ← 应用版本 %2</source>
+            <translation>%1 ← application version %2</translation>
+        </message>
+        <message>
+            <source>开始校准 → %1</source>
+            <translation>Start calibration → %1</translation>
+        </message>
+        <message>
+            <source>开始参数辨识</source>
+            <translation>Start parameter identification</translation>
+        </message>
+        <message>
+            <source>进入Bootloader请求 → %1</source>
+            <translation>Enter-bootloader request → %1</translation>
+        </message>
+        <message>
+            <source>固件包头 → %1: 其后还有 %2 包, 数据 %3 字节</source>
+            <translation>Firmware packet head → %1: %2 packets follow, %3 data bytes</translation>
+        </message>
+        <message>
+            <source>固件数据 → %1</source>
+            <translation>Firmware data → %1</translation>
+        </message>
+        <message>
+            <source>%1 ← Bootloader应答 “%2”</source>
+            <translation>%1 ← bootloader reply “%2”</translation>
         </message>
     </context>
     <context>
