@@ -264,6 +264,12 @@ void MainWindow::statusInit()
     statusBar()->addWidget(adapterLabel);
     statusBar()->addWidget(motorBaudLabel);
 
+    // The adapter roads' counts reach the labels here, not once per batch.
+    countTimer = new QTimer(this);
+    connect(countTimer, &QTimer::timeout, this,
+            [this] { addFrameCounts(pendingAdapterRx.exchange(0), pendingAdapterTx.exchange(0)); });
+    countTimer->start(100);
+
     fpsTimer = new QTimer(this);
     fpsTimer->setInterval(1000);
     connect(fpsTimer, &QTimer::timeout, this, &MainWindow::updateFPS);
@@ -362,6 +368,8 @@ void MainWindow::addFrameCounts(quint32 rx, quint32 tx)
 void MainWindow::on_actClearCount_triggered()
 {
     canRxSeq = 0;
+    pendingAdapterRx = 0;
+    pendingAdapterTx = 0;
     txCount = rxCount = totalCount = lastTotalCount = 0;
     txLabel->setText(tr("发送: ") + "0" + tr(" 条"));
     rxLabel->setText(tr("接收: ") + "0" + tr(" 条"));

@@ -519,6 +519,11 @@ private:
     // Frames counted by the dispatcher since the GUI last took them: one queued
     // RxCntChanged carries them all, however fast frames arrive.
     std::atomic<quint32> pendingRxCount{0};
+    // Frames of the adapter roads (USB, Qt CAN interfaces) not yet in the status bar:
+    // counted by the batch handler, shown by countTimer.
+    std::atomic<quint32> pendingAdapterRx{0};
+    std::atomic<quint32> pendingAdapterTx{0};
+    QTimer *countTimer = nullptr;
     bool portListStale = false; // devices changed while the port was open
     std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;

@@ -132,7 +132,8 @@ bool MainWindow::openCanBusLink(const QString &location)
     qtCanBus = new QtCanBusAdapter(plugin, iface, this);
     const QtCanBusAdapter::Settings settings = canBusPanelWidget->settings();
     qtCanBus->setSettings(settings);
-    connect(qtCanBus, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived);
+    // Batches go to the handler's queue straight from the interface's thread.
+    connect(qtCanBus, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived, Qt::DirectConnection);
     connect(qtCanBus, &CanAdapter::errorOccurred, this, &MainWindow::onCanBusError);
     if (!qtCanBus->connectDevice()) {
         const QString why = qtCanBus->errorString();

@@ -36,7 +36,8 @@ void MainWindow::usbInit()
     usbAdapter = new UsbCanAdapter(&fdcanFIFO, this);
     usbBatches = std::make_unique<OrderedPoolQueue<QList<CanBusFrame>>>(
         [this](const QList<CanBusFrame> &frames) { insertFrames(frames); });
-    connect(usbAdapter, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived);
+    // Batches go to the handler's queue straight from the adapter's thread.
+    connect(usbAdapter, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived, Qt::DirectConnection);
     connect(usbAdapter, &CanAdapter::errorOccurred, this, &MainWindow::onUsbAdapterError);
     usbCommands = std::make_unique<UsbFdcanCommands>(usbAdapter, [this] { return pairingPorts(); });
     ui->fdcanGroupBox->setCommands(usbCommands.get());
@@ -135,14 +136,12 @@ void MainWindow::insertFrames(const QList<CanBusFrame> &frames)
         QMutexLocker lock(&canFrameMutex);
         canFrameList.append(rows);
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, rx, tx, resetHeight, widen] {
-            addFrameCounts(rx, tx);
-            if (resetHeight || widen)
-                ui->tableView->verticalHeader()->setDefaultSectionSize(widen ? 40 : 30);
-        },
-        Qt::QueuedConnection);
+    pendingAdapterRx += rx;
+    pendingAdapterTx += tx;
+    if (resetHeight || widen)
+        QMetaObject::invokeMethod(
+            this, [this, widen] { ui->tableView->verticalHeader()->setDefaultSectionSize(widen ? 40 : 30); },
+            Qt::QueuedConnection);
 }
 
 void MainWindow::parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record)
