@@ -18,6 +18,8 @@
 //   CMD is split like a shell line; {iface} becomes tcp://127.0.0.1:PORT/can0 and {port}
 //   the port. The default receiver is this build's zktool on the CAN tab.
 #include <QCoreApplication>
+#include <QDir>
+#include <QMap>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -55,6 +57,35 @@ double procCpuSeconds(qint64 pid)
     if (fields.size() < 13)
         return -1;
     return (fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+}
+
+// CPU seconds per thread name (threads of one name added up).
+QMap<QString, double> threadCpuSeconds(qint64 pid)
+{
+    QMap<QString, double> out;
+    const QDir tasks(QString("/proc/%1/task").arg(pid));
+    for (const QString &tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(tid + "/stat"));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray s = f.readAll();
+        const int open = s.indexOf('('), close = s.lastIndexOf(')');
+        const QList<QByteArray> fields = s.mid(close + 2).split(' ');
+        if (open < 0 || fields.size() < 13)
+            continue;
+        out[QString::fromUtf8(s.mid(open + 1, close - open - 1))] +=
+            (fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
+    }
+    return out;
+}
+
+QString threadCpuText(const QMap<QString, double> &before, const QMap<QString, double> &after)
+{
+    QStringList parts;
+    for (auto it = after.begin(); it != after.end(); ++it)
+        if (const double d = it.value() - before.value(it.key()); d >= 0.05)
+            parts << QString("%1 %2").arg(it.key()).arg(d, 0, 'f', 2);
+    return parts.join(", ");
 }
 
 double procRssMB(qint64 pid)
@@ -235,6 +266,7 @@ void runOnce(const Options &o, const QString &command, int rate)
     pump(500);
 
     const double cpu0 = procCpuSeconds(pid);
+    const QMap<QString, double> threads0 = threadCpuSeconds(pid);
     const quint64 count0 = samples.empty() ? 0 : samples.back().count;
     const qint64 start = g_clock.nsecsElapsed();
     std::thread sender([&] { bus.flood(rate, o.seconds); });
@@ -275,6 +307,7 @@ void runOnce(const Options &o, const QString &command, int rate)
         if (all || (still && idleAt) || (samples.empty() && idleAt))
             break;
     }
+    const QString threads = threadCpuText(threads0, threadCpuSeconds(pid));
     pump(2000);
     const double rss = procRssMB(pid);
 
@@ -303,10 +336,10 @@ void runOnce(const Options &o, const QString &command, int rate)
                     .arg(menuMissed)
                     .arg(idleMenu, 0, 'f', 1);
     std::printf("[%s] %d frames/s for %d s (sent in %.2f s, bus backlog up to %.1f MB): sent %llu, %s; %s; %s; "
-                "RSS %.1f MB; %s\n",
+                "RSS %.1f MB; %s\n    CPU by thread: %s\n",
                 qPrintable(name), rate, o.seconds, (stop - start) / 1e9, bus.maxBacklog / 1e6,
                 static_cast<unsigned long long>(sent), qPrintable(in), qPrintable(lag), qPrintable(cpu), rss,
-                qPrintable(probe));
+                qPrintable(probe), qPrintable(threads));
     std::fflush(stdout);
     receiver.terminate();
     if (!receiver.waitForFinished(5000)) {

@@ -142,6 +142,10 @@ int main(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    // Without TZ the C library looks at /etc/localtime again on every local-time call,
+    // and some CAN plugins make one per received frame. Set before any thread starts.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
 #ifdef __GLIBC__
     // Received chunks and terminal batches of a flood are large buffers handed from one
     // thread to another. With the allocator's sliding threshold they end up in arenas
