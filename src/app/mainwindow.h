@@ -200,7 +200,11 @@ public:
     CanRecorder *recorder() const { return canRecorder.get(); }
     CanRecordBar *recordBar() const { return canRecordBar; }
     CanReplay *replay() const { return canReplay; }
-    void refreshCanInterfaces();
+    // The interfaces given at start-up, and with `enumeratePlugins` those the installed
+    // plugins report (loading every plugin: slow).
+    void refreshCanInterfaces(bool enumeratePlugins = true);
+    // True once the deferred start-up steps ran (device lists, watcher, --open).
+    bool startupFinished() const { return startupDone; }
     bool startRecording(const QString &path);
     void stopRecording();
     // Loads a recording into the log (asks for the file when `path` is empty); the number
@@ -394,6 +398,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 #endif
@@ -489,6 +494,7 @@ private:
     quint32 lastTotalCount = 0;
     double fps = 0;
     QElapsedTimer fpsClock;
+    bool floodSeen = false; // a second with a flood of frames; memory is trimmed after it
 
     QLabel *txLabel = nullptr;
     QLabel *rxLabel = nullptr;
@@ -501,6 +507,11 @@ private:
     QTimer *fpsTimer = nullptr;
     QTimer *calWaveTimer = nullptr;
     DeviceWatcher *deviceWatcher = nullptr;
+    // What the first paint does not need runs after it (finishStartup).
+    void finishStartup();
+    bool startupDone = false;
+    bool painted = false;
+    bool startupWaitsForPaint = false;
 
     QWidget *calibrationTab = nullptr;
     QString motorBaudText; // known motor bit rate, empty while unrecognised
@@ -536,6 +547,7 @@ private:
     bool fdcanDeviceSelected = false;
     UsbCanAdapter *usbAdapter = nullptr;
     QtCanBusAdapter *qtCanBus = nullptr;
+    QStringList pluginInterfaces; // what the CAN plugins reported at the last refresh
     CanBusPanel *canBusPanelWidget = nullptr;
     std::unique_ptr<CanRecorder> canRecorder;
     CanRecordBar *canRecordBar = nullptr;

@@ -90,7 +90,7 @@ void MainWindow::canBusShutdown()
 
 // ---------------------------------------------------------------- interfaces
 
-void MainWindow::refreshCanInterfaces()
+void MainWindow::refreshCanInterfaces(bool enumeratePlugins)
 {
     QList<SerialPortModel::PortEntry> entries;
     auto add = [&entries](const QString &name, const QString &description) {
@@ -102,7 +102,10 @@ void MainWindow::refreshCanInterfaces()
     };
     for (const auto &extra : options.canInterfaces)
         add(extra.first, extra.second);
-    for (const QString &name : QtCanBusAdapter::availableInterfaces())
+    if (enumeratePlugins)
+        pluginInterfaces = QtCanBusAdapter::availableInterfaces();
+    // Until the plugins were asked, the list keeps what they reported last.
+    for (const QString &name : pluginInterfaces)
         add(name, tr("CAN 接口（Qt 插件 %1）").arg(name.section(':', 0, 0)));
     serialPortModel->setCanInterfaces(entries);
 }

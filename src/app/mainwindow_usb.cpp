@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
+#include "can/canFrameModel.h"
 #include "can/canTxModel.h"
 #include "firmware/firmwareUpgrade.h"
 #include "link/serial/customCDC.h"
@@ -135,6 +136,14 @@ void MainWindow::insertFrames(const QList<CanBusFrame> &frames)
     {
         QMutexLocker lock(&canFrameMutex);
         canFrameList.append(rows);
+        // A GUI this far behind would show only the newest rows of what waits: the older
+        // ones leave now (counted as not logged) instead of holding memory.
+        constexpr qsizetype kBacklog = CANFrameModel::kMaxRows;
+        if (canFrameList.size() > kBacklog + 8192) {
+            const qsizetype excess = canFrameList.size() - kBacklog;
+            canFrameList.remove(0, excess);
+            droppedLogRows += quint64(excess);
+        }
     }
     pendingAdapterRx += rx;
     pendingAdapterTx += tx;
