@@ -183,18 +183,26 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     QTimer::singleShot(1000, this, &MainWindow::finishStartup);
 }
 
+void MainWindow::listDevicesOnce()
+{
+    if (devicesListed)
+        return;
+    devicesListed = true;
+    if (portOpen)
+        return;
+    refreshCanInterfaces(true);
+    fillPortCombo();
+    ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+    refreshUsbDevices(); // pairs the selected port anew
+}
+
 void MainWindow::finishStartup()
 {
     if (startupDone)
         return;
     startupDone = true;
     startupWaitsForPaint = false;
-    if (!portOpen) {
-        refreshCanInterfaces(true);
-        fillPortCombo();
-        ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
-        refreshUsbDevices(); // pairs the selected port anew
-    }
+    listDevicesOnce();
     deviceWatcher->start();
     if (options.openPort && !options.port.isEmpty() && !portOpen)
         on_actCom_Switch_triggered();

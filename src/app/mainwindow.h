@@ -425,7 +425,7 @@ private:
     void canFrameModelInit();
     void showCanLogMenu(const QPoint &pos);
     void setCanSendTips();
-    void appendLogRows(const QList<CANFrameData> &rows);
+    void appendLogRows(const QList<CANFrameData> &rows, quint64 passedBy = 0);
     void CustomCDCInit();
     void fillPortCombo();
     // A message-table box with an optional second line that says why.
@@ -509,6 +509,10 @@ private:
     DeviceWatcher *deviceWatcher = nullptr;
     // What the first paint does not need runs after it (finishStartup).
     void finishStartup();
+    // The CAN plugins' interfaces and the USB adapters, listed once after start-up or
+    // before a port opens, whichever comes first (pairing needs them).
+    void listDevicesOnce();
+    bool devicesListed = false;
     bool startupDone = false;
     bool painted = false;
     bool startupWaitsForPaint = false;
@@ -539,7 +543,9 @@ private:
     std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
+    quint64 canFramesPassedBy = 0; // under canFrameMutex: backlog rows the log would not keep
     std::atomic_bool logBatchPending{false}; // a CANRxVector is on its way to the GUI
+    std::atomic<quint64> logBatchPassedBy{0}; // the passed-by rows that came before it
     std::atomic<quint64> droppedLogRows{0};  // frames the GUI fell too far behind to log
     std::atomic_bool portOpen{false};
     std::atomic_bool englishUi{false};

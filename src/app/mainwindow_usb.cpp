@@ -136,13 +136,13 @@ void MainWindow::insertFrames(const QList<CanBusFrame> &frames)
     {
         QMutexLocker lock(&canFrameMutex);
         canFrameList.append(rows);
-        // A GUI this far behind would show only the newest rows of what waits: the older
-        // ones leave now (counted as not logged) instead of holding memory.
+        // Of a backlog longer than the log, the log would keep the newest rows only: the
+        // older ones pass it now (counted as appended and gone) instead of holding memory.
         constexpr qsizetype kBacklog = CANFrameModel::kMaxRows;
         if (canFrameList.size() > kBacklog + 8192) {
             const qsizetype excess = canFrameList.size() - kBacklog;
             canFrameList.remove(0, excess);
-            droppedLogRows += quint64(excess);
+            canFramesPassedBy += quint64(excess);
         }
     }
     pendingAdapterRx += rx;
