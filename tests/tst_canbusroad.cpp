@@ -361,15 +361,14 @@ private slots:
 
     void openFailureSaysWhy()
     {
-        // A bus nobody serves. (A name the plugin does not know would reach whatever
-        // serves the plugin's default port on this machine.) The plugin serves one local
-        // port per process, this test's own: no server comes up on the other.
+        // On a port of this test's own: whatever listens on Qt's default virtual-CAN port
+        // (anything does, on some machines) must not make the interface open.
         QTcpServer probe;
         QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        const QString name = QString("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
+        const QString name = QString("tcp://127.0.0.1:%1/no-such-interface").arg(probe.serverPort());
         probe.close();
         w.reset();
-        makeWindow(name);
+        makeWindow(name); // virtualcan knows can0 and can1 only
         QVERIFY(!open());
         QVERIFY(noticed("无法打开 CAN 接口 virtualcan:" + name));
         QVERIFY(!w->isPortOpen());

@@ -53,13 +53,14 @@ protected:
     void close() override;
 
 private:
-    void onReceiveError();
+    void onReaderError(quint8 endpoint);
 
     QString m_deviceName;
     CustomFIFO *m_fifo;
     usb_class *m_rx = nullptr;
     tx_can_thread *m_tx = nullptr;
     can_class *m_parser = nullptr;
+    bool m_readerFailed = false; // a reader's failure was reported since the link opened (GUI thread)
 
     std::unique_ptr<OrderedPoolQueue<QPair<CanBusFrame, CanTxOptions>>> m_sends;
 };
