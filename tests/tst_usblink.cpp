@@ -260,6 +260,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w()->frameModel()->storedRowCount() >= rows + 2, 5000);
     }
 
+    // A port opened before the window listed its devices (a click in its first moments,
+    // --open) lists them first: the adapter behind the port is paired, not taken for a
+    // serial adapter.
+    void openRightAfterStartPairsTheAdapter()
+    {
+        const QString path = ui()->comboCom_Port->currentText();
+        StartupOptions o;
+        o.port = path;
+        o.usbPorts.append({path, "USB CAN FD", sw.adapter()->vendorId(), sw.adapter()->productId(),
+                           sw.adapter()->serialNumber()});
+        MainWindow early(o);
+        early.form()->btn_comSwitch->click(); // no turn of the event loop before it
+        QVERIFY(early.isPortOpen());
+        QVERIFY(early.link()->usbConnected());
+        early.form()->btn_comSwitch->click();
+    }
+
     void openFailsWhenTheAdapterIsGone()
     {
         sw.adapter()->unplug(); // without notice: the list still shows it

@@ -201,7 +201,11 @@ public:
     CanRecorder *recorder() const { return canRecorder.get(); }
     CanRecordBar *recordBar() const { return canRecordBar; }
     CanReplay *replay() const { return canReplay; }
-    void refreshCanInterfaces();
+    // The interfaces given at start-up, and with `enumeratePlugins` those the installed
+    // plugins report (loading every plugin: slow).
+    void refreshCanInterfaces(bool enumeratePlugins = true);
+    // True once the deferred start-up steps ran (device lists, watcher, --open).
+    bool startupFinished() const { return startupDone; }
     bool startRecording(const QString &path);
     void stopRecording();
     // Loads a recording into the log (asks for the file when `path` is empty); the number
@@ -405,6 +409,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 #endif
@@ -437,7 +442,7 @@ private:
     bool canSendSettings(quint32 *id, qint32 *times);
     // The line under each data field: the bytes a send would carry now.
     void updateCanDataPreview();
-    void appendLogRows(const QList<CANFrameData> &rows);
+    void appendLogRows(const QList<CANFrameData> &rows, quint64 passedBy = 0);
     void CustomCDCInit();
     void fillPortCombo();
     // A message-table box with an optional second line that says why.
@@ -506,6 +511,7 @@ private:
     quint32 lastTotalCount = 0;
     double fps = 0;
     QElapsedTimer fpsClock;
+    bool floodSeen = false; // a second with a flood of frames; memory is trimmed after it
 
     QLabel *txLabel = nullptr;
     QLabel *rxLabel = nullptr;
@@ -518,6 +524,15 @@ private:
     QTimer *fpsTimer = nullptr;
     QTimer *calWaveTimer = nullptr;
     DeviceWatcher *deviceWatcher = nullptr;
+    // What the first paint does not need runs after it (finishStartup).
+    void finishStartup();
+    // The CAN plugins' interfaces and the USB adapters, listed once after start-up or
+    // before a port opens, whichever comes first (pairing needs them).
+    void listDevicesOnce();
+    bool devicesListed = false;
+    bool startupDone = false;
+    bool painted = false;
+    bool startupWaitsForPaint = false;
 
     QWidget *calibrationTab = nullptr;
     QString motorBaudText; // known motor bit rate, empty while unrecognised
@@ -536,11 +551,18 @@ private:
     // Frames counted by the dispatcher since the GUI last took them: one queued
     // RxCntChanged carries them all, however fast frames arrive.
     std::atomic<quint32> pendingRxCount{0};
+    // Frames of the adapter roads (USB, Qt CAN interfaces) not yet in the status bar:
+    // counted by the batch handler, shown by countTimer.
+    std::atomic<quint32> pendingAdapterRx{0};
+    std::atomic<quint32> pendingAdapterTx{0};
+    QTimer *countTimer = nullptr;
     bool portListStale = false; // devices changed while the port was open
     std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
+    quint64 canFramesPassedBy = 0; // under canFrameMutex: backlog rows the log would not keep
     std::atomic_bool logBatchPending{false}; // a CANRxVector is on its way to the GUI
+    std::atomic<quint64> logBatchPassedBy{0}; // the passed-by rows that came before it
     std::atomic<quint64> droppedLogRows{0};  // frames the GUI fell too far behind to log
     std::atomic_bool portOpen{false};
     std::atomic_bool englishUi{false};
@@ -548,6 +570,7 @@ private:
     bool fdcanDeviceSelected = false;
     UsbCanAdapter *usbAdapter = nullptr;
     QtCanBusAdapter *qtCanBus = nullptr;
+    QStringList pluginInterfaces; // what the CAN plugins reported at the last refresh
     CanBusPanel *canBusPanelWidget = nullptr;
     std::unique_ptr<CanRecorder> canRecorder;
     CanRecordBar *canRecordBar = nullptr;

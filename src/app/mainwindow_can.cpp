@@ -202,13 +202,13 @@ void MainWindow::setCanSendTips()
     updateCanDataPreview();
 }
 
-void MainWindow::appendLogRows(const QList<CANFrameData> &rows)
+void MainWindow::appendLogRows(const QList<CANFrameData> &rows, quint64 passedBy)
 {
     // The log follows its newest row while the user is at the end; scrolled back to read,
     // the rows on screen stay put while older ones leave the front.
     QScrollBar *bar = ui->tableView->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
-    const int removed = canFrameModel->appendRows(rows);
+    const int removed = canFrameModel->appendRows(rows, passedBy);
     if (following)
         ui->tableView->scrollToBottom();
     else if (removed > 0)

@@ -93,7 +93,7 @@ void MainWindow::canBusShutdown()
 
 // ---------------------------------------------------------------- interfaces
 
-void MainWindow::refreshCanInterfaces()
+void MainWindow::refreshCanInterfaces(bool enumeratePlugins)
 {
     QList<SerialPortModel::PortEntry> entries;
     auto add = [&entries](const QString &name, const QString &description) {
@@ -105,7 +105,10 @@ void MainWindow::refreshCanInterfaces()
     };
     for (const auto &extra : options.canInterfaces)
         add(extra.first, extra.second);
-    for (const QString &name : QtCanBusAdapter::availableInterfaces())
+    if (enumeratePlugins)
+        pluginInterfaces = QtCanBusAdapter::availableInterfaces();
+    // Until the plugins were asked, the list keeps what they reported last.
+    for (const QString &name : pluginInterfaces)
         add(name, tr("CAN 接口（Qt 插件 %1）").arg(name.section(':', 0, 0)));
     serialPortModel->setCanInterfaces(entries);
 }
@@ -135,7 +138,8 @@ bool MainWindow::openCanBusLink(const QString &location)
     qtCanBus = new QtCanBusAdapter(plugin, iface, this);
     const QtCanBusAdapter::Settings settings = canBusPanelWidget->settings();
     qtCanBus->setSettings(settings);
-    connect(qtCanBus, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived);
+    // Batches go to the handler's queue straight from the interface's thread.
+    connect(qtCanBus, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived, Qt::DirectConnection);
     connect(qtCanBus, &CanAdapter::errorOccurred, this, &MainWindow::onCanBusError);
     if (!qtCanBus->connectDevice()) {
         const QString why = qtCanBus->errorString();

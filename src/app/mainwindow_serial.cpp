@@ -278,6 +278,7 @@ void MainWindow::on_actCom_Switch_triggered()
 
 bool MainWindow::on_actCom_Open_triggered()
 {
+    listDevicesOnce();
     // A path typed into the box and not yet confirmed still counts.
     const QString typed = ui->comboCom_Port->currentText().trimmed();
     if (!typed.isEmpty() && ui->comboCom_Port->findText(typed) < 0 && typed.startsWith('/') && QFileInfo::exists(typed))
@@ -587,12 +588,15 @@ void MainWindow::handleCANAnalysis()
         if (logBatchPending)
             continue;
         QList<CANFrameData> batch;
+        quint64 passedBy = 0;
         {
             QMutexLocker lock(&canFrameMutex);
             batch.swap(canFrameList);
+            std::swap(passedBy, canFramesPassedBy);
         }
         if (!batch.isEmpty()) {
             logBatchPending = true;
+            logBatchPassedBy = passedBy;
             emit CANRxVector(batch);
         }
     }
@@ -600,7 +604,7 @@ void MainWindow::handleCANAnalysis()
 
 void MainWindow::on_CANRxVector(const QList<CANFrameData> &rows)
 {
-    appendLogRows(rows);
+    appendLogRows(rows, logBatchPassedBy.exchange(0));
     logBatchPending = false;
 }
 

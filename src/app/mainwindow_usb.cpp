@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
+#include "can/canFrameModel.h"
 #include "can/canTxModel.h"
 #include "firmware/firmwareUpgrade.h"
 #include "link/serial/customCDC.h"
@@ -36,7 +37,8 @@ void MainWindow::usbInit()
     usbAdapter = new UsbCanAdapter(&fdcanFIFO, this);
     usbBatches = std::make_unique<OrderedPoolQueue<QList<CanBusFrame>>>(
         [this](const QList<CanBusFrame> &frames) { insertFrames(frames); });
-    connect(usbAdapter, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived);
+    // Batches go to the handler's queue straight from the adapter's thread.
+    connect(usbAdapter, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived, Qt::DirectConnection);
     connect(usbAdapter, &CanAdapter::errorOccurred, this, &MainWindow::onUsbAdapterError);
     usbCommands = std::make_unique<UsbFdcanCommands>(usbAdapter, [this] { return pairingPorts(); });
     ui->fdcanGroupBox->setCommands(usbCommands.get());
@@ -134,15 +136,21 @@ void MainWindow::insertFrames(const QList<CanBusFrame> &frames)
     {
         QMutexLocker lock(&canFrameMutex);
         canFrameList.append(rows);
+        // Of a backlog longer than the log, the log would keep the newest rows only: the
+        // older ones pass it now (counted as appended and gone) instead of holding memory.
+        constexpr qsizetype kBacklog = CANFrameModel::kMaxRows;
+        if (canFrameList.size() > kBacklog + 8192) {
+            const qsizetype excess = canFrameList.size() - kBacklog;
+            canFrameList.remove(0, excess);
+            canFramesPassedBy += quint64(excess);
+        }
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, rx, tx, resetHeight, widen] {
-            addFrameCounts(rx, tx);
-            if (resetHeight || widen)
-                ui->tableView->verticalHeader()->setDefaultSectionSize(widen ? 40 : 30);
-        },
-        Qt::QueuedConnection);
+    pendingAdapterRx += rx;
+    pendingAdapterTx += tx;
+    if (resetHeight || widen)
+        QMetaObject::invokeMethod(
+            this, [this, widen] { ui->tableView->verticalHeader()->setDefaultSectionSize(widen ? 40 : 30); },
+            Qt::QueuedConnection);
 }
 
 void MainWindow::parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record)

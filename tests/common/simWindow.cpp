@@ -4,6 +4,8 @@
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -39,7 +41,11 @@ bool SimWindow::start(SimSerialAdapter::Mode mode, SimMotor::Layout layout, QStr
     w->form()->masteridEdit->setText("11");
     w->form()->sw_btn_canUart->setChecked(mode != SimSerialAdapter::Console);
     w->show();
-    return true;
+    // The device lists follow the first paint.
+    QDeadlineTimer deadline(5000);
+    while (!w->startupFinished() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return w->startupFinished();
 }
 
 bool SimWindow::open()
