@@ -6,7 +6,7 @@
 #include "byteHelpers.h"
 #include "can/canFrameModel.h"
 #include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/control_protocol.h"
 #include "log/log.h"
 #include "simUsbWindow.h"

@@ -184,6 +184,8 @@ bool QtCanBusAdapter::sendFrame(const CanBusFrame &frame, const CanTxOptions &)
     return true;
 }
 
+qint64 QtCanBusAdapter::framesPending() const { return m_device ? m_device->framesToWrite() : 0; }
+
 void QtCanBusAdapter::flushEchoes()
 {
     m_echoFlushQueued = false;

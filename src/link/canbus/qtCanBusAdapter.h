@@ -41,6 +41,7 @@ public:
 
     bool sendFrame(const CanBusFrame &frame, const CanTxOptions &options = CanTxOptions()) override;
     bool stopRepeating() override { return isConnected(); } // nothing repeats here
+    qint64 framesPending() const override;
 
     // "PLUGIN:IFACE" for every interface the installed plugins report.
     static QStringList availableInterfaces();

@@ -1,8 +1,7 @@
 // The link object's part in calibration and identification: the console handshake, the
 // special-motor CAN commands, and the port as the calibration conversations see it.
 #include "calibration/calConversation.h"
-#include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "motor/paramRegisters.h"
 
 #include <QSerialPort>
@@ -39,7 +38,7 @@ void CustomCDC::calibration()
 
 void CustomCDC::SpecialCalibration()
 {
-    const quint32 id = canTxModel->canid();
+    const quint32 id = m_canid;
     QByteArray d(8, '\0');
     d[0] = char(id & 0xFF);
     d[1] = char((id >> 8) & 0xFF);
