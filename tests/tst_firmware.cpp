@@ -324,7 +324,7 @@ private slots:
         QTest::newRow("another adapter's frame") << true << Path::UsbAdapter << kMaster << QByteArray("OK") << 1 << false << 0;
         QTest::newRow("another node's acknowledgement") << false << Path::SerialAdapter << 0x7E0u << QByteArray("Aupgrade") << 1 << false << 0;
         QTest::newRow("another node's OK") << true << Path::SerialAdapter << 0x7E1u << QByteArray("\x10OK\x22") << 1 << false << 0;
-        QTest::newRow("another node's complete") << true << Path::UsbAdapter << 0x7E2u << QByteArray("complete") << 1 << false << 0;
+        QTest::newRow("another node's complete") << true << Path::SerialAdapter << 0x7E2u << QByteArray("complete") << 1 << false << 0;
         QTest::newRow("the motor's feedback before the bootloader") << false << Path::SerialAdapter << kMaster << QByteArray("\x01\x7F\xFF\x4F") << 1 << false << 0;
         QTest::newRow("the motor's bytes without the words") << true << Path::SerialAdapter << kMaster << QByteArray("\x01\x7F\xFF\x4F") << 3 << true << 0;
         QTest::newRow("one OK twice: one packet") << true << Path::SerialAdapter << kMaster << QByteArray("OK") << 2 << true << 1;
