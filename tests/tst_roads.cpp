@@ -133,15 +133,21 @@ public:
         m->setCANType(true);
         m->setDataSectionAcc(true);
         ui()->dataAcc->setChecked(true);
-        ui()->idAcc->click();
-        auto *d = win->findChild<IdIncrementDialog *>();
-        QVERIFY(d);
-        d->stepEdit()->setText("300");
-        d->stopIdEdit()->setText("1FFFFFFF");
-        d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        setIdCounting("300", "1FFFFFFF");
         ui()->sendTimesEdit->setText("5");
         ui()->sendIntervalEdit->setText("3");
         QVERIFY(m->idAcc() && m->dataAcc() && m->canType() && m->sendTimes() == 5);
+    }
+
+    // ID counting on, with its step and stop ID, through the CAN tab's dialog.
+    void setIdCounting(const QString &step, const QString &stopId)
+    {
+        ui()->idAcc->click();
+        auto *d = win->findChild<IdIncrementDialog *>();
+        QVERIFY(d);
+        d->stepEdit()->setText(step);
+        d->stopIdEdit()->setText(stopId);
+        d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
     }
 
     Adapter kind = Adapter::Serial;
@@ -398,12 +404,7 @@ private slots:
         ui->canIdEdit->setText("700");
         emit ui->canIdEdit->editingFinished();
         ui->canDataLenEdit->setText("1");
-        ui->idAcc->click();
-        auto *d = w->findChild<IdIncrementDialog *>();
-        QVERIFY(d);
-        d->stepEdit()->setText("256");
-        d->stopIdEdit()->setText("FFF");
-        d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        rig.setIdCounting("256", "FFF");
         ui->sendTimesEdit->setText("10");
         ui->sendIntervalEdit->setText("1");
         mark = int(rig.wire().size());
