@@ -379,6 +379,47 @@ private slots:
         QVERIFY(!rig.win->link()->roads()->anyRunning());
     }
 
+    // While a transfer runs, every frame on the motor's ID would be image data: nothing
+    // else starts sending.
+    void nothingElseDuringAnUpgrade_data()
+    {
+        QTest::addColumn<int>("what");
+        QTest::newRow("CAN tab send") << 0;
+        QTest::newRow("replay") << 1;
+        QTest::newRow("enable") << 2;
+        QTest::newRow("periodic motor command") << 3;
+    }
+
+    void nothingElseDuringAnUpgrade()
+    {
+        QFETCH(int, what);
+        QVERIFY(rig.start(Adapter::Serial, canIface));
+        MainWindow *w = rig.win;
+        Ui_MainWindow *ui = rig.ui();
+        rig.motor()->bootloader().setSilentFrom(1); // takes packet 1, never answers
+        w->link()->firmwareImage = QByteArray(100, 'i');
+        w->on_firmwareUpgradeClicked();
+        QTRY_VERIFY_WITH_TIMEOUT(w->link()->upgrade()->state() == FirmwareUpgrade::State::WaitingForComplete, 5000);
+        QTest::qWait(100);
+        const int mark = int(rig.wire().size());
+        ui->canIdEdit->setText("1");
+        emit ui->canIdEdit->editingFinished();
+        ui->canDataLenEdit->setText("8");
+        switch (what) {
+        case 0: ui->btn_CANSend->click(); break;
+        case 1: QVERIFY(!w->replayRecording(writeLog("during.log", "(0.000000) can0 001#0102\n"))); break;
+        case 2: ui->btn_motorMode->click(); break;
+        case 3:
+            ui->periodicSend->setChecked(true);
+            ui->btn_canDebugSend->click();
+            break;
+        }
+        QTest::qWait(200);
+        QCOMPARE(rig.since(mark).size(), 0);
+        QVERIFY(warned("固件升级进行中"));
+        QCOMPARE(w->link()->roads()->running(), QList<SendingRoads::Road>{SendingRoads::FirmwareUpgrade});
+    }
+
     // The serial adapter carries classic frames only: CAN FD frames of a replay are refused
     // and counted as such, and an ID counted out of range stops the send with a word.
     void classicAdapterRefusesWhatItCannotCarry()

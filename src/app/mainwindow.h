@@ -564,6 +564,8 @@ private:
     CanBusFrame canTabFrame(const QByteArray &data, quint32 id) const;
     // True (after telling the user) while CAN frames would reach the motor's console.
     bool refuseCanOnConsole();
+    // True (after telling the user) while a firmware transfer runs.
+    bool refuseWhileUpgrading();
     QPointer<QWidget> occupancyWindow;
     double currentBusLoad = 0;
     QPointer<QWidget> deviceConfigWindow;

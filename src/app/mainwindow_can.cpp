@@ -12,6 +12,7 @@
 #include "can/ui/canTxDialogs.h"
 #include "can/ui/feedbackAnalysisBox.h"
 #include "charts/ui/waveForm.h"
+#include "firmware/firmwareUpgrade.h"
 #include "link/sendingRoads.h"
 #include "link/serial/protocolFormat.h"
 #include "procedures/customCDC.h"
@@ -322,6 +323,15 @@ CanBusFrame MainWindow::canTabFrame(const QByteArray &data, quint32 id) const
     return f;
 }
 
+bool MainWindow::refuseWhileUpgrading()
+{
+    if (!cdc->upgrade()->isRunning())
+        return false;
+    // The bootloader takes every frame on the motor's ID as image data.
+    DialogService::warning(this, tr("无法发送"), tr("固件升级进行中，升级结束前不能发送其他帧"));
+    return true;
+}
+
 bool MainWindow::refuseCanOnConsole()
 {
     if (!cdc->portIsConsole())
@@ -345,7 +355,7 @@ void MainWindow::on_btn_CANSend_clicked()
         emit MessageInfo(0);
         return;
     }
-    if (refuseCanOnConsole())
+    if (refuseCanOnConsole() || refuseWhileUpgrading())
         return;
     if (cdc->usbConnected()) {
         // The adapter repeats the frame itself, with the count, interval and counting.

@@ -321,7 +321,7 @@ bool MainWindow::replayRecording(const QString &given)
         DialogService::warning(this, tr("无法回放"), tr("请先打开串口或 CAN 接口"));
         return false;
     }
-    if (refuseCanOnConsole())
+    if (refuseCanOnConsole() || refuseWhileUpgrading())
         return false;
     const QString path = given.isEmpty()
                              ? DialogService::getOpenFileName(this, tr("回放记录"), QDir::homePath(), kRecordingFilter)

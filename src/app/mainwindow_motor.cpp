@@ -325,6 +325,8 @@ void MainWindow::motorCommand(int type)
         emit MessageInfo(0);
         return;
     }
+    if (refuseWhileUpgrading())
+        return;
     stopPeriodicTimers();
     // The command goes to the mode the tab bar shows now, whatever the last send used.
     MotorActions::sendCommand(*cdc, MotorCommand(type), ui->ctrModeTabBar->currentIndex(), this,
@@ -347,6 +349,8 @@ void MainWindow::on_btn_canDebugClear_clicked()
         emit MessageInfo(0);
         return;
     }
+    if (refuseWhileUpgrading())
+        return;
     stopPeriodicTimers();
     MotorActions::sendCommand(*cdc, MotorCommand::ClearError, ui->ctrModeTabBar->currentIndex(), this);
     if (!cdc->usbConnected()) {
@@ -420,10 +424,10 @@ void MainWindow::on_btn_canDebugSend_clicked()
         return;
 
     if (!ui->periodicSend->isChecked()) {
-        if (portOpen)
-            cdc->canDebugSend();
-        else
+        if (!portOpen)
             emit MessageInfo(0);
+        else if (!refuseWhileUpgrading())
+            cdc->canDebugSend();
         return;
     }
 
@@ -432,6 +436,8 @@ void MainWindow::on_btn_canDebugSend_clicked()
             emit MessageInfo(0);
             return;
         }
+        if (refuseWhileUpgrading())
+            return;
         // A text that is no positive number would give a 0 ms timer that floods the link
         // and starves the GUI thread: it counts as 1 ms, as the field's own rule.
         const int interval = sendIntervalValue(ui->sendIntervalEdit_2->text());

@@ -2198,6 +2198,10 @@ number of devices on the bus: %2, IDs: %3</translation>
             <source>串口连接的是电机控制台（UART 模式）：CAN 帧未发送</source>
             <translation>The port is the motor's console (UART mode): CAN frame not sent</translation>
         </message>
+        <message>
+            <source>固件升级进行中，升级结束前不能发送其他帧</source>
+            <translation>A firmware upgrade is running: nothing else can be sent until it ends</translation>
+        </message>
     </context>
     <context>
         <name>SendingRoads</name>

@@ -178,7 +178,10 @@ void CustomCDC::stopAdapterSending()
 {
     repeatEnd->stop();
     m_roads->ended(SendingRoads::AdapterRepeat);
-    canAdapter()->stopRepeating();
+    // The serial adapter's stop request is adapter bytes: a motor console would take them
+    // as commands, and repeats nothing anyway.
+    if (!portIsConsole())
+        canAdapter()->stopRepeating();
 }
 
 void CustomCDC::uartSend(const QString &text) { write(QStringToGBK(text)); }
