@@ -200,6 +200,30 @@ private slots:
     }
     void cleanup() { rig.stop(); }
 
+    // The owner of the sending roads: one entry per road, a signal per change, and stop all
+    // ends the newest first; a road its stopper starts again is a new run and stays.
+    void sendingRoadsOwner()
+    {
+        SendingRoads roads;
+        QSignalSpy changed(&roads, &SendingRoads::runningChanged);
+        QList<SendingRoads::Road> order;
+        roads.started(SendingRoads::Replay, [&] { order << SendingRoads::Replay; });
+        roads.started(SendingRoads::SendQueue, [&] { order << SendingRoads::SendQueue; });
+        roads.started(SendingRoads::Replay, [&] { order << SendingRoads::Replay; }); // still running
+        roads.started(SendingRoads::MotorPeriodic, [&] {
+            order << SendingRoads::MotorPeriodic;
+            roads.started(SendingRoads::MotorPeriodic, {});
+        });
+        QCOMPARE(changed.size(), 3);
+        roads.ended(SendingRoads::AdapterRepeat); // not running: no change
+        QCOMPARE(changed.size(), 3);
+        const QList<SendingRoads::Road> stopped = roads.stopAll();
+        QCOMPARE(stopped, (QList<SendingRoads::Road>{SendingRoads::MotorPeriodic, SendingRoads::SendQueue, SendingRoads::Replay}));
+        QCOMPARE(order, stopped);
+        QCOMPARE(roads.running(), QList<SendingRoads::Road>{SendingRoads::MotorPeriodic});
+        QCOMPARE(changed.last().first().value<QList<SendingRoads::Road>>(), roads.running());
+    }
+
     // Each motor road on each adapter with every CAN tab option set: only standard data
     // frames of the road's own ID, length and payload, each sent as often as the road says.
     void motorRoadsIgnoreTheCanTab_data()
