@@ -230,6 +230,9 @@ public:
     void calculateOccupancy();
     double busLoad() const { return currentBusLoad; }
     QWidget *busLoadWindow() const { return occupancyWindow; }
+    // The CAN tab's ID counting step (the ID increment dialog sets it).
+    quint16 canTabIdStep() const { return canIdStep; }
+    void setCanTabIdStep(quint16 step) { canIdStep = step; }
     // The context menu's copy of the selected cells, and of the whole log.
     void copySelectedLogCells();
     void copyWholeLog();
@@ -422,6 +425,12 @@ private:
     void canFrameModelInit();
     void showCanLogMenu(const QPoint &pos);
     void setCanSendTips();
+    // The transmit ID as typed into the settings, marked red when no send would take it.
+    void takeCanIdText();
+    // The ID and the send count of a send; false (after a warning) when one is bad.
+    bool canSendSettings(quint32 *id, qint32 *times);
+    // The line under each data field: the bytes a send would carry now.
+    void updateCanDataPreview();
     void appendLogRows(const QList<CANFrameData> &rows);
     void CustomCDCInit();
     void fillPortCombo();
@@ -556,7 +565,8 @@ private:
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
     CanSendCounter canSendCounter; // the serial path's periodic send
-    qint32 canTabSent = 0;         // frames of the running CAN tab send that went out
+    qint32 canTabTimes = 0;        // frames the running CAN tab send was asked for (-1: until stopped)
+    qint32 canTabSent = 0;         // frames of it that went out
     // ID counting of the CAN tab (the ID increment dialog).
     quint16 canIdStep = 1;
     quint32 canStopId = 0x7FF;

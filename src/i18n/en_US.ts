@@ -565,10 +565,6 @@ sudo ip link set %1 up</translation>
             <translation>Arbitration rate max. 1M</translation>
         </message>
         <message>
-            <source>无有效参数</source>
-            <translation>No valid parameters</translation>
-        </message>
-        <message>
             <source>非法波特率</source>
             <translation>Invalid baud rate</translation>
         </message>
@@ -579,6 +575,38 @@ sudo ip link set %1 up</translation>
         <message>
             <source>仲裁域参数不能为空</source>
             <translation>Arbitration parameters must not be empty</translation>
+        </message>
+        <message>
+            <source>实际波特率:</source>
+            <translation>Actual rate:</translation>
+        </message>
+        <message>
+            <source>所得位时序的实际波特率及其与输入值的偏差；偏差超过该位时序允许的振荡器容差时不予配置</source>
+            <translation>The rate the found timing really gives and its deviation from the rate entered; a deviation beyond the oscillator tolerance of that timing is not configured</translation>
+        </message>
+        <message>
+            <source>%1 kbit/s 在 %2 MHz 时钟下没有采样点在 %3 的位时序</source>
+            <translation>%1 kbit/s has no bit timing with a sample point of %3 at a %2 MHz clock</translation>
+        </message>
+        <message>
+            <source>%1 bit/s，误差 %2%</source>
+            <translation>%1 bit/s, deviation %2%</translation>
+        </message>
+        <message>
+            <source>%1，超过该位时序允许的 ±%2%</source>
+            <translation>%1, beyond the ±%2% this timing tolerates</translation>
+        </message>
+        <message>
+            <source>分频系数、Seg1 和 Seg2 都须大于 0</source>
+            <translation>Prescaler, Seg1 and Seg2 must all be above 0</translation>
+        </message>
+        <message>
+            <source>仲裁域参数无效，未配置：%1</source>
+            <translation>Invalid arbitration parameters, nothing configured: %1</translation>
+        </message>
+        <message>
+            <source>数据域参数无效，未配置：%1</source>
+            <translation>Invalid data phase parameters, nothing configured: %1</translation>
         </message>
     </context>
     <context>
@@ -779,10 +807,6 @@ Firmware version:
             <translation>ID Increment Configuration</translation>
         </message>
         <message>
-            <source>每次发送后ID增加的值，十进制</source>
-            <translation>How much the ID grows after each send, decimal</translation>
-        </message>
-        <message>
             <source>ID按 停止ID+1 取模回绕，十六进制</source>
             <translation>The ID wraps modulo stop ID + 1, hexadecimal</translation>
         </message>
@@ -805,6 +829,14 @@ Firmware version:
         <message>
             <source>警告</source>
             <translation>Warning</translation>
+        </message>
+        <message>
+            <source>每次发送后ID增加的值，十进制，0 到 %1</source>
+            <translation>What the ID grows by after each send, decimal, 0 to %1</translation>
+        </message>
+        <message>
+            <source>USB适配器的发送记录只能携带 0 到 %1 的步距: %2</source>
+            <translation>The USB adapter's transmit record carries a step of 0 to %1 only: %2</translation>
         </message>
     </context>
     <context>
@@ -2167,8 +2199,48 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>Error frame</translation>
         </message>
         <message>
+            <source>发送数据：请填写数据长度</source>
+            <translation>Data sent: enter the data length</translation>
+        </message>
+        <message>
+            <source>发送数据：无效的十六进制值 %1</source>
+            <translation>Data sent: invalid hexadecimal value %1</translation>
+        </message>
+        <message>
+            <source>发送数据：%1</source>
+            <translation>Data sent: %1</translation>
+        </message>
+        <message>
+            <source>(无)</source>
+            <translation>(none)</translation>
+        </message>
+        <message>
+            <source>CAN FD帧的数据域以数据域波特率发送（位速率切换 BRS）；经典CAN帧不受影响</source>
+            <translation>CAN FD frames send their data phase at the data bit rate (bit rate switch, BRS); classic CAN frames are not affected</translation>
+        </message>
+        <message>
+            <source>帧ID，十六进制：标准帧 0~7FF，扩展帧 0~1FFFFFFF</source>
+            <translation>Frame ID, hexadecimal: standard frame 0-7FF, extended frame 0-1FFFFFFF</translation>
+        </message>
+        <message>
+            <source>USB适配器的发送记录只能携带 0 到 %1 的ID步距，当前步距为 %2，帧未发送。请在“ID递增”的配置中改小步距。</source>
+            <translation>The USB adapter's transmit record carries an ID step of 0 to %1 only; the step is %2, so nothing was sent. Choose a smaller step in the ID increment settings.</translation>
+        </message>
+        <message>
+            <source>“%1”不是有效的CAN ID：须为十六进制数，标准帧 0~7FF，扩展帧 0~1FFFFFFF</source>
+            <translation>"%1" is no valid CAN ID: it must be hexadecimal, 0-7FF for a standard frame, 0-1FFFFFFF for an extended one</translation>
+        </message>
+        <message>
+            <source>“%1”不是有效的发送次数：须为 0 到 2147483647 的整数，-1 表示一直发送直到停止</source>
+            <translation>"%1" is no valid send count: it must be a whole number from 0 to 2147483647, or -1 to send until stopped</translation>
+        </message>
+        <message>
             <source>无法发送</source>
             <translation>Cannot send</translation>
+        </message>
+        <message>
+            <source>固件升级进行中，升级结束前不能发送其他帧</source>
+            <translation>A firmware upgrade is running: nothing else can be sent until it ends</translation>
         </message>
         <message>
             <source>当前串口连接的是电机控制台（UART 模式），CAN 帧会被电机当作控制台命令执行，未发送。请切换到 CAN 模式，或打开 CAN 适配器。</source>
@@ -2181,6 +2253,10 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>ID递增到 0x%1，超出%2的范围：已发送 %3 帧，其余 %4 帧未发送</source>
             <translation>ID counting reached 0x%1, beyond the range of %2: %3 frame(s) sent, the other %4 not sent</translation>
+        </message>
+        <message>
+            <source>ID递增到 0x%1，超出%2的范围：已发送 %3 帧，发送已停止</source>
+            <translation>ID counting reached 0x%1, beyond the range of %2: %3 frame(s) sent, sending stopped</translation>
         </message>
         <message>
             <source>发送已停止</source>
@@ -2197,10 +2273,6 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>串口连接的是电机控制台（UART 模式）：CAN 帧未发送</source>
             <translation>The port is the motor's console (UART mode): CAN frame not sent</translation>
-        </message>
-        <message>
-            <source>固件升级进行中，升级结束前不能发送其他帧</source>
-            <translation>A firmware upgrade is running: nothing else can be sent until it ends</translation>
         </message>
     </context>
     <context>

@@ -54,7 +54,7 @@ protected:
     void close() override;
 
 private:
-    void onReceiveError();
+    void onReaderError(quint8 endpoint);
 
     QString m_deviceName;
     CustomFIFO *m_fifo;
