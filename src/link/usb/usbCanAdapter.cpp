@@ -93,6 +93,7 @@ bool UsbCanAdapter::open()
     m_rx->setBlockFlag(false);
     m_tx->setBlockFlag(false);
     USB_CMD_START_CAP();
+    m_readerFailed = false;
     return true;
 }
 
@@ -121,8 +122,11 @@ void UsbCanAdapter::close()
 
 void UsbCanAdapter::onReaderError(quint8 endpoint)
 {
-    if (isConnected())
-        setError(Error::ReadError, QString("USB传输错误 (0x%1)").arg(endpoint, 2, 16, QChar('0')));
+    // One report per connection, whoever closes the link after it.
+    if (!isConnected() || m_readerFailed)
+        return;
+    m_readerFailed = true;
+    setError(Error::ReadError, QString("USB传输错误 (0x%1)").arg(endpoint, 2, 16, QChar('0')));
 }
 
 bool UsbCanAdapter::sendFrame(const CanBusFrame &frame, const CanTxOptions &options)

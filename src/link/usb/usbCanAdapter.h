@@ -55,6 +55,7 @@ protected:
 
 private:
     void onReaderError(quint8 endpoint);
+    bool m_readerFailed = false; // a reader's failure was reported for this connection (GUI thread)
 
     QString m_deviceName;
     CustomFIFO *m_fifo;
