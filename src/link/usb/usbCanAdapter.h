@@ -55,13 +55,13 @@ protected:
 
 private:
     void onReaderError(quint8 endpoint);
-    bool m_readerFailed = false; // a reader's failure was reported for this connection (GUI thread)
 
     QString m_deviceName;
     CustomFIFO *m_fifo;
     usb_class *m_rx = nullptr;
     tx_can_thread *m_tx = nullptr;
     can_class *m_parser = nullptr;
+    bool m_readerFailed = false; // a reader's failure was reported since the link opened (GUI thread)
 
     std::unique_ptr<OrderedPoolQueue<QPair<CanBusFrame, CanTxOptions>>> m_sends;
 };
