@@ -66,6 +66,12 @@ private slots:
                          1)
             << QStringList{"0.000000", "扩展帧", "数据帧", "FDCAN", "0x1ABCDEF0", "发送失败", "32",
                            QStringList(32, "A5").join(' ')};
+        QTest::newRow("adapter time, the 2^24th microsecond and one")
+            << canLogRow(adapterFrame(0x7, bytes({1}), 0, 16777217), 1)
+            << QStringList{"16.777217", "标准帧", "数据帧", "CAN", "0x7", "接收成功", "1", "01"};
+        QTest::newRow("adapter time beyond 100 s")
+            << canLogRow(adapterFrame(0x7, bytes({1}), 0, 100000001), 1)
+            << QStringList{"100.000001", "标准帧", "数据帧", "CAN", "0x7", "接收成功", "1", "01"};
         QTest::newRow("serial, received extended, lower-case ID")
             << serialRow(0x11, 0x1abcd, 0x40 | 2, bytes({0xde, 0xad}), (13 * 3600 + 4 * 60 + 5) * 1000 + 6)
             << QStringList{"13:04:05.006", "扩展帧", "数据帧", "CAN", "0x1abcd", "接收成功", "2", "DE AD"};

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using Path = FirmwareUpgrade::Path;
 using Outcome = FirmwareUpgrade::Outcome;
 
@@ -166,7 +168,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("characters, lowest byte first") << 0x35303231u << true << "1.2.0.5";
         QTest::newRow("numbers, lowest byte first") << 0x00030001u << false << "1.0.3.0";
-        QTest::newRow("numbers are signed bytes") << 0x7F80FF02u << false << "2.-1.-128.127";
+        QTest::newRow("bytes above 127 stay unsigned") << 0x7F80FF02u << false << "2.255.128.127";
+        QTest::newRow("high bytes, all unsigned") << 0xC8FF0080u << false << "128.0.255.200";
     }
 
     void versions()
@@ -190,7 +193,9 @@ private slots:
         QTest::addColumn<QString>("error"); // a word of the message; empty: accepted
         QTest::newRow("empty") << "file" << 0 << "为空";
         QTest::newRow("missing") << "missing" << 0 << "无法读取";
-        QTest::newRow("a directory") << "dir" << 0 << "无法读取";
+        QTest::newRow("a directory") << "dir" << 0 << "不是普通文件";
+        QTest::newRow("a device that never ends") << "device" << 0 << "不是普通文件";
+        QTest::newRow("a named pipe nobody writes") << "fifo" << 0 << "不是普通文件";
         QTest::newRow("over the cap") << "file" << 101 << "过大";
         QTest::newRow("at the cap") << "file" << 100 << "";
     }
@@ -208,6 +213,10 @@ private slots:
             f.write(pattern(size));
         } else if (kind == "dir") {
             QVERIFY(QDir(dir.path()).mkdir("APP_V9.bin"));
+        } else if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "device") {
+            QVERIFY(QFile::link("/dev/zero", path));
         }
         const FirmwareFile file = loadFirmwareFile(path, 100);
         QCOMPARE(file.name, QString("V9"));

@@ -238,7 +238,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("words");
         QTest::newRow("empty") << "empty" << "为空";
-        QTest::newRow("a folder") << "folder" << "无法读取";
+        QTest::newRow("a folder") << "folder" << "不是普通文件";
         QTest::newRow("beyond 2 MiB") << "large" << "2097152";
     }
 

@@ -20,6 +20,7 @@
 #include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
 #include "log/log.h"
+#include "motor/paramRules.h"
 #include "widgets/clickableLabel.h"
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
@@ -222,6 +223,7 @@ void MainWindow::on_canUart_statusChanged(bool on)
     // The motor's CAN ID changes only through the ID assignment in CAN mode.
     ui->ESC_IDEdit->setReadOnly(on);
     ui->ESC_IDEdit->setStyleSheet(on ? QString::fromLatin1(kGreyReadOnly) : QString());
+    ui->ESC_IDEdit->setToolTip(on ? readOnlyParameterReason(8) : QString());
 }
 
 void MainWindow::statusInit()
@@ -417,6 +419,7 @@ bool MainWindow::switchLanguage(const QString &code)
 void MainWindow::customSwitchLanguage()
 {
     fdcanLanguageChanged();
+    showNeverWrittenFields();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
     firmwareLanguageChanged();
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));

@@ -248,6 +248,10 @@ public:
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
     void canBaudInit();
+    // Pole pairs, gear ratio, sub-version (and the CAN ID in CAN mode): read-only, with why.
+    void showNeverWrittenFields();
+    // A parameter as the page names it: its caption and the register's name.
+    QString parameterFieldName(int rid) const;
 
     // ---- Encoder calibration and identification (mainwindow_calibration.cpp).
     void Cal_calibrate();
@@ -478,7 +482,7 @@ private:
     void insertFrames(const QList<CanBusFrame> &frames);
     void onUsbAdapterError(CanAdapter::Error error, const QString &text);
     void panelInit();
-    void setPointEditFinished(const QString &quantity);
+    void setPointEditFinished(const QString &editName);
     void refreshSetPoints();
     void showVelocityRanges();
     void showModePicture(int index);

@@ -34,6 +34,8 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrent>
 
+#include <algorithm>
+
 namespace {
 const char *kHeaderStyle = "QHeaderView::section { background-color: #BCDCF4; color: black; "
                            "border: 1px solid #CCCCCC; }";
@@ -231,8 +233,10 @@ void MainWindow::on_driverTempChanged(signed char celsius)
 
 void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
 {
-    // The serial adapter's frame always carries eight data bytes.
-    motorFrameReceived(frame.id, frame.data, 8, ReceivePath::SerialAdapter, record);
+    // The frame carries eight data bytes; its length code says how many were received,
+    // which tells a four-byte ID reply from feedback.
+    motorFrameReceived(frame.id, frame.data, std::clamp(frame.dataLength(), 0, 8), ReceivePath::SerialAdapter,
+                       record);
 }
 
 void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int length, ReceivePath path,
@@ -299,11 +303,26 @@ void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
         emit ParametersChanged(r.record);
         canFrameResend();
         break;
-    case RegisterReply::WriteComplete:
+    case RegisterReply::WriteComplete: {
         // Periodic sending resumes before the box, which waits for the user.
         canFrameResend();
-        emit MessageInfo(7);
+        if (r.writeRefused.isEmpty()) {
+            emit MessageInfo(7);
+            break;
+        }
+        // The motor answered these with the value it kept: no success to report.
+        QStringList kept;
+        for (qsizetype i = 0; i < r.writeRefused.size(); ++i) {
+            const int rid = r.writeRefused[i];
+            ESC_INF asked;
+            asked.setRawValue(rid, r.writeAsked.value(i));
+            kept << tr("%1 = %2（写入 %3）")
+                        .arg(parameterFieldName(rid), registerValueText(record, rid), registerValueText(asked, rid));
+        }
+        Logger::warning("motor kept: " + kept.join("; "), "parseRIDFrame");
+        DialogService::warning(this, tr("提示"), tr("电机未接受以下参数，保留了原值：\n%1").arg(kept.join('\n')));
         break;
+    }
     case RegisterReply::VersionsComplete:
         Logger::info(QString("register versions: app 0x%1, loader 0x%2")
                          .arg(r.appVersion, 8, 16, QChar('0'))

@@ -13,6 +13,7 @@
 #include "procedures/customCDC.h"
 #include "link/serial/ui/serialTerminal.h"
 #include "log/log.h"
+#include "widgets/dialogService.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -116,6 +117,17 @@ void MainWindow::onSpectrumCaptured(int result, const QList<float> &samples)
         return; // the user closed the port, or its loss was reported already
     default:
         emit MessageInfo(6);
+        return;
+    }
+    const int bad = Spectrum::firstNonFiniteSample(samples, Spectrum::FftSize);
+    if (bad >= 0) {
+        // A NaN or infinity turns every amplitude into nonsense: no chart, no verdict.
+        spectrumDialog->discardResult();
+        spectrumDialog->hide();
+        DialogService::warning(this, tr("提示"),
+                               tr("质量分析数据的第 %1 个采样值无效（%2），这不是一次有效的测量：未计算频谱，也未作判定。")
+                                   .arg(bad + 1)
+                                   .arg(QString::number(double(samples[bad]))));
         return;
     }
     ui->Torque->reset();

@@ -8,6 +8,7 @@
 #include "log/log.h"
 #include "motor/motorActions.h"
 #include "motor/paramRegisters.h"
+#include "motor/paramRules.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -312,6 +313,15 @@ bool CliRunner::writeRegisters(const ESC_INF &record, CliResult &r)
     return true;
 }
 
+bool CliRunner::writable(const ESC_INF &record, CliResult &r)
+{
+    const QStringList problems = parameterProblemTexts(checkParameters(record, writtenRegisters(true, true)));
+    if (problems.isEmpty())
+        return true;
+    fail(r, CliExit::BadInput, QString("%1: nothing written: %2").arg(motorName(), problems.join("; ")));
+    return false;
+}
+
 void CliRunner::read(CliResult &r)
 {
     ESC_INF record;
@@ -332,6 +342,8 @@ void CliRunner::write(CliResult &r)
         target.setRawValue(a.first, a.second);
         changed.insert(ESC_INF::propertyName(a.first), valueText(a.first, a.second));
     }
+    if (!writable(target, r))
+        return;
     if (!writeRegisters(target, r))
         return;
     r.json.insert("written", changed);
@@ -375,13 +387,23 @@ void CliRunner::importFile(CliResult &r)
     if (!readRegisters(record, r))
         return;
     ESC_INF target = record;
-    const ParamFileResult applied = applyParameterText(req.importText, target);
+    // Another motor's file must not give this one its master ID: two motors would answer
+    // on one ID. The CAN ID is never written here (set-id changes it).
+    const ParameterImport applied = importParameterText(req.importText, target, req.importIds);
+    target.ESC_ID = record.ESC_ID;
     QStringList changed;
     for (int rid : writtenRegisters(true, true))
         if (target.rawValue(rid) != record.rawValue(rid))
             changed << ESC_INF::propertyName(rid);
+    if (!writable(target, r))
+        return;
     if (!writeRegisters(target, r))
         return;
+    if (!req.importIds && applied.fileMasterId != record.MST_ID) {
+        r.json.insert("keptMasterId", int(record.MST_ID));
+        r.lines << QString("%1: kept its master ID %2 (the file has %3; --import-ids takes the file's)")
+                       .arg(motorName(), hexId(record.MST_ID), hexId(applied.fileMasterId));
+    }
     r.json.insert("file", req.file);
     r.json.insert("linesApplied", applied.applied);
     r.json.insert("linesSkipped", applied.skipped);

@@ -19,7 +19,7 @@ bool SimWindow::start(SimSerialAdapter::Mode mode, SimMotor::Layout layout, QStr
     DialogService::clearHistory();
     DialogService::setHandler([this](const DialogService::Request &r) {
         DialogService::Reply reply;
-        reply.result = QMessageBox::Ok;
+        reply.result = r.kind == DialogService::Question ? questionAnswer : QMessageBox::Ok;
         if (r.kind == DialogService::SaveFile)
             reply.path = savePath;
         else if (r.kind == DialogService::OpenFile)
@@ -55,6 +55,7 @@ void SimWindow::stop()
     simMotor.reset();
     savePath.clear();
     openPath.clear();
+    questionAnswer = QMessageBox::Ok;
     DialogService::setHandler(nullptr);
 }
 
