@@ -6,7 +6,7 @@
 #include "app/ui_mainwindow.h"
 #include "calibration/calibrationCapture.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "simWindow.h"
 #include "widgets/dialogService.h"

@@ -14,7 +14,7 @@
 #include "firmware/ui/firmwareGroupBox.h"
 #include "link/canbus/qtCanBusAdapter.h"
 #include "link/canbus/ui/canBusPanel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "simCanBusPeer.h"
 #include "widgets/customPlainTextEdit.h"

@@ -4,9 +4,9 @@
 #include "app/ui_mainwindow.h"
 #include "firmware/firmwareImage.h"
 #include "firmware/firmwareUpgrade.h"
-#include "firmware/ui/firmwareDialog.h"
+#include "widgets/firmwareDialog.h"
 #include "firmware/ui/firmwareGroupBox.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 

@@ -4,7 +4,7 @@
 // the field checks of the tab.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "motor/paramRegisters.h"
 #include "motor/ui/paramWidgets.h"

@@ -7,7 +7,7 @@
 #include "charts/ui/spectrumAnalyzerDialog.h"
 #include "charts/ui/spectrumTableDialog.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "simWindow.h"
 #include "widgets/customPlainTextEdit.h"

@@ -6,7 +6,7 @@
 #include "byteHelpers.h"
 #include "can/canFrameModel.h"
 #include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/control_protocol.h"
 #include "log/log.h"
 #include "simUsbWindow.h"
@@ -187,10 +187,14 @@ private slots:
         QVERIFY(sw.open());
         w()->txModel()->setCANType(fd);
         const int rows = w()->frameModel()->rowCount();
+        CanBusFrame sent;
+        sent.id = 0x123;
+        sent.payload = QByteArray(length, char(0xAB));
+        sent.flags = fd ? CanBusFrame::FlexibleData : 0;
         if (inject)
             sw.adapter()->injectReceivedFrame({0x123, QByteArray(length, char(0xAB))});
         else
-            w()->link()->frameSend(QByteArray(length, char(0xAB)), 0x123);
+            QVERIFY(w()->link()->sendCanTabFrame(sent, CanTxOptions()));
         QTRY_COMPARE_WITH_TIMEOUT(w()->frameModel()->rowCount(), rows + 1, 5000);
         for (int c = 2; c <= 7; ++c)
             QCOMPARE(cell(rows, c), cells[c - 2]);

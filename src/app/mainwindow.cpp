@@ -11,7 +11,7 @@
 #include "chat/ui/zkChat.h"
 #include "charts/ui/waveForm.h"
 #include "link/deviceWatcher.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/serialPortModel.h"
 #include "link/usb/control_protocol.h"
 #include "link/usb/fdcanCommands.h"

@@ -241,6 +241,9 @@ public:
     void calculateOccupancy();
     double busLoad() const { return currentBusLoad; }
     QWidget *busLoadWindow() const { return occupancyWindow; }
+    // The CAN tab's ID counting step (the ID increment dialog sets it).
+    quint16 canTabIdStep() const { return canIdStep; }
+    void setCanTabIdStep(quint16 step) { canIdStep = step; }
     // The context menu's copy of the selected cells, and of the whole log.
     void copySelectedLogCells();
     void copyWholeLog();
@@ -395,6 +398,8 @@ public slots:
     void on_btn_CANSend_clicked();
     void onCANPeriodicSendTimerTimeout();
     void on_idAcc_clicked(bool checked);
+    // Ends the CAN tab's own repetition (its timer).
+    void stopCanTabSend();
     void on_ExportAnaysis_clicked();
     void on_ChannelOccupancyRate_clicked();
     void on_canDataAnalysisEdit_editingFinished();
@@ -464,6 +469,9 @@ private:
     void stopPeriodicTimers();
     void startCanDebugTask();
     void stopCanDebugTask();
+    // Ends the periodic motor command: its timer or the adapter's repetition, the chart
+    // task and the button.
+    void endCanDebug();
     void setCanDebugButton(bool running);
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
@@ -593,6 +601,17 @@ private:
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
     CanSendCounter canSendCounter; // the serial path's periodic send
+    qint32 canTabTimes = 0;        // frames the running CAN tab send was asked for (-1: until stopped)
+    qint32 canTabSent = 0;         // frames of it that went out
+    // ID counting of the CAN tab (the ID increment dialog).
+    quint16 canIdStep = 1;
+    quint32 canStopId = 0x7FF;
+    // A frame of the CAN tab, dressed as its settings say.
+    CanBusFrame canTabFrame(const QByteArray &data, quint32 id) const;
+    // True (after telling the user) while CAN frames would reach the motor's console.
+    bool refuseCanOnConsole();
+    // True (after telling the user) while a firmware transfer runs.
+    bool refuseWhileUpgrading();
     QPointer<QWidget> occupancyWindow;
     double currentBusLoad = 0;
     QPointer<QWidget> deviceConfigWindow;

@@ -8,7 +8,8 @@
 #include "calibration/calibrationCapture.h"
 #include "calibration/ui/calResultDialog.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "link/sendingRoads.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
@@ -128,6 +129,8 @@ void MainWindow::on_calibration_statusChanged(bool outputShaft)
 
 void MainWindow::on_btn_calibration_clicked()
 {
+    // Nothing else may drive the motor while it calibrates.
+    cdc->roads()->stopAll();
     // A new run starts from scratch: whatever the last one left running stops here.
     if (CalHandshake *h = cdc->calibrationHandshake())
         h->cancel();
@@ -155,7 +158,7 @@ void MainWindow::on_btn_calibration_clicked()
             emit MessageInfo(0);
             return;
         }
-        cdc->motorMode(1, true);
+        cdc->motorMode(1, true, 0);
         QTimer::singleShot(kStartDelayMs, this, [this] {
             if (motorType == 0)
                 cdc->calibration();
@@ -380,12 +383,13 @@ void MainWindow::on_CompensationTableRecv() { tableUpload->start(); }
 
 void MainWindow::on_MPreCalculateButton_clicked()
 {
+    cdc->roads()->stopAll();
     stopCANDebug();
     if (!portOpen) {
         emit MessageInfo(0);
         return;
     }
-    cdc->motorMode(1, true);
+    cdc->motorMode(1, true, 0);
     QTimer::singleShot(kStartDelayMs, this, [this] {
         if (motorType == 0)
             cdc->MPreCalculate();

@@ -16,7 +16,8 @@
 #include "charts/ui/waveForm.h"
 #include "link/canbus/qtCanBusAdapter.h"
 #include "link/canbus/ui/canBusPanel.h"
-#include "link/serial/customCDC.h"
+#include "link/sendingRoads.h"
+#include "procedures/customCDC.h"
 #include "link/serial/serialPortModel.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
@@ -42,6 +43,8 @@
 
 namespace {
 constexpr char kRecordingFilter[] = "can-utils log (*.log);;*";
+// Frames a replay lets wait for the adapter at most (about 1 KB on the serial adapter).
+constexpr qint64 kReplayPendingFrames = 32;
 } // namespace
 
 void MainWindow::canBusInit()
@@ -74,11 +77,14 @@ void MainWindow::canBusInit()
     statusTimer->start(500);
 
     canReplay = new CanReplay(
-        [this](const CanBusFrame &f) {
+        [this](const CanBusFrame &f) { return portOpen && cdc->sendCanTabFrame(f, CanTxOptions()); }, this);
+    // "As fast as possible" goes no faster than the adapter writes.
+    canReplay->setBackPressure(
+        [this] {
             CanAdapter *a = cdc->canAdapter();
-            return portOpen && a && a->sendFrame(f);
+            return portOpen && a ? a->framesPending() : 0;
         },
-        this);
+        kReplayPendingFrames);
     connect(canReplay, &CanReplay::progress, canRecordBar->progressBar(), &QProgressBar::setValue);
     connect(canReplay, &CanReplay::finished, this, &MainWindow::onReplayFinished);
 }
@@ -361,6 +367,8 @@ bool MainWindow::replayRecording(const QString &given)
         DialogService::warning(this, tr("无法回放"), tr("请先打开串口或 CAN 接口"));
         return false;
     }
+    if (refuseCanOnConsole() || refuseWhileUpgrading())
+        return false;
     const QString path = given.isEmpty()
                              ? DialogService::getOpenFileName(this, tr("回放记录"), QDir::homePath(), kRecordingFilter)
                              : given;
@@ -372,6 +380,7 @@ bool MainWindow::replayRecording(const QString &given)
         return false;
     }
     replayPath = path;
+    cdc->roads()->started(SendingRoads::Replay, [this] { canReplay->stop(); });
     canRecordBar->setReplaying(true);
     canRecordBar->showStatus(tr("回放中: %1").arg(QFileInfo(path).fileName()));
     return true;
@@ -379,6 +388,7 @@ bool MainWindow::replayRecording(const QString &given)
 
 void MainWindow::onReplayFinished(const CanReplay::Result &r)
 {
+    cdc->roads()->ended(SendingRoads::Replay);
     canRecordBar->setReplaying(false);
     QString text = tr("回放%1: 发送 %2 帧").arg(r.stopped ? tr("已停止") : tr("完成")).arg(r.sent);
     if (r.skipped)

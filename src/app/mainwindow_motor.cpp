@@ -7,7 +7,8 @@
 #include "can/canTxModel.h"
 #include "charts/ui/waveForm.h"
 #include "firmware/firmwareImage.h"
-#include "link/serial/customCDC.h"
+#include "link/sendingRoads.h"
+#include "procedures/customCDC.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
@@ -100,6 +101,8 @@ void MainWindow::ctrModeInit()
     auto syncIds = [this] {
         motorCanid = canTxModel->canid();
         motorMasterid = canTxModel->masterid();
+        cdc->setMotorCanid(motorCanid);
+        cdc->setMotorMasterid(motorMasterid);
     };
     connect(canTxModel.data(), &CANTxModel::dataChanged, this, syncIds);
     syncIds();
@@ -341,14 +344,17 @@ void MainWindow::motorCommand(int type)
         emit MessageInfo(0);
         return;
     }
+    if (refuseWhileUpgrading())
+        return;
     stopPeriodicTimers();
-    MotorActions::sendCommand(*cdc, MotorCommand(type), this, [this] { canFrameResend(); });
+    // The command goes to the mode the tab bar shows now, whatever the last send used.
+    MotorActions::sendCommand(*cdc, MotorCommand(type), ui->ctrModeTabBar->currentIndex(), this,
+                              [this] { canFrameResend(); });
 }
 
 void MainWindow::stopPeriodicTimers()
 {
-    if (canPeriodicTimer)
-        canPeriodicTimer->stop();
+    stopCanTabSend();
     cdc->periodicTimer->stop();
 }
 
@@ -362,8 +368,10 @@ void MainWindow::on_btn_canDebugClear_clicked()
         emit MessageInfo(0);
         return;
     }
+    if (refuseWhileUpgrading())
+        return;
     stopPeriodicTimers();
-    MotorActions::sendCommand(*cdc, MotorCommand::ClearError, this);
+    MotorActions::sendCommand(*cdc, MotorCommand::ClearError, ui->ctrModeTabBar->currentIndex(), this);
     if (!cdc->usbConnected()) {
         QElapsedTimer wait;
         wait.start();
@@ -393,6 +401,10 @@ void MainWindow::on_btn_canDebugUpdate_clicked()
 void MainWindow::setCanDebugButton(bool running)
 {
     canDebugRunning = running;
+    if (running)
+        cdc->roads()->started(SendingRoads::MotorPeriodic, [this] { endCanDebug(); });
+    else
+        cdc->roads()->ended(SendingRoads::MotorPeriodic);
     ui->btn_canDebugSend->setText(running ? tr("停止") : tr("发送"));
     ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButtonStyle) : QString());
     ui->periodicSend->setEnabled(!running);
@@ -431,10 +443,10 @@ void MainWindow::on_btn_canDebugSend_clicked()
         return;
 
     if (!ui->periodicSend->isChecked()) {
-        if (portOpen)
-            cdc->canDebugSend();
-        else
+        if (!portOpen)
             emit MessageInfo(0);
+        else if (!refuseWhileUpgrading())
+            cdc->canDebugSend();
         return;
     }
 
@@ -443,13 +455,15 @@ void MainWindow::on_btn_canDebugSend_clicked()
             emit MessageInfo(0);
             return;
         }
+        if (refuseWhileUpgrading())
+            return;
+        // A text that is no positive number would give a 0 ms timer that floods the link
+        // and starves the GUI thread: it counts as 1 ms, as the field's own rule.
+        const int interval = sendIntervalValue(ui->sendIntervalEdit_2->text());
         if (cdc->usbConnected()) {
-            ui->sendIntervalEdit->setText(ui->sendIntervalEdit_2->text());
-            cdc->canDebugSendTimes();
+            cdc->canDebugSendTimes(quint32(interval));
         } else {
-            // A text that is no positive number would give a 0 ms timer that floods the
-            // link and starves the GUI thread: it counts as 1 ms, as the field's own rule.
-            cdc->periodicTimer->setInterval(sendIntervalValue(ui->sendIntervalEdit_2->text()));
+            cdc->periodicTimer->setInterval(interval);
             cdc->periodicTimer->start();
         }
         startCanDebugTask();
@@ -458,12 +472,14 @@ void MainWindow::on_btn_canDebugSend_clicked()
     }
 
     // Running: stop.
-    if (cdc->usbConnected()) {
-        if (portOpen)
-            cdc->stopAdapterSending();
-    } else {
-        cdc->periodicTimer->stop();
-    }
+    endCanDebug();
+}
+
+void MainWindow::endCanDebug()
+{
+    cdc->periodicTimer->stop();
+    if (portOpen && cdc->usbConnected())
+        cdc->stopAdapterSending();
     stopCanDebugTask();
     setCanDebugButton(false);
 }
@@ -477,12 +493,10 @@ void MainWindow::canFrameResend()
 {
     if (!ui->periodicSend->isChecked() || !isCanDebugRunning())
         return;
-    if (cdc->usbConnected()) {
-        ui->sendIntervalEdit->setText(ui->sendIntervalEdit_2->text());
-        cdc->canDebugSendTimes();
-    } else {
+    if (cdc->usbConnected())
+        cdc->canDebugSendTimes(quint32(sendIntervalValue(ui->sendIntervalEdit_2->text())));
+    else
         cdc->periodicTimer->start();
-    }
 }
 
 void MainWindow::stopCANDebug()

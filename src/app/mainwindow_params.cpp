@@ -5,7 +5,7 @@
 #include "app/ui_mainwindow.h"
 
 #include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "motor/controlPanel.h"
 #include "motor/motorActions.h"

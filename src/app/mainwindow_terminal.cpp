@@ -8,7 +8,9 @@
 #include "charts/spectrumCapture.h"
 #include "charts/ui/spectrumAnalyzerDialog.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "link/sendingRoads.h"
+#include "link/serial/serialCanAdapter.h"
+#include "procedures/customCDC.h"
 #include "link/serial/ui/serialTerminal.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
@@ -40,8 +42,14 @@ void MainWindow::terminalInit()
     t.clear = ui->clearDataList;
     t.sendQueue = ui->sendDataList;
     t.interval = ui->sendListIntervalEdit;
-    serialTerminal = new SerialTerminal(t, cdc.data(), this);
+    serialTerminal = new SerialTerminal(t, cdc->serialAdapter(), this);
     connect(serialTerminal, &SerialTerminal::MessageInfo, this, &MainWindow::on_MessageInfoRecv);
+    connect(serialTerminal, &SerialTerminal::queueRunningChanged, this, [this](bool running) {
+        if (running)
+            cdc->roads()->started(SendingRoads::SendQueue, [this] { serialTerminal->stopQueue(); });
+        else
+            cdc->roads()->ended(SendingRoads::SendQueue);
+    });
     connect(ui->btn_comDataList, &QPushButton::clicked, this, &MainWindow::comDataList);
     auto *f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
     connect(f3, &QShortcut::activated, this, &MainWindow::comDataList);

@@ -8,7 +8,7 @@
 #include "can/canFrameModel.h"
 #include "can/canTxModel.h"
 #include "firmware/firmwareUpgrade.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/serialCanAdapter.h"
 #include "link/serial/serialPortModel.h"
 #include "link/usb/control_protocol.h"
@@ -102,10 +102,12 @@ CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quin
         ++tx;
     } else {
         ++rx;
-        // A motor firmware upgrade over this adapter takes the bootloader's answers first. A Qt
-        // CAN interface delivers here too; its upgrade runs on the serial adapter's path and waits.
+        // A motor firmware upgrade over this adapter takes the bootloader's answers first, from
+        // the motor being upgraded only. A Qt CAN interface delivers here too; its upgrade
+        // runs on the serial adapter's path and waits.
         const auto path = cdc->usbConnected() ? FirmwareUpgrade::Path::UsbAdapter : FirmwareUpgrade::Path::SerialAdapter;
-        if (cdc->upgrade()->offerReply(frame.payload, path))
+        if (!frame.has(CanBusFrame::Extended) && !frame.has(CanBusFrame::Remote) && !frame.has(CanBusFrame::Failed)
+            && cdc->upgrade()->offerFrameReply(frame.id, frame.payload, path))
             emit uartByteMsg(frame.payload);
         if (!frame.has(CanBusFrame::ErrorFrame))
             parseFDCANReceiveFrame(frame, cdc->escInf);

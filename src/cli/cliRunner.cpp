@@ -1,10 +1,9 @@
 #include "cli/cliRunner.h"
 
-#include "can/canTxModel.h"
 #include "cli/cliLink.h"
 #include "firmware/firmwareImage.h"
 #include "firmware/firmwareUpgrade.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
@@ -98,14 +97,14 @@ CliRunner::CliRunner(const CliRequest &request, CliLink &link, CliProgress &p, Q
     cdc.canMode = true;
     cdc.ctrlMode = MITMode;
     if (req.hasId && req.command != CliRequest::Command::SetId && req.command != CliRequest::Command::Scan)
-        cliLink.txModel().setCanid(req.id);
+        cdc.setMotorCanid(req.id);
     if (req.hasMaster && req.command != CliRequest::Command::SetId) {
         masterKnown = true;
         masterId = req.master;
     }
 }
 
-QString CliRunner::motorName() const { return QString("motor %1").arg(hexId(cliLink.txModel().canid())); }
+QString CliRunner::motorName() const { return QString("motor %1").arg(hexId(cdc.motorCanid())); }
 
 int CliRunner::registerIntervalMs() const { return cdc.usbConnected() ? 1 : 2; }
 
@@ -138,7 +137,7 @@ bool CliRunner::waitUntil(const std::function<bool()> &done, int timeoutMs)
 void CliRunner::onFrame(quint32 frameId, const QByteArray &bytes)
 {
     const auto *d = reinterpret_cast<const uint8_t *>(bytes.constData());
-    const quint32 canid = cliLink.txModel().canid();
+    const quint32 canid = cdc.motorCanid();
     // The answer to the save frame repeats it (D2 = AA), which the serial adapter's
     // dispatch would take for feedback.
     if (!scanning && bytes.size() >= 4 && d[0] == (canid & 0xFF) && d[1] == ((canid >> 8) & 0xFF)
@@ -217,7 +216,7 @@ CliResult CliRunner::run()
     }
     progress.clear();
     if (masterKnown && req.talksToMotor())
-        r.json.insert("motor", QJsonObject{{"canId", qint64(cliLink.txModel().canid())}, {"masterId", qint64(masterId)}});
+        r.json.insert("motor", QJsonObject{{"canId", qint64(cdc.motorCanid())}, {"masterId", qint64(masterId)}});
     return r;
 }
 
@@ -480,7 +479,7 @@ void CliRunner::command(MotorCommand c, CliResult &r)
     if (!learnMasterId(r))
         return;
     const quint64 before = feedbacks;
-    MotorActions::sendCommand(cdc, c, this);
+    MotorActions::sendCommand(cdc, c, MITMode, this);
     if (!waitUntil([&] { return feedbacks > before; }, MotorActions::CommandDelayMs + req.timeoutMs)) {
         fail(r, CliExit::NoAnswer, QString("%1 on %2 sent no feedback after %3 within %4 ms")
                                        .arg(motorName(), cliLink.where(), commandName(c))
@@ -560,6 +559,10 @@ void CliRunner::upgrade(CliResult &r)
         sent = index;
         progress.show("upgrade", index, count);
     });
+    // The bootloader answers on the motor's master ID, and only its answers count.
+    if (!learnMasterId(r))
+        return;
+    cdc.setMotorMasterid(masterId);
     // Over CAN the bootloader takes every frame on the motor's ID as image data: nothing
     // the adapter repeats may go on.
     cdc.stopAdapterSending();

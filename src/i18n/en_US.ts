@@ -2500,6 +2500,46 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <translation>The calibration data are incomplete or invalid: no compensation table, nothing was sent to the motor:
 %1</translation>
         </message>
+        <message>
+            <source>无法发送</source>
+            <translation>Cannot send</translation>
+        </message>
+        <message>
+            <source>固件升级进行中，升级结束前不能发送其他帧</source>
+            <translation>A firmware upgrade is running: nothing else can be sent until it ends</translation>
+        </message>
+        <message>
+            <source>当前串口连接的是电机控制台（UART 模式），CAN 帧会被电机当作控制台命令执行，未发送。请切换到 CAN 模式，或打开 CAN 适配器。</source>
+            <translation>The open port is the motor's console (UART mode): the motor would take CAN frames as console commands, so nothing was sent. Switch to CAN mode, or open a CAN adapter.</translation>
+        </message>
+        <message>
+            <source>帧未能发送</source>
+            <translation>The frame could not be sent</translation>
+        </message>
+        <message>
+            <source>ID递增到 0x%1，超出%2的范围：已发送 %3 帧，其余 %4 帧未发送</source>
+            <translation>ID counting reached 0x%1, beyond the range of %2: %3 frame(s) sent, the other %4 not sent</translation>
+        </message>
+        <message>
+            <source>ID递增到 0x%1，超出%2的范围：已发送 %3 帧，发送已停止</source>
+            <translation>ID counting reached 0x%1, beyond the range of %2: %3 frame(s) sent, sending stopped</translation>
+        </message>
+        <message>
+            <source>发送已停止</source>
+            <translation>Sending stopped</translation>
+        </message>
+        <message>
+            <source>当前适配器只能发送经典 CAN 帧，CAN FD 帧未发送</source>
+            <translation>This adapter sends classic CAN frames only: the CAN FD frame was not sent</translation>
+        </message>
+        <message>
+            <source>帧未能发送，发送已停止</source>
+            <translation>The frame could not be sent; sending stopped</translation>
+        </message>
+        <message>
+            <source>串口连接的是电机控制台（UART 模式）：CAN 帧未发送</source>
+            <translation>The port is the motor's console (UART mode): CAN frame not sent</translation>
+        </message>
     </context>
     <context>
         <name>MotorFrameDecode</name>
@@ -2622,6 +2662,33 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
         <message>
             <source>%1 ← Bootloader应答 “%2”</source>
             <translation>%1 ← bootloader reply “%2”</translation>
+        </message>
+    </context>
+    <context>
+        <name>SendingRoads</name>
+        <message>
+            <source>周期发送电机命令</source>
+            <translation>Periodic motor commands</translation>
+        </message>
+        <message>
+            <source>CAN 发送</source>
+            <translation>CAN send</translation>
+        </message>
+        <message>
+            <source>适配器重复发送</source>
+            <translation>Adapter repetition</translation>
+        </message>
+        <message>
+            <source>回放</source>
+            <translation>Replay</translation>
+        </message>
+        <message>
+            <source>串口发送队列</source>
+            <translation>Serial send queue</translation>
+        </message>
+        <message>
+            <source>固件升级</source>
+            <translation>Firmware upgrade</translation>
         </message>
     </context>
     <context>

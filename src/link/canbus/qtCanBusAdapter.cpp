@@ -79,6 +79,10 @@ public:
             else if (e == QCanBusDevice::WriteError)
                 reportWriteError(text);
         });
+        QObject::connect(device, &QCanBusDevice::framesWritten, this, [this] {
+            if (m_device)
+                m_adapter->m_devicePending = m_device->framesToWrite();
+        });
         // A plugin whose connection drops says so by its state alone (virtualcan's server
         // gone); not asked for, that is the interface lost.
         QObject::connect(device, &QCanBusDevice::stateChanged, this, [this](QCanBusDevice::CanBusDeviceState s) {
@@ -143,6 +147,7 @@ public:
             echo.timestampUs = quint64(m_clock.nsecsElapsed() / 1000);
             m_batch.append(echo);
         }
+        m_adapter->m_devicePending = m_device->framesToWrite();
         batchReady();
     }
 
@@ -375,6 +380,12 @@ QList<CanBusFrame> QtCanBusAdapter::takeOutbox()
     QList<CanBusFrame> frames;
     frames.swap(m_outbox);
     return frames;
+}
+
+qint64 QtCanBusAdapter::framesPending() const
+{
+    QMutexLocker lock(&m_sendMutex);
+    return m_outbox.size() + m_devicePending.load();
 }
 
 bool QtCanBusAdapter::sendFrame(const CanBusFrame &frame, const CanTxOptions &)

@@ -3,6 +3,8 @@
 #include "link/canAdapter.h"
 
 #include <QList>
+
+#include <atomic>
 #include <QMutex>
 #include <QString>
 
@@ -48,6 +50,7 @@ public:
     // interface fails later is reported as a WriteError.
     bool sendFrame(const CanBusFrame &frame, const CanTxOptions &options = CanTxOptions()) override;
     bool stopRepeating() override { return isConnected(); } // nothing repeats here
+    qint64 framesPending() const override;
 
     // "PLUGIN:IFACE" for every interface the installed plugins report.
     static QStringList availableInterfaces();
@@ -86,8 +89,10 @@ private:
     QString m_interface;
     Settings m_settings;
     // Between the senders and the device's thread.
-    QMutex m_sendMutex;
+    mutable QMutex m_sendMutex;
     Worker *m_worker = nullptr;
     QList<CanBusFrame> m_outbox;
     bool m_drainQueued = false;
+    // Frames the device still holds, as its thread last saw them.
+    std::atomic<qint64> m_devicePending{0};
 };
