@@ -61,8 +61,13 @@ QList<IntentRule> buildRules()
     QList<IntentRule> r;
 
     // Commands with words of their own come first: their wording could otherwise be
-    // mistaken for naming a field ("set the current position as zero").
-    r << rule(A::StopDebugSend, "停止(?:发送)?(?:电机)?调试数据|停止(?:周期|循环|连续)?(?:性)?发送|停发|停止调试",
+    // mistaken for naming a field ("set the current position as zero"). Stopping
+    // everything before stopping the periodic send, whose words it shares.
+    r << rule(A::StopAll, "(?:全部|所有|一切)(?:都)?停(?:止|下)?|停止(?:全部|所有|一切)|紧急停止|急停|^停止?$",
+              "\\bstop\\s+(?:all|everything)\\b|\\bemergency\\s+stop\\b|^stop$", V::None,
+              "好的，全部停下：结束一切发送，使能过的电机都会收到失能命令。",
+              "Everything stops: all sending ends and every motor that was enabled gets a disable.")
+      << rule(A::StopDebugSend, "停止(?:发送)?(?:电机)?调试数据|停止(?:周期|循环|连续)?(?:性)?发送|停发|停止调试",
               "\\bstop\\b.*\\b(?:send|sending|debug|debugging|periodic|transmit|transmitting)\\b",
               V::None, "好的，停止周期性地发送控制指令。", "Periodic sending of the control command stops.")
       << rule(A::StartDebugSend,

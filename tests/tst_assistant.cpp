@@ -51,6 +51,8 @@ const Request kRequests[] = {
     {"disable the motor", A::DisableMotor, ""},
     {"把当前位置设为零点", A::SetZero, ""},
     {"set the current position as zero", A::SetZero, ""},
+    {"全部停止", A::StopAll, ""},
+    {"stop everything", A::StopAll, ""},
     {"停止发送", A::StopDebugSend, ""},
     {"stop sending debug data", A::StopDebugSend, ""},
     {"开始发送调试数据", A::StartDebugSend, ""},

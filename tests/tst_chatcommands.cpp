@@ -148,9 +148,9 @@ void TestChatCommands::tableShape()
         if (c.targetKind != ChatTarget::None)
             QVERIFY2(!c.target.isEmpty(), qPrintable(c.phrase));
     }
-    // 33 commands; 40 rows in the value table, of which 4 select the control mode
+    // 34 commands; 40 rows in the value table, of which 4 select the control mode
     // without a value.
-    QCOMPARE(table.size(), 33 + 40);
+    QCOMPARE(table.size(), 34 + 40);
     QCOMPARE(valueRows, 36);
     QCOMPARE(chatCommandFor(ChatAction::SetCanBaud)->comboText("1M"), QString("1Mbps"));
     QCOMPARE(chatCommandFor(ChatAction::SetSerialBaud)->comboText("921600"), QString("921600"));

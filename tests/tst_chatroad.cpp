@@ -73,7 +73,7 @@ private slots:
                                                    "set => 好的，已经将位置设置为1.5!已经将速度设置为2!"
                                                    "已经将KP设置为50!已经将KD设置为1!已经将转矩设置为0.5!\n"
                                                    "start => 发送电机调试数据!\n"
-                                                   "stop => 停止发送电机调试数据!\n"
+                                                   "halt => 停止发送电机调试数据!\n"
                                                    "again => 停止发送电机调试数据!\n"
                                                    "read => 读参数!\n")
                                            .toLocal8Bit());
@@ -109,7 +109,7 @@ private slots:
         QTRY_VERIFY(framesOn(0x001).size() > 10);
         QVERIFY(w()->link()->periodicTimer->isActive());
 
-        say("stop");
+        say("halt"); // the assistant's words; "stop" itself is the tool's Stop all
         QTRY_COMPARE(ui()->btn_canDebugSend->text(), QString("发送"));
         QVERIFY(!w()->link()->periodicTimer->isActive());
         QTest::qWait(30); // a frame already written still reaches the bus

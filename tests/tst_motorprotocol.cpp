@@ -249,8 +249,11 @@ private slots:
                                              << MotorFrameKind::RegisterReply;
         QTest::newRow("other motor's nibble") << 0x11u << hex("127FFF7FF7FF1E1F") << serial << false
                                               << MotorFrameKind::Ignored;
+        // The commanded motor's feedback where the panel does not decode it.
         QTest::newRow("other master ID") << 0x12u << hex("117FFF7FF7FF1E1F") << serial << false
-                                         << MotorFrameKind::Ignored;
+                                         << MotorFrameKind::StrayFeedback;
+        QTest::newRow("own command ID is no feedback") << 0x101u << hex("117FFF7FF7FF1E1F") << usb << false
+                                                       << MotorFrameKind::Ignored;
         QTest::newRow("ID query reply") << 0x22u << hex("550522AA") << serial << false << MotorFrameKind::IdQueryReply;
         QTest::newRow("ID set reply") << 0x22u << hex("AA052255") << serial << false << MotorFrameKind::IdSetReply;
         QTest::newRow("version") << 0x22u << hex("113132EE00000000") << serial << false << MotorFrameKind::AppVersion;

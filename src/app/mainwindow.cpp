@@ -25,6 +25,7 @@
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
+#include "widgets/customPlainTextEdit.h"
 #include "widgets/terminalOutput.h"
 #include "widgets/utils.h"
 
@@ -107,6 +108,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     ctrModeInit();
     canBaudInit();
     motorStateInit();
+    sendingInit(); // first in the status bar's right-hand side
     statusInit();
     shortCutKeysInit();
     chatInit();
@@ -339,6 +341,10 @@ void MainWindow::shortCutKeysInit()
     connect(pgUp, &QShortcut::activated, this, &MainWindow::onPgUpPressed);
     auto *pgDn = new QShortcut(QKeySequence(Qt::Key_PageDown), this);
     connect(pgDn, &QShortcut::activated, this, &MainWindow::onPgDnPressed);
+    // Inside the receive log and the terminal the keys page through them instead.
+    for (QWidget *w : {static_cast<QWidget *>(ui->tableView), static_cast<QWidget *>(ui->comOutput),
+                       static_cast<QWidget *>(ui->comInput)})
+        keepPageKeys(w);
 }
 
 void MainWindow::signalsConnect()
@@ -369,12 +375,25 @@ void MainWindow::signalsConnect()
     connect(this, &MainWindow::CANRxVector, this, &MainWindow::on_CANRxVector);
     connect(this, &MainWindow::ParametersChanged, this, &MainWindow::on_ParametersChanged);
     connect(this, &MainWindow::parameterBlockReceived, this, &MainWindow::onParameterBlock);
-    connect(this, &MainWindow::motorTempChanged, this, &MainWindow::on_motorTempChanged);
-    connect(this, &MainWindow::driverTempChanged, this, &MainWindow::on_driverTempChanged);
-    connect(this, &MainWindow::motorErrorChanged, this, [this](unsigned char code) {
+    // Feedback still queued when the link closed claims nothing any more.
+    auto linkShown = [this] { return portOpen || readoutLook != ReadoutLook::Closed; };
+    connect(this, &MainWindow::motorTempChanged, this, [this, linkShown](signed char t) {
+        if (linkShown())
+            on_motorTempChanged(t);
+    });
+    connect(this, &MainWindow::driverTempChanged, this, [this, linkShown](signed char t) {
+        if (linkShown())
+            on_driverTempChanged(t);
+    });
+    connect(this, &MainWindow::motorErrorChanged, this, [this, linkShown](unsigned char code) {
         // Shows the newest state, which may have moved on since this signal was queued.
         const bool fromDecoder = stateSignalPending.exchange(false);
+        if (!linkShown())
+            return;
         on_motorErrorChanged(fromDecoder ? static_cast<unsigned char>(latestStateCode.load()) : code);
+        // Fresh feedback brings every read-out back at once, not only the state.
+        if (fromDecoder && readoutLook != ReadoutLook::Live)
+            setReadoutLook(ReadoutLook::Live);
     });
     connect(&serialPort, &QSerialPort::errorOccurred, this, &MainWindow::onSerialPortError);
 }
@@ -528,6 +547,7 @@ void MainWindow::customSwitchLanguage()
             ui->tabWidget->setTabText(i, tr("校准"));
     }
     aboutInit();
+    sendingLanguageChanged();
 }
 
 // ---------------------------------------------------------------- shortcuts

@@ -23,8 +23,10 @@
 #include "link/serial/terminalFeed.h"
 #include "link/canAdapter.h"
 #include "link/orderedPoolQueue.h"
+#include "link/sendingRoads.h"
 #include "link/usb/usbDeviceInfo.h"
 #include "motor/escInf.h"
+#include "motor/feedbackWatch.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 #include "motor/paramRegisters.h"
@@ -35,6 +37,7 @@
 #include <thread>
 
 class QLabel;
+class QPushButton;
 class QTimer;
 class QWidget;
 class ClickableLabel;
@@ -52,6 +55,7 @@ class WaveForm;
 class FeedbackWaveUpdater;
 class ZKChat;
 class ChatCommandDispatcher;
+struct ChatCommand;
 class ConnectGroupBox;
 class FdcanCommands;
 class UsbCanAdapter;
@@ -164,6 +168,12 @@ public:
     // Feedback samples gathered for the charts and not yet handed to them.
     qsizetype heldFeedbackSamples();
     bool isCanDebugRunning() const { return canDebugRunning; }
+
+    // ---- What is being sent, Stop all, and whether the read-outs are fed
+    // (mainwindow_sending.cpp).
+    // Ends every sending road and sends disable to every motor the tool enabled since it
+    // started; returns what was done, as the window shows it.
+    QString stopAll();
 
     // ---- USB FDCAN adapter: panel, pairing, timing (mainwindow_fdcan.cpp), frames
     // (mainwindow_usb.cpp).
@@ -476,6 +486,19 @@ private:
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
     void addFrameCounts(quint32 rx, quint32 tx);
+    // What is being sent, Stop all, read-outs.
+    void sendingInit();
+    void showSendingRoads(const QList<SendingRoads::Road> &roads);
+    void showSendingNotice(const QString &text);
+    enum class ReadoutLook { Live, Stale, Closed };
+    // Every 100 ms: greys the read-outs that are no longer fed, shows the master-ID warning.
+    void refreshReadouts();
+    void setReadoutLook(ReadoutLook look, int staleAfterMs = 0, bool force = false);
+    void sendingLanguageChanged();
+    void showStrayFeedback(int id);
+    void takeStrayAsMasterId();
+    // The link closed: the read-outs stop claiming a state.
+    void readoutsLinkClosed();
     // USB FDCAN adapter.
     void usbInit();
     void usbShutdown();
@@ -488,6 +511,13 @@ private:
     void onUsbAdapterError(CanAdapter::Error error, const QString &text);
     void panelInit();
     void setPointEditFinished(const QString &editName);
+    // The range a control-panel set-point takes, in the unit it is typed in.
+    MappingRange setPointRange(const QString &editName) const;
+    // The assistant's value rows: a set-point or register value outside its range is
+    // refused with the range named (empty: the value may go in).
+    QString chatValueRefusal(const ChatCommand &row, const QString &value) const;
+    // The chat's line for what a recognised sentence did.
+    QString chatActionEcho(const ChatCommand &row, const QString &value) const;
     void refreshSetPoints();
     void showVelocityRanges();
     void showModePicture(int index);
@@ -648,6 +678,14 @@ private:
     // a flood of feedback frames queues one signal at a time, not one per frame.
     std::atomic_int latestStateCode{0};
     std::atomic_bool stateSignalPending{false};
+    FeedbackWatch feedbackWatch;
+    ReadoutLook readoutLook = ReadoutLook::Live;
+    int shownStrayId = -1;
+    int shownStaleAfterMs = 0;
+    QTimer *readoutTimer = nullptr;
+    QLabel *sendingLabel = nullptr;        // what is being sent, or what Stop all did
+    QPushButton *stopAllButton = nullptr;
+    QTimer *sendingNoticeTimer = nullptr;  // how long a notice stays before the roads show again
 
     // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
     // velocity and PVT pages show (rad/s).

@@ -329,6 +329,9 @@ void MainWindow::on_canDataAnalysisEdit_editingFinished()
     box->positionLabel()->setText(QString::number(fb.position, 'g', 6));
     box->velocityLabel()->setText(QString::number(fb.velocity, 'g', 6));
     box->torqueLabel()->setText(QString::number(fb.torque, 'g', 6));
+    // A frame typed in is shown as it is, also after a link closed.
+    if (!portOpen)
+        setReadoutLook(ReadoutLook::Live);
     // The values the feedback decoder keeps; the labels change only when they differ.
     shownMotorTemp = fb.motorTemp;
     shownDriverTemp = fb.driverTemp;

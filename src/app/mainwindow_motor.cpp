@@ -115,6 +115,12 @@ void MainWindow::ctrModeComponentSwitch(int index)
 {
     if (index >= 0 && index < ui->ctrStackedWidget->count())
         ui->ctrStackedWidget->setCurrentIndex(index);
+    // Periodic commands of one mode must not go on under another mode's tab and payload:
+    // the switch ends them, so that what the panel shows is never what is not sent.
+    if (isCanDebugRunning() && index != cdc->ctrlMode) {
+        endCanDebug();
+        showSendingNotice(tr("已切换控制模式，周期发送已停止：新模式的命令需再点“发送”"));
+    }
     // Shows what would be sent; the link's payload changes only on update or send.
     ui->canDebugDataLabel->setText(payloadText(canDataConvention()));
 }
@@ -258,6 +264,7 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
         const MotorFeedback &fb = f.feedback;
         appendFeedbackSamples(fb.position, fb.velocity, fb.torque);
         ++feedbackFrames;
+        feedbackWatch.fed();
         // The labels change only when the value does.
         if (shownMotorTemp.exchange(fb.motorTemp) != fb.motorTemp)
             emit motorTempChanged(fb.motorTemp);
@@ -283,6 +290,11 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
         break;
     case MotorFrameKind::ScanProbeReply:
         scanResults.insert(f.replyCanid, f.replyMasterid, f.canBr);
+        break;
+    case MotorFrameKind::StrayFeedback:
+        // A bootloader's words are no feedback, wherever they arrive.
+        if (!cdc->bootWaitSerial && !cdc->bootWaitUsb && !cdc->upgradeMode && !cdc->upgradeDone)
+            feedbackWatch.strayFrom(frameId);
         break;
     case MotorFrameKind::Ignored:
     case MotorFrameKind::ScanDropped:

@@ -38,31 +38,36 @@ void MainWindow::panelInit()
 
 // ---------------------------------------------------------------- set-points
 
+MappingRange MainWindow::setPointRange(const QString &editName) const
+{
+    const MappingRanges r = ranges.get();
+    // Typed in RPM, the velocity bounds are too: 100 RPM lies well within 30 rad/s.
+    const float rpm = ui->sw_btn_rpmRads->checked() ? float(kRpmPerRads) : 1.0f;
+    if (editName == "POSEdit" || editName == "POSEdit_POS" || editName == "POSEdit_PVT")
+        return r.position;
+    if (editName == "VELEdit")
+        return {r.velocity.min * rpm, r.velocity.max * rpm};
+    if (editName.startsWith("VELEdit_"))
+        return {-pagesVelocityMax * rpm, pagesVelocityMax * rpm};
+    if (editName == "KPEdit")
+        return r.kp;
+    if (editName == "KDEdit")
+        return r.kd;
+    if (editName == "TOREdit")
+        return r.torque;
+    if (editName == "IEdit")
+        return r.current;
+    return {};
+}
+
 void MainWindow::setPointEditFinished(const QString &editName)
 {
     if (g_setPointGuard)
         return;
     g_setPointGuard = true;
     auto *edit = ui->controlPanel->findChild<QLineEdit *>(editName);
-    const MappingRanges r = ranges.get();
-    // Typed in RPM, the velocity bounds are too: 100 RPM lies well within 30 rad/s.
-    const float rpm = ui->sw_btn_rpmRads->checked() ? float(kRpmPerRads) : 1.0f;
-    MappingRange range;
+    const MappingRange range = setPointRange(editName);
     QString slider;
-    if (editName == "POSEdit" || editName == "POSEdit_POS" || editName == "POSEdit_PVT")
-        range = r.position;
-    else if (editName == "VELEdit")
-        range = {r.velocity.min * rpm, r.velocity.max * rpm};
-    else if (editName.startsWith("VELEdit_"))
-        range = {-pagesVelocityMax * rpm, pagesVelocityMax * rpm};
-    else if (editName == "KPEdit")
-        range = r.kp;
-    else if (editName == "KDEdit")
-        range = r.kd;
-    else if (editName == "TOREdit")
-        range = r.torque;
-    else if (editName == "IEdit")
-        range = r.current;
     // The MIT quantities and the current have a slider named after the quantity.
     if (!editName.contains('_'))
         slider = QString(editName).replace("Edit", "Slider");

@@ -386,6 +386,7 @@ void MainWindow::on_actCom_Close_triggered()
         setLabelTextAndColorRed(ui->paramWarningLabel, tr("推荐先读取参数再进行调试"));
     if (portListStale)
         refreshDevices();
+    readoutsLinkClosed();
 }
 
 void MainWindow::onSerialPortError(QSerialPort::SerialPortError error)

@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -650,6 +651,18 @@ void Ui_MainWindow::setupDebugPage()
     row->addWidget(sw_btn_rpmRads);
     row->addStretch(1);
     v->addLayout(row);
+    masterIdWarning = new QFrame(tab_Debug);
+    masterIdWarning->setObjectName("masterIdWarning");
+    masterIdWarning->setStyleSheet("QFrame#masterIdWarning { background-color: #fff3cd; border: 1px solid #e0a800; }");
+    auto *mw = new QHBoxLayout(masterIdWarning);
+    mw->setContentsMargins(6, 2, 6, 2);
+    masterIdWarningLabel = makeLabel(masterIdWarning, "masterIdWarningLabel");
+    masterIdWarningLabel->setWordWrap(true);
+    btn_takeMasterId = makeButton(masterIdWarning, "btn_takeMasterId");
+    mw->addWidget(masterIdWarningLabel, 1);
+    mw->addWidget(btn_takeMasterId);
+    masterIdWarning->hide();
+    v->addWidget(masterIdWarning);
     auto *body = new QHBoxLayout();
     auto *panelScroll = new QScrollArea(tab_Debug);
     panelScroll->setObjectName("controlPanelScrollArea");

@@ -252,6 +252,10 @@ public:
     QLineEdit *masteridEdit = nullptr;
     QPushButton *btn_ReadID = nullptr;
     QPushButton *btn_SetID = nullptr;
+    // Shown while the motor's feedback arrives on another ID than the master ID.
+    QFrame *masterIdWarning = nullptr;
+    QLabel *masterIdWarningLabel = nullptr;
+    QPushButton *btn_takeMasterId = nullptr;
     QLabel *paramWarningLabel = nullptr;
 
     // About page.

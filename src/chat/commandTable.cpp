@@ -20,6 +20,8 @@ QList<ChatCommand> buildTable()
     using A = ChatAction;
     using T = ChatTarget;
     return {
+        // First: a sentence that also names another action stops all the same.
+        command(u"停止全部", A::StopAll),
         command(u"刷新串口", A::RefreshPorts),
         command(u"打开串口", A::OpenPort),
         command(u"关闭串口", A::ClosePort),
@@ -155,6 +157,18 @@ ChatCommandMatch matchChatCommand(const QString &sentence)
         return match;
     }
     return {};
+}
+
+bool isStopAllRequest(const QString &message)
+{
+    QString t = message.trimmed().toLower();
+    while (!t.isEmpty() && (isSentenceDelimiter(t.back()) || t.back() == QLatin1Char('.')))
+        t.chop(1);
+    t = t.simplified();
+    static const QStringList words = {QStringLiteral("停止"), QStringLiteral("停"), QStringLiteral("停止全部"),
+                                      QStringLiteral("全部停止"), QStringLiteral("急停"), QStringLiteral("stop"),
+                                      QStringLiteral("stop all"), QStringLiteral("stop everything")};
+    return words.contains(t);
 }
 
 QString chatConfirmation(const ChatCommand &command, const QString &value)

@@ -84,6 +84,8 @@ enum class ChatAction {
     SetSpeedKi,
     SetPositionKp,
     SetPositionKi,
+    // Ends every sending road and disables every motor the tool enabled.
+    StopAll,
 };
 
 // What a row does to its target widget when the owner registers no handler of its own.
@@ -136,6 +138,10 @@ struct ChatCommandMatch {
 // value is the rest of the sentence with every occurrence of the announcing phrase
 // removed, trimmed, without a trailing sentence delimiter.
 ChatCommandMatch matchChatCommand(const QString &sentence);
+
+// True when a message typed into the chat asks to stop everything ("停止", "stop",
+// "停止全部", "stop all", "急停"): the tool acts on it at once, without the assistant.
+bool isStopAllRequest(const QString &message);
 
 // The sentence the assistant says to trigger a row: the phrase and "!" for a command,
 // the announcing phrase, the value and "!" for a value row.

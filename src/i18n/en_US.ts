@@ -2540,6 +2540,182 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <source>串口连接的是电机控制台（UART 模式）：CAN 帧未发送</source>
             <translation>The port is the motor's console (UART mode): CAN frame not sent</translation>
         </message>
+        <message>
+            <source>串口未打开，未执行</source>
+            <translation>The port is not open: not done</translation>
+        </message>
+        <message>
+            <source>周期发送没有在运行</source>
+            <translation>Periodic sending is not running</translation>
+        </message>
+        <message>
+            <source>周期发送已在运行</source>
+            <translation>Periodic sending is already running</translation>
+        </message>
+        <message>
+            <source>%1“%2”不是数值，未填入</source>
+            <translation>%1 "%2" is not a number: not filled in</translation>
+        </message>
+        <message>
+            <source>%1 %2 超出面板范围 %3 … %4 %5，未填入</source>
+            <translation>%1 %2 is outside the panel's range %3 … %4 %5: not filled in</translation>
+        </message>
+        <message>
+            <source>主机ID“%1”无效：须为 0 到 0x7ff 之间的十六进制数，未填入</source>
+            <translation>Master ID "%1" is invalid: it must be a hexadecimal number from 0 to 0x7ff; not filled in</translation>
+        </message>
+        <message>
+            <source>%1“%2”不是该参数能取的值，未填入</source>
+            <translation>%1 "%2" is not a value this parameter can take: not filled in</translation>
+        </message>
+        <message>
+            <source>%1，未填入</source>
+            <translation>%1: not filled in</translation>
+        </message>
+        <message>
+            <source>；</source>
+            <translation>; </translation>
+        </message>
+        <message>
+            <source>MIT模式</source>
+            <translation>MIT mode</translation>
+        </message>
+        <message>
+            <source>位置模式</source>
+            <translation>position mode</translation>
+        </message>
+        <message>
+            <source>速度模式</source>
+            <translation>velocity mode</translation>
+        </message>
+        <message>
+            <source>PVT模式</source>
+            <translation>PVT mode</translation>
+        </message>
+        <message>
+            <source>%1 %2, %3</source>
+            <translation>%1 %2, %3</translation>
+        </message>
+        <message>
+            <source>%1 %2</source>
+            <translation>%1 %2</translation>
+        </message>
+        <message>
+            <source>设置零点</source>
+            <translation>Set zero</translation>
+        </message>
+        <message>
+            <source>清除故障</source>
+            <translation>Clear fault</translation>
+        </message>
+        <message>
+            <source>开始周期发送</source>
+            <translation>Start periodic sending</translation>
+        </message>
+        <message>
+            <source>发送调试数据</source>
+            <translation>Send debug data</translation>
+        </message>
+        <message>
+            <source>停止周期发送</source>
+            <translation>Stop periodic sending</translation>
+        </message>
+        <message>
+            <source>更新调试数据</source>
+            <translation>Update debug data</translation>
+        </message>
+        <message>
+            <source>读ID（广播 0x7ff）</source>
+            <translation>Read ID (broadcast 0x7ff)</translation>
+        </message>
+        <message>
+            <source>写ID（广播 0x7ff）</source>
+            <translation>Set ID (broadcast 0x7ff)</translation>
+        </message>
+        <message>
+            <source>读版本</source>
+            <translation>Read version</translation>
+        </message>
+        <message>
+            <source>%1 = %2 %3</source>
+            <translation>%1 = %2 %3</translation>
+        </message>
+        <message>
+            <source>%1 = %2</source>
+            <translation>%1 = %2</translation>
+        </message>
+        <message>
+            <source>%1：当前不可用</source>
+            <translation>%1: not available now</translation>
+        </message>
+        <message>
+            <source>%1：此版本不支持</source>
+            <translation>%1: not supported by this version</translation>
+        </message>
+        <message>
+            <source>已切换控制模式，周期发送已停止：新模式的命令需再点“发送”</source>
+            <translation>Control mode switched, periodic sending stopped: click "Send" again for the new mode's command</translation>
+        </message>
+        <message>
+            <source>停止全部</source>
+            <translation>Stop all</translation>
+        </message>
+        <message>
+            <source>停止所有周期发送、重复发送、回放和发送队列，并向本次启动后使能过的每台电机发送失能（Esc）</source>
+            <translation>Stops every periodic send, repetition, replay and send queue, and sends disable to every motor enabled since the tool started (Esc)</translation>
+        </message>
+        <message>
+            <source>● 正在发送: %1</source>
+            <translation>● Sending: %1</translation>
+        </message>
+        <message>
+            <source>、</source>
+            <translation>, </translation>
+        </message>
+        <message>
+            <source>按“停止全部”或 Esc 结束所有发送</source>
+            <translation>Press "Stop all" or Esc to end all sending</translation>
+        </message>
+        <message>
+            <source>已全部停止（没有正在进行的发送）</source>
+            <translation>All stopped (nothing was sending)</translation>
+        </message>
+        <message>
+            <source>已全部停止: %1</source>
+            <translation>All stopped: %1</translation>
+        </message>
+        <message>
+            <source>；已向 %1 发送失能</source>
+            <translation>; disable sent to %1</translation>
+        </message>
+        <message>
+            <source>；已通过电机控制台发送失能</source>
+            <translation>; disable sent through the motor console</translation>
+        </message>
+        <message>
+            <source>连接已关闭：显示的是最后收到的值</source>
+            <translation>Link closed: these are the last values received</translation>
+        </message>
+        <message>
+            <source>超过 %1 秒未收到电机反馈：显示的是最后收到的值</source>
+            <translation>No motor feedback for over %1 s: these are the last values received</translation>
+        </message>
+        <message>
+            <source>无反馈</source>
+            <translation>No feedback</translation>
+        </message>
+        <message>
+            <source>电机 %1 的反馈出现在 ID %2 上，而主机ID为 %3：这些反馈没有解码，状态、温度和曲线不会更新。</source>
+            <translation>Feedback of motor %1 arrives on ID %2, but the master ID is %3: it is not decoded, so state, temperatures and curves do not update.</translation>
+        </message>
+        <message>
+            <source>设 %1 为主机ID</source>
+            <translation>Use %1 as master ID</translation>
+        </message>
+        <message>
+            <source>把主机ID改为 %1，面板从此解码这些反馈</source>
+            <translation>Sets the master ID to %1 so that the panel decodes this feedback</translation>
+        </message>
     </context>
     <context>
         <name>MotorFrameDecode</name>

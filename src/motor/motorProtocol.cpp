@@ -2,6 +2,8 @@
 
 #include "link/serial/protocolFormat.h"
 #include "motor/escInf.h"
+#include "motor/motorIds.h"
+#include "motor/paramRegisters.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +12,14 @@
 #include <cstring>
 
 namespace {
+
+bool isMotorCommandId(uint32_t frameId, uint32_t canid)
+{
+    for (int mode = 0; mode < 4; ++mode)
+        if (frameId == canidConvention(canid, mode))
+            return true;
+    return false;
+}
 
 QString trMain(const char *text) { return QCoreApplication::translate("MainWindow", text); }
 
@@ -332,6 +342,16 @@ MotorFrame classifyMotorFrame(uint32_t frameId, const uint8_t *data, int length,
     } else if (!usb && d[0] == 0x11 && d[3] == 0xEE) {
         f.kind = MotorFrameKind::AppVersion;
         f.appVersion = QString(QChar(d[1])) + '.' + QChar(d[2]) + QStringLiteral(".x.x");
+    } else if (!shortFrame && (d[0] & 0xF) == (canid & 0xF) && frameId < kMotorBroadcastId
+               && !isMotorCommandId(frameId, canid)) {
+        // Frames on the motor's own command IDs are another master's commands; a register
+        // reply of another motor is no feedback either.
+        const bool registerShaped = (d[2] == 0x33 || d[2] == 0x55 || d[2] == 0xAA) && d[3] <= RegisterFrame::LastRid
+                                    && d[1] <= 4;
+        // Nor is a version reply the USB road does not decode.
+        const bool versionShaped = d[0] == 0x11 && d[3] == 0xEE;
+        if (!registerShaped && !versionShaped)
+            f.kind = MotorFrameKind::StrayFeedback;
     }
     return f;
 }

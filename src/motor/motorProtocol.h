@@ -152,6 +152,10 @@ enum class MotorFrameKind {
     AppVersion,     // 11 c1 c2 EE (serial adapter only)
     ScanProbeReply, // while a scan runs: D2 = 33, D3 = 23 (the can_br reply to a probe)
     ScanDropped,    // while a scan runs: anything else
+    // Eight bytes whose D0 low nibble names the motor, on a standard ID that is not the
+    // master ID (nor one of the motor's own command IDs or 0x7FF): the motor's feedback,
+    // probably, arriving where the panel does not decode it.
+    StrayFeedback,
 };
 
 enum class ReceivePath { SerialAdapter, UsbAdapter };

@@ -132,11 +132,19 @@ bool CustomCDC::mayCarry(const CanBusFrame &frame, bool motorRoad)
     return true;
 }
 
+void CustomCDC::noteEnable(const CanBusFrame &frame)
+{
+    // Whatever road sent it (panel, chat, CAN tab, replay), the motor on that ID may now run.
+    if (frame.flags == 0 && frame.payload == specialFrame(MotorCommand::Enable) && !m_enabledIds.contains(frame.id))
+        m_enabledIds.append(frame.id);
+}
+
 bool CustomCDC::toAdapter(const CanBusFrame &frame, const CanTxOptions &options)
 {
     CanAdapter *a = canAdapter();
     if (!a->sendFrame(frame, options))
         return false;
+    noteEnable(frame);
     if (a->repeatsFrames() && options.times != 1) {
         m_roads->started(SendingRoads::AdapterRepeat, [this] { stopAdapterSending(); });
         // A finite repetition ends by itself on the adapter (with a margin for its queue).
@@ -184,6 +192,27 @@ void CustomCDC::stopAdapterSending()
         canAdapter()->stopRepeating();
 }
 
+CustomCDC::StopAllResult CustomCDC::stopAll()
+{
+    StopAllResult r;
+    r.stopped = m_roads->stopAll();
+    if (portIsConsole()) {
+        if (m_consoleEnabled && comPort && comPort->isOpen()) {
+            write(consoleCommand(MotorCommand::Disable));
+            r.consoleDisabled = true;
+        }
+        return r;
+    }
+    // The adapter may still repeat a frame no road knows of (a finite repetition whose
+    // end the tool only estimates).
+    canAdapter()->stopRepeating();
+    // Refused (and so not listed) when the link is gone.
+    for (quint32 id : std::as_const(m_enabledIds))
+        if (frameSend(specialFrame(MotorCommand::Disable), id))
+            r.disabled << id;
+    return r;
+}
+
 void CustomCDC::uartSend(const QString &text) { write(QStringToGBK(text)); }
 void CustomCDC::uartSendByte(const QByteArray &bytes) { write(bytes); }
 void CustomCDC::BuadSet(int index) { write(baudSetRequest(index)); }
@@ -216,8 +245,10 @@ void CustomCDC::motorMode(int type, bool console, int mode)
     if (type < 0 || type > 2)
         return;
     const auto command = MotorCommand(type);
-    if (console)
+    if (console) {
         write(consoleCommand(command));
+        m_consoleEnabled = m_consoleEnabled || command == MotorCommand::Enable;
+    }
     else
         frameSend(specialFrame(command), canidConvention(m_canid, mode));
 }

@@ -12,10 +12,10 @@
 #include <QSerialPort>
 
 #include "link/canAdapter.h"
+#include "link/sendingRoads.h"
 #include "link/serial/receiveSteering.h"
 #include "motor/escInf.h"
 #include "motor/paramRegisters.h"
-class SendingRoads;
 class SerialCanAdapter;
 class CalHandshake;
 class FirmwareUpgrade;
@@ -88,6 +88,20 @@ public:
     // Stops the repetition of the adapter that carries the frames: the USB adapter's
     // stop command, or the serial adapter's stop request.
     void stopAdapterSending();
+
+    // Stop all: ends every sending road through roads(), then sends disable to every motor
+    // the tool enabled since it started (each command ID an enable frame went to, by any
+    // road; the console's disable byte when the console took an enable), as far as the
+    // link still carries them.
+    struct StopAllResult
+    {
+        QList<SendingRoads::Road> stopped; // the roads ended, newest first
+        QList<quint32> disabled;           // command IDs a disable frame went to
+        bool consoleDisabled = false;      // the console's disable byte was written
+    };
+    StopAllResult stopAll();
+    // Command IDs that took an enable frame since the start, oldest first.
+    QList<quint32> enabledMotorIds() const { return m_enabledIds; }
 
     QTimer *periodicTimer = nullptr;
     QTimer *readTimer = nullptr;
@@ -209,6 +223,10 @@ private:
     QPointer<CanAdapter> adapter;
     SendingRoads *m_roads = nullptr;
     QTimer *repeatEnd = nullptr; // a finite adapter repetition is over by then
+    // Where enable frames went (GUI thread), for Stop all.
+    QList<quint32> m_enabledIds;
+    bool m_consoleEnabled = false;
+    void noteEnable(const CanBusFrame &frame);
     std::atomic<quint32> m_canid{1};
     std::atomic<quint32> m_masterid{0};
 };

@@ -1,6 +1,8 @@
 #include "widgets/utils.h"
 
 #include <QComboBox>
+#include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QPalette>
@@ -82,4 +84,30 @@ QTableWidgetItem *createCenteredItem(const QString &text)
     auto *item = new QTableWidgetItem(text);
     item->setTextAlignment(Qt::AlignCenter);
     return item;
+}
+
+namespace {
+class PageKeysFilter : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            // Accepted, the override sends the key to the widget instead of the shortcut.
+            if ((key->key() == Qt::Key_PageUp || key->key() == Qt::Key_PageDown) && key->modifiers() == Qt::NoModifier) {
+                event->accept();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+} // namespace
+
+void keepPageKeys(QWidget *widget)
+{
+    if (widget)
+        widget->installEventFilter(new PageKeysFilter(widget));
 }

@@ -10,6 +10,7 @@ class QLabel;
 class QLayout;
 class QTableWidget;
 class QTableWidgetItem;
+class QWidget;
 
 // Label, layout, combo box and table helpers shared by the windows.
 
@@ -32,3 +33,6 @@ bool setComboBoxIndexByText(QComboBox *comboBox, const QString &text,
 void addTableRow(QTableWidget *table, const QList<QString> &cells);
 // A new centred cell; the caller owns it.
 QTableWidgetItem *createCenteredItem(const QString &text);
+// Page Up / Page Down pressed in `widget` page through it, even where the window binds
+// those keys to something else (a shortcut that switches tabs).
+void keepPageKeys(QWidget *widget);

@@ -37,7 +37,9 @@ ChatCommandDispatcher::Outcome ChatCommandDispatcher::dispatch(const QString &se
     const QString logged = m_sentenceLog.admit(sentence, m_clock.elapsed());
     if (!logged.isNull())
         Logger::info(logged, kSource);
-    const ChatCommandMatch match = matchChatCommand(sentence);
+    m_refusal.clear();
+    m_lastMatch = matchChatCommand(sentence);
+    const ChatCommandMatch match = m_lastMatch;
     if (!match)
         return Outcome::NoMatch;
 
@@ -47,7 +49,18 @@ ChatCommandDispatcher::Outcome ChatCommandDispatcher::dispatch(const QString &se
         // Copied: the handler may register or remove handlers while it runs.
         const Handler handler = it.value();
         handler(match.value);
+        if (!m_refusal.isEmpty()) {
+            Logger::warning(QString("聊天命令\"%1\"被拒绝：%2").arg(row.phrase, m_refusal), kSource);
+            return Outcome::Refused;
+        }
         return Outcome::Handled;
+    }
+    if (row.takesValue() && m_valueCheck) {
+        m_refusal = m_valueCheck(row, match.value);
+        if (!m_refusal.isEmpty()) {
+            Logger::warning(QString("聊天命令\"%1\"被拒绝：%2").arg(row.phrase, m_refusal), kSource);
+            return Outcome::Refused;
+        }
     }
     if (row.targetKind != ChatTarget::None)
         return applyToWidget(row, match.value);

@@ -41,11 +41,24 @@ public:
 
     Outcome dispatch(const QString &sentence);
 
+    // A handler that will not carry its row out says why: dispatch() then reports Refused.
+    void refuse(const QString &reason) { m_refusal = reason; }
+    // Checks a value row before its widget takes the value: an empty text lets it through,
+    // anything else refuses it with that reason. Rows with a handler check for themselves.
+    using ValueCheck = std::function<QString(const ChatCommand &row, const QString &value)>;
+    void setValueCheck(ValueCheck check) { m_valueCheck = std::move(check); }
+    // The row and value of the last sentence dispatched, and why it was refused.
+    const ChatCommandMatch &lastMatch() const { return m_lastMatch; }
+    QString lastRefusal() const { return m_refusal; }
+
 private:
     Outcome applyToWidget(const ChatCommand &row, const QString &value);
 
     QPointer<QWidget> m_root;
     QHash<int, Handler> m_handlers;
+    ValueCheck m_valueCheck;
+    ChatCommandMatch m_lastMatch;
+    QString m_refusal;
     // Every sentence is logged, cut to a line and within a budget per second, so that
     // an assistant that floods the chat cannot flood the log.
     LogBudget m_sentenceLog{256, 8 * 1024};

@@ -1,5 +1,7 @@
 #include "chat/ui/zkChat.h"
 
+#include "chat/commandTable.h"
+
 #include "chat/sentenceSplit.h"
 #include "link/serial/textHelpers.h"
 #include "log/log.h"
@@ -164,6 +166,11 @@ void ZKChat::sendMessage()
         return;
     appendEntry(tr("上帝:"), text);
     m_input->clear();
+    // Stopping must not wait for the assistant, nor depend on how it words its answer.
+    if (isStopAllRequest(text)) {
+        emit stopAllRequested();
+        return;
+    }
 
     if (m_process->state() != QProcess::Running) {
         m_transcript->append(tr("错误: Python进程未运行!").toHtmlEscaped());
@@ -315,6 +322,8 @@ void ZKChat::stopProcess()
         m_process->waitForFinished(1000);
     }
 }
+
+void ZKChat::appendNote(const QString &text) { appendEntry(QString(), text); }
 
 void ZKChat::appendEntry(const QString &speaker, const QString &text)
 {

@@ -63,8 +63,13 @@ public:
     CustomPlainTextEdit *input() const { return m_input; }
     QPushButton *sendButton() const { return m_sendButton; }
 
+    // A line of the tool's own in the transcript: what a command did, or why not.
+    void appendNote(const QString &text);
+
 signals:
     void invokeQtFunction(const QString &functionName);
+    // The user typed a stop ("停止", "stop"): the tool stops everything at once.
+    void stopAllRequested();
 
 public slots:
     void sendMessage();
