@@ -6,7 +6,9 @@
 #include "chat/ui/zkChat.h"
 #include "can/canTxModel.h"
 #include "log/log.h"
+#include "can/ui/canLogBar.h"
 #include "widgets/clickableLabel.h"
+#include "widgets/terminalOutput.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
@@ -22,6 +24,7 @@
 #include <QTextBlock>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -196,6 +199,25 @@ private slots:
 
     // 1024 x 680 in either language: pages that do not fit scroll rather than squeeze
     // their rows, and the port box shows a whole pseudo-terminal path.
+    // Page Down switches tabs, except inside the receive log and the terminal, which it pages.
+    void pageKeysPageTheLogs()
+    {
+        MainWindow w;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        Ui_MainWindow *ui = w.form();
+        for (QWidget *x : {static_cast<QWidget *>(ui->tableView), static_cast<QWidget *>(ui->comOutput),
+                           static_cast<QWidget *>(ui->canLogBar)}) {
+            QWidget *tab = x == ui->comOutput ? ui->tab_SerialPort : ui->tab_CAN;
+            ui->tabWidget->setCurrentWidget(tab);
+            x->setFocus();
+            QTest::keyClick(x, Qt::Key_PageDown);
+            // The filter bar is no log: there the key still switches tabs.
+            QCOMPARE(ui->tabWidget->currentWidget() == tab, x != ui->canLogBar);
+        }
+    }
+
     void windowFitsASmallScreen()
     {
         for (bool english : {false, true}) {
@@ -206,6 +228,22 @@ private slots:
             QCOMPARE(w.size(), QSize(1024, 680));
             QComboBox *port = w.form()->comboCom_Port;
             QVERIFY(port->lineEdit()->width() > port->fontMetrics().horizontalAdvance("/dev/pts/10"));
+            // What a user reaches for most stays in view without scrolling.
+            Ui_MainWindow *ui = w.form();
+            const QList<QPair<QWidget *, QStringList>> inView{
+                {ui->tab_Debug, {"btn_canDebugSend", "btn_canDebugUpdate"}},
+                {ui->tab_CAN, {"ExportAnaysis", "ChannelOccupancyRate", "comboCAN_Baud", "btn_BuadSet"}},
+                {ui->tab_Parameters, {"ControlSettingGroupBox"}},
+            };
+            for (const auto &[tab, names] : inView) {
+                ui->tabWidget->setCurrentWidget(tab);
+                QCoreApplication::processEvents();
+                for (const QString &name : names) {
+                    auto *x = tab->findChild<QWidget *>(name);
+                    QVERIFY2(x && x->visibleRegion().boundingRect() == x->rect(), qPrintable(name));
+                }
+            }
+            QVERIFY(w.findChild<QPushButton *>("btn_stopAll")->isVisible());
             QVERIFY(!w.windowIcon().availableSizes().isEmpty());
         }
     }

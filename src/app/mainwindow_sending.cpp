@@ -34,6 +34,10 @@ void MainWindow::sendingInit()
 {
     sendingLabel = new QLabel(this);
     sendingLabel->setObjectName("sendingLabel");
+    // Long lists of roads are cut rather than widen the window; the tool tip has them whole.
+    sendingLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    sendingLabel->setMinimumWidth(160);
+    sendingLabel->setMaximumWidth(420);
     sendingLabel->hide();
     stopAllButton = new QPushButton(this);
     stopAllButton->setObjectName("btn_stopAll");
@@ -88,7 +92,7 @@ void MainWindow::showSendingRoads(const QList<SendingRoads::Road> &roads)
         names << name;
     }
     sendingLabel->setText(tr("● 正在发送: %1").arg(names.join(tr("、"))));
-    sendingLabel->setToolTip(tr("按“停止全部”或 Esc 结束所有发送"));
+    sendingLabel->setToolTip(sendingLabel->text() + "\n" + tr("按“停止全部”或 Esc 结束所有发送"));
     sendingLabel->setStyleSheet(QString::fromLatin1(kSendingStyle));
     sendingLabel->show();
 }

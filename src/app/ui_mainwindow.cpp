@@ -398,10 +398,13 @@ void Ui_MainWindow::setupCanPage()
     row0->addWidget(sendTimesEdit);
     row0->addWidget(sendIntervalLabel);
     row0->addWidget(sendIntervalEdit);
-    row0->addWidget(dataAcc);
-    row0->addWidget(idAcc);
-    row0->addWidget(dataSectionAcc);
     row0->addStretch(1);
+    // The counting options on a row of their own keep the bit-rate controls within the tab.
+    auto *row1 = new QHBoxLayout();
+    row1->addWidget(dataAcc);
+    row1->addWidget(idAcc);
+    row1->addWidget(dataSectionAcc);
+    row1->addStretch(1);
     auto *row2 = new QHBoxLayout();
     row2->addWidget(btn_CANSend);
     row2->addWidget(btn_CANStop);
@@ -410,8 +413,9 @@ void Ui_MainWindow::setupCanPage()
     row2->addWidget(comboCAN_Baud);
     row2->addWidget(btn_BuadSet);
     g->addLayout(row0, 0, 0);
-    g->addWidget(canDataStack, 1, 0);
-    g->addLayout(row2, 2, 0);
+    g->addLayout(row1, 1, 0);
+    g->addWidget(canDataStack, 2, 0);
+    g->addLayout(row2, 3, 0);
     v->addWidget(canTxGroupBox, 0);
     tabWidget->addTab(tab_CAN, QString());
 }
@@ -546,33 +550,40 @@ void Ui_MainWindow::setupParametersPage()
     V_BWEdit = makeEdit(ControlSettingGroupBox, "V_BWEdit");
     IQ_clEdit = makeEdit(ControlSettingGroupBox, "IQ_clEdit");
     VL_clEdit = makeEdit(ControlSettingGroupBox, "VL_clEdit");
+    // Two columns of four, under the drive parameters: at 1024 x 680 a third column of
+    // groups would lie beyond the tab's right edge.
     row(ControlSettingGroupBox, set, 0, 0, "I_BWCaption", I_BWEdit);
     row(ControlSettingGroupBox, set, 1, 0, "KP_ASRCaption", KP_ASREdit);
     row(ControlSettingGroupBox, set, 2, 0, "KI_ASRCaption", KI_ASREdit);
     row(ControlSettingGroupBox, set, 3, 0, "KP_APRCaption", KP_APREdit);
-    row(ControlSettingGroupBox, set, 4, 0, "KI_APRCaption", KI_APREdit);
-    row(ControlSettingGroupBox, set, 5, 0, "V_BWCaption", V_BWEdit);
-    row(ControlSettingGroupBox, set, 6, 0, "IQ_clCaption", IQ_clEdit);
-    row(ControlSettingGroupBox, set, 7, 0, "VL_clCaption", VL_clEdit);
-    set->setRowStretch(8, 1);
+    row(ControlSettingGroupBox, set, 0, 3, "KI_APRCaption", KI_APREdit);
+    row(ControlSettingGroupBox, set, 1, 3, "V_BWCaption", V_BWEdit);
+    row(ControlSettingGroupBox, set, 2, 3, "IQ_clCaption", IQ_clEdit);
+    row(ControlSettingGroupBox, set, 3, 3, "VL_clCaption", VL_clEdit);
+    set->setColumnMinimumWidth(2, 12);
+    set->setRowStretch(4, 1);
 
+    // Narrow enough for the English captions to fit beside the drive parameters.
+    comboBox_ctrMode->setMaximumWidth(120);
+    v->setContentsMargins(4, 4, 4, 4);
+    drv->setHorizontalSpacing(4);
+    set->setHorizontalSpacing(4);
     auto *groups = new QHBoxLayout();
     auto *left = new QVBoxLayout();
     left->addWidget(CommParamGroupBox);
     left->addWidget(ControlParamGroupBox);
+    left->addWidget(MotorParamGroupBox);
     groups->addLayout(left);
     auto *middle = new QVBoxLayout();
     middle->addWidget(DriverParamGroupBox);
-    middle->addWidget(MotorParamGroupBox);
-    groups->addLayout(middle);
-    auto *right = new QVBoxLayout();
-    right->addWidget(ControlSettingGroupBox, 1);
+    middle->addWidget(ControlSettingGroupBox);
     // The picture of the mode chosen in comboBox_ctrMode.
     picLabel = makeLabel(tab_Parameters, "picLabel");
     picLabel->setFixedSize(180, 72);
     picLabel->setAlignment(Qt::AlignCenter);
-    right->addWidget(picLabel);
-    groups->addLayout(right);
+    middle->addWidget(picLabel);
+    middle->addStretch(1);
+    groups->addLayout(middle);
     groups->addStretch(1);
     v->addLayout(groups);
 
@@ -678,7 +689,13 @@ void Ui_MainWindow::setupDebugPage()
     controlPanel->setAutoFillBackground(false);
     panelScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     panelScroll->setFixedWidth(kControlPanelWidth + panelScroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-    body->addWidget(panelScroll);
+    // The send controls stay in view below the panel, however far it scrolls.
+    auto *left = new QVBoxLayout();
+    left->setSpacing(2);
+    left->addWidget(panelScroll, 1);
+    left->addWidget(canDebugGroupBox);
+    canDebugGroupBox->setFixedWidth(panelScroll->minimumWidth());
+    body->addLayout(left);
     chartsPanel = new QWidget(tab_Debug);
     chartsPanel->setObjectName("chartsPanel");
     auto *charts = new QVBoxLayout(chartsPanel);
@@ -898,7 +915,7 @@ void Ui_MainWindow::setupControlPanel()
     feedbackAnalysisBox = new FeedbackAnalysisBox(controlPanel);
     cpl->addWidget(feedbackAnalysisBox);
 
-    canDebugGroupBox = new QGroupBox(controlPanel);
+    canDebugGroupBox = new QGroupBox(tab_Debug);
     canDebugGroupBox->setObjectName("canDebugGroupBox");
     auto *dbg = new QGridLayout(canDebugGroupBox);
     dbg->setContentsMargins(6, 4, 6, 4);
@@ -920,7 +937,6 @@ void Ui_MainWindow::setupControlPanel()
     dbg->addWidget(sendIntervalEdit_2, 1, 3);
     dbg->addWidget(btn_canDebugUpdate, 2, 0, 1, 2);
     dbg->addWidget(btn_canDebugSend, 2, 2, 1, 2);
-    cpl->addWidget(canDebugGroupBox);
     cpl->addStretch(1);
 }
 

@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QVBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +15,14 @@
 CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
 {
     setObjectName("canLogBar");
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    // Two rows: in one the bar would be wider than the tab at 1024 x 680, and the export
+    // and bus-load buttons would need scrolling to reach.
+    auto *rows = new QVBoxLayout(this);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto *row = new QHBoxLayout();
+    auto *tools = new QHBoxLayout();
+    rows->addLayout(row);
+    rows->addLayout(tools);
     m_ids = new QLineEdit(this);
     m_ids->setObjectName("canLogIdFilterEdit");
     m_ids->setClearButtonEnabled(true);
@@ -68,13 +75,14 @@ CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
     row->addWidget(m_hideHeartbeats);
     row->addWidget(m_motor);
     row->addWidget(m_master);
-    row->addWidget(m_kind);
     row->addWidget(m_idError);
-    row->addWidget(m_counts);
     row->addStretch(1);
-    row->addWidget(m_decoded);
-    row->addWidget(m_export);
-    row->addWidget(m_busLoad);
+    tools->addWidget(m_kind);
+    tools->addWidget(m_counts);
+    tools->addStretch(1);
+    tools->addWidget(m_decoded);
+    tools->addWidget(m_export);
+    tools->addWidget(m_busLoad);
 
     connect(m_ids, &QLineEdit::textChanged, this, &CANLogBar::apply);
     connect(m_direction, &QComboBox::currentIndexChanged, this, &CANLogBar::apply);

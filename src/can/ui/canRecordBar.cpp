@@ -22,7 +22,7 @@ CanRecordBar::CanRecordBar(QWidget *parent) : QWidget(parent)
     m_status->setObjectName("canRecordStatus");
     // A long status must not widen the tab: it is cut, and whole in its tool tip.
     m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    m_status->setMinimumWidth(120);
+    m_status->setMinimumWidth(60);
     m_open = new QPushButton(this);
     m_open->setObjectName("btn_canRecordingOpen");
     m_charts = new QCheckBox(this);
