@@ -27,6 +27,7 @@
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 #include "motor/paramRegisters.h"
+#include "tuning/tuningBench.h"
 
 #include <atomic>
 #include <climits>
@@ -66,6 +67,7 @@ class SpecialMotorDialog;
 class CalibrationCapture;
 class TableDownload;
 class TableUpload;
+class TuningWindow;
 class QDialog;
 struct CAN_Frame;
 struct WaveDataContainer;
@@ -163,6 +165,12 @@ public:
     // Feedback samples gathered for the charts and not yet handed to them.
     qsizetype heldFeedbackSamples();
     bool isCanDebugRunning() const { return canDebugRunning; }
+
+    // ---- Tuning bench (mainwindow_tuning.cpp).
+    TuningWindow *tuningBench() const;
+    // Ends a running tuning run (the link closing, Stop all); it disables the motor when
+    // the run enabled it.
+    void stopTuningRun(const QString &why = QString());
 
     // ---- USB FDCAN adapter: panel, pairing, timing (mainwindow_fdcan.cpp), frames
     // (mainwindow_usb.cpp).
@@ -329,6 +337,7 @@ public slots:
     void on_btn_canDebugClear_clicked();
     void on_btn_canDebugUpdate_clicked();
     void on_btn_canDebugSend_clicked();
+    void on_btn_tuning_clicked();
     void on_sendIntervalEdit_2_editingFinished();
     void on_comboBox_ctrMode_currentIndexChanged(int index);
     void ctrModeComponentSwitch(int index);
@@ -587,6 +596,9 @@ private:
     // a flood of feedback frames queues one signal at a time, not one per frame.
     std::atomic_int latestStateCode{0};
     std::atomic_bool stateSignalPending{false};
+    // Feedback and register answers for a running tuning run, pushed by the receive side.
+    TuningInbox tuningInbox;
+    QPointer<TuningWindow> tuningWindow;
 
     // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
     // velocity and PVT pages show (rad/s).

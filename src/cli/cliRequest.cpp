@@ -30,6 +30,7 @@ const CommandInfo kCommands[] = {
     {"enable", CliRequest::Command::Enable, 0},       {"disable", CliRequest::Command::Disable, 0},
     {"zero", CliRequest::Command::Zero, 0},           {"clear-fault", CliRequest::Command::ClearFault, 0},
     {"version", CliRequest::Command::Version, 0},     {"upgrade", CliRequest::Command::Upgrade, 1},
+    {"tune", CliRequest::Command::Tune, 1},
 };
 
 constexpr int kMaxTimeoutMs = 600000;
@@ -92,6 +93,46 @@ bool assignmentsWritable(const ESC_INF &record, QString &error)
     error = QString("%1 = %2 cannot be written (IDs stay within 0x7ff, numbers finite)")
                 .arg(ESC_INF::propertyName(bad), registerValueText(record, bad));
     return false;
+}
+
+// The tune command's test, checked against the control panel's default ranges (the motor's
+// own PMAX and VMAX are read and checked again before it moves). Empty when sound.
+QString parseTune(const QCommandLineParser &p, const QCommandLineOption &step, const QCommandLineOption &sweep,
+                  const QCommandLineOption &duration, const QCommandLineOption &repeat, const QCommandLineOption &fromHz,
+                  const QCommandLineOption &toHz, const QCommandLineOption &period,
+                  const QCommandLineOption &speedLimit, const QString &size, Tuning::Test &t)
+{
+    if (p.isSet(step) == p.isSet(sweep))
+        return "tune needs either --step KIND or --sweep KIND";
+    t.signal = p.isSet(step) ? Tuning::Signal::Step : Tuning::Signal::Sweep;
+    const QString kind = p.value(p.isSet(step) ? step : sweep);
+    if (kind != QLatin1String("position") && kind != QLatin1String("velocity"))
+        return QString("--%1 %2: position or velocity").arg(p.isSet(step) ? "step" : "sweep", kind);
+    t.quantity = kind == QLatin1String("position") ? Tuning::Quantity::Position : Tuning::Quantity::Velocity;
+    if (t.signal == Tuning::Signal::Sweep && (!p.isSet(fromHz) || !p.isSet(toHz)))
+        return "--sweep needs --from HZ and --to HZ";
+    auto number = [&](const QString &text, const QString &what, double &out) {
+        bool ok = false;
+        out = text.trimmed().toDouble(&ok);
+        return ok && text.trimmed() == text && std::isfinite(out) ? QString() : QString("%1 \"%2\" is no number").arg(what, text);
+    };
+    QString e = number(size, "size", t.size);
+    const QList<QPair<const QCommandLineOption *, double *>> reals = {
+        {&duration, &t.durationS}, {&fromHz, &t.fromHz}, {&toHz, &t.toHz}, {&speedLimit, &t.speedLimit}};
+    for (const auto &o : reals)
+        if (e.isEmpty() && p.isSet(*o.first))
+            e = number(p.value(*o.first), "--" + o.first->names().constFirst(), *o.second);
+    for (const auto &o : {qMakePair(&repeat, &t.repeats), qMakePair(&period, &t.periodMs)}) {
+        quint32 n = 0;
+        if (e.isEmpty() && p.isSet(*o.first)) {
+            if (!parseCliNumber(p.value(*o.first), 1000000, &n))
+                e = QString("--%1 %2 is no whole number").arg(o.first->names().constFirst(), p.value(*o.first));
+            *o.second = int(n);
+        }
+    }
+    if (!e.isEmpty())
+        return e;
+    return Tuning::validate(t, Tuning::Limits());
 }
 
 } // namespace
@@ -185,7 +226,19 @@ CliParse parseCliArguments(const QStringList &arguments)
     const QCommandLineOption timeout("timeout", "timeout", "ms");
     const QCommandLineOption simulate("simulate", "simulate");
     const QCommandLineOption simMotors("sim-motors", "sim-motors", "n");
+    const QCommandLineOption step("step", "step", "kind");
+    const QCommandLineOption sweep("sweep", "sweep", "kind");
+    const QCommandLineOption duration("duration", "duration", "s");
+    const QCommandLineOption repeat("repeat", "repeat", "n");
+    const QCommandLineOption fromHz("from", "from", "hz");
+    const QCommandLineOption toHz("to", "to", "hz");
+    const QCommandLineOption period("period", "period", "ms");
+    const QCommandLineOption speedLimit("speed-limit", "speed-limit", "rad/s");
+    const QCommandLineOption save("save", "save", "file");
+    const QCommandLineOption csv("csv", "csv", "file");
+    const QList<QCommandLineOption> tuneOptions = {step, sweep, duration, repeat, fromHz, toHz, period, speedLimit, save, csv};
     parser.addOptions({help, version, port, adapter, id, master, json, timeout, simulate, simMotors});
+    parser.addOptions(tuneOptions);
     if (!parser.parse(QStringList{QStringLiteral("zktool-cli")} + arguments))
         return fail(parser.errorText());
     r.json = parser.isSet(json);
@@ -193,7 +246,7 @@ CliParse parseCliArguments(const QStringList &arguments)
         out.outcome = parser.isSet(help) ? CliParse::Outcome::Help : CliParse::Outcome::Version;
         return out;
     }
-    for (const QCommandLineOption &o : {port, adapter, id, master, timeout, simMotors})
+    for (const QCommandLineOption &o : QList<QCommandLineOption>{port, adapter, id, master, timeout, simMotors} + tuneOptions)
         if (parser.values(o).size() > 1)
             return fail(QString("--%1 given more than once").arg(o.names().constFirst()));
 
@@ -317,6 +370,23 @@ CliParse parseCliArguments(const QStringList &arguments)
         QString error;
         if (!assignmentsWritable(only, error))
             return fail(QString("%1: %2").arg(r.file, error));
+    }
+    if (r.command != CliRequest::Command::Tune)
+        for (const QCommandLineOption &o : tuneOptions)
+            if (parser.isSet(o))
+                return fail(QString("--%1 belongs to tune").arg(o.names().constFirst()));
+    if (r.command == CliRequest::Command::Tune) {
+        const QString error = parseTune(parser, step, sweep, duration, repeat, fromHz, toHz, period, speedLimit,
+                                        args.first(), r.tune);
+        if (!error.isEmpty())
+            return fail(error);
+        r.tuneSave = parser.value(save);
+        r.tuneCsv = parser.value(csv);
+        for (const QString &f : {r.tuneSave, r.tuneCsv}) {
+            const QFileInfo dir(QFileInfo(f).absolutePath());
+            if (!f.isEmpty() && (QFileInfo(f).isDir() || !dir.isDir() || !dir.isWritable()))
+                return fail(QString("cannot write %1").arg(f));
+        }
     }
     if (r.command == CliRequest::Command::Upgrade) {
         r.file = args.first();

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tuning/tuningTest.h"
+
 // What the command line asks for, checked in full before anything is opened or sent.
 
 // Exit codes: one per way a command can end, so that scripts can tell them apart.
@@ -22,7 +24,8 @@ QString cliExitName(CliExit code);
 struct CliRequest
 {
     enum class Command {
-        Ports, Scan, Read, Write, Save, Export, Import, SetId, Enable, Disable, Zero, ClearFault, Version, Upgrade
+        Ports, Scan, Read, Write, Save, Export, Import, SetId, Enable, Disable, Zero, ClearFault, Version, Upgrade,
+        Tune
     };
     enum class Adapter { Serial, Usb, CanBus };
 
@@ -33,6 +36,9 @@ struct CliRequest
     QString importText;                     // import: the file's content, read once
     QByteArray firmware;                    // upgrade: the image, read once
     QString firmwareName;                   // upgrade: the name the tool shows for it
+    Tuning::Test tune;                      // tune: the test, checked against the panel's ranges
+    QString tuneSave;                       // tune: the bench file to write the run into
+    QString tuneCsv;                        // tune: the CSV to export the run to
 
     Adapter adapter = Adapter::Serial;
     QString port;

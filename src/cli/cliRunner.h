@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include "tuning/tuningBench.h"
+
 #include <atomic>
 #include <functional>
 
@@ -62,6 +64,7 @@ private:
     void command(MotorCommand command, CliResult &r);
     void version(CliResult &r);
     void upgrade(CliResult &r);
+    void tune(CliResult &r);
 
     bool readRegisters(ESC_INF &record, CliResult &r);
     // Writes the record (the motor saves it afterwards) and checks every answer.
@@ -98,6 +101,8 @@ private:
     bool versionsSeen = false;
     quint32 appVersion = 0;
     quint32 loaderVersion = 0;
+
+    TuningInbox tuneInbox;
 
     bool idSetSeen = false;
     unsigned idSetCanid = 0;

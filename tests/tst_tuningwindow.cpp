@@ -1,0 +1,169 @@
+// The tuning window against the simulated motor behind the serial adapter: a run from the
+// motor tab's button after a confirmation, its figures, two runs overlaid, saved and
+// opened again, and every way a run can be cut short leaving the motor as the run found it.
+#include "app/ui_mainwindow.h"
+#include "tuning/ui/tuningWindow.h"
+#include "widgets/dialogService.h"
+
+#include "simWindow.h"
+
+#include <QChart>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Tuning;
+
+class TestTuningWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup() { sw.stop(); }
+    void runsAreMeasuredOverlaidAndReopened();
+    void cutShortRunsLeaveTheMotorAsFound_data();
+    void cutShortRunsLeaveTheMotorAsFound();
+
+private:
+    TuningWindow *openBench(const Test &t)
+    {
+        sw.window()->form()->btn_tuning->click();
+        TuningWindow *w = sw.window()->tuningBench();
+        if (w)
+            w->setTest(t);
+        return w;
+    }
+    SimWindow sw;
+    QStringList questions;
+};
+
+void TestTuningWindow::init()
+{
+    QVERIFY(sw.start(SimSerialAdapter::Adapter));
+    // Questions are answered yes; the confirmations are kept.
+    questions.clear();
+    DialogService::setHandler([this](const DialogService::Request &r) {
+        DialogService::Reply reply;
+        reply.result = r.kind == DialogService::Question ? QMessageBox::Yes : QMessageBox::Ok;
+        if (r.kind == DialogService::Question)
+            questions << r.text;
+        if (r.kind == DialogService::SaveFile)
+            reply.path = sw.savePath;
+        if (r.kind == DialogService::OpenFile)
+            reply.path = sw.openPath;
+        return reply;
+    });
+    QVERIFY(sw.open());
+}
+
+void TestTuningWindow::runsAreMeasuredOverlaidAndReopened()
+{
+    Test t;
+    t.size = 0.4;
+    t.durationS = 0.4;
+    t.periodMs = 2;
+    TuningWindow *w = openBench(t);
+    QVERIFY(w);
+    auto *start = w->findChild<QPushButton *>("tuneStartButton");
+    for (const double speedKp : {1.0, 3.0}) {
+        QVERIFY(sw.motor()->setRegister("KP_ASR", float(speedKp)));
+        start->click();
+        QVERIFY(w->isRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!w->isRunning(), 15000);
+        QVERIFY(!sw.motor()->isEnabled()); // enabled for the run only
+    }
+    QCOMPARE(questions.size(), 2);
+    QVERIFY2(questions[0].contains("0x01") && questions[0].contains("位置阶跃 0.4 rad"), qPrintable(questions[0]));
+    QCOMPARE(w->runs().size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const Run &r = w->runs()[i];
+        QVERIFY(r.complete);
+        QCOMPARE(r.gains.first(), qMakePair(QString("KP_ASR"), i ? 3.0 : 1.0));
+        const RunFigures f = runFigures(r);
+        QVERIFY2(f.step.riseTime > 0.01 && f.step.riseTime < 0.4, qPrintable(QString::number(f.step.riseTime)));
+        QVERIFY2(std::fabs(std::fabs(f.edges.first().final - r.start) - 0.4) < 0.01,
+                 qPrintable(QString::number(f.edges.first().final)));
+    }
+    // Overlaid: command and response of both, figures side by side.
+    QCOMPARE(w->timeChart()->series().size(), 4);
+    QTableWidget *table = w->figuresTable();
+    QCOMPARE(table->columnCount(), 2);
+    QStringList rowNames;
+    for (int row = 0; row < table->rowCount(); ++row)
+        rowNames << table->verticalHeaderItem(row)->text();
+    const int kp = int(rowNames.indexOf("KP_ASR")), rise = int(rowNames.indexOf("上升时间 10–90% (ms)"));
+    QVERIFY(kp >= 0 && rise >= 0);
+    QCOMPARE(table->item(kp, 0)->text(), QString("1"));
+    QCOMPARE(table->item(kp, 1)->text(), QString("3"));
+    QVERIFY(table->item(rise, 1)->text().toDouble() > 0);
+
+    const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        w->resize(1100, 600);
+        w->grab().save(shots + "/tuning_zh.png");
+        sw.window()->switchLanguage("en_US");
+        QCoreApplication::processEvents();
+        w->grab().save(shots + "/tuning_en.png");
+    }
+
+    QTemporaryDir dir;
+    sw.savePath = sw.openPath = dir.filePath("bench.zktune");
+    w->findChild<QPushButton *>("tuneSaveButton")->click();
+    const QList<Run> before = w->runs();
+    TuningWindow fresh(TuningHost{}, nullptr);
+    QVERIFY(fresh.openFrom(sw.openPath));
+    QVERIFY(fresh.runs() == before);
+    QCOMPARE(fresh.timeChart()->series().size(), 4);
+}
+
+void TestTuningWindow::cutShortRunsLeaveTheMotorAsFound_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("enabledBefore");
+    for (const bool enabled : {false, true}) {
+        const QString e = enabled ? " (enabled before)" : "";
+        QTest::newRow(qPrintable("stop button" + e)) << "button" << enabled;
+        QTest::newRow(qPrintable("Esc" + e)) << "esc" << enabled;
+        QTest::newRow(qPrintable("the owner's stop" + e)) << "owner" << enabled;
+    }
+    QTest::newRow("closing the port") << "close" << false;
+}
+
+void TestTuningWindow::cutShortRunsLeaveTheMotorAsFound()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, enabledBefore);
+    if (enabledBefore) {
+        sw.window()->form()->btn_motorMode->click();
+        QTRY_VERIFY(sw.motor()->isEnabled());
+        QTRY_COMPARE(sw.window()->form()->motorStateLabel->text(), QString("电机已使能"));
+    }
+    Test t;
+    t.quantity = Quantity::Velocity;
+    t.size = 2;
+    t.durationS = 20;
+    t.periodMs = 2;
+    TuningWindow *w = openBench(t);
+    w->findChild<QPushButton *>("tuneStartButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(sw.motor()->velocity() > 1.0f, 10000); // moving
+    if (how == "button")
+        w->findChild<QPushButton *>("tuneStartButton")->click();
+    else if (how == "esc")
+        QTest::keyClick(w, Qt::Key_Escape);
+    else if (how == "owner")
+        sw.window()->stopTuningRun();
+    else
+        sw.window()->form()->btn_comSwitch->click();
+    QVERIFY(!w->isRunning());
+    QTRY_COMPARE(sw.motor()->isEnabled(), enabledBefore);
+    const quint64 frames = sw.motor()->receivedFrameCount();
+    QTest::qWait(200);
+    QCOMPARE(sw.motor()->receivedFrameCount(), frames); // nothing after the stop
+    QTRY_COMPARE(w->runs().size(), 1);
+    QVERIFY(!w->runs().first().complete);
+}
+
+QTEST_MAIN(TestTuningWindow)
+#include "tst_tuningwindow.moc"
