@@ -174,6 +174,8 @@ private slots:
                            << 0.0;
             row("upgrade") << adapter << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "packetsSent" << QVariant(3)
                            << "" << 0.0;
+            row("tune") << adapter << QStringList{"--id", "1", "tune", "--step", "velocity", "2", "--duration", "0.2"}
+                        << "complete" << QVariant(true) << "" << 0.0;
         }
     }
     void everySubcommand()
@@ -202,6 +204,11 @@ private slots:
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
         QVERIFY(r.json.value("ok").toBool());
         QCOMPARE(jsonAt(r.json, key), expected);
+        if (args.contains("tune")) {
+            QVERIFY(jsonAt(r.json, "figures/riseTimeMs").toDouble() > 0);
+            if (adapter != "usb")
+                QVERIFY(!motor()->isEnabled()); // enabled for the test only
+        }
         if (args.contains("export")) {
             QFile f(exported);
             QVERIFY(f.open(QIODevice::ReadOnly));

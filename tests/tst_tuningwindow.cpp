@@ -9,6 +9,7 @@
 
 #include <QChart>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -20,6 +21,7 @@ class TestTuningWindow : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations"); }
     void init();
     void cleanup() { sw.stop(); }
     void runsAreMeasuredOverlaidAndReopened();
@@ -72,7 +74,7 @@ void TestTuningWindow::runsAreMeasuredOverlaidAndReopened()
         start->click();
         QVERIFY(w->isRunning());
         QTRY_VERIFY_WITH_TIMEOUT(!w->isRunning(), 15000);
-        QVERIFY(!sw.motor()->isEnabled()); // enabled for the run only
+        QTRY_VERIFY(!sw.motor()->isEnabled()); // enabled for the run only
     }
     QCOMPARE(questions.size(), 2);
     QVERIFY2(questions[0].contains("0x01") && questions[0].contains("位置阶跃 0.4 rad"), qPrintable(questions[0]));
@@ -100,11 +102,16 @@ void TestTuningWindow::runsAreMeasuredOverlaidAndReopened()
     QVERIFY(table->item(rise, 1)->text().toDouble() > 0);
 
     const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+    w->resize(1100, 600);
     if (!shots.isEmpty()) {
-        w->resize(1100, 600);
+        QTest::qWait(50);
         w->grab().save(shots + "/tuning_zh.png");
-        sw.window()->switchLanguage("en_US");
-        QCoreApplication::processEvents();
+    }
+    QVERIFY(sw.window()->switchLanguage("en_US"));
+    QTRY_COMPARE(start->text(), QString("Start")); // the language change is posted to each window
+    QCOMPARE(table->verticalHeaderItem(rise)->text(), QString("Rise time 10–90% (ms)"));
+    if (!shots.isEmpty()) {
+        QTest::qWait(50); // the charts redraw their titles
         w->grab().save(shots + "/tuning_en.png");
     }
 

@@ -49,8 +49,13 @@ void MainWindow::on_btn_tuning_clicked()
                     cdc->controllerAllParamsCRUFunc(0, rid);
             };
             road.special = [this](MotorCommand c, int mode) {
-                if (portOpen)
-                    cdc->frameSend(specialFrame(c), canidConvention(canTxModel->canid(), mode));
+                if (!portOpen)
+                    return;
+                cdc->frameSend(specialFrame(c), canidConvention(canTxModel->canid(), mode));
+                // A run started right after this one must not take the motor for enabled
+                // before the disable's own feedback says so.
+                if (c == MotorCommand::Disable)
+                    latestStateCode = 0;
             };
             road.command = [this](int mode, const QByteArray &payload) {
                 if (portOpen)

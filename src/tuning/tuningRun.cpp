@@ -16,7 +16,6 @@ namespace Tuning {
 
 namespace {
 
-QString tr(const char *text) { return QCoreApplication::translate("Tuning", text); }
 
 const char *kFormat = "zktool-tuning";
 constexpr int kVersion = 1;
@@ -57,17 +56,17 @@ QString runFromJson(const QJsonObject &o, Run &r)
         return finite(v) && v.toDouble() == std::floor(v.toDouble()) && v.toDouble() >= lo && v.toDouble() <= hi;
     };
     if (!o.value("name").isString())
-        return tr("缺少名称");
+        return QCoreApplication::translate("Tuning", "缺少名称");
     r.name = o.value("name").toString();
     r.started = QDateTime::fromString(o.value("started").toString(), Qt::ISODateWithMs);
     if (!r.started.isValid())
-        return tr("开始时间无效");
+        return QCoreApplication::translate("Tuning", "开始时间无效");
     r.started = r.started.toUTC();
     if (!integer(o.value("canId"), 0, 0x7FF))
-        return tr("电机ID无效");
+        return QCoreApplication::translate("Tuning", "电机ID无效");
     r.canId = quint32(o.value("canId").toDouble());
     if (!integer(o.value("lostFeedback"), 0, kMaxSamplesPerRun) || !o.value("complete").isBool() || !finite(o.value("start")))
-        return tr("运行信息无效");
+        return QCoreApplication::translate("Tuning", "运行信息无效");
     r.lostFeedback = int(o.value("lostFeedback").toDouble());
     r.complete = o.value("complete").toBool();
     r.start = o.value("start").toDouble();
@@ -75,12 +74,12 @@ QString runFromJson(const QJsonObject &o, Run &r)
     const QJsonObject t = o.value("test").toObject();
     const QString signal = t.value("signal").toString(), quantity = t.value("quantity").toString();
     if ((signal != "step" && signal != "sweep") || (quantity != "position" && quantity != "velocity"))
-        return tr("测试信号无效");
+        return QCoreApplication::translate("Tuning", "测试信号无效");
     for (const char *k : {"size", "durationS", "fromHz", "toHz", "speedLimit"})
         if (!finite(t.value(k)))
-            return tr("测试参数 %1 无效").arg(k);
+            return QCoreApplication::translate("Tuning", "测试参数 %1 无效").arg(k);
     if (!integer(t.value("repeats"), 1, kMaxRepeats) || !integer(t.value("periodMs"), 1, kMaxPeriodMs))
-        return tr("测试参数无效");
+        return QCoreApplication::translate("Tuning", "测试参数无效");
     Test &test = r.test;
     test.signal = signal == "step" ? Signal::Step : Signal::Sweep;
     test.quantity = quantity == "position" ? Quantity::Position : Quantity::Velocity;
@@ -99,11 +98,11 @@ QString runFromJson(const QJsonObject &o, Run &r)
 
     const QJsonValue gains = o.value("gains");
     if (!gains.isArray())
-        return tr("增益无效");
+        return QCoreApplication::translate("Tuning", "增益无效");
     for (const QJsonValue &g : gains.toArray()) {
         const QJsonObject go = g.toObject();
         if (!go.value("register").isString() || !finite(go.value("value")))
-            return tr("增益无效");
+            return QCoreApplication::translate("Tuning", "增益无效");
         r.gains.append({go.value("register").toString(), go.value("value").toDouble()});
     }
 
@@ -111,23 +110,23 @@ QString runFromJson(const QJsonObject &o, Run &r)
     QJsonArray arrays[5];
     for (int c = 0; c < 5; ++c) {
         if (!samples.value(kChannels[c]).isArray())
-            return tr("缺少采样 %1").arg(kChannels[c]);
+            return QCoreApplication::translate("Tuning", "缺少采样 %1").arg(kChannels[c]);
         arrays[c] = samples.value(kChannels[c]).toArray();
         if (arrays[c].size() != arrays[0].size())
-            return tr("采样 %1 的个数与时间不符").arg(kChannels[c]);
+            return QCoreApplication::translate("Tuning", "采样 %1 的个数与时间不符").arg(kChannels[c]);
     }
     if (arrays[0].size() > kMaxSamplesPerRun)
-        return tr("采样过多");
+        return QCoreApplication::translate("Tuning", "采样过多");
     r.samples.resize(arrays[0].size());
     for (int c = 0; c < 5; ++c)
         for (qsizetype i = 0; i < arrays[c].size(); ++i) {
             if (!finite(arrays[c].at(i)))
-                return tr("采样 %1 第 %2 个不是有限数").arg(kChannels[c]).arg(i + 1);
+                return QCoreApplication::translate("Tuning", "采样 %1 第 %2 个不是有限数").arg(kChannels[c]).arg(i + 1);
             channel(r.samples[i], c) = arrays[c].at(i).toDouble();
         }
     for (qsizetype i = 1; i < r.samples.size(); ++i)
         if (r.samples[i].t < r.samples[i - 1].t)
-            return tr("采样时间第 %1 个倒退").arg(i + 1);
+            return QCoreApplication::translate("Tuning", "采样时间第 %1 个倒退").arg(i + 1);
     return QString();
 }
 
@@ -201,21 +200,21 @@ bool parseRuns(const QByteArray &bytes, QList<Run> *runs, QString *error)
         return false;
     };
     if (doc.isNull())
-        return fail(tr("不是调参文件：%1（第 %2 字节）").arg(pe.errorString()).arg(pe.offset));
+        return fail(QCoreApplication::translate("Tuning", "不是调参文件：%1（第 %2 字节）").arg(pe.errorString()).arg(pe.offset));
     const QJsonObject top = doc.object();
     if (top.value("format").toString() != QLatin1String(kFormat))
-        return fail(tr("不是调参文件"));
+        return fail(QCoreApplication::translate("Tuning", "不是调参文件"));
     if (top.value("version").toDouble() != kVersion)
-        return fail(tr("调参文件版本 %1 不受支持").arg(top.value("version").toDouble()));
+        return fail(QCoreApplication::translate("Tuning", "调参文件版本 %1 不受支持").arg(top.value("version").toDouble()));
     const QJsonArray list = top.value("runs").toArray();
     if (list.size() > kMaxRuns)
-        return fail(tr("运行过多"));
+        return fail(QCoreApplication::translate("Tuning", "运行过多"));
     QList<Run> out;
     for (qsizetype i = 0; i < list.size(); ++i) {
         Run r;
         const QString why = runFromJson(list.at(i).toObject(), r);
         if (!why.isEmpty())
-            return fail(tr("第 %1 次运行：%2").arg(i + 1).arg(why));
+            return fail(QCoreApplication::translate("Tuning", "第 %1 次运行：%2").arg(i + 1).arg(why));
         out.append(r);
     }
     *runs = out;
@@ -232,12 +231,12 @@ bool loadRuns(const QString &path, QList<Run> *runs, QString *error)
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = tr("无法打开文件 %1：%2").arg(path, f.errorString());
+            *error = QCoreApplication::translate("Tuning", "无法打开文件 %1：%2").arg(path, f.errorString());
         return false;
     }
     if (f.size() > kMaxFileBytes) {
         if (error)
-            *error = tr("文件 %1 过大").arg(path);
+            *error = QCoreApplication::translate("Tuning", "文件 %1 过大").arg(path);
         return false;
     }
     return parseRuns(f.readAll(), runs, error);

@@ -9,7 +9,6 @@
 namespace Tuning {
 
 namespace {
-QString tr(const char *text) { return QCoreApplication::translate("Tuning", text); }
 
 int rid(const char *name) { return ESC_INF::staticMetaObject.indexOfProperty(name); }
 } // namespace
@@ -70,7 +69,7 @@ QList<Action> Sequence::finish(Outcome outcome, const QString &message)
 
 QList<Action> Sequence::stop(const QString &message)
 {
-    return finish(Outcome::Stopped, message.isEmpty() ? tr("已停止") : message);
+    return finish(Outcome::Stopped, message.isEmpty() ? QCoreApplication::translate("Tuning", "已停止") : message);
 }
 
 void Sequence::registerValue(int r, float value)
@@ -92,7 +91,7 @@ void Sequence::feedback(const MotorFeedback &fb)
     const Pending p = pending.front();
     pending.pop_front();
     if (fb.state != 1) {
-        finish(Outcome::Failed, tr("电机在测试中离开使能状态：%1").arg(motorStateDisplay(fb.state).text));
+        finish(Outcome::Failed, QCoreApplication::translate("Tuning", "电机在测试中离开使能状态：%1").arg(motorStateDisplay(fb.state).text));
         return;
     }
     record.samples.append({p.t, p.command, fb.position, fb.velocity, fb.torque});
@@ -116,7 +115,7 @@ QList<Action> Sequence::tick(double now)
             missing.removeAll(a.first);
         if (!missing.isEmpty()) {
             if (now - waitSince > kAnswerTimeoutS)
-                return finish(Outcome::Failed, tr("电机未回答寄存器读取（%1）").arg(ESC_INF::propertyName(missing.first())));
+                return finish(Outcome::Failed, QCoreApplication::translate("Tuning", "电机未回答寄存器读取（%1）").arg(ESC_INF::propertyName(missing.first())));
             return out;
         }
         Limits limits;
@@ -153,11 +152,11 @@ QList<Action> Sequence::tick(double now)
     case Phase::Enabling: {
         if (!enableAnswered) {
             if (now - waitSince > kAnswerTimeoutS)
-                return finish(Outcome::Failed, tr("电机对使能无反馈"));
+                return finish(Outcome::Failed, QCoreApplication::translate("Tuning", "电机对使能无反馈"));
             return out;
         }
         if (enableFeedback.state != 1)
-            return finish(Outcome::Failed, tr("电机未能使能：%1").arg(motorStateDisplay(enableFeedback.state).text));
+            return finish(Outcome::Failed, QCoreApplication::translate("Tuning", "电机未能使能：%1").arg(motorStateDisplay(enableFeedback.state).text));
         record.start = test.quantity == Quantity::Position ? enableFeedback.position : enableFeedback.velocity;
         Limits limits;
         limits.positionMax = positionMax;
@@ -171,7 +170,7 @@ QList<Action> Sequence::tick(double now)
     }
     case Phase::Running: {
         if (!pending.empty() && now - t0 - pending.front().t > std::max(kFeedbackTimeoutS, 50e-3 * test.periodMs))
-            return finish(Outcome::Failed, tr("电机反馈中断"));
+            return finish(Outcome::Failed, QCoreApplication::translate("Tuning", "电机反馈中断"));
         const double t = now - t0;
         if (t >= plan.duration()) {
             step = Phase::Draining;
@@ -185,7 +184,7 @@ QList<Action> Sequence::tick(double now)
     }
     case Phase::Draining:
         if (pending.empty() || now - waitSince > kFeedbackTimeoutS)
-            return finish(Outcome::Complete, tr("测试完成"));
+            return finish(Outcome::Complete, QCoreApplication::translate("Tuning", "测试完成"));
         return out;
     case Phase::Finished:
         return out;

@@ -8,7 +8,6 @@
 namespace Tuning {
 
 namespace {
-QString tr(const char *text) { return QCoreApplication::translate("Tuning", text); }
 
 constexpr int kMinCycles = 4;        // per sweep frequency, the first of them to settle
 constexpr int kSamplesPerCycle = 10; // the fastest sine keeps at least this many feedbacks a cycle
@@ -43,29 +42,29 @@ QString validate(const Test &t, const Limits &l, double start)
     auto finite = [](double v) { return std::isfinite(v); };
     if (!finite(t.size) || !finite(t.durationS) || !finite(t.fromHz) || !finite(t.toHz) || !finite(t.speedLimit)
         || !finite(start))
-        return tr("测试参数必须是数字");
+        return QCoreApplication::translate("Tuning", "测试参数必须是数字");
     if (!(max > 0) || !finite(max))
-        return tr("范围 ±%1 %2 无效：请先读取参数").arg(num(max), unit);
+        return QCoreApplication::translate("Tuning", "范围 ±%1 %2 无效：请先读取参数").arg(num(max), unit);
     if (t.periodMs < l.minPeriodMs || t.periodMs > kMaxPeriodMs)
-        return tr("周期 %1 ms 超出范围 %2 … %3 ms（链路所能承载的反馈速率）").arg(t.periodMs).arg(l.minPeriodMs).arg(kMaxPeriodMs);
+        return QCoreApplication::translate("Tuning", "周期 %1 ms 超出范围 %2 … %3 ms（链路所能承载的反馈速率）").arg(t.periodMs).arg(l.minPeriodMs).arg(kMaxPeriodMs);
     if (t.durationS < kMinDurationS || t.durationS > kMaxDurationS)
-        return tr("时长 %1 s 超出范围 %2 … %3 s").arg(num(t.durationS), num(kMinDurationS), num(kMaxDurationS));
+        return QCoreApplication::translate("Tuning", "时长 %1 s 超出范围 %2 … %3 s").arg(num(t.durationS), num(kMinDurationS), num(kMaxDurationS));
     if (t.repeats < 1 || t.repeats > kMaxRepeats)
-        return tr("重复次数 %1 超出范围 1 … %2").arg(t.repeats).arg(kMaxRepeats);
+        return QCoreApplication::translate("Tuning", "重复次数 %1 超出范围 1 … %2").arg(t.repeats).arg(kMaxRepeats);
     if (position && (!(t.speedLimit > 0) || t.speedLimit > l.velocityMax))
-        return tr("限速 %1 rad/s 超出范围 (0, %2] rad/s").arg(num(t.speedLimit), num(l.velocityMax));
+        return QCoreApplication::translate("Tuning", "限速 %1 rad/s 超出范围 (0, %2] rad/s").arg(num(t.speedLimit), num(l.velocityMax));
     if (t.signal == Signal::Step) {
         if (t.size == 0 || std::fabs(start + t.size) > max)
-            return tr("阶跃 %1 %2 超出范围：从 %3 %2 起，目标须在 ±%4 %2 之内")
+            return QCoreApplication::translate("Tuning", "阶跃 %1 %2 超出范围：从 %3 %2 起，目标须在 ±%4 %2 之内")
                 .arg(num(t.size), unit, num(start), num(max));
         return QString();
     }
     if (!(t.size > 0) || std::fabs(start) + t.size > max)
-        return tr("扫频幅值 %1 %2 超出范围：从 %3 %2 起，须大于 0 且不超出 ±%4 %2")
+        return QCoreApplication::translate("Tuning", "扫频幅值 %1 %2 超出范围：从 %3 %2 起，须大于 0 且不超出 ±%4 %2")
             .arg(num(t.size), unit, num(start), num(max));
     const double top = std::min(kMaxSweepHz, 1000.0 / (kSamplesPerCycle * t.periodMs));
     if (t.fromHz < kMinSweepHz || t.toHz > top || !(t.fromHz < t.toHz))
-        return tr("扫频 %1 … %2 Hz 超出范围：%3 … %4 Hz，起始频率须低于终止频率")
+        return QCoreApplication::translate("Tuning", "扫频 %1 … %2 Hz 超出范围：%3 … %4 Hz，起始频率须低于终止频率")
             .arg(num(t.fromHz), num(t.toHz), num(kMinSweepHz), num(top));
     return QString();
 }

@@ -202,17 +202,17 @@ TuningWindow::TuningWindow(TuningHost h, QWidget *parent) : QWidget(parent, Qt::
     figures->setObjectName("tuneFiguresTable");
     figures->setEditTriggers(QAbstractItemView::NoEditTriggers);
     figures->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    figures->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    figures->setMinimumWidth(260);
+    figures->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    figures->setMinimumWidth(300);
 
     auto *split = new QSplitter(this);
-    auto *leftPane = new QWidget(split);
+    leftPane = new QWidget(split);
     leftPane->setLayout(left);
     split->addWidget(leftPane);
     split->addWidget(plots);
     split->addWidget(figures);
     split->setStretchFactor(1, 1);
-    split->setSizes({260, 560, 280});
+    split->setSizes({250, 520, 330});
     auto *top = new QHBoxLayout(this);
     top->setContentsMargins(6, 6, 6, 6);
     top->addWidget(split);
@@ -279,6 +279,9 @@ void TuningWindow::retranslateUi()
     gainAxis->setTitleText(tr("增益 (dB)"));
     phaseAxis->setTitleText(tr("相位 (°)"));
     startButton->setText(isRunning() ? tr("停止") : tr("开始"));
+    // Captions are longer in English: the pane grows rather than cutting them.
+    if (leftPane)
+        leftPane->setMinimumWidth(leftPane->sizeHint().width());
     refreshFields();
     refreshPlot();
     refreshFigures();
@@ -430,7 +433,7 @@ void TuningWindow::onFinished()
     plotTimer->stop();
     const Sequence &seq = bench->state();
     Run r = seq.run();
-    r.name = tr("运行 %1").arg(++runCounter);
+    r.name = QString("#%1").arg(++runCounter);
     r.started = benchStarted;
     r.canId = benchMotor;
     const bool failed = seq.outcome() == Sequence::Outcome::Failed;
@@ -579,7 +582,12 @@ void TuningWindow::refreshFigures()
         auto *head = new QTableWidgetItem(r.name);
         head->setForeground(kColours[runs[c] % kColours.size()]);
         figures->setHorizontalHeaderItem(c, head);
-        QStringList col = {QString("0x%1").arg(r.canId, 2, 16, QLatin1Char('0')), motionText(r.test).section(tr("，约"), 0, 0)};
+        const QString what = r.test.quantity == Quantity::Position ? tr("位置") : tr("速度");
+        const QString unit = quantityUnit(r.test.quantity);
+        const QString test = r.test.signal == Signal::Step
+            ? tr("%1阶跃 %2 %3").arg(what).arg(r.test.size, 0, 'g', 4).arg(unit)
+            : tr("%1扫频 ±%2 %3").arg(what).arg(r.test.size, 0, 'g', 4).arg(unit);
+        QStringList col = {QString("0x%1").arg(r.canId, 2, 16, QLatin1Char('0')), test};
         for (const QString &g : gains) {
             QString v = QStringLiteral("—");
             for (const auto &x : r.gains)

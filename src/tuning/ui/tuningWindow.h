@@ -105,6 +105,7 @@ private:
     QPushButton *startButton = nullptr;
     QLabel *statusLabel = nullptr;
     QList<QLabel *> captions;
+    QWidget *leftPane = nullptr;
     QStackedWidget *plots = nullptr;
     QChart *timePlot = nullptr;
     QChart *bodePlot = nullptr;
