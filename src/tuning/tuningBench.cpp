@@ -70,6 +70,7 @@ void TuningBench::tick()
 {
     if (ended)
         return;
+    const qint64 begin = clock.nsecsElapsed();
     QList<MotorFeedback> fb;
     QList<QPair<int, float>> regs;
     inbox.take(fb, regs);
@@ -77,7 +78,8 @@ void TuningBench::tick()
         sequence.registerValue(r.first, r.second);
     for (const MotorFeedback &f : std::as_const(fb))
         sequence.feedback(f);
-    send(sequence.tick(clock.nsecsElapsed() * 1e-9));
+    send(sequence.tick(begin * 1e-9));
+    tickNs += clock.nsecsElapsed() - begin;
     if (sequence.finished())
         end();
 }

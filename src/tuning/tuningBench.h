@@ -61,6 +61,8 @@ public:
 
     bool isRunning() const { return !sequence.finished(); }
     const Tuning::Sequence &state() const { return sequence; }
+    // Time spent in the ticks so far (taking the answers, sending the frames), for benchmarks.
+    qint64 tickNanoseconds() const { return tickNs; }
 
 signals:
     void finished();
@@ -76,4 +78,5 @@ private:
     QTimer timer;
     QElapsedTimer clock;
     bool ended = false;
+    qint64 tickNs = 0;
 };

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -36,23 +37,25 @@ using namespace Tuning;
 namespace {
 
 constexpr int kPlotPoints = 2000; // per curve: min and max of as many buckets
+constexpr int kLivePoints = 500;  // while a run goes on, redrawn every 100 ms
 const QList<QColor> kColours = {QColor(0x1f77b4), QColor(0xd62728), QColor(0x2ca02c), QColor(0x9467bd),
                                 QColor(0xff7f0e), QColor(0x17becf)};
 
 // A curve reduced to the plot: the lowest and highest point of each bucket, in time order.
-QList<QPointF> reduced(const QVector<Sample> &s, const std::function<double(const Sample &)> &y)
+QList<QPointF> reduced(const QVector<Sample> &s, const std::function<double(const Sample &)> &y,
+                       int buckets = kPlotPoints)
 {
     QList<QPointF> out;
     const qsizetype n = s.size();
-    if (n <= 2 * kPlotPoints) {
+    if (n <= 2 * buckets) {
         out.reserve(n);
         for (const Sample &x : s)
             out.append({x.t, y(x)});
         return out;
     }
-    out.reserve(2 * kPlotPoints);
-    for (int b = 0; b < kPlotPoints; ++b) {
-        const qsizetype from = n * b / kPlotPoints, to = n * (b + 1) / kPlotPoints;
+    out.reserve(2 * buckets);
+    for (int b = 0; b < buckets; ++b) {
+        const qsizetype from = n * b / buckets, to = n * (b + 1) / buckets;
         qsizetype lo = from, hi = from;
         for (qsizetype i = from; i < to; ++i) {
             if (y(s[i]) < y(s[lo]))
@@ -219,7 +222,7 @@ TuningWindow::TuningWindow(TuningHost h, QWidget *parent) : QWidget(parent, Qt::
 
     plotTimer = new QTimer(this);
     plotTimer->setInterval(100);
-    connect(plotTimer, &QTimer::timeout, this, &TuningWindow::refreshPlot);
+    connect(plotTimer, &QTimer::timeout, this, &TuningWindow::refreshLive);
     connect(startButton, &QPushButton::clicked, this, &TuningWindow::onStartClicked);
     connect(signalCombo, &QComboBox::currentIndexChanged, this, &TuningWindow::refreshFields);
     connect(quantityCombo, &QComboBox::currentIndexChanged, this, &TuningWindow::refreshFields);
@@ -432,6 +435,7 @@ void TuningWindow::onFinished()
         return;
     plotTimer->stop();
     const Sequence &seq = bench->state();
+    lastTickNs = bench->tickNanoseconds();
     Run r = seq.run();
     r.name = QString("#%1").arg(++runCounter);
     r.started = benchStarted;
@@ -498,8 +502,47 @@ void TuningWindow::refreshList()
         runList->setCurrentRow(int(kept.size()) - 1);
 }
 
+void TuningWindow::refreshLive()
+{
+    // Two curves kept for the whole run: only their points change, and the axes only grow.
+    if (!bench)
+        return;
+    QElapsedTimer spent;
+    spent.start();
+    const Run &r = bench->state().run();
+    if (!liveResponse) {
+        plots->setCurrentIndex(0);
+        timePlot->removeAllSeries();
+        const QColor c = kColours[kept.size() % kColours.size()];
+        liveCommand = addCurve(timePlot, tr("当前") + tr(" 指令"), c.lighter(140), true, {});
+        liveResponse = addCurve(timePlot, tr("当前"), c, false, {});
+        for (QLineSeries *l : {liveCommand, liveResponse}) {
+            l->attachAxis(timeAxis);
+            l->attachAxis(valueAxis);
+        }
+        timeAxis->setRange(0, Plan(r.test).duration());
+        valueAxis->setTitleText(r.test.quantity == Quantity::Position ? tr("位置 (rad)") : tr("速度 (rad/s)"));
+        liveLo = qInf(), liveHi = -qInf();
+    }
+    const bool pos = r.test.quantity == Quantity::Position;
+    const auto response = reduced(r.samples, [pos](const Sample &s) { return pos ? s.position : s.velocity; }, kLivePoints);
+    const auto command = reduced(r.samples, [](const Sample &s) { return s.command; }, kLivePoints);
+    double lo = liveLo, hi = liveHi;
+    for (const auto *pts : {&response, &command})
+        for (const QPointF &p : *pts)
+            lo = std::min(lo, p.y()), hi = std::max(hi, p.y());
+    if (lo < liveLo || hi > liveHi) {
+        liveLo = lo, liveHi = hi;
+        fitAxis(valueAxis, lo, hi);
+    }
+    liveCommand->replace(command);
+    liveResponse->replace(response);
+    drawNs += spent.nsecsElapsed();
+}
+
 void TuningWindow::refreshPlot()
 {
+    liveCommand = liveResponse = nullptr;
     const bool live = isRunning();
     const QList<int> runs = shownRuns();
     const bool sweep = !live && !runs.isEmpty() && kept[runs.first()].test.signal == Signal::Sweep;
@@ -525,7 +568,8 @@ void TuningWindow::refreshPlot()
         valueAxis->setTitleText(pos ? tr("位置 (rad)") : tr("速度 (rad/s)"));
     };
     if (live) {
-        drawTime(bench->state().run(), kColours[kept.size() % kColours.size()], tr("当前"));
+        refreshLive();
+        return;
     } else if (!sweep) {
         for (int i : runs)
             drawTime(kept[i], kColours[i % kColours.size()], kept[i].name);

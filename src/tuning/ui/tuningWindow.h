@@ -14,6 +14,7 @@ class QChartView;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QLineSeries;
 class QListWidget;
 class QPushButton;
 class QSpinBox;
@@ -63,6 +64,10 @@ public:
     QChart *timeChart() const { return timePlot; }
     QChart *sweepChart() const { return bodePlot; }
 
+    // Time spent drawing the running run's curves, and in the last run's ticks (benchmarks).
+    qint64 liveDrawNanoseconds() const { return drawNs; }
+    qint64 lastRunTickNanoseconds() const { return lastTickNs; }
+
 signals:
     void runFinished();
 
@@ -77,6 +82,7 @@ private:
     void onFinished();
     void refreshFields();
     void refreshPlot();
+    void refreshLive();
     void refreshFigures();
     void refreshList();
     QString motionText(const Tuning::Test &t) const;
@@ -121,4 +127,8 @@ private:
     QPushButton *csvButton = nullptr;
     QPushButton *removeButton = nullptr;
     QTimer *plotTimer = nullptr;
+    QLineSeries *liveCommand = nullptr; // the running run's curves
+    QLineSeries *liveResponse = nullptr;
+    double liveLo = 0, liveHi = 0;
+    qint64 drawNs = 0, lastTickNs = 0;
 };
