@@ -262,6 +262,16 @@ private slots:
         QTest::newRow("missing firmware") << QStringList{"--id", "1", "upgrade", missing} << "" << 2
                                           << "Cannot read the firmware file";
         QTest::newRow("empty firmware") << QStringList{"--id", "1", "upgrade", "EMPTY"} << "" << 2 << "empty.bin";
+        QTest::newRow("tune without a signal") << QStringList{"--id", "1", "tune", "0.5"} << "" << 2
+                                               << "either --step KIND or --sweep KIND";
+        QTest::newRow("tune a torque step") << QStringList{"--id", "1", "tune", "--step", "torque", "1"} << "" << 2
+                                            << "--step torque: position or velocity";
+        QTest::newRow("tune beyond the position range") << QStringList{"--id", "1", "tune", "--step", "position", "13"}
+                                                        << "" << 2 << "must stay within ±12.5 rad";
+        QTest::newRow("sweep without its band") << QStringList{"--id", "1", "tune", "--sweep", "velocity", "1"} << "" << 2
+                                                << "--from HZ and --to HZ";
+        QTest::newRow("tune option elsewhere") << QStringList{"--id", "1", "--period", "2", "read"} << "" << 2
+                                               << "--period belongs to tune";
         // No adapter.
         QTest::newRow("no such port") << QStringList{"--port", "/dev/zk-none", "--id", "1", "read"} << "" << 3
                                       << "no serial port /dev/zk-none";
@@ -291,6 +301,8 @@ private slots:
                                                          << "kept its own values: PMAX = 12.5 (asked 0)";
         QTest::newRow("enable a faulted motor") << QStringList{"--id", "1", "enable"} << "fault" << 5
                                                 << "did not enable: Over-current (state 0x0a)";
+        QTest::newRow("tune a faulted motor") << QStringList{"--id", "1", "tune", "--step", "velocity", "1"} << "fault" << 5
+                                              << "could not be enabled: Over-current";
         QTest::newRow("upgrade, ERROR for packet 3") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-error:3"
                                                      << 5 << "reported an error (ERROR) (3 of 3 packets sent)";
         QTest::newRow("upgrade, request refused") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-error:0" << 5

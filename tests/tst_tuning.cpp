@@ -105,6 +105,8 @@ private slots:
     void simulatedStepMatchesAnalyticModel_data();
     void simulatedStepMatchesAnalyticModel();
     void simulatedSweepBandwidthMatchesModel();
+    void runsThatCannotGoOnEndSafely_data();
+    void runsThatCannotGoOnEndSafely();
     void stopEndsTheRunAndDisablesOnlyWhatItEnabled_data();
     void stopEndsTheRunAndDisablesOnlyWhatItEnabled();
 };
@@ -403,6 +405,57 @@ void TestTuning::simulatedSweepBandwidthMatchesModel()
         (gain((lo + hi) / 2) >= level ? lo : hi) = (lo + hi) / 2;
     QVERIFY2(std::fabs(f.bandwidthHz - lo) <= 0.05 * lo, qPrintable(QString("%1 vs %2").arg(f.bandwidthHz).arg(lo)));
     QVERIFY(std::fabs(f.points.first().gainDb - 20 * std::log10(gain(2))) < 0.1);
+}
+
+void TestTuning::runsThatCannotGoOnEndSafely_data()
+{
+    QTest::addColumn<QString>("trouble");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("disables");  // disable frames: once the run sent its enable, it disables
+    QTest::addColumn<bool>("commanded"); // any set-point reached the motor
+    QTest::newRow("silent motor") << "silent" << "寄存器读取（KP_ASR）" << 0 << false;
+    QTest::newRow("faulted motor") << "fault" << "电机未能使能" << 1 << false;
+    QTest::newRow("fault during the run") << "fault later" << "离开使能状态" << 1 << true;
+    QTest::newRow("standing too near PMAX") << "near limit" << "±12.5 rad" << 1 << false;
+}
+
+void TestTuning::runsThatCannotGoOnEndSafely()
+{
+    QFETCH(QString, trouble);
+    QFETCH(QString, message);
+    QFETCH(int, disables);
+    QFETCH(bool, commanded);
+    SimDrive d;
+    if (trouble == "silent")
+        d.motor.setIds(2, 0x12); // nobody answers as motor 1
+    if (trouble == "fault")
+        QVERIFY(d.motor.injectFault(SimMotor::FaultOverCurrent));
+    if (trouble == "near limit") {
+        d.motor.setRegister("cmode", 2u);
+        SimCanFrame f{0x101, specialFrame(MotorCommand::Enable)};
+        d.motor.receiveCan(f);
+        f.data = canDataConvention(PosVelMode, ControlSetPoints{0, 0, 0, 0, 0, 12.0f, 10.0f}, false, MappingRanges());
+        d.motor.receiveCan(f);
+        d.motor.advanceClock(2.0);
+        SimCanFrame off{0x101, specialFrame(MotorCommand::Disable)};
+        d.motor.receiveCan(off);
+    }
+    Test t;
+    t.size = 1.0;
+    Sequence seq(t, false);
+    const quint64 before = d.motor.commandCount();
+    for (int i = 0; !seq.finished() && i < 5000; ++i) {
+        if (trouble == "fault later" && i == 300)
+            QVERIFY(d.motor.injectFault(SimMotor::FaultOverCurrent));
+        d.send(seq, seq.tick(i * 1e-3));
+        d.motor.advanceClock(1e-3);
+    }
+    QCOMPARE(seq.outcome(), Sequence::Outcome::Failed);
+    QVERIFY2(seq.message().contains(message), qPrintable(seq.message()));
+    QCOMPARE(d.disables, disables);
+    QVERIFY(!d.motor.isEnabled());
+    // Enable and disable aside, did any set-point go out?
+    QCOMPARE(d.motor.commandCount() - before > quint64(1 + disables), commanded);
 }
 
 void TestTuning::stopEndsTheRunAndDisablesOnlyWhatItEnabled_data()

@@ -25,6 +25,7 @@ private slots:
     void init();
     void cleanup() { sw.stop(); }
     void runsAreMeasuredOverlaidAndReopened();
+    void sweepShowsGainPhaseAndBandwidth();
     void cutShortRunsLeaveTheMotorAsFound_data();
     void cutShortRunsLeaveTheMotorAsFound();
 
@@ -123,6 +124,38 @@ void TestTuningWindow::runsAreMeasuredOverlaidAndReopened()
     QVERIFY(fresh.openFrom(sw.openPath));
     QVERIFY(fresh.runs() == before);
     QCOMPARE(fresh.timeChart()->series().size(), 4);
+}
+
+void TestTuningWindow::sweepShowsGainPhaseAndBandwidth()
+{
+    Test t;
+    t.signal = Signal::Sweep;
+    t.quantity = Quantity::Velocity;
+    t.size = 2;
+    t.fromHz = 5;
+    t.toHz = 40;
+    t.durationS = 0.5;
+    t.periodMs = 2;
+    TuningWindow *w = openBench(t);
+    w->findChild<QPushButton *>("tuneStartButton")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isRunning(), 20000);
+    QCOMPARE(w->runs().size(), 1);
+    QVERIFY(w->runs().first().complete);
+    QCOMPARE(w->sweepChart()->series().size(), 2); // gain and phase
+    QTableWidget *table = w->figuresTable();
+    int bandwidth = -1;
+    for (int row = 0; row < table->rowCount(); ++row)
+        if (table->verticalHeaderItem(row)->text() == "−3 dB 带宽 (Hz)")
+            bandwidth = row;
+    QVERIFY(bandwidth >= 0);
+    const double hz = table->item(bandwidth, 0)->text().toDouble();
+    QVERIFY2(hz > 5 && hz < 40, qPrintable(table->item(bandwidth, 0)->text()));
+    const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        w->resize(1100, 600);
+        QTest::qWait(50);
+        w->grab().save(shots + "/tuning_sweep.png");
+    }
 }
 
 void TestTuningWindow::cutShortRunsLeaveTheMotorAsFound_data()
