@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs everything the tool and its tests need on Debian 12. Safe to run again:
-# it only calls apt-get when a package is missing.
+# Installs everything the tool and its tests need on Debian 12 (with --fuzz, also what
+# the fuzz targets need). Safe to run again: it only calls apt-get when a package is
+# missing.
 set -euo pipefail
 
 PKGS=(
@@ -13,6 +14,11 @@ PKGS=(
   xvfb xauth fonts-noto-cjk
   python3-can
 )
+
+# --fuzz: also what the libFuzzer targets of fuzz/ need (clang and its fuzzer runtime).
+if [ "${1:-}" = "--fuzz" ]; then
+  PKGS+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${PKGS[@]}"; do

@@ -13,6 +13,8 @@ class TestBaudTiming : public QObject
 private slots:
     void search_data();
     void search();
+    void tolerance_data();
+    void tolerance();
     void presetsGiveTheirRates();
     void unitText();
     void manual_data();
@@ -58,6 +60,32 @@ void TestBaudTiming::search()
     QTEST(int(r.seg2), "seg2");
     QTEST(r.rate, "rate");
     QVERIFY2(qAbs(r.samplePoint - samplePoint) < 1e-4, qPrintable(QString::number(r.samplePoint)));
+}
+
+void TestBaudTiming::tolerance_data()
+{
+    QTest::addColumn<int>("seg1");
+    QTest::addColumn<int>("seg2");
+    QTest::addColumn<int>("sjw");
+    QTest::addColumn<double>("percent");
+    // SJW / (20 x bit time) is the smaller bound here: 2 / (20 x 40)
+    QTest::newRow("1M preset") << 29 << 10 << 2 << 0.25;
+    // 2 / (20 x 26) against 9 / (2 x (13 x 26 - 9))
+    QTest::newRow("3M data search result") << 16 << 9 << 2 << 0.384615;
+    // the phase bound is the smaller one: 1 / (2 x (13 x 5 - 1))
+    QTest::newRow("short bit, big SJW") << 3 << 1 << 4 << 0.78125;
+    QTest::newRow("empty timing") << 0 << 0 << 2 << 0.0;
+}
+
+void TestBaudTiming::tolerance()
+{
+    QFETCH(int, seg1);
+    QFETCH(int, seg2);
+    QFETCH(int, sjw);
+    QFETCH(double, percent);
+    const double got = timingTolerancePercent(quint32(seg1), quint32(seg2), quint32(sjw));
+    QVERIFY2(qAbs(got - percent) < 1e-5, qPrintable(QString::number(got, 'g', 10)));
+    QVERIFY(qAbs(rateErrorPercent(3000000, 3076923) - 2.564100) < 1e-5);
 }
 
 void TestBaudTiming::presetsGiveTheirRates()
@@ -149,6 +177,14 @@ void TestBaudTiming::readback_data()
                                     << "数据域波特率:5M" << 0;
     QTest::newRow("fd custom arbitration keeps its name") << bytes({1, 10, 5, 2, 5, 15, 4, 2, 8}) << true << true << 6
                                                           << "" << 6 << "" << "数据域波特率:500k" << 99;
+    // Only a timing equal to a preset in every field is shown as that preset: 2/29/5 is
+    // not "1Mbps" (2/29/10), and configuring the entry again would change the adapter.
+    QTest::newRow("fd data 2/29/5 is no preset") << bytes({1, 29, 10, 2, 2, 29, 5, 2, 2}) << true << true << 0 << ""
+                                                << 11 << "1.142857M" << "数据域波特率:1.142857M" << 99;
+    QTest::newRow("fd data SJW 3 is no preset") << bytes({1, 29, 10, 2, 2, 5, 2, 3, 2}) << true << true << 0 << ""
+                                               << 11 << "5M" << "数据域波特率:5M" << 0;
+    QTest::newRow("classic arbitration SJW 1 is no preset") << bytes({0, 29, 10, 1, 2, 0, 0, 2, 0}) << true << false
+                                                           << 6 << "1M" << 10 << "" << "波特率:1M" << -1;
     QTest::newRow("zeroed record") << QByteArray(9, '\0') << true << false << 6 << "0" << 10 << "" << "波特率:0" << -1;
     QTest::newRow("short record") << bytes({0, 29, 10, 2, 2, 0, 0, 2}) << false << false << -1 << "" << -1 << "" << ""
                                   << 99;

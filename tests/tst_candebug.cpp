@@ -8,6 +8,7 @@
 #include "can/ui/canLogBar.h"
 #include "can/ui/canTxDialogs.h"
 #include "can/ui/feedbackAnalysisBox.h"
+#include "link/serial/customCDC.h"
 #include "log/log.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/dialogService.h"
@@ -236,15 +237,18 @@ private slots:
     void stopThenSendAgain_data()
     {
         QTest::addColumn<bool>("usbAdapter");
-        QTest::newRow("serial: the counter goes on from where the stop left it") << false;
-        QTest::newRow("USB: repeats until stopped, starts anew") << true;
+        QTest::addColumn<QString>("times");
+        QTest::newRow("serial: the counter goes on from where the stop left it") << false << "1000";
+        QTest::newRow("serial: -1 sends until stopped") << false << "-1";
+        QTest::newRow("USB: repeats until stopped, starts anew") << true << "-1";
     }
 
     void stopThenSendAgain()
     {
         QFETCH(bool, usbAdapter);
+        QFETCH(QString, times);
         QVERIFY(usbAdapter ? startUsb() : startSerial());
-        fill({"7FF", "1", "", usbAdapter ? "-1" : "1000", "20", true});
+        fill({"7FF", "1", "", times, "20", true});
         ui()->btn_CANSend->click();
         QTRY_VERIFY_WITH_TIMEOUT(sent() >= 3, 5000);
         ui()->btn_CANStop->click();
@@ -256,6 +260,116 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(sent() > before, 5000);
         ui()->btn_CANStop->click();
         QCOMPARE(bus().second[before], bytes({usbAdapter ? 0 : before}));
+    }
+
+    // What the panel cannot send as typed is refused with a warning, and nothing goes out.
+    void refusedSettings_data()
+    {
+        QTest::addColumn<bool>("usbAdapter");
+        QTest::addColumn<Panel>("panel");
+        QTest::addColumn<quint16>("step"); // set behind the dialog's back: the adapter came later
+        QTest::addColumn<QString>("warning");
+        for (const bool u : {false, true}) {
+            const char *a = u ? "USB: " : "serial: ";
+            QTest::addRow("%sID not hexadecimal", a) << u << Panel{"XYZ"} << quint16(1) << "“XYZ”不是有效的CAN ID";
+            QTest::addRow("%sID with a bad digit", a) << u << Panel{"XYZ1"} << quint16(1) << "“XYZ1”不是有效的CAN ID";
+            QTest::addRow("%scount not a number", a) << u << Panel{"7FF", "1", "11", "abc"} << quint16(1)
+                                                   << "“abc”不是有效的发送次数";
+            QTest::addRow("%snegative count", a) << u << Panel{"7FF", "1", "11", "-5"} << quint16(1)
+                                               << "“-5”不是有效的发送次数";
+        }
+        QTest::newRow("USB: ID step above a byte") << true << Panel{"100", "1", "11", "3", "1", false, "1", "7FF"}
+                                                   << quint16(300) << "USB适配器的发送记录只能携带 0 到 255 的ID步距，当前步距为 300";
+    }
+
+    void refusedSettings()
+    {
+        QFETCH(bool, usbAdapter);
+        QFETCH(Panel, panel);
+        QFETCH(quint16, step);
+        QFETCH(QString, warning);
+        QVERIFY(usbAdapter ? startUsb() : startSerial());
+        fill(panel);
+        w->link()->idStep = step;
+        ui()->btn_CANSend->click();
+        QTest::qWait(100);
+        QCOMPARE(sent(), 0);
+        const auto history = DialogService::history();
+        const bool warned = std::any_of(history.begin(), history.end(), [&](const auto &r) {
+            return r.kind == DialogService::Warning && r.text.startsWith(warning);
+        });
+        QVERIFY2(warned, qPrintable(warning));
+        // A bad ID is marked as soon as the edit is left.
+        QCOMPARE(ui()->canIdEdit->styleSheet().contains("red"), panel.id.startsWith("XYZ"));
+    }
+
+    void usbStepDialogSaysWhatTheAdapterCarries()
+    {
+        QVERIFY(startUsb());
+        fill({"100", "1", "11", "1", "0", false, "256", "7FF"});
+        auto *d = w->findChild<IdIncrementDialog *>();
+        QVERIFY(d && d->isVisible()); // still open: 256 would reach the adapter as 0
+        QVERIFY(DialogService::history().last().text.startsWith("USB适配器的发送记录只能携带 0 到 255 的步距"));
+        QCOMPARE(w->link()->idStep, quint16(1));
+        d->stepEdit()->setText("255");
+        d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(w->link()->idStep, quint16(255));
+    }
+
+    // The box decides the bit-rate switch of the tab's FD frames, whatever the adapter's
+    // read-back proposed.
+    void bitRateSwitchFollowsTheBox_data()
+    {
+        QTest::addColumn<bool>("box");
+        QTest::newRow("unchecked after a CAN FD read-back") << false;
+        QTest::newRow("checked") << true;
+    }
+
+    void bitRateSwitchFollowsTheBox()
+    {
+        QFETCH(bool, box);
+        QString error;
+        QVERIFY2(usb.start(&error), qPrintable(error));
+        usb.adapter()->setTiming(QByteArray::fromHex("011d0a0202 05020202")); // CAN FD, 1M / 5M
+        QVERIFY(usb.open());
+        w = usb.window();
+        answerDialogs();
+        QVERIFY(ui()->dataSectionAcc->isChecked());
+        ui()->dataSectionAcc->setChecked(box);
+        fill({"123", "12", "1 2 3", "1", "0", false, "", "", true});
+        ui()->btn_CANSend->click();
+        QTRY_COMPARE_WITH_TIMEOUT(sent(), 1, 5000);
+        const SimUsbFrame f = usb.adapter()->busFrames().last();
+        QVERIFY(f.fd);
+        QCOMPARE(f.bitRateSwitch, box);
+    }
+
+    // Under each data field, the bytes a send would carry as the user types.
+    void dataPreview_data()
+    {
+        QTest::addColumn<bool>("fd");
+        QTest::addColumn<QString>("length");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("odd digits padded") << false << "8" << "1 2 3" << "发送数据：12 30 00 00 00 00 00 00";
+        QTest::newRow("whole") << false << "2" << "11 22" << "发送数据：11 22";
+        QTest::newRow("length 0") << false << "0" << "" << "发送数据：(无)";
+        QTest::newRow("no length") << false << "" << "11" << "发送数据：请填写数据长度";
+        QTest::newRow("FD 12 bytes") << true << "12" << "AB" << "发送数据：AB 00 00 00 00 00 00 00 00 00 00 00";
+    }
+
+    void dataPreview()
+    {
+        QFETCH(bool, fd);
+        QFETCH(QString, length);
+        QFETCH(QString, typed);
+        MainWindow window;
+        Ui_MainWindow *form = window.form();
+        (fd ? form->fdcanDataLenEdit : form->canDataLenEdit)->setText(length);
+        QTest::keyClicks(fd ? form->fdcanDataEdit : form->canDataEdit, typed);
+        QTEST((fd ? form->fdcanDataPreviewLabel : form->canDataPreviewLabel)->text(), "shown");
+        // The field itself is normalised only when a send converts it.
+        QCOMPARE((fd ? form->fdcanDataEdit : form->canDataEdit)->toPlainText().remove(' '), QString(typed).remove(' '));
     }
 
     void serialBadDataStopsTheRun()

@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTcpServer>
 #include <QtTest>
 
 #include <cstring>
@@ -24,7 +25,9 @@
 namespace {
 
 const QString kCli = QStringLiteral(ZK_BUILD_DIR "/zktool-cli");
-const QString kCanBus = QStringLiteral("canbus:virtualcan:can1");
+// The bus of this process, on a local port of its own: Qt's default virtual-CAN port may
+// be anyone's on this machine. Set in initTestCase.
+QString kCanBus;
 
 struct Run {
     int code = -1;
@@ -135,6 +138,9 @@ private slots:
     {
         QVERIFY2(QFileInfo::exists(kCli), "build zktool-cli first");
         QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false");
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        kCanBus = QString("canbus:virtualcan:tcp://127.0.0.1:%1/can1").arg(probe.serverPort());
     }
     void init() { startSim(); }
     void cleanup()

@@ -86,7 +86,17 @@ private slots:
         QTest::newRow("1000 kbit/s searched")
             << true << QStringList{"idBaudEdit", "1000"}
             << QStringList{"idBaudDbrpEdit", "2", "idBaudSeg1Edit", "29", "idBaudSeg2Edit", "10",
-                           "idBaudSamplePointLabel", "75"};
+                           "idBaudSamplePointLabel", "75", "idBaudActualRateLabel", "1000000 bit/s，误差 +0.00%"};
+        // The clock does not divide into 3 Mbit/s: the nearest timing is 2.6 % off, beyond
+        // what that timing tolerates. The typed rate stays, the timing does not.
+        QTest::newRow("3000 kbit/s data refused")
+            << true << QStringList{"dataBaudEdit", "3000"}
+            << QStringList{"dataBaudEdit", "3000", "dataBaudDbrpEdit", "", "dataBaudActualRateLabel",
+                           "3076923 bit/s，误差 +2.56%，超过该位时序允许的 ±0.38%"};
+        QTest::newRow("1500 kbit/s data has no timing")
+            << true << QStringList{"dataBaudEdit", "1500"}
+            << QStringList{"dataBaudEdit", "1500", "dataBaudActualRateLabel",
+                           "1500 kbit/s 在 80 MHz 时钟下没有采样点在 65%~75% 的位时序"};
         QTest::newRow("300 kbit/s searched")
             << true << QStringList{"idBaudEdit", "300"}
             << QStringList{"idBaudDbrpEdit", "7", "idBaudSeg1Edit", "28", "idBaudSeg2Edit", "9",
@@ -128,6 +138,12 @@ private slots:
         QTest::newRow("arbitration only") << QStringList{"idBaudEdit", "500"} << QByteArray::fromHex("001d0a0204 00000200");
         QTest::newRow("no arbitration") << QStringList{"dataBaudEdit", "2000"} << QByteArray();
         QTest::newRow("refused rate") << QStringList{"idBaudEdit", "1001"} << QByteArray();
+        // A data rate asked for but without a valid timing must not quietly become
+        // classic CAN.
+        QTest::newRow("data rate without timing") << QStringList{"idBaudEdit", "500", "dataBaudEdit", "1500"}
+                                                  << QByteArray();
+        QTest::newRow("data rate 2.6 % off") << QStringList{"idBaudEdit", "500", "dataBaudEdit", "3000"}
+                                             << QByteArray();
     }
 
     void customDialogConfig()
@@ -144,9 +160,9 @@ private slots:
         QCOMPARE(spy.size(), record.isEmpty() ? 0 : 1);
         if (!record.isEmpty())
             QCOMPARE(spy.at(0).at(0).value<customBaudconfiguration>().toPayload(), record);
-        const bool refused = !DialogService::history().isEmpty()
-                             && DialogService::history().last().text == QString("仲裁域参数不能为空");
-        QCOMPARE(refused, record.isEmpty());
+        const QString why = DialogService::history().isEmpty() ? QString() : DialogService::history().last().text;
+        const bool refused = why == "仲裁域参数不能为空" || why.startsWith("数据域参数无效，未配置：");
+        QVERIFY2(refused == record.isEmpty(), qPrintable(why));
         DialogService::setHandler(nullptr);
     }
 

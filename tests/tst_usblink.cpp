@@ -235,6 +235,31 @@ private slots:
         QVERIFY(w()->usbCanAdapter() && w()->link()->usbConnected());
     }
 
+    // A failing transfer on either stream closes the link with the notice: without the
+    // echo reader the frames sent would silently stop reaching the log.
+    void eitherReaderErrorClosesTheLink_data()
+    {
+        QTest::addColumn<quint8>("endpoint");
+        QTest::newRow("receive reader 0x81") << quint8(0x81);
+        QTest::newRow("transmit echo reader 0x83") << quint8(0x83);
+    }
+
+    void eitherReaderErrorClosesTheLink()
+    {
+        QFETCH(quint8, endpoint);
+        QVERIFY(sw.open());
+        DialogService::clearHistory();
+        sw.adapter()->failNextTransfers(endpoint, SimUsbAdapter::ErrorIo, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!w()->isPortOpen(), 5000);
+        QVERIFY(noticed("USB设备连接已断开"));
+        QVERIFY(!w()->link()->usbConnected());
+        // Opened again, both readers run: frames sent come back into the log.
+        QVERIFY(sw.open());
+        const int rows = w()->frameModel()->storedRowCount();
+        ui()->btn_motorModeExit->click();
+        QTRY_VERIFY_WITH_TIMEOUT(w()->frameModel()->storedRowCount() >= rows + 2, 5000);
+    }
+
     void openFailsWhenTheAdapterIsGone()
     {
         sw.adapter()->unplug(); // without notice: the list still shows it

@@ -322,6 +322,43 @@ private slots:
         QVERIFY(!dev->isCapturing());
     }
 
+    // The record carries the ID step in one byte: a larger step with ID counting is
+    // refused, never sent cut (256 would not advance the ID at all).
+    void idStepBeyondTheRecordIsRefused_data()
+    {
+        QTest::addColumn<quint16>("step");
+        QTest::addColumn<bool>("idIncrement");
+        QTest::addColumn<bool>("sent");
+        QTest::newRow("255 fits") << quint16(255) << true << true;
+        QTest::newRow("256") << quint16(256) << true << false;
+        QTest::newRow("300") << quint16(300) << true << false;
+        QTest::newRow("300 without ID counting") << quint16(300) << false << true;
+    }
+
+    void idStepBeyondTheRecordIsRefused()
+    {
+        QFETCH(quint16, step);
+        QFETCH(bool, idIncrement);
+        QFETCH(bool, sent);
+        CustomFIFO fifo;
+        UsbCanAdapter adapter(&fifo);
+        int n = 0;
+        adapter.setDeviceName(usb_get_zk_device(n).value(0));
+        QVERIFY(adapter.connectDevice());
+        CanBusFrame f;
+        f.id = 0x100;
+        f.payload = "a";
+        CanTxOptions o;
+        o.idIncrement = idIncrement;
+        o.idStep = step;
+        QCOMPARE(adapter.sendFrame(f, o), sent);
+        adapter.flushSends();
+        QCOMPARE(dev->stats().transmitRecords, quint64(sent ? 1 : 0));
+        if (sent)
+            QCOMPARE(quint8(dev->lastTransmitRecord().at(0)), quint8(step));
+        adapter.disconnectDevice();
+    }
+
     void watchdogStopsRepetitionWithoutHeartbeat()
     {
         QVERIFY(openAdapter());

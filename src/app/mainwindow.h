@@ -429,6 +429,12 @@ private:
     void canFrameModelInit();
     void showCanLogMenu(const QPoint &pos);
     void setCanSendTips();
+    // The transmit ID as typed into the settings, marked red when no send would take it.
+    void takeCanIdText();
+    // The ID and the send count of a send; false (after a warning) when one is bad.
+    bool canSendSettings(quint32 *id, qint32 *times);
+    // The line under each data field: the bytes a send would carry now.
+    void updateCanDataPreview();
     void appendLogRows(const QList<CANFrameData> &rows);
     void CustomCDCInit();
     void fillPortCombo();

@@ -13,6 +13,7 @@
 #include "can/ui/feedbackAnalysisBox.h"
 #include "charts/ui/waveForm.h"
 #include "link/serial/customCDC.h"
+#include "link/usb/canTxType.h"
 #include "log/fileSave.h"
 #include "log/log.h"
 #include "widgets/customPlainTextEdit.h"
@@ -61,11 +62,19 @@ void warnConversion(QWidget *parent, const CanDataConversion &c)
         DialogService::warning(parent, title, MainWindow::tr("Invalid hexadecimal value: %1").arg(c.badPart));
 }
 
-quint32 hexOrZero(const QString &text)
+// The bytes a data page will send, as the conversion at send time makes them (the edit
+// itself is normalised only then).
+QString dataPreviewText(QLineEdit *length, CustomPlainTextEdit *edit)
 {
     bool ok = false;
-    const quint32 v = text.toUInt(&ok, 16);
-    return ok ? v : 0;
+    const int n = length->text().toInt(&ok, 10);
+    if (!ok || n < 0)
+        return MainWindow::tr("发送数据：请填写数据长度");
+    const CanDataConversion c =
+        convertCanDataText(length->text(), CustomPlainTextEdit::paddedHex(edit->toPlainText(), n));
+    if (c.error == CanDataConversion::BadHex)
+        return MainWindow::tr("发送数据：无效的十六进制值 %1").arg(c.badPart);
+    return MainWindow::tr("发送数据：%1").arg(n == 0 ? MainWindow::tr("(无)") : canDataBytesText(c.data));
 }
 
 // The box layout that holds `w` directly, searched from its parent's layout.
@@ -125,7 +134,40 @@ void MainWindow::canFrameModelInit()
     // The data fields hold hexadecimal pairs; the length fields set their byte limit.
     ui->canDataEdit->setHexMode(true);
     ui->fdcanDataEdit->setHexMode(true);
+    for (CustomPlainTextEdit *edit : {ui->canDataEdit, ui->fdcanDataEdit})
+        connect(edit, &QPlainTextEdit::textChanged, this, &MainWindow::updateCanDataPreview);
+    for (QLineEdit *length : {ui->canDataLenEdit, ui->fdcanDataLenEdit})
+        connect(length, &QLineEdit::textChanged, this, &MainWindow::updateCanDataPreview);
+    // The box decides the bit-rate switch of the tab's CAN FD frames (the read-back only
+    // proposes it).
+    connect(ui->dataSectionAcc, &QCheckBox::toggled, canTxModel.data(), &CANTxModel::setDataSectionAcc);
+    updateCanDataPreview();
     setCanSendTips();
+}
+
+void MainWindow::updateCanDataPreview()
+{
+    ui->canDataPreviewLabel->setText(dataPreviewText(ui->canDataLenEdit, ui->canDataEdit));
+    ui->fdcanDataPreviewLabel->setText(dataPreviewText(ui->fdcanDataLenEdit, ui->fdcanDataEdit));
+}
+
+void MainWindow::takeCanIdText()
+{
+    // Kept as typed (a send refuses it with the reason); marked at once. Refusing here
+    // would race the send button whose click ended the editing.
+    const QString text = ui->canIdEdit->text();
+    canTxModel->setCanId(text);
+    quint32 id = 0;
+    ui->canIdEdit->setStyleSheet(parseCanIdText(text, &id) ? QString() : QStringLiteral("color: red"));
+}
+
+bool MainWindow::canSendSettings(quint32 *id, qint32 *times)
+{
+    QString why;
+    if (parseCanIdText(canTxModel->canId(), id, &why) && parseSendTimesText(ui->sendTimesEdit->text(), times, &why))
+        return true;
+    DialogService::warning(this, tr("警告"), why);
+    return false;
 }
 
 // Called again on a language switch: these tips are not part of the generated form.
@@ -135,6 +177,9 @@ void MainWindow::setCanSendTips()
     ui->sendIntervalEdit->setToolTip(tr("两次发送之间的间隔，毫秒"));
     ui->dataAcc->setToolTip(tr("每次发送后数据递增：长度为1、2、4、8字节时，前几个字节写入发送计数（小端）"));
     ui->idAcc->setToolTip(tr("每次发送后ID按步距递增，按 停止ID+1 取模回绕；勾选时打开配置"));
+    ui->dataSectionAcc->setToolTip(tr("CAN FD帧的数据域以数据域波特率发送（位速率切换 BRS）；经典CAN帧不受影响"));
+    ui->canIdEdit->setToolTip(tr("帧ID，十六进制：标准帧 0~7FF，扩展帧 0~1FFFFFFF"));
+    updateCanDataPreview();
 }
 
 void MainWindow::appendLogRows(const QList<CANFrameData> &rows)
@@ -309,12 +354,20 @@ void MainWindow::on_btn_CANSend_clicked()
         emit MessageInfo(0);
         return;
     }
+    quint32 id = 0;
+    qint32 times = 0;
+    if (!canSendSettings(&id, &times))
+        return;
     if (cdc->usbConnected()) {
         // The adapter repeats the frame itself, with the count, interval and counting.
-        bool ok = false;
-        int times = ui->sendTimesEdit->text().toInt(&ok, 10);
-        if (!ok)
-            times = 0;
+        if (canTxModel->idAcc() && cdc->idStep > can_tx_type::MaxIdStep) {
+            DialogService::warning(this, tr("警告"),
+                                   tr("USB适配器的发送记录只能携带 0 到 %1 的ID步距，当前步距为 %2，帧未发送。"
+                                      "请在“ID递增”的配置中改小步距。")
+                                       .arg(can_tx_type::MaxIdStep)
+                                       .arg(cdc->idStep));
+            return;
+        }
         const bool fd = canTxModel->canType();
         const CanDataConversion c = fd ? convertPage(ui->fdcanDataLenEdit, ui->fdcanDataEdit, true)
                                        : convertPage(ui->canDataLenEdit, ui->canDataEdit, false);
@@ -322,13 +375,13 @@ void MainWindow::on_btn_CANSend_clicked()
             warnConversion(this, c);
             return;
         }
-        cdc->frameSendTimes(c.data, hexOrZero(canTxModel->canId()), quint32(times));
+        cdc->frameSendTimes(c.data, id, quint32(times));
         return;
     }
     // Adapters that send each frame once: one frame per tick of the window's own timer,
     // from the FD page where the link carries FD frames (a Qt CAN interface), else the
-    // classic page.
-    canSendCounter.start(qint32(canTxModel->sendTimes()));
+    // classic page. A count of -1 runs until the stop button.
+    canSendCounter.start(times);
     if ((canTxModel->canType() ? ui->fdcanDataLenEdit : ui->canDataLenEdit)->text().isEmpty()) {
         DialogService::warning(this, tr("警告"), tr("dlc输入不合法"));
         return;
@@ -351,7 +404,13 @@ void MainWindow::onCANPeriodicSendTimerTimeout()
     const qint32 counter = canSendCounter.counter();
     if (canTxModel->dataAcc())
         applyDataCounter(data, int(data.size()), counter);
-    quint32 id = hexOrZero(canTxModel->canId());
+    quint32 id = 0;
+    QString why;
+    if (!parseCanIdText(canTxModel->canId(), &id, &why)) {
+        canPeriodicTimer->stop();
+        DialogService::warning(this, tr("警告"), why);
+        return;
+    }
     if (canTxModel->idAcc())
         id = countedCanId(id, cdc->idStep, quint32(counter), cdc->stopId);
     cdc->frameSend(data, id);
@@ -363,7 +422,9 @@ void MainWindow::on_idAcc_clicked(bool checked)
 {
     if (!checked)
         return;
-    auto *dialog = new IdIncrementDialog(cdc->idStep, cdc->stopId, this);
+    // The USB adapter's record carries a step of one byte.
+    auto *dialog = new IdIncrementDialog(cdc->idStep, cdc->stopId, this,
+                                         cdc->usbConnected() ? can_tx_type::MaxIdStep : quint16(0xFFFF));
     connect(dialog, &IdIncrementDialog::configured, this, [this](quint16 step, quint32 stopId) {
         cdc->idStep = step;
         cdc->stopId = stopId;

@@ -149,7 +149,7 @@ void MainWindow::canTxViewModelInit()
     CANTxModel *m = canTxModel.data();
     connect(ui->comboCAN_Baud, &QComboBox::currentIndexChanged, this,
             [this, m] { m->setCANBaud(ui->comboCAN_Baud->currentData().toInt()); });
-    connect(ui->canIdEdit, &QLineEdit::editingFinished, this, [this, m] { m->setCanId(ui->canIdEdit->text()); });
+    connect(ui->canIdEdit, &QLineEdit::editingFinished, this, &MainWindow::takeCanIdText);
     // Typed numbers: a text that does not parse counts as 0.
     auto bindNumber = [this](QLineEdit *edit, int base, std::function<void(uint)> store) {
         connect(edit, &QLineEdit::textChanged, this, [base, store](const QString &t) {

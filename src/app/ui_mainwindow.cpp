@@ -347,9 +347,14 @@ void Ui_MainWindow::setupCanPage()
     canDataEdit = new CustomPlainTextEdit(canDataPage);
     canDataEdit->setObjectName("canDataEdit");
     canDataEdit->setMaximumHeight(60);
+    canDataPreviewLabel = makeLabel(canDataPage, "canDataPreviewLabel");
+    canDataPreviewLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *cpData = new QVBoxLayout();
+    cpData->addWidget(canDataEdit, 1);
+    cpData->addWidget(canDataPreviewLabel);
     cp->addWidget(canDataLenLabel);
     cp->addWidget(canDataLenEdit);
-    cp->addWidget(canDataEdit, 1);
+    cp->addLayout(cpData, 1);
     fdcanDataPage = new QWidget();
     fdcanDataPage->setObjectName("fdcanDataPage");
     auto *fp = new QHBoxLayout(fdcanDataPage);
@@ -361,9 +366,15 @@ void Ui_MainWindow::setupCanPage()
     fdcanDataEdit = new CustomPlainTextEdit(fdcanDataPage);
     fdcanDataEdit->setObjectName("fdcanDataEdit");
     fdcanDataEdit->setMaximumHeight(60);
+    fdcanDataPreviewLabel = makeLabel(fdcanDataPage, "fdcanDataPreviewLabel");
+    fdcanDataPreviewLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    fdcanDataPreviewLabel->setWordWrap(true); // 64 bytes take two lines
+    auto *fpData = new QVBoxLayout();
+    fpData->addWidget(fdcanDataEdit, 1);
+    fpData->addWidget(fdcanDataPreviewLabel);
     fp->addWidget(fdcanDataLenLabel);
     fp->addWidget(fdcanDataLenEdit);
-    fp->addWidget(fdcanDataEdit, 1);
+    fp->addLayout(fpData, 1);
     canDataStack->addWidget(canDataPage);
     canDataStack->addWidget(fdcanDataPage);
 

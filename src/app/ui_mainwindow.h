@@ -102,6 +102,8 @@ public:
     QWidget *fdcanDataPage = nullptr;
     QLineEdit *fdcanDataLenEdit = nullptr;
     CustomPlainTextEdit *fdcanDataEdit = nullptr;
+    QLabel *canDataPreviewLabel = nullptr;   // the bytes a send would carry
+    QLabel *fdcanDataPreviewLabel = nullptr;
     QPushButton *btn_CANSend = nullptr;
     QPushButton *btn_CANStop = nullptr;
     QComboBox *comboCAN_Baud = nullptr;

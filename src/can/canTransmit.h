@@ -24,6 +24,18 @@ struct CanDataConversion
 // low byte is stored; parts beyond the length are ignored.
 CanDataConversion convertCanDataText(const QString &lengthText, const QString &hexText);
 
+// The transmit ID typed in hexadecimal ("7FF", "0x123"; blanks around it ignored). False,
+// with the reason in `why`, for an empty text, anything that is not a hexadecimal number,
+// or an ID beyond 29 bits; the fit to the frame type is the link's check.
+bool parseCanIdText(const QString &text, quint32 *id, QString *why = nullptr);
+
+// The send count typed in decimal: 1 or more sends that many frames, 0 one frame, and -1
+// repeats until the user stops it. False, with the reason, for anything else.
+bool parseSendTimesText(const QString &text, qint32 *times, QString *why = nullptr);
+
+// The bytes as the log shows them: "12 30 00", upper case, single blanks.
+QString canDataBytesText(const QByteArray &data);
+
 // Data counting of the periodic send: the counter written little-endian over the start
 // of the data, 1, 2, 4 or 8 bytes for those lengths (8 bytes sign-extended); any other
 // length leaves the data as it is.
@@ -40,7 +52,7 @@ quint32 countedCanId(quint32 id, quint32 step, quint32 counter, quint32 stopId);
 class CanSendCounter
 {
 public:
-    // A count of 0 or 1 sends one frame.
+    // A count of 0 or 1 sends one frame; a negative count runs until stopped.
     void start(qint32 sendTimes) { m_snapshot = sendTimes; }
     qint32 counter() const { return m_counter; }
     // After one frame went out; true when the run is complete.

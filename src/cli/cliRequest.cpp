@@ -1,5 +1,7 @@
 #include "cli/cliRequest.h"
 
+#include "link/canbus/qtCanBusAdapter.h"
+
 #include "firmware/firmwareImage.h"
 #include "motor/escInf.h"
 #include "motor/motorIds.h"
@@ -287,12 +289,11 @@ CliParse parseCliArguments(const QStringList &arguments)
     } else if (kind == QLatin1String("usb")) {
         r.adapter = CliRequest::Adapter::Usb;
     } else if (kind.startsWith(QLatin1String("canbus:"))) {
-        const QStringList parts = kind.split(':');
-        if (parts.size() != 3 || parts[1].isEmpty() || parts[2].isEmpty())
+        // As the window reads it: the interface may hold colons (virtualcan's
+        // tcp://host:port/can0).
+        if (!QtCanBusAdapter::parseLocation(kind, &r.canBusPlugin, &r.canBusInterface))
             return fail(QString("--adapter %1: canbus:PLUGIN:IFACE, e.g. canbus:socketcan:can0").arg(kind));
         r.adapter = CliRequest::Adapter::CanBus;
-        r.canBusPlugin = parts[1];
-        r.canBusInterface = parts[2];
         if (r.simulate)
             return fail("--simulate offers the serial and the usb adapter, no CAN interface");
     } else {

@@ -143,15 +143,20 @@ void CustomPlainTextEdit::setTextAndSelection(const QString &text, int anchor, i
     setTextCursor(cursor);
 }
 
-void CustomPlainTextEdit::padHexRightToLimit()
+QString CustomPlainTextEdit::paddedHex(const QString &text, int byteLimit)
 {
-    QString digits = toPlainText().simplified().remove(QLatin1Char(' '));
+    QString digits = text.simplified().remove(QLatin1Char(' '));
     if (digits.size() % 2 != 0)
         digits.append(QLatin1Char('0'));
     while (byteLimit >= 0 && digits.size() / 2 < byteLimit)
         digits.append(QStringLiteral("00"));
+    return groupHexPairs(digits.toUpper());
+}
+
+void CustomPlainTextEdit::padHexRightToLimit()
+{
     const bool wasFormatting = formatting;
     formatting = true;
-    setPlainText(groupHexPairs(digits.toUpper()));
+    setPlainText(paddedHex(toPlainText(), byteLimit));
     formatting = wasFormatting;
 }

@@ -23,6 +23,8 @@ public:
     // last digit first gets its low nibble); never truncates. The result is written
     // back as upper-case pairs separated by spaces.
     void padHexRightToLimit();
+    // What padHexRightToLimit makes of `text` for a limit of `byteLimit` bytes.
+    static QString paddedHex(const QString &text, int byteLimit);
 
     // The hexadecimal digits of text, upper case, every other character dropped.
     static QString extractHexDigits(const QString &text);

@@ -12,7 +12,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-IdIncrementDialog::IdIncrementDialog(quint16 step, quint32 stopId, QWidget *parent) : QDialog(parent)
+IdIncrementDialog::IdIncrementDialog(quint16 step, quint32 stopId, QWidget *parent, quint16 maxStep)
+    : QDialog(parent), m_maxStep(maxStep)
 {
     setObjectName("idIncrementDialog");
     setAttribute(Qt::WA_DeleteOnClose);
@@ -20,7 +21,7 @@ IdIncrementDialog::IdIncrementDialog(quint16 step, quint32 stopId, QWidget *pare
     auto *g = new QGridLayout(this);
     m_step = new QLineEdit(QString::number(step), this);
     m_step->setObjectName("idStepEdit");
-    m_step->setToolTip(tr("每次发送后ID增加的值，十进制"));
+    m_step->setToolTip(tr("每次发送后ID增加的值，十进制，0 到 %1").arg(maxStep));
     m_stopId = new QLineEdit(QString::number(stopId, 16).toUpper(), this);
     m_stopId->setObjectName("stopIdEdit");
     m_stopId->setPlaceholderText("0x");
@@ -36,13 +37,14 @@ IdIncrementDialog::IdIncrementDialog(quint16 step, quint32 stopId, QWidget *pare
 }
 
 bool IdIncrementDialog::parse(const QString &stepText, const QString &stopIdText, quint16 &step, quint32 &stopId,
-                              QString *reason)
+                              QString *reason, quint16 maxStep)
 {
     bool ok = false;
     const uint s = stepText.trimmed().toUInt(&ok, 10);
-    if (!ok || s > 0xFFFF) {
+    if (!ok || s > maxStep) {
         if (reason)
-            *reason = tr("步距应为 0 到 65535 之间的十进制数: %1").arg(stepText);
+            *reason = maxStep < 0xFFFF ? tr("USB适配器的发送记录只能携带 0 到 %1 的步距: %2").arg(maxStep).arg(stepText)
+                                       : tr("步距应为 0 到 65535 之间的十进制数: %1").arg(stepText);
         return false;
     }
     QString hex = stopIdText.trimmed();
@@ -64,7 +66,7 @@ void IdIncrementDialog::takeValues()
     quint16 step = 0;
     quint32 stopId = 0;
     QString reason;
-    if (!parse(m_step->text(), m_stopId->text(), step, stopId, &reason)) {
+    if (!parse(m_step->text(), m_stopId->text(), step, stopId, &reason, m_maxStep)) {
         DialogService::warning(this, tr("警告"), reason);
         return;
     }

@@ -104,6 +104,22 @@ BaudSearchResult calculateBaudParams(quint32 clock, quint32 wanted, SampleWindow
     return r;
 }
 
+double timingTolerancePercent(quint32 seg1, quint32 seg2, quint32 sjw)
+{
+    const double t = double(seg1) + double(seg2) + 1.0;
+    if (seg1 == 0 || seg2 == 0)
+        return 0;
+    // A resynchronisation never moves an edge further than phase segment 2 allows.
+    const double jump = double(qMin(sjw, seg2)) / (20.0 * t);
+    const double phase = double(qMin(seg1, seg2)) / (2.0 * (13.0 * t - double(seg2)));
+    return qMin(jump, phase) * 100.0;
+}
+
+double rateErrorPercent(quint32 wanted, quint32 actual)
+{
+    return wanted == 0 ? 0.0 : (double(actual) - double(wanted)) / double(wanted) * 100.0;
+}
+
 QString rateUnitText(quint64 rate)
 {
     if (rate == 0)
@@ -136,7 +152,20 @@ ManualRate manualRate(quint32 clock, quint32 prescaler, quint32 seg1, quint32 se
 }
 
 namespace {
-// Data presets are recognised by prescaler and segment 1.
+// The preset whose timing is exactly the record's (SJW included), or `custom`: any other
+// entry would send a different timing when the user configures it again.
+int presetIndexOf(const BaudPreset *presets, int count, int custom, quint8 prescaler, quint8 seg1, quint8 seg2,
+                  quint8 sjw)
+{
+    for (int i = 0; i < count; ++i)
+        if (presets[i].prescaler == prescaler && presets[i].seg1 == seg1 && presets[i].seg2 == seg2
+            && sjw == kPresetSjw)
+            return i;
+    return custom;
+}
+
+// Classic CAN leaves the data timing unused: the data entry is picked by prescaler and
+// segment 1, as it always was.
 int dataPresetByRule(quint8 prescaler, quint8 seg1)
 {
     switch (prescaler) {
@@ -169,24 +198,20 @@ BaudReadback interpretBaudRecord(const QByteArray &record)
     r.dataRate = bitRate(kFdcanClockHz, c.dataPrescaler, c.dataSeg1, c.dataSeg2);
     r.samplePoint = samplePointText(c.idSeg1, c.idSeg2);
 
-    r.idIndex = kArbitrationCustomIndex;
-    for (int i = 0; i < int(std::size(kArbitrationPresets)); ++i) {
-        const BaudPreset &p = kArbitrationPresets[i];
-        if (p.prescaler == c.idPrescaler && p.seg1 == c.idSeg1 && p.seg2 == c.idSeg2) {
-            r.idIndex = i;
-            break;
-        }
-    }
+    r.idIndex = presetIndexOf(kArbitrationPresets, int(std::size(kArbitrationPresets)), kArbitrationCustomIndex,
+                              c.idPrescaler, c.idSeg1, c.idSeg2, c.idSjw);
     if (r.idIndex == kArbitrationCustomIndex && !r.fd)
         r.idCustomSuffix = rateUnitText(r.idRate);
 
-    r.dataIndex = dataPresetByRule(c.dataPrescaler, c.dataSeg1);
     // In CAN FD mode a data timing that is none of the presets is shown as what it is,
-    // not as the nearest preset by prescaler.
-    const BaudPreset &guess = kDataPresets[r.dataIndex];
-    if (r.fd && (guess.prescaler != c.dataPrescaler || guess.seg1 != c.dataSeg1)) {
-        r.dataIndex = kDataCustomIndex;
-        r.dataCustomSuffix = rateUnitText(r.dataRate);
+    // not as the nearest preset.
+    if (r.fd) {
+        r.dataIndex = presetIndexOf(kDataPresets, int(std::size(kDataPresets)), kDataCustomIndex, c.dataPrescaler,
+                                    c.dataSeg1, c.dataSeg2, c.dataSjw);
+        if (r.dataIndex == kDataCustomIndex)
+            r.dataCustomSuffix = rateUnitText(r.dataRate);
+    } else {
+        r.dataIndex = dataPresetByRule(c.dataPrescaler, c.dataSeg1);
     }
 
     if (r.fd) {

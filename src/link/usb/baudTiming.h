@@ -93,6 +93,14 @@ struct BaudSearchResult {
 // searched on the integer quotient. Wanted 0 gives "not found".
 BaudSearchResult calculateBaudParams(quint32 clock, quint32 wanted, SampleWindow window);
 
+// How far, in percent, one node's bit rate may stray from the others' and the bus still
+// resynchronise, for a timing of `seg1` and `seg2` time quanta and that SJW: the smaller
+// of ISO 11898-1's two oscillator-tolerance bounds, SJW / (20 x bit time) and
+// min(seg1, seg2) / (2 x (13 x bit time - seg2)). 0 for an empty timing.
+double timingTolerancePercent(quint32 seg1, quint32 seg2, quint32 sjw);
+// (actual - wanted) / wanted in percent; 0 when nothing was wanted.
+double rateErrorPercent(quint32 wanted, quint32 actual);
+
 // "0", "999", "500k", "3.2M", "1G": a rate in the largest unit below it, shortest form.
 QString rateUnitText(quint64 rate);
 

@@ -58,6 +58,11 @@ void fillTxRecord(can_tx_type &record, const QByteArray &data, uint8_t flags, ui
         std::memcpy(record.data, data.constData(), size_t(n));
 }
 
+bool txRecordCarries(const CanTxOptions &options)
+{
+    return !options.idIncrement || options.idStep <= can_tx_type::MaxIdStep;
+}
+
 can_tx_type txRecordOf(const CanBusFrame &frame, const CanTxOptions &options)
 {
     uint8_t flags = 0;

@@ -19,6 +19,8 @@ struct can_tx_type
 {
     static constexpr int Size = 88;
     static constexpr int MaxData = 64;
+    // The ID step travels in one byte (byte 1 is reserved by the adapter).
+    static constexpr quint16 MaxIdStep = 255;
 
     enum Flag : uint8_t {
         FlagCanFd = 0x01,
@@ -49,6 +51,10 @@ struct can_tx_type
 // field never claims more than were copied; the frame ID is masked to 29 bits.
 void fillTxRecord(can_tx_type &record, const QByteArray &data, uint8_t flags, uint32_t frameId, int32_t sendTimes,
                   uint32_t interval, uint16_t idStep, uint32_t stopId);
+
+// False when the record cannot carry the options whole: an ID increment whose step is
+// above MaxIdStep would reach the adapter cut to its low byte (300 as 44, 256 as 0).
+bool txRecordCarries(const CanTxOptions &options);
 
 // The record of a link-layer frame: the frame's kind gives the flags (the bit-rate switch
 // only with CAN FD), the options the repetition and counting.

@@ -77,7 +77,14 @@ uint8_t usb_control_ack(uint8_t code, QByteArray *payload)
         Logger::error(QString("usb_control_ack receive failed:[%1]").arg(usb_error_text(r)), source);
         return UsbResult::NoReply;
     }
-    const uint8_t *p = g_receiveBuffer;
+    return checkUsbReply(code, g_receiveBuffer, got, payload);
+}
+
+uint8_t checkUsbReply(uint8_t code, const uint8_t *p, int got, QByteArray *payload)
+{
+    const char *source = "usb_control_ack";
+    if (payload)
+        payload->clear();
     const int start = got > 0 ? p[0] : 0;
     const int end = got > 0 ? p[got - 1] : 0;
     // The smallest reply is 8 bytes; its length field must fit the transfer as well.

@@ -50,6 +50,8 @@ uint8_t usb_control_send(int length);
 // Waits for the reply to `code` on 0x82 and checks it. On success the payload (empty
 // when the reply has none) goes to `payload` when given.
 uint8_t usb_control_ack(uint8_t code, QByteArray *payload = nullptr);
+// The checks of usb_control_ack on one received transfer of `length` bytes.
+uint8_t checkUsbReply(uint8_t code, const uint8_t *transfer, int length, QByteArray *payload = nullptr);
 // One exchange: build, send, await and check the reply.
 uint8_t usb_contorl_transfer(uint8_t code, int length, const uint8_t *payload, QByteArray *reply = nullptr);
 

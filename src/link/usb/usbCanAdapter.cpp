@@ -29,9 +29,13 @@ UsbCanAdapter::UsbCanAdapter(CustomFIFO *fifo, QObject *parent) : CanAdapter(par
             enqueueReceivedFrames(frames);
         },
         Qt::DirectConnection);
-    // The transmit reader fails together with the receive reader when the adapter goes;
-    // one report is enough.
-    connect(m_rx, &usb_class::usb_happen_err, this, &UsbCanAdapter::onReceiveError, Qt::QueuedConnection);
+    // Either reader's failure ends the link: without the echo reader the frames sent no
+    // longer reach the log. When the adapter goes both fail; the first report closes the
+    // link and the second finds it closed.
+    connect(m_rx, &usb_class::usb_happen_err, this, [this] { onReaderError(UsbAdapter::ReceiveIn); },
+            Qt::QueuedConnection);
+    connect(m_tx, &tx_can_thread::usb_happen_err, this, [this] { onReaderError(UsbAdapter::EchoIn); },
+            Qt::QueuedConnection);
     m_parser->start();
     m_rx->start();
     m_tx->start();
@@ -111,16 +115,23 @@ void UsbCanAdapter::close()
     usb_clear();
 }
 
-void UsbCanAdapter::onReceiveError()
+void UsbCanAdapter::onReaderError(quint8 endpoint)
 {
     if (isConnected())
-        setError(Error::ReadError, QString("USB传输错误"));
+        setError(Error::ReadError, QString("USB传输错误 (0x%1)").arg(endpoint, 2, 16, QChar('0')));
 }
 
 bool UsbCanAdapter::sendFrame(const CanBusFrame &frame, const CanTxOptions &options)
 {
     if (!isConnected())
         return false;
+    if (!txRecordCarries(options)) {
+        Logger::warning(QString("ID步距 %1 超出发送记录的范围 (0-%2)，未发送")
+                            .arg(options.idStep)
+                            .arg(can_tx_type::MaxIdStep),
+                        "sendFrame");
+        return false;
+    }
     m_sends->post({frame, options});
     return true;
 }

@@ -53,7 +53,7 @@ protected:
     void close() override;
 
 private:
-    void onReceiveError();
+    void onReaderError(quint8 endpoint);
 
     QString m_deviceName;
     CustomFIFO *m_fifo;

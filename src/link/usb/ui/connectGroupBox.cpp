@@ -310,7 +310,8 @@ void ConnectGroupBox::sendTiming(const customBaudconfiguration &config)
     }
     emit MessageInfo(15);
     emit fdcanConfigChanged();
-    emit fdcanAcc(fdMode());
+    // The mode the adapter now runs, which a custom timing may have chosen.
+    emit fdcanAcc(config.mode != 0);
 }
 
 void ConnectGroupBox::on_id_baud_combox_activated(int index)

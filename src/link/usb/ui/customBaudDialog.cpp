@@ -114,8 +114,11 @@ void CustomBaudDialog::buildPhase(Phase &p, const char *prefix)
     p.samplePoint = new QLabel(p.group);
     p.samplePoint->setObjectName(name + "SamplePointLabel");
     p.samplePoint->setMinimumWidth(60);
+    p.actualRate = new QLabel(p.group);
+    p.actualRate->setObjectName(name + "ActualRateLabel");
+    p.actualRate->setWordWrap(true);
     g->addWidget(p.rate, 0, 0, 1, 2);
-    const QList<QWidget *> fields = {p.prescalerEdit, p.seg1Edit, p.seg2Edit, p.sjwEdit, p.samplePoint};
+    const QList<QWidget *> fields = {p.prescalerEdit, p.seg1Edit, p.seg2Edit, p.sjwEdit, p.samplePoint, p.actualRate};
     for (int i = 0; i < fields.size(); ++i) {
         auto *caption = new QLabel(p.group);
         p.captions << caption;
@@ -130,7 +133,8 @@ void CustomBaudDialog::retranslate()
     id.group->setTitle(tr("仲裁域波特率(Kbps)"));
     data.group->setTitle(tr("数据域波特率(Kbps)"));
     for (Phase *p : {&id, &data}) {
-        const QStringList captions = {tr("分频系数:"), "Seg1:", "Seg2:", tr("同步跳变宽度:"), tr("采样点:")};
+        const QStringList captions = {tr("分频系数:"), "Seg1:", "Seg2:", tr("同步跳变宽度:"), tr("采样点:"),
+                                      tr("实际波特率:")};
         for (int i = 0; i < captions.size(); ++i)
             p->captions[i]->setText(captions[i]);
         p->rate->setToolTip(tr("自动模式下输入波特率(kbit/s)，分频系数和时间段由程序搜索"));
@@ -138,6 +142,7 @@ void CustomBaudDialog::retranslate()
         p->seg1Edit->setToolTip(tr("相位段1的时间量子数，含传播段"));
         p->seg2Edit->setToolTip(tr("相位段2的时间量子数"));
         p->sjwEdit->setToolTip(tr("同步跳变宽度，单位为时间量子"));
+        p->actualRate->setToolTip(tr("所得位时序的实际波特率及其与输入值的偏差；偏差超过该位时序允许的振荡器容差时不予配置"));
     }
     clockCaption->setText(tr("时钟频率(MHz):"));
     SysClockEdit->setToolTip(tr("适配器CAN控制器的时钟频率"));
@@ -173,9 +178,24 @@ void CustomBaudDialog::clearPhase(Phase &p)
         e->clear();
     p.samplePoint->clear();
     p.samplePoint->setStyleSheet(QString());
+    p.actualRate->clear();
+    p.actualRate->setStyleSheet(QString());
     p.rate->setStyleSheet(QString());
     p.prescaler = p.seg1 = p.seg2 = 0;
     p.rateError = false;
+    p.refusal.clear();
+}
+
+// The typed rate stays (so that the user sees what was refused); the timing goes.
+void CustomBaudDialog::refuseRate(Phase &p, const QString &why)
+{
+    const QString typed = p.rate->text();
+    clearPhase(p);
+    p.rate->setText(typed);
+    p.rate->setStyleSheet("color: red");
+    p.refusal = why;
+    p.actualRate->setStyleSheet("color: red");
+    p.actualRate->setText(why);
 }
 
 void CustomBaudDialog::showRateError(Phase &p, const QString &text)
@@ -201,12 +221,24 @@ void CustomBaudDialog::rateEdited(Phase &p)
     const BaudSearchResult r = value ? calculate_baud_params(value * 1000, p.arbitration) : BaudSearchResult();
     if (!r.found) {
         Logger::debug(QString("%1参数: 无法找到有效参数组合").arg(phaseName), "rateEdited");
-        clearPhase(p);
-        if (value) {
-            // Cleared as asked, but the user learns why the edits are empty.
-            p.samplePoint->setStyleSheet("color: red");
-            p.samplePoint->setText(tr("无有效参数"));
+        if (!value) {
+            clearPhase(p);
+            return;
         }
+        refuseRate(p, tr("%1 kbit/s 在 %2 MHz 时钟下没有采样点在 %3 的位时序")
+                          .arg(value)
+                          .arg(clockHz / 1e6, 0, 'g', 6)
+                          .arg(p.arbitration ? "75%~87.5%" : "65%~75%"));
+        return;
+    }
+    // A clock that does not divide into the rate gives a rate beside it; beyond what the
+    // timing tolerates the adapter would not hold the bus with the other nodes.
+    const double error = rateErrorPercent(value * 1000, r.rate);
+    const double tolerance = timingTolerancePercent(r.seg1, r.seg2, p.sjw);
+    const QString actual = tr("%1 bit/s，误差 %2%").arg(r.rate).arg(QString::asprintf("%+.2f", error));
+    if (qAbs(error) > tolerance) {
+        Logger::debug(QString("%1波特率误差 %2% 超过容差 %3%").arg(phaseName).arg(error).arg(tolerance), "rateEdited");
+        refuseRate(p, tr("%1，超过该位时序允许的 ±%2%").arg(actual).arg(tolerance, 0, 'f', 2));
         return;
     }
     Logger::debug(QString("%1波特率为：%2").arg(phaseName).arg(bitRate(clockHz, r.prescaler, r.seg1, r.seg2)),
@@ -223,8 +255,11 @@ void CustomBaudDialog::rateEdited(Phase &p)
     p.seg2Edit->setText(QString::number(r.seg2));
     p.samplePoint->setStyleSheet(QString());
     p.samplePoint->setText(QString::number(r.samplePoint, 'g', 6));
+    p.actualRate->setStyleSheet(QString());
+    p.actualRate->setText(actual);
     p.rate->setStyleSheet(QString());
     p.rateError = false;
+    p.refusal.clear();
 }
 
 void CustomBaudDialog::parameterEdited(Phase &p, QLineEdit *edit, quint8 &value, bool segment)
@@ -286,9 +321,22 @@ void CustomBaudDialog::on_clearBtn_clicked()
     clearDataBaudParam();
 }
 
-bool CustomBaudDialog::phaseValid(const Phase &p) const
+bool CustomBaudDialog::phaseValid(const Phase &p) const { return phaseProblem(p).isEmpty(); }
+
+bool CustomBaudDialog::phaseGiven(const Phase &p) const
 {
-    return !p.rate->text().isEmpty() && !p.rateError && p.prescaler != 0 && p.seg1 != 0 && p.seg2 != 0;
+    return !p.rate->text().trimmed().isEmpty() || p.prescaler != 0 || p.seg1 != 0 || p.seg2 != 0;
+}
+
+QString CustomBaudDialog::phaseProblem(const Phase &p) const
+{
+    if (!p.refusal.isEmpty())
+        return p.refusal;
+    if (p.rateError)
+        return p.rate->text(); // the edit shows the refusal itself
+    if (p.rate->text().isEmpty() || p.prescaler == 0 || p.seg1 == 0 || p.seg2 == 0)
+        return tr("分频系数、Seg1 和 Seg2 都须大于 0");
+    return QString();
 }
 
 void CustomBaudDialog::on_configBtn_clicked()
@@ -297,8 +345,18 @@ void CustomBaudDialog::on_configBtn_clicked()
         on_idBaudEdit_editingFinished();
         on_dataBaudEdit_editingFinished();
     }
-    if (!phaseValid(id)) {
+    if (!phaseGiven(id)) {
         DialogService::critical(this, tr("错误"), tr("仲裁域参数不能为空"));
+        return;
+    }
+    if (!phaseValid(id)) {
+        DialogService::critical(this, tr("错误"), tr("仲裁域参数无效，未配置：%1").arg(phaseProblem(id)));
+        return;
+    }
+    // An empty data phase means classic CAN; a data phase that was asked for but has no
+    // valid timing is refused, never quietly dropped.
+    if (phaseGiven(data) && !phaseValid(data)) {
+        DialogService::critical(this, tr("错误"), tr("数据域参数无效，未配置：%1").arg(phaseProblem(data)));
         return;
     }
     customBaudconfiguration c;

@@ -57,12 +57,14 @@ private:
         QLineEdit *seg2Edit = nullptr;
         QLineEdit *sjwEdit = nullptr;
         QLabel *samplePoint = nullptr;
-        QList<QLabel *> captions; // prescaler, seg1, seg2, SJW, sample point
+        QLabel *actualRate = nullptr; // automatic mode: the rate the timing gives, and its error
+        QList<QLabel *> captions; // prescaler, seg1, seg2, SJW, sample point, actual rate
         quint8 prescaler = 0;
         quint8 seg1 = 0;
         quint8 seg2 = 0;
         quint8 sjw = kPresetSjw;
         bool rateError = false; // the rate edit shows a refusal instead of a rate
+        QString refusal;        // automatic mode: why the typed rate has no timing
     };
 
     void buildPhase(Phase &phase, const char *prefix);
@@ -72,6 +74,11 @@ private:
     void clearPhase(Phase &phase);
     void showRateError(Phase &phase, const QString &text);
     bool phaseValid(const Phase &phase) const;
+    // Anything typed into the phase (a rate, a prescaler or a segment).
+    bool phaseGiven(const Phase &phase) const;
+    // Why the phase cannot be configured; empty when it can.
+    QString phaseProblem(const Phase &phase) const;
+    void refuseRate(Phase &phase, const QString &why);
     void setAutomatic(bool on);
 
     void idBaudUpdate() { phaseUpdate(id); }
