@@ -624,8 +624,15 @@ void CliRunner::tune(CliResult &r)
             bench.stop(interrupted ? QStringLiteral("interrupted") : QStringLiteral("took too long"));
     }
     std::signal(SIGINT, previous);
-
+    // The disable must reach the motor before the program ends and closes the link: its
+    // feedback says it did.
     const Tuning::Sequence &seq = bench.state();
+    bool disabledSeen = false;
+    if (seq.enabledByRun() && !cliLink.isLost()) {
+        const quint64 before = feedbacks;
+        disabledSeen = waitUntil([&] { return feedbacks > before && lastFeedback.state != 1; }, req.timeoutMs);
+    }
+
     Tuning::Run run = seq.run();
     run.name = QStringLiteral("tune");
     run.started = started;
@@ -640,7 +647,7 @@ void CliRunner::tune(CliResult &r)
     r.json.insert("samples", int(run.samples.size()));
     r.json.insert("lostFeedback", run.lostFeedback);
     r.json.insert("complete", run.complete);
-    r.json.insert("disabledAfter", seq.enabledByRun());
+    r.json.insert("disabledAfter", disabledSeen);
     QStringList gainText;
     for (const auto &g : run.gains)
         gainText << QString("%1 %2").arg(g.first).arg(g.second, 0, 'g', 6);
@@ -680,6 +687,10 @@ void CliRunner::tune(CliResult &r)
         fail(r, CliExit::Failed, QString("cannot write %1: %2").arg(req.tuneSave, error));
     if (!req.tuneCsv.isEmpty() && !run.samples.isEmpty() && !Tuning::exportCsv(req.tuneCsv, run, &error))
         fail(r, CliExit::Failed, QString("cannot write %1: %2").arg(req.tuneCsv, error));
+    if (seq.enabledByRun() && !disabledSeen && r.exit == CliExit::Done)
+        fail(r, CliExit::NoAnswer, QString("%1 on %2 did not confirm the disable after the test within %3 ms")
+                                       .arg(motorName(), cliLink.where())
+                                       .arg(req.timeoutMs));
     if (seq.outcome() != Tuning::Sequence::Outcome::Complete)
         fail(r, seq.outcome() == Tuning::Sequence::Outcome::Failed ? CliExit::Refused : CliExit::Failed,
              QString("%1 on %2: %3").arg(motorName(), cliLink.where(), seq.message()));

@@ -91,7 +91,7 @@ void Sequence::feedback(const MotorFeedback &fb)
     const Pending p = pending.front();
     pending.pop_front();
     if (fb.state != 1) {
-        finish(Outcome::Failed, QCoreApplication::translate("Tuning", "电机在测试中离开使能状态：%1").arg(motorStateDisplay(fb.state).text));
+        queued += finish(Outcome::Failed, QCoreApplication::translate("Tuning", "电机在测试中离开使能状态：%1").arg(motorStateDisplay(fb.state).text));
         return;
     }
     record.samples.append({p.t, p.command, fb.position, fb.velocity, fb.torque});
@@ -100,6 +100,7 @@ void Sequence::feedback(const MotorFeedback &fb)
 QList<Action> Sequence::tick(double now)
 {
     QList<Action> out;
+    out.swap(queued);
     switch (step) {
     case Phase::ReadingGains: {
         if (nextRead < toRead.size()) {

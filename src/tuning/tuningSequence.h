@@ -38,6 +38,7 @@ public:
     // What to send now; `now` in seconds on any steady clock.
     QList<Action> tick(double now);
     void registerValue(int rid, float value);
+    // A feedback that ends the run (a fault) queues the disable for the next tick.
     void feedback(const MotorFeedback &fb);
     // Ends the run at once; returns the disable frame when the run enabled the motor.
     QList<Action> stop(const QString &why = QString());
@@ -77,6 +78,7 @@ private:
     bool enableAnswered = false;
     MotorFeedback enableFeedback;
     std::deque<Pending> pending;
+    QList<Action> queued; // frames decided between ticks, sent with the next one
     double positionMax = 0, velocityMax = 0; // the motor's ranges, read before the run
 };
 
