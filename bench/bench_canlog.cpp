@@ -7,6 +7,8 @@
 //  - the tool's CPU share,
 //  - then, with the log full, how long copy-all and the CSV export of every row take.
 // Usage: bench_canlog [seconds (default 60)] [usb|serial <frames/s>]
+// The log's decoded column is shown, as it is by default; ZK_BENCH_DECODED=0 hides it
+// (the log as it was before the column, for a comparison).
 // Without a scenario it runs, each in a process of its own (a clean memory baseline):
 // the USB adapter at 21 551 and 215 000 frames/s and the serial adapter at its line rate
 // (921 600 baud: 5 760 sixteen-byte frames/s). Run it with a display (xvfb-run) so that
@@ -86,6 +88,8 @@ bool runScenario(QApplication &app, bool serial, int rate, int seconds)
         w.resize(1280, 900);
         w.show();
         w.form()->tabWidget->setCurrentWidget(w.form()->tab_CAN);
+        const bool decoded = qEnvironmentVariable("ZK_BENCH_DECODED", "1") != "0";
+        w.showDecodedColumn(decoded);
         if (!w.on_actCom_Open_triggered()) {
             std::fprintf(stderr, "cannot open the adapter\n");
             return false;
@@ -159,11 +163,11 @@ bool runScenario(QApplication &app, bool serial, int rate, int seconds)
         const double secs = wall.elapsed() / 1000.0;
         const quint64 s = sent();
         const quint64 l = logged();
-        std::printf("%s adapter, %d frames/s for %d s: sent %llu, in the log model %llu = %.3f %%\n"
+        std::printf("%s adapter, %d frames/s for %d s, decoded column %s: sent %llu, in the log model %llu = %.3f %%\n"
                     "  GUI stalls (1 ms probe, %zu gaps): p50 %.2f ms, p99 %.2f ms, max %.1f ms\n"
                     "  RSS idle %ld KiB; at the 100 000-row cap %ld KiB (+%.1f MB); peak %ld KiB (+%.1f MB)\n"
                     "  tool CPU %.0f %% of one core%s\n",
-                    serial ? "serial" : "USB", rate, seconds, static_cast<unsigned long long>(s),
+                    serial ? "serial" : "USB", rate, seconds, decoded ? "shown" : "hidden", static_cast<unsigned long long>(s),
                     static_cast<unsigned long long>(l), s ? 100.0 * double(l) / double(s) : 0.0, gaps.size(),
                     percentile(gaps, 0.5), percentile(gaps, 0.99), percentile(gaps, 1.0), idle, atCap,
                     (atCap - idle) / 1024.0, peak, (peak - idle) / 1024.0, 100.0 * (cpuSeconds() - cpu0) / secs,
@@ -180,7 +184,10 @@ bool runScenario(QApplication &app, bool serial, int rate, int seconds)
         const qint64 copyMs = t.restart();
         QBuffer csv;
         csv.open(QIODevice::WriteOnly);
-        writeCanLogCsv(csv, model->snapshot(), {0, 1, 2, 3, 4, 5, 6, 7, 8});
+        QList<int> columns = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+        if (decoded)
+            columns << CANFrameData::DecodedColumn;
+        writeCanLogCsv(csv, model->snapshot(), columns, CsvProgress(), model->decodeContext());
         std::printf("  full log (%d rows): copy-all %lld ms (%lld characters), CSV export %lld ms (%lld bytes)\n",
                     model->storedRowCount(), static_cast<long long>(copyMs), static_cast<long long>(copied),
                     static_cast<long long>(t.elapsed()), static_cast<long long>(csv.size()));

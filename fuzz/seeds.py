@@ -109,6 +109,33 @@ write("canlog_line", "lines", b"".join([
     b"(1.0) can0 123#0011223344556677_D\n",
     b"garbage\n",
 ]))
+# A bench session of the motor protocol, one frame of every kind the log's decoded column names.
+write("canlog_line", "motor_kinds", b"".join([
+    b"(1.000000) can0 001#FFFFFFFFFFFFFFFC T\n",
+    b"(1.001000) can0 011#118F5B8888651F21 R\n",
+    b"(1.002000) can0 001#8F5B888199333865 T\n",
+    b"(1.003000) can0 101#0000803F000020C0 T\n",
+    b"(1.004000) can0 202#00004040 T\n",
+    b"(1.005000) can0 301#0000003F9600C409 T\n",
+    b"(1.006000) can0 7FF#0100331500000000 T\n",
+    b"(1.007000) can0 011#01003316C3F54840 R\n",
+    b"(1.008000) can0 7FF#010055150000C841 T\n",
+    b"(1.009000) can0 7FF#0100AA0000000000 T\n",
+    b"(1.010000) can0 7FF#550000AA T\n",
+    b"(1.011000) can0 011#550111AA R\n",
+    b"(1.012000) can0 7FF#AA051555 T\n",
+    b"(1.013000) can0 015#AA051555 R\n",
+    b"(1.014000) can0 7FF#05003323 T\n",
+    b"(1.015000) can0 011#0100332304000000 R\n",
+    b"(1.016000) can0 011#113132EE R\n",
+    b"(1.017000) can0 7FF#0101660000000000 T\n",
+    b"(1.018000) can0 7FF#0100990000000000 T\n",
+    b"(1.019000) can0 123#550102AA0100AAAA T\n",
+    b"(1.020000) can0 011#4175706772616465 R\n",
+    b"(1.021000) can0 001#2300231400303132 T\n",
+    b"(1.022000) can0 001#4A5C T\n",
+    b"(1.023000) can0 011#4F4B R\n",
+]))
 
 # ---- parameter file
 names = ["UV_Value", "KT_Value", "OT_Value", "OC_Value", "ACC", "DEC", "MAX_SPD", "MST_ID", "ESC_ID", "TIMEOUT",

@@ -434,6 +434,17 @@ private slots:
         bar->idFilterEdit()->setText("100-1G1"); // mistyped: the rows stay as they were
         QCOMPARE(m->rowCount(), 2);
         QVERIFY(bar->findChild<QLabel *>("canLogIdError")->isVisibleTo(bar));
+        // The motor protocol's kinds and motors: none of this traffic is a motor frame.
+        bar->kindCombo()->setCurrentIndex(1);
+        QCOMPARE(m->rowCount(), 0);
+        bar->kindCombo()->setCurrentIndex(0);
+        bar->idFilterEdit()->setText("100-101");
+        bar->motorIdEdit()->setText("1G"); // mistyped: the rows stay as they were
+        QCOMPARE(m->rowCount(), 2);
+        QVERIFY(bar->findChild<QLabel *>("canLogIdError")->text().contains("1G"));
+        bar->motorIdEdit()->setText("1");
+        QCOMPARE(m->rowCount(), 0);
+        bar->motorIdEdit()->clear();
         QCOMPARE(m->storedRowCount(), 7);
 
         // Copy-all and the export keep every frame; the filtered export is asked for.
@@ -442,7 +453,8 @@ private slots:
         savePath = dir.filePath("all.csv");
         w->on_ExportAnaysis_clicked();
         QCOMPARE(fileLines(savePath).size(), 8);
-        QCOMPARE(fileLines(savePath).at(5).split(',').last(), QByteArray("\"22 22\""));
+        // The decoded column is shown, so it is exported too: empty for a frame of no motor kind.
+        QCOMPARE(fileLines(savePath).at(5).split(',').mid(8), (QList<QByteArray>{"\"22 22\"", "\"\""}));
         savePath = dir.filePath("shown.csv");
         chooseColumns = [](ExportColumnsDialog *d) {
             for (int i = 0; i < d->list()->count(); ++i)

@@ -19,6 +19,7 @@
 #include <QTcpServer>
 #include <QtTest>
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 
@@ -265,6 +266,7 @@ private slots:
                                               << "--id 0x100: 0x00 to 0xff";
         QTest::newRow("scan beyond the probes") << QStringList{"--id", "0x80", "scan"} << "" << 2 << "0x00 to 0x7f";
         QTest::newRow("unknown adapter") << QStringList{"--adapter", "pcan", "scan"} << "" << 2 << "--adapter pcan";
+        QTest::newRow("missing recording") << QStringList{"decode", missing} << "" << 2 << "no such file";
         QTest::newRow("missing firmware") << QStringList{"--id", "1", "upgrade", missing} << "" << 2
                                           << "Cannot read the firmware file";
         QTest::newRow("empty firmware") << QStringList{"--id", "1", "upgrade", "EMPTY"} << "" << 2 << "empty.bin";
@@ -356,6 +358,43 @@ private slots:
             QVERIFY(!motor()->isEnabled());
         if (setup.startsWith("boot-silent")) // --timeout replaces the bootloader's own 5 s waits
             QVERIFY(r.json.value("elapsedMs").toInt() < 4000);
+    }
+
+    // A recording printed with what each frame means, as text and as JSON, without any
+    // adapter; a malformed line is skipped and named on standard error.
+    void decodePrintsTheRecording()
+    {
+        QTemporaryDir dir;
+        QFile f(dir.filePath("bench.log"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("(1.000000) can0 001#FFFFFFFFFFFFFFFC T\n"
+                "(1.010000) can0 011#118F5B8888651F21 R\n"
+                "not a frame\n"
+                "(1.020000) can0 7FF#0100331500000000 T\n"
+                "(1.030000) can0 123#0102 R\n");
+        f.close();
+        const Run text = runCli({"decode", f.fileName()});
+        QCOMPARE(text.code, 0);
+        const QStringList lines = text.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY2(lines[0].endsWith("[FF FF FF FF FF FF FF FC]  Enable → 0x01"), qPrintable(lines[0]));
+        QVERIFY2(lines[1].endsWith("0x11 ← 0x?1: 1.500 rad, 2.00 rad/s, 0.50 N·m, MOS 31 ℃, rotor 33 ℃, Motor enabled"),
+                 qPrintable(lines[1]));
+        QVERIFY2(lines[2].contains("0.020000  T") && lines[2].endsWith("Read register → 0x01: PMAX (21)"), qPrintable(lines[2]));
+        QVERIFY2(lines[3].endsWith("[01 02]"), qPrintable(lines[3])); // no kind: nothing said
+        QVERIFY2(text.err.contains("line 3:"), qPrintable(text.err));
+
+        const Run json = runCli({"decode", f.fileName(), "--json"});
+        QCOMPARE(json.code, 0);
+        const QJsonArray frames = json.json.value("frames").toArray();
+        QCOMPARE(frames.size(), 4);
+        QCOMPARE(json.json.value("malformedLines").toInt(), 1);
+        const QJsonObject fb = frames[1].toObject();
+        QCOMPARE(fb.value("kind").toString(), QString("feedback"));
+        QCOMPARE(fb.value("motorIdLow4").toInt(), 1);
+        QVERIFY(std::fabs(fb.value("values").toObject().value("position").toDouble() - 1.5) < 0.001);
+        QCOMPARE(frames[2].toObject().value("values").toObject().value("register").toString(), QString("PMAX"));
+        QCOMPARE(frames[3].toObject().value("kind").toString(), QString());
     }
 
     void portsListsTheSimulatedAdapters()

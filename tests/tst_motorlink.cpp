@@ -3,6 +3,8 @@
 // feedback comes back into the state display, the temperatures and the charts.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
+#include "can/canFrameModel.h"
+#include "can/ui/canRecordBar.h"
 #include "charts/ui/waveForm.h"
 #include "link/serial/customCDC.h"
 #include "log/log.h"
@@ -17,10 +19,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QSignalSpy>
 #include <QTableWidget>
+#include <QXYSeries>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 
 class TestMotorLink : public QObject
@@ -264,6 +269,81 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(sw.motor()->commandCount(), stopped);
         QVERIFY(shownMessages().isEmpty());
+    }
+
+    // A bench session recorded (enable, periodic MIT, a register read, disable) and opened
+    // again with its feedback for the charts draws the curves the live run drew, sample
+    // for sample, on the recording's time axis.
+    void recordedSessionDrawsTheLiveCurves()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("session.log");
+        QVERIFY(sw.open());
+        QVERIFY(w()->startRecording(path));
+        click(ui()->btn_motorMode);
+        QTRY_COMPARE(ui()->motorStateLabel->text(), QString("电机已使能"));
+        ui()->POSEdit->setText("1");
+        ui()->KPEdit->setText("20");
+        ui()->KDEdit->setText("1");
+        ui()->periodicSend->setChecked(true);
+        ui()->sendIntervalEdit_2->setText("10");
+        click(ui()->btn_canDebugSend);
+        QTest::qWait(600);
+        QSignalSpy read(w(), &MainWindow::ParametersChanged);
+        ui()->ReadAllParam->click();
+        QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 3000);
+        QTest::qWait(600);
+        click(ui()->btn_canDebugSend);
+        click(ui()->btn_motorModeExit);
+        QTRY_COMPARE(ui()->motorStateLabel->text(), QString("电机未使能"));
+        // Every decoded sample into the charts, every row into the file.
+        QTRY_VERIFY_WITH_TIMEOUT((w()->onWaveUpdateTimerTimeout(),
+                                  quint64(ui()->Position->getWaveData().size()) == w()->feedbackFrameCount()
+                                      && ui()->Torque->getWaveData().size() == ui()->Position->getWaveData().size()),
+                                 3000);
+        QTest::qWait(300);
+        w()->stopRecording();
+        WaveForm *charts[] = {ui()->Position, ui()->Velocity, ui()->Torque};
+        QList<float> live[3];
+        for (int i = 0; i < 3; ++i) {
+            live[i] = charts[i]->getWaveData();
+            charts[i]->reset();
+        }
+        QVERIFY2(live[0].size() > 80, qPrintable(QString::number(live[0].size())));
+
+        w()->recordBar()->chartsBox()->setChecked(true);
+        QVERIFY(w()->openRecording(path) > live[0].size());
+        QCOMPARE(w()->recordedFeedback().size(), 1);
+        const FeedbackTrack &track = w()->recordedFeedback().first();
+        QVERIFY(track.belongsTo(1, 0x11));
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(charts[i]->getWaveData(), live[i]);
+        // On the recording's own time axis: it spans the session, which took over a second.
+        QVERIFY(charts[0]->showsTrack());
+        QVERIFY(track.seconds.last() - track.seconds.first() > 1.0);
+        QVERIFY(std::is_sorted(track.seconds.begin(), track.seconds.end()));
+        const QList<QPointF> curve = qobject_cast<QXYSeries *>(charts[0]->dataSeries().first())->points();
+        QVERIFY(!curve.isEmpty());
+        QCOMPARE(curve.last().x(), track.seconds.last());
+        QVERIFY(!w()->recordBar()->chartMotorBox()->isHidden());
+        QCOMPARE(w()->recordBar()->chartMotorBox()->count(), 1);
+
+        const QString shot = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+        if (!shot.isEmpty()) {
+            w()->resize(1400, 900);
+            ui()->tabWidget->setCurrentWidget(ui()->tab_CAN);
+            ui()->tableView->scrollTo(w()->frameModel()->index(w()->frameModel()->rowCount() / 2, 0));
+            QTest::qWait(300);
+            QVERIFY(w()->grab().save(shot + "/can_log_decoded_zh.png"));
+            MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations");
+            QVERIFY(w()->switchLanguage("en_US"));
+            QTest::qWait(300);
+            QVERIFY(w()->grab().save(shot + "/can_log_decoded_en.png"));
+            ui()->tabWidget->setCurrentWidget(ui()->tab_Debug);
+            QTest::qWait(300);
+            QVERIFY(w()->grab().save(shot + "/recording_curves_en.png"));
+            QVERIFY(w()->switchLanguage("zh_CN"));
+        }
     }
 
     void closingThePortStopsPeriodicSending()

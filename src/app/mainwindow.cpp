@@ -5,6 +5,7 @@
 #include "calibration/calibrationCapture.h"
 #include "can/canFrameModel.h"
 #include "can/canTxModel.h"
+#include "can/ui/canRecordBar.h"
 #include "can/ui/canTxDelegate.h"
 #include "charts/ui/feedbackCharts.h"
 #include "chat/ui/chatCommandDispatcher.h"
@@ -386,6 +387,12 @@ void MainWindow::updateFPS()
     fpsClock.restart();
     lastTotalCount = totalCount;
     showReceiveDrops();
+    if (!recordingTracks.isEmpty()) {
+        QStringList labels;
+        for (const FeedbackTrack &t : std::as_const(recordingTracks))
+            labels << feedbackTrackLabel(t);
+        canRecordBar->setChartMotors(labels, canRecordBar->chartMotorBox()->currentIndex());
+    }
     if (occupancyWindow && occupancyWindow->isVisible())
         calculateOccupancy();
 }

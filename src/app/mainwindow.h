@@ -15,6 +15,7 @@
 
 #include "calibration/calibrationResults.h"
 #include "can/canFrameData.h"
+#include "can/canLogFeedback.h"
 #include "can/canRecorder.h"
 #include "can/canReplay.h"
 #include "can/canTransmit.h"
@@ -214,6 +215,12 @@ public:
     // Loads a recording into the log (asks for the file when `path` is empty); the number
     // of frames loaded, -1 when nothing was.
     int openRecording(const QString &path);
+    // The feedback of the last recording opened with its charts box ticked, one track per
+    // motor, and which of them the charts show.
+    const QList<FeedbackTrack> &recordedFeedback() const { return recordingTracks; }
+    void showRecordingTrack(int index);
+    // The receive log's decoded column shown or hidden.
+    void showDecodedColumn(bool shown);
     // Replays a recording onto the open link (asks for the file when `path` is empty);
     // a second call while one runs stops it.
     bool replayRecording(const QString &path);
@@ -549,6 +556,8 @@ private:
     CanBusPanel *canBusPanelWidget = nullptr;
     std::unique_ptr<CanRecorder> canRecorder;
     CanRecordBar *canRecordBar = nullptr;
+    QList<FeedbackTrack> recordingTracks;
+    void showRecordingFeedback(const QList<FeedbackTrack> &tracks, const QString &name);
     CanReplay *canReplay = nullptr;
     QString replayPath;
     void canBusInit();

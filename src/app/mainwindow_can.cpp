@@ -105,7 +105,17 @@ void MainWindow::canFrameModelInit()
         view->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Fixed);
         view->setColumnWidth(c, widths[c]);
     }
-    view->horizontalHeader()->setSectionResizeMode(8, QHeaderView::Stretch);
+    // The data column gives way to the decoded one while that is shown.
+    view->horizontalHeader()->setSectionResizeMode(8, QHeaderView::Interactive);
+    view->setColumnWidth(8, 200);
+    view->horizontalHeader()->setSectionResizeMode(CANFrameData::DecodedColumn, QHeaderView::Stretch);
+    canFrameModel->setDecodeSource([this] {
+        CANFrameData::DecodeContext c;
+        c.ranges = ranges.get();
+        c.canid = motorCanid.load();
+        c.masterid = motorMasterid.load();
+        return c;
+    });
     view->verticalHeader()->setVisible(false);
     // Every row as high as the default: the view never measures a row of a full log.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -130,6 +140,7 @@ void MainWindow::canFrameModelInit()
     });
     connect(canFrameModel.data(), &QAbstractItemModel::rowsInserted, bar, showCounts);
     connect(canFrameModel.data(), &QAbstractItemModel::modelReset, bar, showCounts);
+    connect(bar, &CANLogBar::decodedColumnToggled, this, &MainWindow::showDecodedColumn);
 
     // The data fields hold hexadecimal pairs; the length fields set their byte limit.
     ui->canDataEdit->setHexMode(true);
@@ -143,6 +154,15 @@ void MainWindow::canFrameModelInit()
     connect(ui->dataSectionAcc, &QCheckBox::toggled, canTxModel.data(), &CANTxModel::setDataSectionAcc);
     updateCanDataPreview();
     setCanSendTips();
+}
+
+void MainWindow::showDecodedColumn(bool shown)
+{
+    QHeaderView *header = ui->tableView->horizontalHeader();
+    ui->tableView->setColumnHidden(CANFrameData::DecodedColumn, !shown);
+    header->setSectionResizeMode(8, shown ? QHeaderView::Interactive : QHeaderView::Stretch);
+    if (shown)
+        ui->tableView->setColumnWidth(8, 200);
 }
 
 void MainWindow::updateCanDataPreview()
@@ -223,6 +243,7 @@ void MainWindow::on_ExportAnaysis_clicked()
     bool visibleOnly = false;
     {
         ExportColumnsDialog dialog(canLogColumnTitles(), canFrameModel->isFiltered(), this);
+        dialog.setColumnChecked(CANFrameData::DecodedColumn, !ui->tableView->isColumnHidden(CANFrameData::DecodedColumn));
         if (DialogService::exec(&dialog) != QDialog::Accepted)
             return;
         columns = dialog.checkedColumns();
@@ -244,10 +265,13 @@ void MainWindow::on_ExportAnaysis_clicked()
     // Written beside the target and put in its place only when complete: a failed or
     // cancelled export leaves an earlier file of that name as it was.
     const FileSaveResult saved = saveFileAtomically(path, [&](QIODevice &file) {
-        return writeCanLogCsv(file, rows, columns, [&progress](int done, int) {
-            progress.setValue(done);
-            return !progress.wasCanceled();
-        });
+        return writeCanLogCsv(
+            file, rows, columns,
+            [&progress](int done, int) {
+                progress.setValue(done);
+                return !progress.wasCanceled();
+            },
+            canFrameModel->decodeContext());
     });
     const bool cancelled = progress.wasCanceled();
     progress.reset();

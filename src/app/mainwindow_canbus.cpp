@@ -5,6 +5,7 @@
 #include "app/ui_mainwindow.h"
 
 #include "can/canFrameModel.h"
+#include "can/canLogFeedback.h"
 #include "can/canLogFile.h"
 #include "can/canRecorder.h"
 #include "can/canReplay.h"
@@ -12,6 +13,7 @@
 #include "can/ui/canLogBar.h"
 #include "can/ui/canRecordBar.h"
 #include "can/ui/canTxDelegate.h"
+#include "charts/ui/waveForm.h"
 #include "link/canbus/qtCanBusAdapter.h"
 #include "link/canbus/ui/canBusPanel.h"
 #include "link/serial/customCDC.h"
@@ -61,6 +63,7 @@ void MainWindow::canBusInit()
     connect(canRecordBar->recordButton(), &QPushButton::clicked, this, &MainWindow::on_canRecord_clicked);
     connect(canRecordBar->openButton(), &QPushButton::clicked, this, [this] { openRecording(QString()); });
     connect(canRecordBar->replayButton(), &QPushButton::clicked, this, [this] { replayRecording(QString()); });
+    connect(canRecordBar->chartMotorBox(), &QComboBox::currentIndexChanged, this, &MainWindow::showRecordingTrack);
     auto *statusTimer = new QTimer(this);
     connect(statusTimer, &QTimer::timeout, this, [this] {
         if (canRecorder->isRecording())
@@ -262,6 +265,8 @@ int MainWindow::openRecording(const QString &given)
     std::atomic_bool cancel{false};
     std::atomic_int permille{0};
     QList<CANFrameData> rows;
+    const bool toCharts = canRecordBar->chartsBox()->isChecked();
+    FeedbackTrackCollector feedback(ranges.get());
     QFuture<void> reading = QtConcurrent::run([&] {
         CanLogRecord r;
         bool first = true;
@@ -273,6 +278,8 @@ int MainWindow::openRecording(const QString &given)
                 firstUs = r.timeUs;
             }
             rows.append(canLogRowOf(r, ++index, qint64(r.timeUs) - qint64(firstUs)));
+            if (toCharts)
+                feedback.add(rows.constLast(), double(qint64(r.timeUs) - qint64(firstUs)) / 1e6);
             if (rows.size() >= 2 * CANFrameModel::kMaxRows)
                 rows.remove(0, rows.size() - CANFrameModel::kMaxRows);
             if ((index & 0xFFF) == 0)
@@ -301,8 +308,43 @@ int MainWindow::openRecording(const QString &given)
     Logger::info(QString("载入记录 %1: %2 帧, %3 行格式错误").arg(path).arg(rows.size()).arg(reader.problemCount()),
                  "openRecording");
     canRecordBar->showStatus(tr("已载入 %1 帧: %2").arg(rows.size()).arg(QFileInfo(path).fileName()));
+    if (toCharts)
+        showRecordingFeedback(feedback.tracks(), QFileInfo(path).fileName());
     reportMalformedLines(path, reader.problems(), reader.problemCount());
     return int(rows.size());
+}
+
+void MainWindow::showRecordingFeedback(const QList<FeedbackTrack> &tracks, const QString &name)
+{
+    recordingTracks = tracks;
+    QStringList labels;
+    int current = 0;
+    for (int i = 0; i < tracks.size(); ++i) {
+        labels << feedbackTrackLabel(tracks[i]);
+        // The motor the tool talks to, when it is in the recording; else the busiest.
+        if (tracks[i].belongsTo(motorCanid, motorMasterid))
+            current = i;
+    }
+    canRecordBar->setChartMotors(labels, current);
+    if (tracks.isEmpty()) {
+        canRecordBar->showStatus(canRecordBar->statusLabel()->text() + tr("；记录中没有电机反馈帧"));
+        return;
+    }
+    showRecordingTrack(current);
+    canRecordBar->showStatus(tr("已载入 %1 的反馈曲线: %2（见调试页）").arg(name, labels[current]));
+}
+
+void MainWindow::showRecordingTrack(int index)
+{
+    if (index < 0 || index >= recordingTracks.size())
+        return;
+    const FeedbackTrack &t = recordingTracks[index];
+    ui->Position->showTrack(t.seconds, t.position);
+    ui->Velocity->showTrack(t.seconds, t.velocity);
+    ui->Torque->showTrack(t.seconds, t.torque);
+    if (t.dropped > 0)
+        Logger::warning(QString("记录反馈过多，只显示最新的 %1 点（省略 %2 点）").arg(t.size()).arg(t.dropped),
+                        "showRecordingTrack");
 }
 
 bool MainWindow::replayRecording(const QString &given)

@@ -355,3 +355,20 @@ void TableUpload::step()
     }
     }
 }
+
+QByteArray specialCalibrationFrame(quint32 canid)
+{
+    QByteArray d(8, '\0');
+    d[0] = char(canid & 0xFF);
+    d[1] = char((canid >> 8) & 0xFF);
+    d[2] = char(0x66);
+    return d;
+}
+
+QByteArray specialIdentificationFrame()
+{
+    QByteArray d(8, '\0');
+    d[0] = 0x01;
+    d[2] = char(0x99);
+    return d;
+}

@@ -9,6 +9,12 @@
 
 class CustomCDC;
 
+// The special motor's CAN commands, on 0x7FF: start the encoder calibration of motor
+// `canid` (its ID low, high, 66, then zeros), and start the parameter identification
+// (01 00 99, then zeros).
+QByteArray specialCalibrationFrame(quint32 canid);
+QByteArray specialIdentificationFrame();
+
 // The serial port as a calibration conversation sees it. The owner locks the port for
 // each call; the conversation owns the receive stream (its activity flag keeps the
 // receive pipeline away) while it runs.

@@ -39,12 +39,7 @@ void CustomCDC::calibration()
 
 void CustomCDC::SpecialCalibration()
 {
-    const quint32 id = canTxModel->canid();
-    QByteArray d(8, '\0');
-    d[0] = char(id & 0xFF);
-    d[1] = char((id >> 8) & 0xFF);
-    d[2] = char(0x66);
-    frameSend(d, kBroadcastId);
+    frameSend(specialCalibrationFrame(canTxModel->canid()), kBroadcastId);
 }
 
 void CustomCDC::MPreCalculate()
@@ -58,8 +53,5 @@ void CustomCDC::MPreCalculate()
 
 void CustomCDC::SpecialMPreCalculate()
 {
-    QByteArray d(8, '\0');
-    d[0] = 0x01;
-    d[2] = char(0x99);
-    frameSend(d, kBroadcastId);
+    frameSend(specialIdentificationFrame(), kBroadcastId);
 }

@@ -3,6 +3,7 @@
 #include "can/canFrameModel.h"
 #include "link/canAdapter.h"
 #include "link/serial/protocolFormat.h"
+#include "motor/motorFrameDecode.h"
 
 #include <QCoreApplication>
 #include <QTime>
@@ -64,7 +65,29 @@ QString CANFrameData::idText() const
 
 QString CANFrameData::dataText() const { return CANFrameModel::formatCANData(data.data(), size, dataLen); }
 
-QString CANFrameData::text(int column) const
+bool CANFrameData::transmitted() const
+{
+    const int kind = statusKind();
+    return kind == TxOk || kind == TxFailed;
+}
+
+MotorLogFrame CANFrameData::motorFrame() const
+{
+    const int kind = statusKind();
+    const bool frame = kind == RxOk || kind == RxFailed || kind == TxOk || kind == TxFailed;
+    const bool standardData = frame && !has(Extended) && !has(Remote) && !has(ErrorFrame);
+    return classifyLogFrame(id, standardData, transmitted(), data.data(), std::min<int>(size, dataLen));
+}
+
+QString CANFrameData::decodedText(const DecodeContext &context) const
+{
+    const MotorLogFrame f = motorFrame();
+    if (!f.known())
+        return QString();
+    return describeMotorFrame(f, context.ranges, context.canid, context.masterid);
+}
+
+QString CANFrameData::text(int column, const DecodeContext &context) const
 {
     switch (column) {
     case 0: return QString::number(index);
@@ -76,6 +99,7 @@ QString CANFrameData::text(int column) const
     case 6: return statusText();
     case 7: return dataLenText();
     case 8: return dataText();
+    case DecodedColumn: return decodedText(context);
     default: return QString();
     }
 }

@@ -4,11 +4,22 @@
 #include <QMetaType>
 #include <QString>
 
+#include "motor/motorProtocol.h"
+
 #include <array>
 #include <cstdint>
 
 struct CAN_Frame;
 struct CanBusFrame;
+struct MotorLogFrame;
+
+// What the decoded column needs beside the frame: the mapping ranges in force and the
+// motor the tool talks to (-1: none).
+struct CanLogDecodeContext {
+    MappingRanges ranges;
+    qint64 canid = -1;
+    qint64 masterid = -1;
+};
 
 // One row of the CAN receive log, built from either adapter. A busy bus fills the log
 // with a hundred thousand rows, so a row keeps the frame as it came (88 bytes, no heap)
@@ -45,9 +56,18 @@ struct CANFrameData {
     int statusKind() const; // canStatusTextIndex of the code
     QByteArray bytes() const { return QByteArray(reinterpret_cast<const char *>(data.data()), size); }
 
-    // Cell texts of the log's columns 0-8 (translated at the time of the call).
-    static constexpr int ColumnCount = 9;
-    QString text(int column) const;
+    // Cell texts of the log's columns 0-9 (translated at the time of the call). Column 9
+    // says what the frame means to a motor, with the mapping ranges in force and the
+    // motor the tool talks to (its feedback is then named in full).
+    static constexpr int ColumnCount = 10;
+    static constexpr int DecodedColumn = 9;
+    using DecodeContext = CanLogDecodeContext;
+    QString text(int column, const DecodeContext &context = DecodeContext()) const;
+    // The frame as the motor protocol reads it; of no kind for heartbeats, the adapter's
+    // other reports, remote, extended and error frames.
+    MotorLogFrame motorFrame() const;
+    bool transmitted() const;
+    QString decodedText(const DecodeContext &context = DecodeContext()) const;
     QString timestampText() const;
     QString frameTypeText() const;   // standard / extended ID
     QString frameFormatText() const; // data / remote frame

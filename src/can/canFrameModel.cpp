@@ -28,15 +28,29 @@ QVariant CANFrameModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return QVariant();
     if (role == Qt::TextAlignmentRole)
-        return int(Qt::AlignCenter);
-    if (role != Qt::DisplayRole)
+        return int(index.column() == CANFrameData::DecodedColumn ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter);
+    // A long decoded text is cut by its column: the tool tip holds it whole.
+    const bool tip = role == Qt::ToolTipRole && index.column() == CANFrameData::DecodedColumn;
+    if (role != Qt::DisplayRole && !tip)
         return QVariant();
     const CANFrameData &f = visibleRow(index.row());
     if (index.column() == 0)
         return f.index;
     if (index.column() < 0 || index.column() >= CANFrameData::ColumnCount)
         return QVariant();
-    return f.text(index.column());
+    return cellText(f, index.column());
+}
+
+CANFrameData::DecodeContext CANFrameModel::decodeContext() const
+{
+    return m_decodeSource ? m_decodeSource() : CANFrameData::DecodeContext();
+}
+
+QString CANFrameModel::cellText(const CANFrameData &row, int column) const
+{
+    if (column == CANFrameData::DecodedColumn)
+        return row.decodedText(decodeContext());
+    return row.text(column);
 }
 
 QVariant CANFrameModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -45,8 +59,8 @@ QVariant CANFrameModel::headerData(int section, Qt::Orientation orientation, int
                                     QT_TRANSLATE_NOOP("CANFrameModel", "帧类型"), QT_TRANSLATE_NOOP("CANFrameModel", "帧格式"),
                                     QT_TRANSLATE_NOOP("CANFrameModel", "CAN类型"), QT_TRANSLATE_NOOP("CANFrameModel", "ID"),
                                     QT_TRANSLATE_NOOP("CANFrameModel", "状态"), QT_TRANSLATE_NOOP("CANFrameModel", "数据长度"),
-                                    QT_TRANSLATE_NOOP("CANFrameModel", "数据内容")};
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < 9)
+                                    QT_TRANSLATE_NOOP("CANFrameModel", "数据内容"), QT_TRANSLATE_NOOP("CANFrameModel", "解析")};
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < CANFrameData::ColumnCount)
         return QCoreApplication::translate("CANFrameModel", headers[section]);
     return QVariant();
 }

@@ -7,6 +7,7 @@
 #include <QList>
 
 #include <deque>
+#include <functional>
 #include <vector>
 
 // The CAN receive log: one row per frame, appended in batches, capped so that a bus
@@ -47,6 +48,14 @@ public:
     // Rows appended since construction (clearing does not reset it).
     quint64 appendedRows() const { return m_appended; }
 
+    // Where the decoded column takes the mapping ranges and the motor in force; asked
+    // when a decoded cell is made (on the GUI thread). Without it: the start-up ranges.
+    using DecodeSource = std::function<CANFrameData::DecodeContext()>;
+    void setDecodeSource(DecodeSource source) { m_decodeSource = std::move(source); }
+    CANFrameData::DecodeContext decodeContext() const;
+    // A row's cell text as the views show it.
+    QString cellText(const CANFrameData &row, int column) const;
+
     void setFilter(const CANLogFilter &filter);
     const CANLogFilter &filter() const { return m_filter; }
     bool isFiltered() const { return m_filter.isActive(); }
@@ -67,5 +76,6 @@ private:
     quint64 m_dropped = 0;            // rows that left the front since the last clear
     quint64 m_appended = 0;
     CANLogFilter m_filter;
+    DecodeSource m_decodeSource;
     std::deque<quint64> m_matches;    // absolute positions of the rows the filter lets through
 };

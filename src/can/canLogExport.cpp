@@ -28,6 +28,7 @@ QString logText(const CANFrameModel &model)
 {
     QString text;
     text.reserve(model.storedRowCount() * 64);
+    const CANFrameData::DecodeContext context = model.decodeContext();
     for (int r = 0; r < model.storedRowCount(); ++r) {
         const CANFrameData &row = model.storedRow(r);
         if (r > 0)
@@ -35,7 +36,7 @@ QString logText(const CANFrameModel &model)
         for (int c = 0; c < CANFrameData::ColumnCount; ++c) {
             if (c > 0)
                 text += QLatin1Char('\t');
-            text += row.text(c);
+            text += row.text(c, context);
         }
     }
     return text;
@@ -48,7 +49,7 @@ QStringList canLogColumnTitles()
         QT_TRANSLATE_NOOP("MainWindow", "帧类型"), QT_TRANSLATE_NOOP("MainWindow", "帧格式"),
         QT_TRANSLATE_NOOP("MainWindow", "CAN类型"), QT_TRANSLATE_NOOP("MainWindow", "ID"),
         QT_TRANSLATE_NOOP("MainWindow", "状态"),   QT_TRANSLATE_NOOP("MainWindow", "数据长度"),
-        QT_TRANSLATE_NOOP("MainWindow", "数据内容")};
+        QT_TRANSLATE_NOOP("MainWindow", "数据内容"), QT_TRANSLATE_NOOP("MainWindow", "解析")};
     QStringList out;
     for (const char *t : titles)
         out << QCoreApplication::translate("MainWindow", t);
@@ -61,7 +62,7 @@ QString csvField(const QString &text)
 }
 
 bool writeCanLogCsv(QIODevice &device, const QList<CANFrameData> &rows, const QList<int> &columns,
-                    const CsvProgress &progress)
+                    const CsvProgress &progress, const CANFrameData::DecodeContext &context)
 {
     QTextStream out(&device);
     out.setEncoding(QStringConverter::System);
@@ -74,7 +75,7 @@ bool writeCanLogCsv(QIODevice &device, const QList<CANFrameData> &rows, const QL
     for (int r = 0; r < total; ++r) {
         fields.clear();
         for (int c : columns)
-            fields << csvField(rows[r].text(c));
+            fields << csvField(rows[r].text(c, context));
         out << fields.join(QLatin1Char(',')) << '\n';
         if (out.status() != QTextStream::Ok)
             return false;

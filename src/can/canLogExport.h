@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <functional>
 
+#include "can/canFrameData.h"
+
 class CANFrameModel;
-struct CANFrameData;
 class QIODevice;
 
 // Copy and CSV export of the receive log, the bus load and the feedback analysis field.
@@ -28,12 +29,13 @@ QStringList canLogColumnTitles();
 QString csvField(const QString &text);
 // A header line with the chosen columns' titles, then one line per row with their cell
 // texts, in column order; fields separated by commas, lines ending with a line feed, in
-// the system's encoding. `progress` (when set) hears of every thousand rows and may stop
+// the system's encoding. The decoded column is made with `context`. `progress` (when set) hears of every thousand rows and may stop
 // the export by returning false. False when the device refused the bytes or the export
 // was stopped.
 using CsvProgress = std::function<bool(int done, int total)>;
 bool writeCanLogCsv(QIODevice &device, const QList<CANFrameData> &rows, const QList<int> &columns,
-                    const CsvProgress &progress = CsvProgress());
+                    const CsvProgress &progress = CsvProgress(),
+                    const CANFrameData::DecodeContext &context = CANFrameData::DecodeContext());
 
 // Bus load in percent from a frame rate: min(f / C, 0.99) x 100 with C = 21551 frames/s
 // for CAN FD and 10000 for classic CAN.

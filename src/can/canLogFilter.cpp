@@ -1,6 +1,7 @@
 #include "can/canLogFilter.h"
 
 #include "can/canFrameData.h"
+#include "motor/motorFrameDecode.h"
 
 #include <QRegularExpression>
 
@@ -25,13 +26,15 @@ bool failed(int kind) { return kind == CANFrameData::RxFailed || kind == CANFram
 
 bool CANLogFilter::isActive() const
 {
-    return !idRanges.isEmpty() || direction != AnyDirection || outcome != AnyOutcome || hideHeartbeats;
+    return !idRanges.isEmpty() || direction != AnyDirection || outcome != AnyOutcome || hideHeartbeats
+           || motorId >= 0 || masterId >= 0 || kinds != 0;
 }
 
 bool CANLogFilter::operator==(const CANLogFilter &o) const
 {
     return idRanges == o.idRanges && direction == o.direction && outcome == o.outcome
-           && hideHeartbeats == o.hideHeartbeats;
+           && hideHeartbeats == o.hideHeartbeats && motorId == o.motorId && masterId == o.masterId
+           && kinds == o.kinds;
 }
 
 bool CANLogFilter::matches(const CANFrameData &row) const
@@ -52,12 +55,38 @@ bool CANLogFilter::matches(const CANFrameData &row) const
     }
     if ((outcome == Succeeded && !succeeded(kind)) || (outcome == Failed && !failed(kind)))
         return false;
+    if (kinds != 0 || motorId >= 0 || masterId >= 0) {
+        const MotorLogFrame f = row.motorFrame();
+        if (kinds != 0 && (f.groups & kinds) == 0)
+            return false;
+        if ((motorId >= 0 || masterId >= 0) && !matchesMotor(row, f))
+            return false;
+    }
     if (idRanges.isEmpty())
         return true;
     for (const auto &r : idRanges)
         if (row.id >= r.first && row.id <= r.second)
             return true;
     return false;
+}
+
+bool CANLogFilter::matchesMotor(const CANFrameData &row, const MotorLogFrame &f) const
+{
+    if (masterId >= 0 && qint64(row.id) == masterId && !row.transmitted() && !row.has(CANFrameData::Extended))
+        return true;
+    if (motorId < 0 || !f.known())
+        return false;
+    switch (f.kind) {
+    case MotorLogFrame::Feedback:
+        // On the master ID it matched above; without one, the four bits are all there is.
+        return masterId < 0 && f.motorId == quint32(motorId & 0xF);
+    case MotorLogFrame::IdQuery:
+    case MotorLogFrame::IdAssign:
+    case MotorLogFrame::IdentificationStart: return true;
+    case MotorLogFrame::VersionReply:
+    case MotorLogFrame::FirmwareReply: return false; // they name no motor
+    default: return qint64(f.motorId) == motorId;
+    }
 }
 
 bool CANLogFilter::parseIds(const QString &text, QList<QPair<quint32, quint32>> &ranges, QString *bad)

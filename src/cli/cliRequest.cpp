@@ -33,6 +33,7 @@ const CommandInfo kCommands[] = {
     {"zero", CliRequest::Command::Zero, 0},           {"clear-fault", CliRequest::Command::ClearFault, 0},
     {"version", CliRequest::Command::Version, 0},     {"upgrade", CliRequest::Command::Upgrade, 1},
     {"tune", CliRequest::Command::Tune, 1},
+    {"decode", CliRequest::Command::Decode, 1},
 };
 
 constexpr int kMaxTimeoutMs = 600000;
@@ -188,6 +189,8 @@ QString cliUsage()
         "                      enter or leave motor mode, save the position as zero, clear a fault\n"
         "  version             read the motor's application and bootloader versions\n"
         "  upgrade FILE        send the firmware image FILE (.bin) to the motor's bootloader\n"
+        "  decode FILE         print a can-utils recording (candump -l) with what each frame\n"
+        "                      means to a motor (start-up mapping ranges); no adapter\n"
         "\n"
         "Options:\n"
         "  --port PATH         serial port of the adapter (serial: required without --simulate;\n"
@@ -299,8 +302,7 @@ CliParse parseCliArguments(const QStringList &arguments)
     } else {
         return fail(QString("--adapter %1: serial, usb or canbus:PLUGIN:IFACE").arg(kind));
     }
-    if (r.command != CliRequest::Command::Ports && r.adapter == CliRequest::Adapter::Serial && r.port.isEmpty()
-        && !r.simulate)
+    if (!r.offline() && r.adapter == CliRequest::Adapter::Serial && r.port.isEmpty() && !r.simulate)
         return fail("the serial adapter needs --port PATH (or --simulate)");
 
     // IDs: the motor addressed, or for set-id the IDs to assign (one byte each).
@@ -388,6 +390,14 @@ CliParse parseCliArguments(const QStringList &arguments)
             if (!f.isEmpty() && (QFileInfo(f).isDir() || !dir.isDir() || !dir.isWritable()))
                 return fail(QString("cannot write %1").arg(f));
         }
+    }
+    if (r.command == CliRequest::Command::Decode) {
+        r.file = args.first();
+        const QFileInfo f(r.file);
+        if (!f.exists())
+            return fail(QString("no such file: %1").arg(r.file));
+        if (!f.isFile())
+            return fail(QString("%1 is no regular file").arg(r.file));
     }
     if (r.command == CliRequest::Command::Upgrade) {
         r.file = args.first();

@@ -25,13 +25,13 @@ struct CliRequest
 {
     enum class Command {
         Ports, Scan, Read, Write, Save, Export, Import, SetId, Enable, Disable, Zero, ClearFault, Version, Upgrade,
-        Tune
+        Tune, Decode
     };
     enum class Adapter { Serial, Usb, CanBus };
 
     Command command = Command::Ports;
     QString commandName;
-    QString file;                           // export, import, upgrade
+    QString file;                           // export, import, upgrade, decode
     QList<QPair<int, quint32>> assignments; // write: register number and raw value
     QString importText;                     // import: the file's content, read once
     QByteArray firmware;                    // upgrade: the image, read once
@@ -54,7 +54,13 @@ struct CliRequest
     bool simulate = false;
     int simMotors = 2;
 
-    bool talksToMotor() const { return command != Command::Ports && command != Command::Scan && command != Command::SetId; }
+    bool talksToMotor() const
+    {
+        return command != Command::Ports && command != Command::Scan && command != Command::SetId
+               && command != Command::Decode;
+    }
+    // Works on a file alone: no adapter is opened.
+    bool offline() const { return command == Command::Ports || command == Command::Decode; }
 };
 
 struct CliParse

@@ -1,5 +1,6 @@
 // zktool-cli: commissions motors from scripts, through the serial adapter, the USB CAN FD
 // adapter or a CAN interface, with text or JSON output and an exit code per outcome.
+#include "cli/cliDecode.h"
 #include "cli/cliLink.h"
 #include "cli/cliRequest.h"
 #include "cli/cliRunner.h"
@@ -115,6 +116,13 @@ int main(int argc, char *argv[])
         Logger::setEcho(false);
         qInstallMessageHandler(quietMessages);
         Logger::info("zktool-cli " + args.join(' '), "main");
+    }
+    if (parsed.outcome != CliParse::Outcome::Error && req.command == CliRequest::Command::Decode) {
+        QStringList problems;
+        result = decodeRecording(req.file, &problems);
+        for (const QString &p : problems)
+            std::fprintf(stderr, "%s: decode: %s: %s\n", kProgram, qPrintable(req.file), qPrintable(p));
+    } else if (parsed.outcome != CliParse::Outcome::Error) {
         QList<SimPortInfo> simulated;
         QList<USBDeviceInfo> simulatedUsbPorts;
         QString simPort;

@@ -66,6 +66,10 @@
             <source>数据内容</source>
             <translation>Data</translation>
         </message>
+        <message>
+            <source>解析</source>
+            <translation>Decoded</translation>
+        </message>
     </context>
     <context>
         <name>CANLogBar</name>
@@ -140,6 +144,62 @@
         <message>
             <source>在单独的窗口中每秒显示总线占用率及其曲线</source>
             <translation>Show the bus load and its curve once a second in a window of its own</translation>
+        </message>
+        <message>
+            <source>无效的电机ID: %1</source>
+            <translation>Invalid motor ID: %1</translation>
+        </message>
+        <message>
+            <source>电机ID</source>
+            <translation>Motor ID</translation>
+        </message>
+        <message>
+            <source>只显示与这台电机有关的帧（十六进制）：发给它的命令、寄存器、扫描、校准和固件帧，广播的ID帧，以及它主ID上的反馈和应答</source>
+            <translation>Show only the frames of this motor (hexadecimal): commands, register, scan, calibration and firmware frames sent to it, the broadcast ID frames, and the feedback and replies on its master ID</translation>
+        </message>
+        <message>
+            <source>主ID</source>
+            <translation>Master ID</translation>
+        </message>
+        <message>
+            <source>这台电机的主ID（十六进制）：它的反馈和应答都在这个ID上；不填时反馈只能按电机ID的低4位识别</source>
+            <translation>The motor's master ID (hexadecimal): its feedback and replies come on this ID; without it, feedback is recognised by the low four bits of the motor ID only</translation>
+        </message>
+        <message>
+            <source>全部类型</source>
+            <translation>All kinds</translation>
+        </message>
+        <message>
+            <source>命令</source>
+            <translation>Commands</translation>
+        </message>
+        <message>
+            <source>反馈</source>
+            <translation>Feedback</translation>
+        </message>
+        <message>
+            <source>寄存器</source>
+            <translation>Registers</translation>
+        </message>
+        <message>
+            <source>ID</source>
+            <translation>IDs</translation>
+        </message>
+        <message>
+            <source>固件</source>
+            <translation>Firmware</translation>
+        </message>
+        <message>
+            <source>按电机协议的帧类型筛选：控制命令与特殊命令、反馈、寄存器读写、ID与扫描、固件与版本</source>
+            <translation>Filter by the motor protocol's kind of frame: control and special commands, feedback, register reads and writes, IDs and scans, firmware and versions</translation>
+        </message>
+        <message>
+            <source>解析</source>
+            <translation>Decoded</translation>
+        </message>
+        <message>
+            <source>显示“解析”列：按电机协议说明每一帧是什么及其数值（使用当前的映射范围）</source>
+            <translation>Show the “Decoded” column: what each frame is in the motor protocol and its values (with the mapping ranges in force)</translation>
         </message>
     </context>
     <context>
@@ -312,6 +372,10 @@ sudo ip link set %1 up</translation>
             <source>……另有 %1 行</source>
             <translation>... and %1 more lines</translation>
         </message>
+        <message>
+            <source>电机 %1 / 主ID %2（%3 点）</source>
+            <translation>Motor %1 / master ID %2 (%3 points)</translation>
+        </message>
     </context>
     <context>
         <name>CanRecordBar</name>
@@ -374,6 +438,18 @@ sudo ip link set %1 up</translation>
         <message>
             <source>只回放记录为发送（T）的帧，不回放收到的帧</source>
             <translation>Replay only the frames recorded as sent (T), not the received ones</translation>
+        </message>
+        <message>
+            <source>反馈送入曲线</source>
+            <translation>Feedback to charts</translation>
+        </message>
+        <message>
+            <source>打开记录时，把一台电机的反馈按记录的时间轴送入调试页的位置、速度、力矩曲线，可缩放和保存</source>
+            <translation>When a recording is opened, put one motor's feedback into the Debug page's position, velocity and torque charts on the recording's time axis, to zoom and save</translation>
+        </message>
+        <message>
+            <source>记录中发送反馈的电机：选择要在曲线中查看的一台</source>
+            <translation>The motors that sent feedback in the recording: choose the one to see in the charts</translation>
         </message>
     </context>
     <context>
@@ -2235,6 +2311,18 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>"%1" is no valid send count: it must be a whole number from 0 to 2147483647, or -1 to send until stopped</translation>
         </message>
         <message>
+            <source>；记录中没有电机反馈帧</source>
+            <translation>; the recording holds no motor feedback</translation>
+        </message>
+        <message>
+            <source>已载入 %1 的反馈曲线: %2（见调试页）</source>
+            <translation>Feedback curves of %1 loaded: %2 (see the Debug page)</translation>
+        </message>
+        <message>
+            <source>解析</source>
+            <translation>Decoded</translation>
+        </message>
+        <message>
             <source>串口已关闭</source>
             <translation>The serial port was closed</translation>
         </message>
@@ -2249,6 +2337,129 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>阶跃与扫频测试：测量上升时间、超调、调节时间和带宽，比较不同增益下的响应</source>
             <translation>Step and sweep tests: measure rise time, overshoot, settling time and bandwidth, and compare the response under different gains</translation>
+        </message>
+    </context>
+    <context>
+        <name>MotorFrameDecode</name>
+        <message>
+            <source>位置速度</source>
+            <translation>Pos-vel</translation>
+        </message>
+        <message>
+            <source>速度</source>
+            <translation>Velocity</translation>
+        </message>
+        <message>
+            <source>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</source>
+            <translation>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</translation>
+        </message>
+        <message>
+            <source>位置速度 → %1: p %2 rad, v %3 rad/s</source>
+            <translation>Pos-vel → %1: p %2 rad, v %3 rad/s</translation>
+        </message>
+        <message>
+            <source>速度 → %1: v %2 rad/s</source>
+            <translation>Velocity → %1: v %2 rad/s</translation>
+        </message>
+        <message>
+            <source>PVT → %1: p %2 rad, v %3 rad/s, i %4</source>
+            <translation>PVT → %1: p %2 rad, v %3 rad/s, i %4</translation>
+        </message>
+        <message>
+            <source>清除错误</source>
+            <translation>Clear error</translation>
+        </message>
+        <message>
+            <source>使能</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>失能</source>
+            <translation>Disable</translation>
+        </message>
+        <message>
+            <source>保存零点</source>
+            <translation>Save zero</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, 线圈 %7 ℃, %8</source>
+            <translation>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, rotor %7 ℃, %8</translation>
+        </message>
+        <message>
+            <source>读寄存器 → %1: %2</source>
+            <translation>Read register → %1: %2</translation>
+        </message>
+        <message>
+            <source>写寄存器 → %1: %2 = %3</source>
+            <translation>Write register → %1: %2 = %3</translation>
+        </message>
+        <message>
+            <source>保存参数到Flash → %1</source>
+            <translation>Save parameters to flash → %1</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 读应答/扫描应答 %3 = %4</source>
+            <translation>%1 ← %2: read/scan reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 读应答 %3 = %4</source>
+            <translation>%1 ← %2: read reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 写应答 %3 = %4</source>
+            <translation>%1 ← %2: write reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 保存应答</source>
+            <translation>%1 ← %2: save reply</translation>
+        </message>
+        <message>
+            <source>读ID（广播）</source>
+            <translation>Read ID (broadcast)</translation>
+        </message>
+        <message>
+            <source>设ID（广播）: CAN ID %1, 主ID %2</source>
+            <translation>Set ID (broadcast): CAN ID %1, master ID %2</translation>
+        </message>
+        <message>
+            <source>%1 ← ID应答: CAN ID %2, 主ID %3</source>
+            <translation>%1 ← ID reply: CAN ID %2, master ID %3</translation>
+        </message>
+        <message>
+            <source>%1 ← 设ID应答: CAN ID %2, 主ID %3</source>
+            <translation>%1 ← set-ID reply: CAN ID %2, master ID %3</translation>
+        </message>
+        <message>
+            <source>扫描探测 → %1 (读 can_br)</source>
+            <translation>Scan probe → %1 (reads can_br)</translation>
+        </message>
+        <message>
+            <source>%1 ← 应用版本 %2</source>
+            <translation>%1 ← application version %2</translation>
+        </message>
+        <message>
+            <source>开始校准 → %1</source>
+            <translation>Start calibration → %1</translation>
+        </message>
+        <message>
+            <source>开始参数辨识</source>
+            <translation>Start parameter identification</translation>
+        </message>
+        <message>
+            <source>进入Bootloader请求 → %1</source>
+            <translation>Enter-bootloader request → %1</translation>
+        </message>
+        <message>
+            <source>固件包头 → %1: 其后还有 %2 包, 数据 %3 字节</source>
+            <translation>Firmware packet head → %1: %2 packets follow, %3 data bytes</translation>
+        </message>
+        <message>
+            <source>固件数据 → %1</source>
+            <translation>Firmware data → %1</translation>
+        </message>
+        <message>
+            <source>%1 ← Bootloader应答 “%2”</source>
+            <translation>%1 ← bootloader reply “%2”</translation>
         </message>
     </context>
     <context>
@@ -2834,6 +3045,10 @@ Start now?</translation>
         <message>
             <source>没有有效的波形数据可显示</source>
             <translation>No valid waveform data to display</translation>
+        </message>
+        <message>
+            <source>记录时间 (s)</source>
+            <translation>Recording time (s)</translation>
         </message>
     </context>
     <context>

@@ -1,5 +1,7 @@
 #include "can/ui/canLogBar.h"
 
+#include "motor/motorFrameDecode.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -17,7 +19,7 @@ CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
     m_ids = new QLineEdit(this);
     m_ids->setObjectName("canLogIdFilterEdit");
     m_ids->setClearButtonEnabled(true);
-    m_ids->setMinimumWidth(190);
+    m_ids->setMinimumWidth(150);
     m_ids->setMaximumWidth(240);
     m_direction = new QComboBox(this);
     m_direction->setObjectName("canLogDirectionCombo");
@@ -29,6 +31,23 @@ CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
     }
     m_hideHeartbeats = new QCheckBox(this);
     m_hideHeartbeats->setObjectName("canLogHideHeartbeats");
+    m_motor = new QLineEdit(this);
+    m_motor->setObjectName("canLogMotorEdit");
+    m_master = new QLineEdit(this);
+    m_master->setObjectName("canLogMasterEdit");
+    for (QLineEdit *e : {m_motor, m_master}) {
+        e->setClearButtonEnabled(true);
+        e->setMaximumWidth(72);
+    }
+    m_kind = new QComboBox(this);
+    m_kind->setObjectName("canLogKindCombo");
+    m_kind->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (int groups : {0, int(MotorLogFrame::Commands), int(MotorLogFrame::FeedbackFrames), int(MotorLogFrame::Registers),
+                       int(MotorLogFrame::Ids), int(MotorLogFrame::Firmware)})
+        m_kind->addItem(QString(), groups);
+    m_decoded = new QCheckBox(this);
+    m_decoded->setObjectName("canLogDecodedBox");
+    m_decoded->setChecked(true);
     m_idError = new QLabel(this);
     m_idError->setObjectName("canLogIdError");
     m_idError->setStyleSheet("color: red;");
@@ -47,9 +66,13 @@ CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
     row->addWidget(m_direction);
     row->addWidget(m_outcome);
     row->addWidget(m_hideHeartbeats);
+    row->addWidget(m_motor);
+    row->addWidget(m_master);
+    row->addWidget(m_kind);
     row->addWidget(m_idError);
     row->addWidget(m_counts);
     row->addStretch(1);
+    row->addWidget(m_decoded);
     row->addWidget(m_export);
     row->addWidget(m_busLoad);
 
@@ -57,6 +80,10 @@ CANLogBar::CANLogBar(QWidget *parent) : QWidget(parent)
     connect(m_direction, &QComboBox::currentIndexChanged, this, &CANLogBar::apply);
     connect(m_outcome, &QComboBox::currentIndexChanged, this, &CANLogBar::apply);
     connect(m_hideHeartbeats, &QCheckBox::toggled, this, &CANLogBar::apply);
+    connect(m_motor, &QLineEdit::textChanged, this, &CANLogBar::apply);
+    connect(m_master, &QLineEdit::textChanged, this, &CANLogBar::apply);
+    connect(m_kind, &QComboBox::currentIndexChanged, this, &CANLogBar::apply);
+    connect(m_decoded, &QCheckBox::toggled, this, &CANLogBar::decodedColumnToggled);
     retranslate();
 }
 
@@ -72,8 +99,34 @@ void CANLogBar::apply()
         m_badIds = bad;
         m_ids->setStyleSheet("QLineEdit { border: 1px solid red; }");
     }
-    m_idError->setText(tr("无效的ID: %1").arg(m_badIds));
-    m_idError->setVisible(!m_badIds.isEmpty());
+    // A motor ID or master ID that does not read keeps the motor filter as it was.
+    QString badMotor;
+    auto readId = [&badMotor](QLineEdit *edit, qint64 &value) {
+        QList<QPair<quint32, quint32>> one;
+        const QString text = edit->text().trimmed();
+        if (text.isEmpty()) {
+            value = -1;
+        } else if (CANLogFilter::parseIds(text, one) && one.size() == 1 && one[0].first == one[0].second
+                   && one[0].first <= 0x7FF) {
+            value = one[0].first;
+        } else {
+            badMotor = text;
+            return false;
+        }
+        return true;
+    };
+    qint64 motor = f.motorId, master = f.masterId;
+    const bool motorOk = readId(m_motor, motor);
+    const bool masterOk = readId(m_master, master);
+    if (motorOk && masterOk) {
+        f.motorId = motor;
+        f.masterId = master;
+    }
+    m_badMotor = badMotor;
+    m_motor->setStyleSheet(motorOk ? QString() : QStringLiteral("QLineEdit { border: 1px solid red; }"));
+    m_master->setStyleSheet(masterOk ? QString() : QStringLiteral("QLineEdit { border: 1px solid red; }"));
+    f.kinds = quint8(m_kind->currentData().toInt());
+    showErrors();
     f.direction = CANLogFilter::Direction(qMax(0, m_direction->currentIndex()));
     f.outcome = CANLogFilter::Outcome(qMax(0, m_outcome->currentIndex()));
     f.hideHeartbeats = m_hideHeartbeats->isChecked();
@@ -81,6 +134,17 @@ void CANLogBar::apply()
         return;
     m_filter = f;
     emit filterChanged(m_filter);
+}
+
+void CANLogBar::showErrors()
+{
+    QStringList errors;
+    if (!m_badIds.isEmpty())
+        errors << tr("无效的ID: %1").arg(m_badIds);
+    if (!m_badMotor.isEmpty())
+        errors << tr("无效的电机ID: %1").arg(m_badMotor);
+    m_idError->setText(errors.join(QStringLiteral("  ")));
+    m_idError->setVisible(!errors.isEmpty());
 }
 
 void CANLogBar::showCounts(int shown, int kept)
@@ -118,8 +182,18 @@ void CANLogBar::retranslate()
     m_export->setToolTip(tr("把日志导出为CSV文件，可选择列；默认导出全部帧，不受筛选影响"));
     m_busLoad->setText(tr("通道占用率"));
     m_busLoad->setToolTip(tr("在单独的窗口中每秒显示总线占用率及其曲线"));
-    if (!m_badIds.isEmpty())
-        m_idError->setText(tr("无效的ID: %1").arg(m_badIds));
+    m_motor->setPlaceholderText(tr("电机ID"));
+    m_motor->setToolTip(tr("只显示与这台电机有关的帧（十六进制）：发给它的命令、寄存器、扫描、校准和固件帧，广播的ID帧，"
+                           "以及它主ID上的反馈和应答"));
+    m_master->setPlaceholderText(tr("主ID"));
+    m_master->setToolTip(tr("这台电机的主ID（十六进制）：它的反馈和应答都在这个ID上；不填时反馈只能按电机ID的低4位识别"));
+    const QStringList kinds = {tr("全部类型"), tr("命令"), tr("反馈"), tr("寄存器"), tr("ID"), tr("固件")};
+    for (int i = 0; i < kinds.size(); ++i)
+        m_kind->setItemText(i, kinds[i]);
+    m_kind->setToolTip(tr("按电机协议的帧类型筛选：控制命令与特殊命令、反馈、寄存器读写、ID与扫描、固件与版本"));
+    m_decoded->setText(tr("解析"));
+    m_decoded->setToolTip(tr("显示“解析”列：按电机协议说明每一帧是什么及其数值（使用当前的映射范围）"));
+    showErrors();
     if (m_shown >= 0)
         showCounts(m_shown, m_kept);
 }

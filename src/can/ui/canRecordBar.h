@@ -9,7 +9,8 @@ class QProgressBar;
 class QPushButton;
 
 // The row under the log's filter bar: recording the log's frames to a can-utils log
-// file, opening a recording into the log, and replaying one onto the open link.
+// file, opening a recording into the log (and its motors' feedback into the feedback
+// charts, one motor at a time), and replaying one onto the open link.
 class CanRecordBar : public QWidget
 {
     Q_OBJECT
@@ -21,6 +22,10 @@ public:
     QPushButton *replayButton() const { return m_replay; }
     QComboBox *speedBox() const { return m_speed; }
     QCheckBox *sentOnlyBox() const { return m_sentOnly; }
+    QCheckBox *chartsBox() const { return m_charts; }
+    // The motors whose feedback the last opened recording holds; hidden while none.
+    QComboBox *chartMotorBox() const { return m_chartMotor; }
+    void setChartMotors(const QStringList &labels, int current);
     QProgressBar *progressBar() const { return m_progress; }
     QLabel *statusLabel() const { return m_status; }
 
@@ -44,5 +49,7 @@ private:
     QPushButton *m_replay;
     QComboBox *m_speed;
     QCheckBox *m_sentOnly;
+    QCheckBox *m_charts;
+    QComboBox *m_chartMotor;
     QProgressBar *m_progress;
 };

@@ -119,4 +119,10 @@ QList<int> ExportColumnsDialog::checkedColumns() const
     return out;
 }
 
+void ExportColumnsDialog::setColumnChecked(int column, bool checked)
+{
+    if (QListWidgetItem *item = m_list->item(column))
+        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+}
+
 bool ExportColumnsDialog::visibleOnly() const { return !m_visibleOnly->isHidden() && m_visibleOnly->isChecked(); }

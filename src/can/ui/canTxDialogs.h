@@ -48,6 +48,8 @@ public:
     QCheckBox *visibleOnlyBox() const { return m_visibleOnly; }
     QList<int> checkedColumns() const;
     bool visibleOnly() const;
+    // Every column starts checked; an optional one may start unchecked.
+    void setColumnChecked(int column, bool checked);
 
 private:
     QListWidget *m_list;

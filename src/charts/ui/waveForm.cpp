@@ -338,11 +338,17 @@ void WaveForm::drawWaveData(const WaveDataContainer &data)
         const QPen pen(waveColor, 2);
         if (series->pen() != pen)
             series->setPen(pen);
-        if (autoScaleX) {
-            if (auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal))) {
-                const QScopedValueRollback<bool> quiet(redrawing, true); // the curve follows below
-                ax->setRange(0, getVisiblePoints());
-            }
+        auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal));
+        if (trackShown && ax) {
+            // Live samples again: the axis counts samples, not a recording's seconds.
+            trackShown = false;
+            ax->setTitleText(QString());
+            const QScopedValueRollback<bool> quiet(redrawing, true);
+            ax->setRange(0, getVisiblePoints());
+        }
+        if (autoScaleX && ax) {
+            const QScopedValueRollback<bool> quiet(redrawing, true); // the curve follows below
+            ax->setRange(0, getVisiblePoints());
         }
         if (autoScaleY) {
             if (auto *ay = qobject_cast<QValueAxis *>(firstAxis(Qt::Vertical))) {
@@ -370,22 +376,84 @@ void WaveForm::showDrawnPoints()
     // and again when painting, and the 2-pixel pen makes both costly: one point per two
     // pixels is as much as the pen can show (the min/max pairs keep every peak, at the
     // samples where they lie). Only the samples in view count: after a zoom they are
-    // few and shown as they are. Point k of the window lies at x = k.
+    // few and shown as they are.
     const qsizetype n = drawnPoints.size();
     drawnWidth = plotWidth.load();
     if (n == 0) {
         series->clear();
         return;
     }
-    // Clamped as doubles: a wild zoom must not overflow the conversion.
-    const double end = double(n - 1);
-    const qsizetype first = qsizetype(std::clamp(std::floor(ax->min()) - 1, 0.0, end));
-    const qsizetype last = qsizetype(std::clamp(std::ceil(ax->max()) + 1, double(first), end));
+    // The points' x ascend (sample numbers, or a recording's seconds): the ones in view
+    // and one beyond each edge, so that the curve reaches the plot's borders.
+    const auto byX = [](const QPointF &p, double x) { return p.x() < x; };
+    const qsizetype from = std::lower_bound(drawnPoints.cbegin(), drawnPoints.cend(), ax->min(), byX) - drawnPoints.cbegin();
+    const qsizetype to = std::upper_bound(drawnPoints.cbegin(), drawnPoints.cend(), ax->max(),
+                                          [](double x, const QPointF &p) { return x < p.x(); })
+                         - drawnPoints.cbegin();
+    const qsizetype first = std::max<qsizetype>(0, from - 1);
+    const qsizetype last = std::clamp<qsizetype>(to, first, n - 1);
     if (first == 0 && last == n - 1)
         series->replace(WaveMath::decimatePoints(drawnPoints, drawnWidth / kPixelsPerPoint));
     else
         series->replace(WaveMath::decimatePoints(drawnPoints.mid(first, last - first + 1),
                                                  drawnWidth / kPixelsPerPoint));
+}
+
+void WaveForm::showTrack(const QList<double> &seconds, const QList<float> &values)
+{
+    const qsizetype n = std::min(seconds.size(), values.size());
+    float lo = FLT_MAX, hi = -FLT_MAX;
+    QList<QPointF> points;
+    bool zero;
+    float limMin, limMax;
+    {
+        QMutexLocker draw(&drawMutex);
+        {
+            QMutexLocker lock(&dataMutex);
+            history = values.first(n);
+            const double factor = WaveMath::unitFactor(unit);
+            points.reserve(n);
+            for (qsizetype i = 0; i < n; ++i) {
+                const float y = float(values[i] * factor);
+                points.append(QPointF(seconds[i], y));
+                if (std::isfinite(y)) {
+                    lo = std::min(lo, y);
+                    hi = std::max(hi, y);
+                }
+            }
+            zero = includeZero;
+            limMin = yLimitMin;
+            limMax = yLimitMax;
+        }
+        auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal));
+        auto *ay = qobject_cast<QValueAxis *>(firstAxis(Qt::Vertical));
+        if (!ax || !ay || !firstLineSeries())
+            return;
+        trackShown = true;
+        const double t0 = n > 0 ? seconds.first() : 0.0;
+        const double t1 = n > 0 ? std::max(seconds[n - 1], t0 + 1e-3) : 1.0;
+        {
+            const QScopedValueRollback<bool> quiet(redrawing, true);
+            ax->setTitleText(tr("记录时间 (s)"));
+            ax->setRange(t0, t1);
+        }
+        if (zeroLine && zeroLine->count() == 2) {
+            zeroLine->replace(0, std::min(t0, 0.0), 0);
+            zeroLine->replace(1, std::max({t1, kZeroLineMinEnd, qreal(getVisiblePoints())}), 0);
+        }
+        double step;
+        int ticks;
+        const bool any = lo <= hi;
+        const auto y = (limMin != 0.0f || limMax != 0.0f) ? qMakePair(double(limMin), double(limMax))
+                       : any ? WaveMath::syncYRange(lo, hi, zero) : qMakePair(-1.0, 1.0);
+        const auto aligned = calculateAlignedYRange(y.first, y.second, step, ticks);
+        ay->setRange(aligned.first, aligned.second);
+        ay->setTickCount(ticks);
+        ay->setMinorTickCount(0);
+        drawnPoints = points;
+        showDrawnPoints();
+    }
+    emit LegendValue(n > 0 ? float(points.last().y()) : 0.0f);
 }
 
 void WaveForm::redecimateForWidth()
@@ -640,6 +708,14 @@ void WaveForm::reset()
         for (QXYSeries *s : list)
             s->clear();
         drawnPoints.clear();
+        if (trackShown) {
+            // Emptied, the chart counts samples again.
+            trackShown = false;
+            if (auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal))) {
+                ax->setTitleText(QString());
+                ax->setRange(0, getVisiblePoints());
+            }
+        }
     }
     emit LegendValue(0);
 }
@@ -671,6 +747,14 @@ void WaveForm::contextMenuEvent(QContextMenuEvent *event)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
     event->accept();
+}
+
+void WaveForm::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange && trackShown)
+        if (auto *ax = qobject_cast<QValueAxis *>(firstAxis(Qt::Horizontal)))
+            ax->setTitleText(tr("记录时间 (s)"));
+    QWidget::changeEvent(event);
 }
 
 void WaveForm::on_actZoomReset_triggered()

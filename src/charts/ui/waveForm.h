@@ -71,6 +71,12 @@ public:
     // ... then draw (GUI thread).
     void drawWaveData(const WaveDataContainer &data);
 
+    // A recorded series on its own time axis (GUI thread): the history becomes `values`
+    // (saved and copied as live samples are), the curve is drawn at x = `seconds`, and
+    // the X axis spans the recording. Live samples that follow take the chart back.
+    void showTrack(const QList<double> &seconds, const QList<float> &values);
+    bool showsTrack() const { return trackShown; }
+
     // Multi-channel path, decimated to the plot width.
     MultiWaveDataContainer processMultiWaveData(const QList<QList<float>> &channels);
     void drawMultiWaveData(const MultiWaveDataContainer &data);
@@ -98,6 +104,7 @@ public slots:
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // Appends samples to the history and takes, under the data lock, what a redraw needs.
@@ -150,4 +157,5 @@ private:
     QList<QPointF> drawnPoints;
     int drawnWidth = 0;
     bool redrawing = false; // drawWaveData moves the X axis and then sets the curve itself
+    bool trackShown = false; // the X axis is a recording's time in seconds
 };

@@ -87,6 +87,7 @@ bool UsbCanAdapter::open()
         return false;
     }
     clearWINUSBhalt();
+    m_readerFailed = false;
     // A reader that ended on a transfer error (an unplugged adapter) runs again.
     m_rx->restart();
     m_tx->restart();
@@ -117,8 +118,12 @@ void UsbCanAdapter::close()
 
 void UsbCanAdapter::onReaderError(quint8 endpoint)
 {
-    if (isConnected())
+    // When the adapter goes both readers fail: one report, whether or not the owner has
+    // closed the link by the time the second arrives.
+    if (isConnected() && !m_readerFailed) {
+        m_readerFailed = true;
         setError(Error::ReadError, QString("USB传输错误 (0x%1)").arg(endpoint, 2, 16, QChar('0')));
+    }
 }
 
 bool UsbCanAdapter::sendFrame(const CanBusFrame &frame, const CanTxOptions &options)

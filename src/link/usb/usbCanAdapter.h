@@ -60,6 +60,7 @@ private:
     usb_class *m_rx = nullptr;
     tx_can_thread *m_tx = nullptr;
     can_class *m_parser = nullptr;
+    bool m_readerFailed = false; // a reader's failure was reported since the link opened (GUI thread)
 
     std::unique_ptr<OrderedPoolQueue<QPair<CanBusFrame, CanTxOptions>>> m_sends;
 };
