@@ -54,7 +54,7 @@ public:
     static QList<int> registersRead();
 
     static constexpr double kAnswerTimeoutS = 1.0;    // register answers, the enable's feedback
-    static constexpr double kFeedbackTimeoutS = 0.3;  // a command still unanswered after this ends the run
+    static constexpr double kFeedbackTimeoutS = 0.5;  // a command still unanswered after this ends the run
 
 private:
     struct Pending { double t; double command; };
