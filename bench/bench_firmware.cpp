@@ -11,7 +11,7 @@
 #include "firmware/firmwareImage.h"
 #include "firmware/firmwareUpgrade.h"
 #include "firmware/ui/firmwareGroupBox.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/usbBackend.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"

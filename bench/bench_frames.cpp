@@ -3,6 +3,7 @@
 // ~5 760 receive frames (~92 KB) per second, a 1 Mbit/s CAN bus ~21 000 frames/s.
 
 #include "can/canTxModel.h"
+#include "can/canTxRecord.h"
 #include "link/serial/protocolFormat.h"
 
 #include <QByteArray>

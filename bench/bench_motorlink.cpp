@@ -12,7 +12,7 @@
 #include "benchProcess.h"
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"

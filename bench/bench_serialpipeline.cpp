@@ -7,7 +7,7 @@
 #include "benchProcess.h"
 #include "app/mainwindow.h"
 #include "can/canFrameModel.h"
-#include "link/serial/customCDC.h"
+#include "link/serial/receiveSteering.h"
 #include "link/serial/receiveDispatcher.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
@@ -30,7 +30,7 @@ namespace {
 
 void dispatcherAlone()
 {
-    CustomCDC cdc(nullptr, nullptr);
+    ReceiveSteering cdc;
     quint64 frames = 0, text = 0;
     ReceiveDispatcher::Events ev;
     ev.canFrame = [&](const QByteArray &) { ++frames; };

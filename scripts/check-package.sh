@@ -23,6 +23,20 @@ for f in usr/bin/zktool usr/bin/zktool-cli usr/lib/zktool/retrieval_chatbot.exe 
 done
 dpkg-deb -f "$deb" Depends | grep -q libqt6serialbus6 || fail "Depends lacks Qt Serial Bus: $(dpkg-deb -f "$deb" Depends)"
 
+# Installing and removing reload the udev rules, each through its maintainer script; run
+# them against a stand-in udevadm that writes down what it was asked.
+dpkg-deb -e "$deb" "$scratch/control"
+mkdir -p "$scratch/stub"
+printf '#!/bin/sh\necho "$*" >>"%s/udevadm.log"\n' "$scratch" >"$scratch/stub/udevadm"
+chmod +x "$scratch/stub/udevadm"
+for step in "postinst configure" "postrm remove" "postrm purge"; do
+    set -- $step
+    [ -x "$scratch/control/$1" ] || fail "the package has no executable $1 script"
+    : >"$scratch/udevadm.log"
+    PATH="$scratch/stub:$PATH" "$scratch/control/$1" "$2" || fail "$step failed"
+    grep -q "control --reload-rules" "$scratch/udevadm.log" || fail "$step does not reload the udev rules"
+done
+
 # The installed programs run from the scratch root, with a home of their own. As installed
 # for real, they cannot write beside themselves (here: a file where their logs folder would
 # be), so their logs go to the user's data folder.

@@ -182,9 +182,9 @@ QByteArray SimCalibration::motorRecord(int i) const
     const double refer = forward ? (i + 1) * step : (Q - 1 - (i - Q)) * step;
     const double dir = forward ? 1.0 : -1.0;
     const double rotor = refer - m_config.lag * dir - m_config.ripple * std::sin(2.0 * P * refer);
-    const double reading = rotor + harmonics(m_config.motorError, rotor) + m_config.motorZero;
+    const double reading = m_config.measuredScale * rotor + harmonics(m_config.motorError, rotor) + m_config.motorZero;
     const float real = float(wrap2Pi(reading));
-    const float err = float(wrapPi(refer - double(real)));
+    const float err = i == m_faults.wildSampleAt ? 3e4f : float(wrapPi(refer - double(real)));
     const auto raw = quint16(std::lround(double(real) / kTwoPi * 16384.0) & 0x3FFF);
     if (m_stream == Stream::MotorShort) {
         QByteArray r(9, '\0');
@@ -259,8 +259,13 @@ QByteArray SimCalibration::record(int index) const
             r = shaftRecord('h', m_config.shaftStart - (pre - index) * step);
         else if (index == pre)
             r = shaftRecord('J', 0);
-        else if (index <= pre + n)
+        else if (index <= pre + n) {
             r = shaftRecord('H', m_config.shaftStart + (index - pre - 1) * step);
+            if (index == m_faults.wildSampleAt) {
+                SimCodec::putFloat(r, 9, 1.7e38f);
+                SimCodec::putU32(r, 17, crc32Mpeg2(r.left(17)));
+            }
+        }
         else if (index == pre + n + 1)
             r = shaftRecord('Z', 0);
         else

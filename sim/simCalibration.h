@@ -44,6 +44,7 @@ public:
         QList<Harmonic> motorError{{1, 0.02, 0.3}, {2, 0.008, 1.1}};
         double motorZero = 0.25;
         double lag = 0.003;
+        double measuredScale = 1.0; // the encoder reads this many times the rotor's travel
         double ripple = 0.002;
         QList<Harmonic> shaftError{{1, 0.006, 0.7}, {3, 0.002, 0.2}};
         double shaftZero = 0.9;
@@ -65,6 +66,8 @@ public:
         int wrongReplyAt = -1;          // that download packet is answered with the next number
         int silentReplyAt = -1;         // that download packet is not answered
         bool badUpload = false;         // the uploaded table starts with a wrong byte
+        int wildSampleAt = -1;          // that stream record carries a wild value (motor side:
+                                        // err 3e4 rad; output shaft: value 3 = 1.7e38)
     };
 
     void setConfig(const Config &config);

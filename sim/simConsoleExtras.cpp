@@ -33,7 +33,7 @@ QList<float> SimSpectrum::samples(const SimSpectrumSignal &signal)
         double v = signal.offset;
         for (const auto &t : signal.tones)
             v += t.amplitude * std::sin(2.0 * M_PI * t.hz * i / rate + t.phase);
-        out.append(float(v));
+        out.append(signal.replaced.value(i, float(v)));
     }
     return out;
 }

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QtGlobal>
 
 #include <mutex>
@@ -24,6 +25,7 @@ struct SimSpectrumSignal {
     int samples = 1024;
     int sampleRate = 1000;
     bool breakCrc = false; // send a CRC that does not match the data
+    QMap<int, float> replaced; // sample index -> the value recorded instead (NaN, inf, ...)
 
     // A sound motor: a strong low-frequency component, small ones elsewhere, both
     // judged frequencies far below the limit.

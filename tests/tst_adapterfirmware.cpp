@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestAdapterFirmware : public QObject
 {
     Q_OBJECT
@@ -21,7 +23,7 @@ private slots:
 
 void TestAdapterFirmware::upgrade_data()
 {
-    QTest::addColumn<int>("size"); // -1: no such file
+    QTest::addColumn<int>("size"); // -1: no such file, -2: /dev/zero, -3: a named pipe
     QTest::addColumn<int>("refusePacket");
     QTest::addColumn<int>("refuseCode");
     QTest::addColumn<int>("endAck");
@@ -44,6 +46,9 @@ void TestAdapterFirmware::upgrade_data()
     QTest::newRow("larger than any adapter's flash") << int(kAdapterImageLimit + 1) << -1 << 0 << 0 << int(U::TooLarge) << 0
                                                      << QList<int>{} << "固件文件过大";
     QTest::newRow("missing file") << -1 << -1 << 0 << 0 << int(U::FileError) << 0 << QList<int>{} << "文件打开失败";
+    QTest::newRow("a device of size 0 that never ends")
+        << -2 << -1 << 0 << 0 << int(U::FileError) << 0 << QList<int>{} << "不是普通文件";
+    QTest::newRow("a named pipe") << -3 << -1 << 0 << 0 << int(U::FileError) << 0 << QList<int>{} << "不是普通文件";
 }
 
 void TestAdapterFirmware::upgrade()
@@ -60,6 +65,10 @@ void TestAdapterFirmware::upgrade()
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(image);
+    } else if (size == -2) {
+        QVERIFY(QFile::link("/dev/zero", path));
+    } else if (size == -3) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     }
 
     QFETCH(int, refusePacket);

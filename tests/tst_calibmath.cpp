@@ -4,7 +4,7 @@
 #include "calibration/calibrationCapture.h"
 #include "calibration/calibrationMath.h"
 #include "calibration/cubicSpline.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/crc.h"
 
 #include <QFile>
@@ -397,7 +397,7 @@ private slots:
         QFETCH(bool, streaming);
         QFETCH(QString, events);
 
-        CustomCDC link(nullptr, nullptr);
+        CustomCDC link;
         (motorSide ? link.motorSideStreaming : link.outputShaftStreaming) = true;
         link.shortRecords = shortRecords;
         link.calRecordQueue = records;
@@ -427,7 +427,7 @@ private slots:
 
     void motorSideEndsAtPolePairsTimes512()
     {
-        CustomCDC link(nullptr, nullptr);
+        CustomCDC link;
         link.motorSideStreaming = true;
         CalibrationCapture cap(&link);
         cap.polePairs = 2;

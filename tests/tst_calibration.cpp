@@ -6,7 +6,7 @@
 #include "app/ui_mainwindow.h"
 #include "calibration/calibrationCapture.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "simWindow.h"
 #include "widgets/dialogService.h"
@@ -73,6 +73,20 @@ class TestCalibration : public QObject
 
     bool boxShown(const QString &title, const QString &text) const { return shownBoxes().contains({title, text}); }
 
+    // The result window offers the table; nothing reaches the controller before the user
+    // confirms the download there.
+    void confirmDownload(const QString &entries)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(w()->calibrationResultDialog() != nullptr, 20000);
+        QDialog *d = w()->calibrationResultDialog();
+        QTest::qWait(150);
+        QCOMPARE(sim().motorPackets() + sim().shaftPackets(), 0);
+        QVERIFY(!w()->link()->tableSending && !w()->link()->outTableSending);
+        QVERIFY2(d->findChild<QLabel *>("calDownloadFacts")->text().contains(entries),
+                 qPrintable(d->findChild<QLabel *>("calDownloadFacts")->text()));
+        d->findChild<QPushButton *>("calDownloadButton")->click();
+    }
+
 private slots:
     void initTestCase()
     {
@@ -108,7 +122,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(sim().recordsSent() > 1500, 10000);
         screenshot(w(), "calibration_live_" + language);
 
-        QTRY_VERIFY_WITH_TIMEOUT(w()->calibrationResultDialog() != nullptr, 15000);
+        confirmDownload("256");
         QCOMPARE(sim().recordsSent(), 3584);
         QCOMPARE(w()->calibrationCapture()->frameCount(), 3584);
         const QList<QList<float>> chart = ui()->Calibration->getWaveDatas();
@@ -167,6 +181,7 @@ private slots:
         (silent ? f.silentReplyAt : f.wrongReplyAt) = packet;
         start(c, f);
         calibrate(outputShaft);
+        confirmDownload(outputShaft ? "4096" : "256");
         const int taken = packet + 1;
         QTRY_VERIFY_WITH_TIMEOUT((outputShaft ? sim().shaftPackets() : sim().motorPackets()) == taken, 15000);
         if (outputShaft && silent) {
@@ -189,6 +204,7 @@ private slots:
         start(c);
         calibrate(true);
         QTRY_VERIFY_WITH_TIMEOUT(notices().contains(w()->tr("开始接收校准数据！")), 5000);
+        confirmDownload("4096");
         QTRY_VERIFY_WITH_TIMEOUT(boxShown(w()->tr("提示"), w()->tr("输出编码器校准完毕！")), 15000);
         QCOMPARE(sim().shaftPackets(), 137);
         const CalibrationResults &r = w()->calibrationResults();
@@ -240,6 +256,41 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(sim().shaftPackets() + sim().motorPackets(), 0);
         QVERIFY(!w()->calibrationResultDialog());
+    }
+
+    // A capture that cannot give a sound table: refused with the reason, nothing sent.
+    void corruptTablesAreRefused_data()
+    {
+        QTest::addColumn<bool>("outputShaft");
+        QTest::addColumn<int>("polePairs");
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<int>("wildSample");
+        QTest::newRow("motor side, encoder reads 1.5 times the travel") << false << 4 << 1.5 << -1;
+        QTest::newRow("motor side, one wild sample") << false << 7 << 1.0 << 1000;
+        QTest::newRow("output shaft, one wild sample") << true << 1 << 1.0 << 48 + 100;
+    }
+    void corruptTablesAreRefused()
+    {
+        QFETCH(bool, outputShaft);
+        QFETCH(int, polePairs);
+        QFETCH(double, scale);
+        QFETCH(int, wildSample);
+        SimCalibration::Config c;
+        c.polePairs = quint32(polePairs);
+        c.recordsPerSecond = 4000;
+        c.measuredScale = scale;
+        SimCalibration::Faults f;
+        f.wildSampleAt = wildSample;
+        start(c, f);
+        calibrate(outputShaft);
+        QTRY_VERIFY_WITH_TIMEOUT(!shownBoxes().isEmpty(), 20000);
+        const QPair<QString, QString> box = shownBoxes().constFirst();
+        QCOMPARE(box.first, w()->tr("错误"));
+        QVERIFY2(box.second.contains("未向电机发送任何数据：\n") && !box.second.endsWith('\n'), qPrintable(box.second));
+        QTest::qWait(300);
+        QVERIFY(!w()->calibrationResultDialog());
+        QCOMPARE(sim().motorPackets() + sim().shaftPackets(), 0);
+        QVERIFY(!w()->link()->tableSending && !w()->link()->outTableSending);
     }
 
     // Short records: the controller computes the table and uploads it. Started from the

@@ -14,7 +14,7 @@
 #include "firmware/ui/firmwareGroupBox.h"
 #include "link/canbus/qtCanBusAdapter.h"
 #include "link/canbus/ui/canBusPanel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "simCanBusPeer.h"
 #include "widgets/customPlainTextEdit.h"
@@ -32,6 +32,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <mutex>
+#include <thread>
 
 class TestCanBusRoad : public QObject
 {
@@ -231,7 +234,7 @@ private slots:
         const quint32 rx = w->rxFrameCount();
         w->on_canFramesReceived({converted});
         QTRY_COMPARE_WITH_TIMEOUT(rowsWhere([](const CANFrameData &r) { return r.has(CANFrameData::ErrorFrame); }), 1, 5000);
-        QCOMPARE(w->rxFrameCount(), rx + 1);
+        QTRY_COMPARE(w->rxFrameCount(), rx + 1); // the counters follow on a timer
         const int row = [&] {
             for (int r = 0; r < w->frameModel()->storedRowCount(); ++r)
                 if (w->frameModel()->storedRow(r).has(CANFrameData::ErrorFrame))
@@ -240,6 +243,99 @@ private slots:
         }();
         QCOMPARE(w->frameModel()->storedRow(row).frameFormatText(), QString("错误帧"));
         QCOMPARE(w->frameModel()->storedRow(row).id, quint32(QCanBusFrame::BusOffError));
+    }
+
+    // The adapter alone: what it reads comes in batches on its own thread (the plugin
+    // notices every frame by itself), in the order of the bus; what any thread sends goes
+    // out in order and comes back as echoes.
+    void adapterBatchesOffTheGuiThread()
+    {
+        QtCanBusAdapter adapter("virtualcan", iface);
+        std::mutex mutex;
+        QList<CanBusFrame> received;
+        int batches = 0;
+        bool onGuiThread = false;
+        connect(
+            &adapter, &CanAdapter::framesReceived, this,
+            [&](const QList<CanBusFrame> &frames) {
+                std::lock_guard<std::mutex> lock(mutex);
+                received += frames;
+                ++batches;
+                onGuiThread = onGuiThread || QThread::currentThread() == thread();
+            },
+            Qt::DirectConnection);
+        QVERIFY(adapter.connectDevice());
+        constexpr quint32 kGreeting = 0x0FF;
+        auto count = [&](bool echo, quint32 id = 0) {
+            std::lock_guard<std::mutex> lock(mutex);
+            return std::count_if(received.begin(), received.end(), [echo, id](const CanBusFrame &f) {
+                return f.has(CanBusFrame::Echo) == echo && (id == 0 ? f.id != kGreeting : f.id == id);
+            });
+        };
+        // The bus relays to a client only once it has read the client's greeting.
+        QTRY_VERIFY_WITH_TIMEOUT(peer->inject(QCanBusFrame(kGreeting, QByteArray())) && count(false, kGreeting) > 0, 5000);
+        constexpr int kFrames = 3000;
+        for (int i = 0; i < kFrames; ++i)
+            QVERIFY(peer->inject(QCanBusFrame(0x100 + i % 0x400, QByteArray(8, char(i)))));
+        QTRY_COMPARE_WITH_TIMEOUT(count(false), kFrames, 10000);
+        std::thread sender([&] {
+            for (int i = 0; i < 500; ++i)
+                adapter.sendFrame(CanBusFrame{0x55, 0, QByteArray(1, char(i))});
+        });
+        sender.join();
+        QTRY_COMPARE_WITH_TIMEOUT(seenWithId(0x55).size(), 500, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(count(true), 500, 5000);
+        adapter.disconnectDevice();
+        const QList<QCanBusFrame> sent = seenWithId(0x55);
+        std::lock_guard<std::mutex> lock(mutex);
+        QVERIFY(!onGuiThread);
+        QVERIFY2(batches <= kFrames / 10, qPrintable(QString("%1 batches").arg(batches)));
+        int rx = 0, tx = 0;
+        for (const CanBusFrame &f : received) {
+            if (f.id == kGreeting)
+                continue;
+            if (f.has(CanBusFrame::Echo))
+                QCOMPARE(f.payload, QByteArray(1, char(tx++)));
+            else
+                QCOMPARE(f.id, quint32(0x100 + rx++ % 0x400));
+        }
+        for (int i = 0; i < sent.size(); ++i)
+            QCOMPARE(sent[i].payload(), QByteArray(1, char(i)));
+    }
+
+    void adapterRefusesWhatTheInterfaceCannotTake_data()
+    {
+        QTest::addColumn<bool>("fd");
+        QTest::addColumn<quint32>("id");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("classic, 8 bytes") << false << 0x66u << 0 << 8 << true;
+        QTest::newRow("classic, 9 bytes") << false << 0x66u << 0 << 9 << false;
+        QTest::newRow("FD frame, FD off") << false << 0x66u << int(CanBusFrame::FlexibleData) << 12 << false;
+        QTest::newRow("FD frame, FD on") << true << 0x66u << int(CanBusFrame::FlexibleData) << 64 << true;
+        QTest::newRow("FD length that does not exist") << true << 0x66u << int(CanBusFrame::FlexibleData) << 13 << false;
+        QTest::newRow("standard ID beyond 11 bits") << false << 0x800u << 0 << 8 << false;
+        QTest::newRow("extended ID beyond 29 bits") << false << 0x20000000u << int(CanBusFrame::Extended) << 8 << false;
+    }
+
+    void adapterRefusesWhatTheInterfaceCannotTake()
+    {
+        QFETCH(bool, fd);
+        QFETCH(quint32, id);
+        QFETCH(int, flags);
+        QFETCH(int, size);
+        QFETCH(bool, taken);
+        QtCanBusAdapter adapter("virtualcan", iface);
+        QtCanBusAdapter::Settings settings;
+        settings.fd = fd;
+        adapter.setSettings(settings);
+        QVERIFY(adapter.connectDevice());
+        QCOMPARE(adapter.sendFrame(CanBusFrame{id, quint8(flags), QByteArray(size, '\x5A')}), taken);
+        // A frame sent after it arrives after it: by then the first one is on the bus or never will be.
+        QVERIFY(adapter.sendFrame(CanBusFrame{0x7, 0, QByteArray(1, '\x01')}));
+        QTRY_COMPARE_WITH_TIMEOUT(seenWithId(0x7).size(), 1, 5000);
+        QCOMPARE(seenWithId(id).size(), taken ? 1 : 0);
     }
 
     void vanishingInterfaceClosesTheLink()

@@ -8,7 +8,7 @@
 #include "can/ui/canLogBar.h"
 #include "can/ui/canTxDialogs.h"
 #include "can/ui/feedbackAnalysisBox.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/dialogService.h"
@@ -290,7 +290,7 @@ private slots:
         QFETCH(QString, warning);
         QVERIFY(usbAdapter ? startUsb() : startSerial());
         fill(panel);
-        w->link()->idStep = step;
+        w->setCanTabIdStep(step);
         ui()->btn_CANSend->click();
         QTest::qWait(100);
         QCOMPARE(sent(), 0);
@@ -310,10 +310,10 @@ private slots:
         auto *d = w->findChild<IdIncrementDialog *>();
         QVERIFY(d && d->isVisible()); // still open: 256 would reach the adapter as 0
         QVERIFY(DialogService::history().last().text.startsWith("USB适配器的发送记录只能携带 0 到 255 的步距"));
-        QCOMPARE(w->link()->idStep, quint16(1));
+        QCOMPARE(w->canTabIdStep(), quint16(1));
         d->stepEdit()->setText("255");
         d->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        QCOMPARE(w->link()->idStep, quint16(255));
+        QCOMPARE(w->canTabIdStep(), quint16(255));
     }
 
     // The box decides the bit-rate switch of the tab's FD frames, whatever the adapter's

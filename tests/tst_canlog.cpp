@@ -66,6 +66,12 @@ private slots:
                          1)
             << QStringList{"0.000000", "扩展帧", "数据帧", "FDCAN", "0x1ABCDEF0", "发送失败", "32",
                            QStringList(32, "A5").join(' ')};
+        QTest::newRow("adapter time, the 2^24th microsecond and one")
+            << canLogRow(adapterFrame(0x7, bytes({1}), 0, 16777217), 1)
+            << QStringList{"16.777217", "标准帧", "数据帧", "CAN", "0x7", "接收成功", "1", "01"};
+        QTest::newRow("adapter time beyond 100 s")
+            << canLogRow(adapterFrame(0x7, bytes({1}), 0, 100000001), 1)
+            << QStringList{"100.000001", "标准帧", "数据帧", "CAN", "0x7", "接收成功", "1", "01"};
         QTest::newRow("serial, received extended, lower-case ID")
             << serialRow(0x11, 0x1abcd, 0x40 | 2, bytes({0xde, 0xad}), (13 * 3600 + 4 * 60 + 5) * 1000 + 6)
             << QStringList{"13:04:05.006", "扩展帧", "数据帧", "CAN", "0x1abcd", "接收成功", "2", "DE AD"};
@@ -90,13 +96,17 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<quint32>("firstIndex");
         QTest::addColumn<int>("lastRemoved"); // what the last append reports as gone
-        QTest::newRow("100 001 in one batch") << QList<int>{100001} << false << 100000 << 2u << 0;
-        QTest::newRow("one over, a row at a time") << QList<int>{100000, 1} << false << 100000 << 2u << 1;
-        QTest::newRow("batches wrap the ring") << QList<int>{60000, 50000, 30000} << false << 100000 << 40001u << 30000;
+        QTest::addColumn<int>("passedBy");    // rows of a backlog before the last batch
+        QTest::newRow("100 001 in one batch") << QList<int>{100001} << false << 100000 << 2u << 0 << 0;
+        QTest::newRow("one over, a row at a time") << QList<int>{100000, 1} << false << 100000 << 2u << 1 << 0;
+        QTest::newRow("batches wrap the ring") << QList<int>{60000, 50000, 30000} << false << 100000 << 40001u << 30000 << 0;
         QTest::newRow("filtered: the kept rows that pass")
-            << QList<int>{60000, 50000} << true << 50000 << 10002u << 5000;
+            << QList<int>{60000, 50000} << true << 50000 << 10002u << 5000 << 0;
         QTest::newRow("filtered, batch larger than the log")
-            << QList<int>{10, 150001} << true << 50000 << 50012u << 0;
+            << QList<int>{10, 150001} << true << 50000 << 50012u << 0 << 0;
+        QTest::newRow("a backlog longer than the log passed it")
+            << QList<int>{30000, 100000} << false << 100000 << 80001u << 0 << 50000;
+        QTest::newRow("passed by, then a short batch") << QList<int>{30000, 10} << false << 10 << 80001u << 0 << 50000;
     }
 
     void logKeepsTheNewestRows()
@@ -106,6 +116,7 @@ private slots:
         QFETCH(int, rows);
         QFETCH(quint32, firstIndex);
         QFETCH(int, lastRemoved);
+        QFETCH(int, passedBy);
         CANFrameModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         CANLogFilter filter;
@@ -113,11 +124,14 @@ private slots:
         model.setFilter(filter);
         quint32 next = 1;
         int removed = -1;
-        for (int n : batches) {
-            removed = model.appendRows(mixedRows(n, next));
-            next += quint32(n);
+        for (int i = 0; i < batches.size(); ++i) {
+            const quint64 passed = i == batches.size() - 1 ? quint64(passedBy) : 0;
+            next += quint32(passed);
+            removed = model.appendRows(mixedRows(batches[i], next), passed);
+            next += quint32(batches[i]);
         }
-        QCOMPARE(model.storedRowCount(), qMin(int(next - 1), CANFrameModel::kMaxRows));
+        QCOMPARE(model.storedRowCount(), passedBy ? qMin(batches.last(), CANFrameModel::kMaxRows)
+                                                  : qMin(int(next - 1), CANFrameModel::kMaxRows));
         QCOMPARE(model.rowCount(), rows);
         QCOMPARE(model.index(0, 0).data().toUInt(), firstIndex);
         QCOMPARE(model.index(rows - 1, 0).data().toUInt(), sentOnly && (next - 1) % 2 ? next - 2 : next - 1);

@@ -14,6 +14,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+#include <sys/mount.h>
+
 Q_DECLARE_METATYPE(CanLogRecord)
 
 namespace {
@@ -314,21 +318,59 @@ private slots:
         QCOMPARE(got, expected);
     }
 
-    void recorderReportsAFullDisk()
+    // A disk that fills up: a real 64 KiB file system where this process may mount one
+    // (root, as in CI), and /dev/full, which refuses the very first byte.
+    void recorderOnAFullDisk_data()
     {
-        if (!QFileInfo::exists("/dev/full"))
+        QTest::addColumn<bool>("smallFileSystem");
+        QTest::newRow("64 KiB tmpfs filling up") << true;
+        QTest::newRow("/dev/full") << false;
+    }
+    void recorderOnAFullDisk()
+    {
+        QFETCH(bool, smallFileSystem);
+        QTemporaryDir mountPoint;
+        QString path = "/dev/full";
+        if (smallFileSystem) {
+            if (::mount("tmpfs", QFile::encodeName(mountPoint.path()).constData(), "tmpfs", 0, "size=64k") != 0)
+                QSKIP(qPrintable(QString("cannot mount a small tmpfs here (%1)").arg(std::strerror(errno))));
+            path = mountPoint.filePath("full.log");
+        } else if (!QFileInfo::exists(path)) {
             QSKIP("no /dev/full here");
+        }
+        auto unmount = qScopeGuard([&] {
+            if (smallFileSystem)
+                ::umount2(QFile::encodeName(mountPoint.path()).constData(), MNT_DETACH);
+        });
         CanRecorder recorder;
         QSignalSpy failed(&recorder, &CanRecorder::failed);
         QString error;
-        QVERIFY(recorder.start("/dev/full", "can0", &error));
-        QList<CANFrameData> rows;
-        for (quint32 i = 0; i < 20000; ++i)
-            rows << sessionRow(i, 1000);
-        recorder.append(rows);
+        QVERIFY2(recorder.start(path, "can0", &error), qPrintable(error));
+        for (quint32 i = 0; i < 20000; i += 500) {
+            QList<CANFrameData> rows;
+            for (quint32 k = i; k < i + 500; ++k)
+                rows << sessionRow(k, 1000);
+            recorder.append(rows);
+        }
         QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 10000);
         QVERIFY(!recorder.isRecording());
-        QVERIFY(!recorder.stop().isEmpty());
+        const QString system = QString::fromLocal8Bit(std::strerror(ENOSPC));
+        QCOMPARE(failed.at(0).at(0).toString(), system);
+        QCOMPARE(recorder.stop(), system);
+        if (!smallFileSystem) {
+            QCOMPARE(recorder.framesWritten(), 0);
+            return;
+        }
+        // Whole lines only, and the counter says how many.
+        QVERIFY(recorder.framesWritten() > 100);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.readAll().endsWith('\n'));
+        f.close();
+        CanLogReader reader;
+        const QList<CanLogRecord> records = readAll(path, &reader);
+        QCOMPARE(reader.problemCount(), 0);
+        QCOMPARE(qint64(records.size()), recorder.framesWritten());
     }
 
     void replay_data()

@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 #include "chat/ui/zkChat.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "simCodec.h"
 #include "simWindow.h"

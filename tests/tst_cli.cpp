@@ -256,7 +256,21 @@ private slots:
         QTest::newRow("CAN ID by write") << QStringList{"--id", "1", "write", "ESC_ID=3"} << "" << 2 << "set-id changes the CAN ID";
         QTest::newRow("not a number") << QStringList{"--id", "1", "write", "PMAX=inf"} << "" << 2 << "no finite number";
         QTest::newRow("master ID beyond 11 bits") << QStringList{"--id", "1", "write", "MST_ID=0x800"} << "" << 2
-                                                  << "MST_ID = 2048 cannot be written";
+                                                  << "MST_ID: 0x800 is outside 0x00 … 0x7ff";
+        // Every register against its own range: the window's choices, the mapping rules.
+        QTest::newRow("bit rate code beyond the list") << QStringList{"--id", "1", "write", "can_br=4294967295"} << "" << 2
+                                                       << "can_br: 4294967295 is outside 0 … 9";
+        QTest::newRow("no such control mode") << QStringList{"--id", "1", "write", "cmode=99"} << "" << 2
+                                              << "cmode: 99 is outside 1 … 4";
+        QTest::newRow("empty position range") << QStringList{"--id", "1", "write", "PMAX=0"} << "" << 2
+                                              << "PMAX: 0 must be above 0";
+        QTest::newRow("negative torque range") << QStringList{"--id", "1", "write", "TMAX=-1e30"} << "" << 2
+                                               << "TMAX: -1e+30 must be above 0";
+        // Relations need the motor's other registers: read, then refused before any write.
+        QTest::newRow("under-voltage above over-voltage") << QStringList{"--id", "1", "write", "UV_Value=40"} << "read"
+                                                          << 2 << "UV_Value (40) must be below OV_Value (32)";
+        QTest::newRow("master ID on the motor's velocity ID")
+            << QStringList{"--id", "1", "write", "MST_ID=0x201"} << "read" << 2 << "MST_ID (0x201) must be none of";
         QTest::newRow("missing file") << QStringList{"--id", "1", "import", missing} << "" << 2 << "no such file";
         QTest::newRow("no parameter in the file") << QStringList{"--id", "1", "import", "GARBAGE"} << "" << 2
                                                   << "holds no parameter line";
@@ -305,8 +319,6 @@ private slots:
         QTest::newRow("set-id, bus silent") << QStringList{"--id", "5", "--master", "5", "set-id"} << "drop" << 4
                                             << "no motor answered the ID query";
         // Refused.
-        QTest::newRow("write a value the motor refuses") << QStringList{"--id", "1", "write", "PMAX=0"} << "" << 5
-                                                         << "kept its own values: PMAX = 12.5 (asked 0)";
         QTest::newRow("enable a faulted motor") << QStringList{"--id", "1", "enable"} << "fault" << 5
                                                 << "did not enable: Over-current (state 0x0a)";
         QTest::newRow("tune a faulted motor") << QStringList{"--id", "1", "tune", "--step", "velocity", "1"} << "fault" << 5
@@ -352,8 +364,13 @@ private slots:
         QCOMPARE(r.json.value("exitCode").toInt(), exitCode);
         QVERIFY(!r.json.value("ok").toBool());
         QVERIFY(!r.json.value("error").toObject().value("message").toString().isEmpty());
-        if (exitCode == 2)
+        if (exitCode == 2 && setup != "read")
             QCOMPARE(sim->stats().framesReceived + sim->stats().garbageBytes + sim->stats().stopRequests, quint64(0));
+        if (setup == "read") { // read, but nothing written or saved
+            QCOMPARE(motor()->registerFloat(0), 10.0f);
+            QCOMPARE(motor()->masterId(), 0x11u);
+            QCOMPARE(motor()->saveCount(), 0);
+        }
         if (setup == "fault")
             QVERIFY(!motor()->isEnabled());
         if (setup.startsWith("boot-silent")) // --timeout replaces the bootloader's own 5 s waits
@@ -422,6 +439,29 @@ private slots:
         QCOMPARE(back.code, 0);
         QCOMPARE(back.json.value("linesApplied").toInt(), 37);
         QCOMPARE(back.json.value("changed").toArray(), QJsonArray());
+    }
+
+    // Another motor's file does not give this one its master ID, unless asked.
+    void importKeepsTheMotorsMasterId_data()
+    {
+        QTest::addColumn<bool>("takeIds");
+        QTest::addColumn<uint>("master");
+        QTest::newRow("kept") << false << 0x12u;
+        QTest::newRow("--import-ids") << true << 0x11u;
+    }
+    void importKeepsTheMotorsMasterId()
+    {
+        QFETCH(bool, takeIds);
+        QFETCH(uint, master);
+        startSim(true);
+        const QString m1 = dir.filePath("m1.txt");
+        QCOMPARE(runCli({"--port", sim->slavePath(), "--id", "1", "export", m1}).code, 0);
+        const Run r = runCli(QStringList{"--port", sim->slavePath(), "--id", "2", "import", m1}
+                             + (takeIds ? QStringList{"--import-ids"} : QStringList()));
+        QCOMPARE(r.code, 0);
+        QCOMPARE(sim->motor(1)->masterId(), master);
+        QCOMPARE(sim->motor(1)->canId(), 2u);
+        QCOMPARE(r.out.contains("kept its master ID 0x12 (the file has 0x11"), !takeIds);
     }
 
     void progressLineOnlyOnATerminal_data()

@@ -8,10 +8,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using Path = FirmwareUpgrade::Path;
 using Outcome = FirmwareUpgrade::Outcome;
 
 namespace {
+constexpr quint32 kMaster = 0x111; // the master ID the motor being upgraded answers on
 
 QByteArray pattern(int size)
 {
@@ -57,6 +60,7 @@ struct Rig {
         r.image = image;
         r.motorCanId = 0x123;
         r.requestId = 0x7FF;
+        r.replyId = kMaster;
         return up.start(r);
     }
 };
@@ -164,7 +168,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("characters, lowest byte first") << 0x35303231u << true << "1.2.0.5";
         QTest::newRow("numbers, lowest byte first") << 0x00030001u << false << "1.0.3.0";
-        QTest::newRow("numbers are signed bytes") << 0x7F80FF02u << false << "2.-1.-128.127";
+        QTest::newRow("bytes above 127 stay unsigned") << 0x7F80FF02u << false << "2.255.128.127";
+        QTest::newRow("high bytes, all unsigned") << 0xC8FF0080u << false << "128.0.255.200";
     }
 
     void versions()
@@ -188,7 +193,9 @@ private slots:
         QTest::addColumn<QString>("error"); // a word of the message; empty: accepted
         QTest::newRow("empty") << "file" << 0 << "为空";
         QTest::newRow("missing") << "missing" << 0 << "无法读取";
-        QTest::newRow("a directory") << "dir" << 0 << "无法读取";
+        QTest::newRow("a directory") << "dir" << 0 << "不是普通文件";
+        QTest::newRow("a device that never ends") << "device" << 0 << "不是普通文件";
+        QTest::newRow("a named pipe nobody writes") << "fifo" << 0 << "不是普通文件";
         QTest::newRow("over the cap") << "file" << 101 << "过大";
         QTest::newRow("at the cap") << "file" << 100 << "";
     }
@@ -206,6 +213,10 @@ private slots:
             f.write(pattern(size));
         } else if (kind == "dir") {
             QVERIFY(QDir(dir.path()).mkdir("APP_V9.bin"));
+        } else if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "device") {
+            QVERIFY(QFile::link("/dev/zero", path));
         }
         const FirmwareFile file = loadFirmwareFile(path, 100);
         QCOMPARE(file.name, QString("V9"));
@@ -253,6 +264,15 @@ private slots:
                                                     << L{33, 66, 100, 0, 0} << Outcome::Stalled << L{11};
         QTest::newRow("complete too early") << Path::SerialAdapter << A{"Aupgrade", "complete"} << 1 << L{33, 0}
                                             << Outcome::EndedEarly << L{11};
+        // An acknowledgement may come in pieces on every path.
+        QTest::newRow("OK in two reads, console")
+            << Path::Console << A{"Enter Bootloader\r\n", "O", "K\r\n", "O", "K\r\n", "comp", "lete\r\n"} << 3 << all
+            << Outcome::Completed << L{};
+        QTest::newRow("OK in two frames, serial adapter")
+            << Path::SerialAdapter << A{"Aupgrade", "O", "K", "OK", "comp", "lete"} << 3 << all << Outcome::Completed << L{};
+        QTest::newRow("OK in two frames, USB adapter")
+            << Path::UsbAdapter << A{"Aupgrade", "O", "K\r\n", "O", "K", "complete"} << 3 << all << Outcome::Completed
+            << L{};
     }
 
     void conversation()
@@ -273,8 +293,8 @@ private slots:
                 break;
             QTRY_COMPARE(rig.sent(), expectSent);
             QVERIFY(rig.up.offerReply(a, path));
-            // A piece of an acknowledgement is followed by the rest, not by a packet.
-            if (!(path == Path::Console && a == "Enter Boot"))
+            // A piece of an answer is followed by the rest, not by a packet.
+            if (a != "Enter Boot" && a != "O" && a != "comp")
                 ++expectSent;
         }
         QTRY_COMPARE(rig.outcomes, QList<Outcome>{outcome});
@@ -297,41 +317,54 @@ private slots:
         QCOMPARE(rig.up.packetIndex(), 1);
     }
 
-    // Bytes that are no answer of the running upgrade's bootloader move nothing.
+    // Frames that are no answer of the running upgrade's bootloader move nothing: another
+    // path, another node's ID, or the motor's own frames without the words.
     void ordinaryTrafficMovesNothing_data()
     {
-        QTest::addColumn<bool>("running");
+        QTest::addColumn<bool>("acked"); // the bootloader has acknowledged the request
         QTest::addColumn<Path>("from");
+        QTest::addColumn<quint32>("id");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("offers");
-        QTest::newRow("no upgrade running") << false << Path::SerialAdapter << QByteArray("OK") << 1;
-        QTest::newRow("console text during a CAN upgrade") << true << Path::Console << QByteArray("OK") << 1;
-        QTest::newRow("another adapter's frame") << true << Path::UsbAdapter << QByteArray("OK") << 1;
-        QTest::newRow("feedback without the words")
-            << true << Path::SerialAdapter << QByteArray("\x01\x7F\xFF\x4F") << 3;
-        QTest::newRow("one OK twice: one packet") << true << Path::SerialAdapter << QByteArray("OK") << 2;
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<int>("moves"); // packets sent by these offers
+        QTest::newRow("no upgrade running") << false << Path::SerialAdapter << kMaster << QByteArray("OK") << 1 << false << 0;
+        QTest::newRow("console text during a CAN upgrade") << true << Path::Console << kMaster << QByteArray("OK") << 1 << false << 0;
+        QTest::newRow("another adapter's frame") << true << Path::UsbAdapter << kMaster << QByteArray("OK") << 1 << false << 0;
+        QTest::newRow("another node's acknowledgement") << false << Path::SerialAdapter << 0x7E0u << QByteArray("Aupgrade") << 1 << false << 0;
+        QTest::newRow("another node's OK") << true << Path::SerialAdapter << 0x7E1u << QByteArray("\x10OK\x22") << 1 << false << 0;
+        QTest::newRow("another node's complete") << true << Path::SerialAdapter << 0x7E2u << QByteArray("complete") << 1 << false << 0;
+        QTest::newRow("the motor's feedback before the bootloader") << false << Path::SerialAdapter << kMaster << QByteArray("\x01\x7F\xFF\x4F") << 1 << false << 0;
+        QTest::newRow("the motor's bytes without the words") << true << Path::SerialAdapter << kMaster << QByteArray("\x01\x7F\xFF\x4F") << 3 << true << 0;
+        QTest::newRow("one OK twice: one packet") << true << Path::SerialAdapter << kMaster << QByteArray("OK") << 2 << true << 1;
     }
 
     void ordinaryTrafficMovesNothing()
     {
-        QFETCH(bool, running);
+        QFETCH(bool, acked);
         QFETCH(Path, from);
+        QFETCH(quint32, id);
         QFETCH(QByteArray, bytes);
         QFETCH(int, offers);
+        QFETCH(bool, taken);
+        QFETCH(int, moves);
         Rig rig;
         const QByteArray image = pattern(30000);
-        if (running) {
+        const bool running = QByteArray(QTest::currentDataTag()) != "no upgrade running";
+        if (running)
             QVERIFY(rig.start(Path::SerialAdapter, image));
-            QVERIFY(rig.up.offerReply("Aupgrade", Path::SerialAdapter));
+        if (acked) {
+            QVERIFY(rig.up.offerFrameReply(kMaster, "Aupgrade", Path::SerialAdapter));
             QTRY_COMPARE(rig.sent(), 1);
         }
         const int before = rig.sent();
-        const bool answer = bytes == "OK" && from == Path::SerialAdapter && running;
         for (int i = 0; i < offers; ++i)
-            QCOMPARE(rig.up.offerReply(bytes, from), answer);
+            QCOMPARE(rig.up.offerFrameReply(id, bytes, from), taken);
         QTest::qWait(50);
-        QCOMPARE(rig.sent(), before + (answer ? 1 : 0));
-        QCOMPARE(rig.up.isRunning(), running);
+        QCOMPARE(rig.sent(), before + moves);
+        QCOMPARE(rig.up.state(), !running ? FirmwareUpgrade::State::Idle
+                                 : acked  ? FirmwareUpgrade::State::WaitingForAck
+                                          : FirmwareUpgrade::State::WaitingForBootloader);
         QVERIFY(rig.messages.isEmpty());
     }
 

@@ -4,9 +4,9 @@
 #include "app/ui_mainwindow.h"
 #include "firmware/firmwareImage.h"
 #include "firmware/firmwareUpgrade.h"
-#include "firmware/ui/firmwareDialog.h"
+#include "widgets/firmwareDialog.h"
 #include "firmware/ui/firmwareGroupBox.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
@@ -238,7 +238,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("words");
         QTest::newRow("empty") << "empty" << "为空";
-        QTest::newRow("a folder") << "folder" << "无法读取";
+        QTest::newRow("a folder") << "folder" << "不是普通文件";
         QTest::newRow("beyond 2 MiB") << "large" << "2097152";
     }
 

@@ -1,4 +1,5 @@
 #include "can/canTxModel.h"
+#include "can/canTxRecord.h"
 #include "link/serial/baudLists.h"
 #include "link/serial/customFIFO.h"
 #include "link/serial/protocolFormat.h"

@@ -208,32 +208,41 @@ private slots:
 
     void setPointFields_data()
     {
-        QTest::addColumn<QString>("quantity");
+        QTest::addColumn<QString>("editName");
         QTest::addColumn<bool>("rpm");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("slider");
-        QTest::newRow("position 20") << "POS" << false << "20" << "12.5" << 100;
-        QTest::newRow("Kp 250") << "KP" << false << "250" << "250" << 75;
-        QTest::newRow("Kp -10") << "KP" << false << "-10" << "-10" << 49;
-        QTest::newRow("current 2") << "I" << false << "2" << "1" << 100;
+        QTest::addColumn<int>("slider"); // -1: the field has none
+        QTest::newRow("position 20") << "POSEdit" << false << "20" << "12.5" << 100;
+        QTest::newRow("Kp 250") << "KPEdit" << false << "250" << "250" << 50;
+        // Kp, Kd and the current start at 0: the edit shows the 0 the wire carries.
+        QTest::newRow("Kp -10") << "KPEdit" << false << "-10" << "0" << 0;
+        QTest::newRow("Kd -1") << "KDEdit" << false << "-1" << "0" << 0;
+        QTest::newRow("current -0.2") << "IEdit" << false << "-0.2" << "0" << 0;
+        QTest::newRow("current 2") << "IEdit" << false << "2" << "1" << 100;
         // In RPM the velocity bound is 30 rad/s = 286.479 RPM: 100 RPM stays.
-        QTest::newRow("velocity 100 RPM") << "VEL" << true << "100" << "100" << 67;
-        QTest::newRow("velocity 300 RPM") << "VEL" << true << "300" << "286.479" << 100;
+        QTest::newRow("velocity 100 RPM") << "VELEdit" << true << "100" << "100" << 67;
+        QTest::newRow("velocity 300 RPM") << "VELEdit" << true << "300" << "286.479" << 100;
+        QTest::newRow("position page, 20 rad") << "POSEdit_POS" << false << "20" << "12.5" << -1;
+        QTest::newRow("velocity page, -50 rad/s") << "VELEdit_VEL" << false << "-50" << "-45" << -1;
+        QTest::newRow("PVT position, -13") << "POSEdit_PVT" << false << "-13" << "-12.5" << -1;
+        QTest::newRow("PVT velocity, 60") << "VELEdit_PVT" << false << "60" << "45" << -1;
     }
     void setPointFields()
     {
-        QFETCH(QString, quantity);
+        QFETCH(QString, editName);
         QFETCH(bool, rpm);
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(int, slider);
         ui()->sw_btn_rpmRads->setChecked(rpm);
-        auto *edit = ui()->controlPanel->findChild<QLineEdit *>(quantity + "Edit");
+        auto *edit = ui()->controlPanel->findChild<QLineEdit *>(editName);
         edit->setText(typed);
         emit edit->editingFinished();
         QCOMPARE(edit->text(), shown);
-        QCOMPARE(ui()->controlPanel->findChild<QSlider *>(quantity + "Slider")->value(), slider);
+        if (slider >= 0)
+            QCOMPARE(ui()->controlPanel->findChild<QSlider *>(QString(editName).replace("Edit", "Slider"))->value(),
+                     slider);
     }
 
     void unitSwitchConvertsEveryVelocity()

@@ -6,7 +6,7 @@
 #include "can/canFrameModel.h"
 #include "can/ui/canRecordBar.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "simCodec.h"
 #include "simWindow.h"

@@ -302,11 +302,46 @@ private slots:
     {
         CAN_Frame frame;
         frame.id = 0x11;
+        frame.info = 8;
         const QByteArray d = hex("0100331500004840");
         std::memcpy(frame.data, d.constData(), 8);
         const MotorFrame f = classifyMotorFrame(frame, 0x01, 0x11, MappingRanges());
         QCOMPARE(int(f.kind), int(MotorFrameKind::RegisterReply));
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(f.data.data()), 8), d);
+    }
+
+    // Motors whose ID ends in 5 or A: their four-byte ID replies pass the feedback's ID
+    // check, eight-byte feedback of the same look stays feedback.
+    void idRepliesBeforeFeedback_data()
+    {
+        QTest::addColumn<uint>("canid");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<MotorFrameKind>("kind");
+        QTest::newRow("read ID reply, motor 0x05") << 0x05u << hex("550515AA") << MotorFrameKind::IdQueryReply;
+        QTest::newRow("set ID reply, motor 0x0A") << 0x0Au << hex("AA0A1A55") << MotorFrameKind::IdSetReply;
+        QTest::newRow("over-current feedback, motor 0x0A")
+            << 0x0Au << hex("AA0A1A5500001E1F") << MotorFrameKind::Feedback;
+    }
+    void idRepliesBeforeFeedback()
+    {
+        QFETCH(uint, canid);
+        QFETCH(QByteArray, data);
+        QFETCH(MotorFrameKind, kind);
+        const uint masterid = canid + 0x10;
+        for (ReceivePath path : {ReceivePath::SerialAdapter, ReceivePath::UsbAdapter}) {
+            const MotorFrame f = classifyMotorFrame(masterid, data, canid, masterid, MappingRanges(), path);
+            QCOMPARE(int(f.kind), int(kind));
+            if (kind != MotorFrameKind::Feedback) {
+                QCOMPARE(f.replyCanid, canid);
+                QCOMPARE(f.replyMasterid, masterid);
+            }
+        }
+        // The serial adapter's frame says its length in the length code.
+        CAN_Frame frame;
+        frame.id = masterid;
+        frame.info = quint8(data.size());
+        std::memcpy(frame.data, data.constData(), size_t(data.size()));
+        QCOMPARE(int(classifyMotorFrame(frame, canid, masterid, MappingRanges()).kind), int(kind));
     }
 
     void feedback_data()

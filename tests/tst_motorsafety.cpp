@@ -111,7 +111,9 @@ private slots:
         QSignalSpy shown(sw.window(), &MainWindow::ParametersChanged);
         ui()->ImportParam->click();
         QCOMPARE(shown.count(), sent ? 0 : 1);
-        QCOMPARE(shownBoxes().size(), sent ? 1 : 0); // the refused import says so
+        // A refused import says why, one that went in says what it filled.
+        QCOMPARE(shownBoxes().size(), 1);
+        QCOMPARE(shownBoxes().last().first, QString(sent ? "错误" : "导入参数"));
 
         ui()->btn_canDebugSend->click();
         if (sent)

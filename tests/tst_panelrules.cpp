@@ -13,25 +13,33 @@ class TestPanelRules : public QObject
 private slots:
     void setPoint_data()
     {
+        QTest::addColumn<float>("min");
         QTest::addColumn<float>("max");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("applies");
         QTest::addColumn<int>("slider");
         QTest::addColumn<QString>("rewritten"); // empty: the text stays
-        QTest::newRow("position -20 pulled to -12.5") << 12.5f << "-20" << true << 0 << "-12.5";
-        QTest::newRow("not a number counts as 0") << 12.5f << "abc" << true << 50 << "";
-        QTest::newRow("NaN counts as 0") << 12.5f << "nan" << true << 50 << "";
-        QTest::newRow("infinity pulled to the bound") << 30.0f << "-inf" << true << 0 << "-30";
-        QTest::newRow("empty range changes nothing") << 0.0f << "5" << false << 0 << "";
+        QTest::newRow("position -20 pulled to -12.5") << -12.5f << 12.5f << "-20" << true << 0 << "-12.5";
+        QTest::newRow("not a number shows the 0 it sends") << -12.5f << 12.5f << "abc" << true << 50 << "0";
+        QTest::newRow("NaN shows the 0 it sends") << -12.5f << 12.5f << "nan" << true << 50 << "0";
+        QTest::newRow("empty stays empty") << -12.5f << 12.5f << "" << true << 50 << "";
+        QTest::newRow("infinity pulled to the bound") << -30.0f << 30.0f << "-inf" << true << 0 << "-30";
+        QTest::newRow("Kp -10 pulled to 0") << 0.0f << 500.0f << "-10" << true << 0 << "0";
+        QTest::newRow("Kp 250 mid-scale") << 0.0f << 500.0f << "250" << true << 50 << "";
+        QTest::newRow("Kd above 5") << 0.0f << 5.0f << "7" << true << 100 << "5";
+        QTest::newRow("current -0.5 pulled to 0") << 0.0f << 1.0f << "-0.5" << true << 0 << "0";
+        QTest::newRow("empty range changes nothing") << 0.0f << 0.0f << "5" << false << 0 << "";
+        QTest::newRow("reversed range changes nothing") << 1.0f << -1.0f << "5" << false << 0 << "";
     }
     void setPoint()
     {
+        QFETCH(float, min);
         QFETCH(float, max);
         QFETCH(QString, text);
         QFETCH(bool, applies);
         QFETCH(int, slider);
         QFETCH(QString, rewritten);
-        const SetPointCheck c = checkSetPoint(max, text);
+        const SetPointCheck c = checkSetPoint(min, max, text);
         QCOMPARE(c.applies, applies);
         if (!applies)
             return;

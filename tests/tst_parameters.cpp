@@ -4,7 +4,7 @@
 // the field checks of the tab.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "motor/paramRegisters.h"
 #include "motor/ui/paramWidgets.h"
@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
+
+#include <algorithm>
 
 namespace {
 // Every widget of the register table.
@@ -285,6 +287,8 @@ private slots:
         start(SimSerialAdapter::Mode(mode));
         const int before = sw.motor()->saveCount();
         ui()->StoreAllParam->click();
+        const QList<DialogService::Request> history = DialogService::history();
+        QVERIFY(std::any_of(history.cbegin(), history.cend(), [](const auto &r) { return r.text.contains("Flash"); }));
         QTRY_COMPARE(sw.motor()->saveCount(), before + 1);
         QCOMPARE(sw.motor()->savedRegisterRaw(SimMotor::registerIndex("ACC")),
                  sw.motor()->registerRaw(SimMotor::registerIndex("ACC")));
@@ -319,6 +323,7 @@ private slots:
         w()->link()->escInf = ESC_INF(); // nothing left of the read
 
         sw.openPath = sw.savePath;
+        sw.questionAnswer = QMessageBox::Yes; // the cleared page has no IDs: take the file's
         ui()->ImportParam->click();
         QCOMPARE(shownTexts(), before);
         QCOMPARE(w()->link()->escInf.GREF2, 0.25f);
@@ -371,14 +376,99 @@ private slots:
         sw.openPath = path;
         ui()->ImportParam->click();
         QCOMPARE(ui()->POLEEdit->text(), QString("14"));
-        QCOMPARE(ui()->GrEdit->text(), QString("6"));
+        QCOMPARE(ui()->GrEdit->text(), QString("10"));     // read-only: the motor's value stays
         QCOMPARE(ui()->GREF2Edit->text(), QString("0.5"));
         QCOMPARE(ui()->ACCEdit->text(), QString("12.25")); // malformed line: kept
         QCOMPARE(ui()->TMAXEdit->text(), QString("10"));   // no number: kept
-        QVERIFY(shownBoxes().isEmpty());
+        QCOMPARE(shownBoxes().size(), 1);
+        QCOMPARE(shownBoxes().last().second,
+                 QString("已从文件填入 3 行参数（1 项与之前不同），尚未写入电机；点击“写参数”写入。\n5 行无法使用，已跳过。"));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), content);
+    }
+
+    // Nothing goes out unless every register keeps to its range and the pairs a
+    // controller needs hold; the warning names the fields.
+    void writeRefusesWhatTheMotorWouldNot_data()
+    {
+        QTest::addColumn<QStringList>("edits"); // name=text
+        QTest::addColumn<QStringList>("named");
+        QTest::addColumn<bool>("fromChat");
+        QTest::newRow("under-voltage above over-voltage")
+            << QStringList{"UV_ValueEdit=99"} << QStringList{"欠压 (UV_Value)（99）须低于 过压 (OV_Value)（32）"} << false;
+        QTest::newRow("negative speed-loop gain, from the chat")
+            << QStringList{"KP_ASREdit=-1"} << QStringList{"速度 KP (KP_ASR) 的值 -1 不能为负"} << true;
+        QTest::newRow("empty torque range and over-temperature 0")
+            << QStringList{"TMAXEdit=0", "OT_ValueEdit=0"}
+            << QStringList{"过温 (OT_Value) 的值 0 须大于 0", "TMAX 的值 0 须大于 0"} << false;
+        QTest::newRow("master ID on the motor's position ID")
+            << QStringList{"MST_IDEdit=0x101"} << QStringList{"Master ID (MST_ID)（0x101）不能是 CAN ID (ESC_ID)（0x01）的控制帧"}
+            << false;
+    }
+    void writeRefusesWhatTheMotorWouldNot()
+    {
+        QFETCH(QStringList, edits);
+        QFETCH(QStringList, named);
+        QFETCH(bool, fromChat);
+        start(SimSerialAdapter::Adapter);
+        readAll();
+        for (const QString &e : edits)
+            ui()->tab_Parameters->findChild<QLineEdit *>(e.section('=', 0, 0))->setText(e.section('=', 1));
+        const quint64 framesBefore = sw.adapter()->stats().framesReceived;
+        if (fromChat)
+            w()->on_invokeQtFunction("写参数!");
+        else
+            ui()->WriteAllParam->click();
+        QTRY_COMPARE(shownBoxes().size(), 1);
+        for (const QString &n : named)
+            QVERIFY2(shownBoxes().last().second.contains(n), qPrintable(shownBoxes().last().second));
+        QTest::qWait(150); // past the 100 ms before register operations
+        QCOMPARE(sw.adapter()->stats().framesReceived, framesBefore);
+        QVERIFY(shownMessages().isEmpty());
+    }
+
+    // Pole pairs and gear ratio are never written: read-only, and the tool tip says why.
+    void neverWrittenFieldsAreReadOnly()
+    {
+        start(SimSerialAdapter::Adapter);
+        for (QLineEdit *e : {ui()->POLEEdit, ui()->GrEdit, ui()->sub_verEdit, ui()->ESC_IDEdit}) {
+            QVERIFY2(e->isReadOnly(), qPrintable(e->objectName()));
+            QVERIFY2(e->toolTip().startsWith("只读："), qPrintable(e->objectName()));
+        }
+    }
+
+    // Another motor's file never gives the motor on the page its IDs unless the user says so.
+    void importKeepsTheIdsUnlessAsked_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("master");
+        QTest::newRow("no: kept") << int(QMessageBox::No) << "0x11";
+        QTest::newRow("yes: the file's") << int(QMessageBox::Yes) << "0x12";
+    }
+    void importKeepsTheIdsUnlessAsked()
+    {
+        QFETCH(int, answer);
+        QFETCH(QString, master);
+        start(SimSerialAdapter::Adapter);
+        readAll();
+        const QString path = files.filePath("other-motor.txt");
+        {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("MST_ID: 18\nESC_ID: 2\nACC: 3\n");
+        }
+        sw.openPath = path;
+        sw.questionAnswer = QMessageBox::StandardButton(answer);
+        ui()->ImportParam->click();
+        QCOMPARE(ui()->MST_IDEdit->text(), master);
+        QCOMPARE(ui()->ACCEdit->text(), QString("3"));
+        const QList<DialogService::Request> history = DialogService::history();
+        const auto questions = std::count_if(history.cbegin(), history.cend(),
+                                             [](const auto &r) { return r.kind == DialogService::Question; });
+        QCOMPARE(questions, 1);
+        QVERIFY(shownBoxes().last().second.startsWith("已从文件填入 3 行参数"));
+        QCOMPARE(sw.motor()->masterId(), 0x11u); // nothing sent
     }
 
     // checkEditFields looks at the direct children named ...Edit; setLineEditsReadOnly

@@ -178,14 +178,15 @@ private slots:
         QTest::addColumn<int>("replies");
         QTest::addColumn<bool>("completes");
         QTest::addColumn<bool>("timesOut");
+        QTest::addColumn<int>("keptRid"); // the motor answers this write with another value
         const int read = int(RegisterSequence::Kind::Read), write = int(RegisterSequence::Kind::Write);
-        QTest::newRow("read, all 37") << read << 37 << true << false;
-        QTest::newRow("read, one lost") << read << 36 << false << true;
-        QTest::newRow("read, no motor") << read << 0 << false << true;
-        QTest::newRow("write, all 25") << write << 25 << true << false;
-        QTest::newRow("write, 22 are enough") << write << 22 << true << false;
-        QTest::newRow("write, 21") << write << 21 << false << true;
-        QTest::newRow("write, no motor") << write << 0 << false << true;
+        QTest::newRow("read, all 37") << read << 37 << true << false << -1;
+        QTest::newRow("read, one lost") << read << 36 << false << true << -1;
+        QTest::newRow("read, no motor") << read << 0 << false << true << -1;
+        QTest::newRow("write, all 25") << write << 25 << true << false << -1;
+        QTest::newRow("write, 24 of 25 is no success") << write << 24 << false << true << -1;
+        QTest::newRow("write, UV_Value kept by the motor") << write << 25 << true << false << 0;
+        QTest::newRow("write, no motor") << write << 0 << false << true << -1;
     }
     void replyTimeout()
     {
@@ -193,6 +194,7 @@ private slots:
         QFETCH(int, replies);
         QFETCH(bool, completes);
         QFETCH(bool, timesOut);
+        QFETCH(int, keptRid);
         const auto k = RegisterSequence::Kind(kind);
         RegisterSequence seq;
         RegisterReplyState state;
@@ -209,9 +211,11 @@ private slots:
             s = seq.tick(k);
             if (!s.frame.isEmpty() && answered < replies) {
                 ++answered;
-                const RegisterReply r = feed(replyTo(s.frame, motor.rawValue(s.rid)), rec, state, version);
+                const uint32_t answer = motor.rawValue(s.rid) + (s.rid == keptRid ? 1 : 0);
+                const RegisterReply r = feed(replyTo(s.frame, answer), rec, state, version);
                 if (r.completion != RegisterReply::NotYet) {
                     ++completions;
+                    QCOMPARE(r.writeRefused, keptRid < 0 ? QList<int>{} : QList<int>{keptRid});
                     QCOMPARE(int(r.completion), int(k == RegisterSequence::Kind::Read ? RegisterReply::ReadComplete
                                                                                      : RegisterReply::WriteComplete));
                     if (r.completion == RegisterReply::ReadComplete)

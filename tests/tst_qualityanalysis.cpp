@@ -7,7 +7,7 @@
 #include "charts/ui/spectrumAnalyzerDialog.h"
 #include "charts/ui/spectrumTableDialog.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "simWindow.h"
 #include "widgets/customPlainTextEdit.h"
@@ -20,6 +20,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <limits>
 
 class TestQualityAnalysis : public QObject
 {
@@ -87,6 +89,34 @@ private slots:
         QCOMPARE(ui()->harmonicProgressBar->value(), 100);
         QVERIFY(shownMessages().isEmpty());
         pipelineWorks();
+    }
+
+    // A block with a sample that is no number passes its CRC, but is no measurement.
+    void badSampleIsNoMeasurement_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<float>("value");
+        QTest::newRow("NaN at the first sample") << 0 << std::numeric_limits<float>::quiet_NaN();
+        QTest::newRow("infinity in the middle") << 511 << std::numeric_limits<float>::infinity();
+        QTest::newRow("-infinity at the last") << 1023 << -std::numeric_limits<float>::infinity();
+    }
+    void badSampleIsNoMeasurement()
+    {
+        QFETCH(int, index);
+        QFETCH(float, value);
+        start();
+        SimSpectrumSignal s = SimSpectrumSignal::tone(1000.0 * 25 / 1024, 0.1);
+        s.replaced.insert(index, value);
+        sw.motor()->consoleExtras().setSpectrumSignal(s);
+        ui()->btn_HarmonicAnalysis->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!shownBoxes().isEmpty(), 5000);
+        const QString text = shownBoxes().constLast().second;
+        QVERIFY2(text.contains(QString("第 %1 个").arg(index + 1)) && text.contains(QString::number(double(value))),
+                 qPrintable(text));
+        QVERIFY(!dialog()->isVisible());
+        QVERIFY(!dialog()->tableDialog()->isVisible());
+        QVERIFY(ui()->btn_HarmonicAnalysis->isEnabled());
+        QVERIFY(shownMessages().isEmpty());
     }
 
     void failuresEndInMessageSix_data()

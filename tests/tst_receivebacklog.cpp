@@ -1,7 +1,7 @@
 // The bounded hand-overs of the receive side (reader to dispatcher, dispatcher to
 // terminal): a flood drops and counts instead of growing without end.
 #include "link/serial/chunkQueue.h"
-#include "link/serial/customCDC.h"
+#include "link/serial/receiveSteering.h"
 #include "link/serial/receiveDispatcher.h"
 #include "link/serial/terminalFeed.h"
 
@@ -46,7 +46,7 @@ private slots:
     // Closing the link abandons the backlog: the pass under way stops at its next chunk.
     void abandonedBacklogStopsThePass()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         ChunkQueue q;
         int text = 0;
         ReceiveDispatcher::Events ev;

@@ -1,6 +1,6 @@
 // The serial receive dispatcher: frames versus console bytes, answers to pending
 // requests, time-outs, and frames split between reads.
-#include "link/serial/customCDC.h"
+#include "link/serial/receiveSteering.h"
 #include "link/serial/receiveDispatcher.h"
 
 #include <QtTest>
@@ -59,7 +59,7 @@ struct Recorder {
         ev.parameterBlock = [this](const QByteArray &r, bool l) { blocks << qMakePair(r, l); };
         ev.motorParameters = [this](const QByteArray &b) { motorParams << b; };
         ev.versions = [this](const QString &a, const QString &l) { versions << a << l; };
-        ev.upgradeReply = [this](const QByteArray &b, bool fromFrame) {
+        ev.upgradeReply = [this](const QByteArray &b, bool fromFrame, quint32) {
             offered << (fromFrame ? "frame:" + b : b);
             return upgradeTakes;
         };
@@ -84,7 +84,7 @@ class TestReceiveDispatcher : public QObject
 private slots:
     void framesAndTextInOneChunk()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
         const QByteArray a = rxFrame(0x11, "\x01\x02", 0x11), b = rxFrame(0x22, "\x03", 0x00);
@@ -106,7 +106,7 @@ private slots:
     void frameSplitAtEveryOffset()
     {
         QFETCH(int, cut);
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
         const QByteArray f1 = rxFrame(0x7FF, "ABCDEFGH"), f2 = rxFrame(0x123, "xy");
@@ -122,7 +122,7 @@ private slots:
 
     void frameSplitOverSeparatePasses()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
         const QByteArray f = rxFrame(0x55, "\x10\x20\x30");
@@ -139,7 +139,7 @@ private slots:
 
     void consoleTextEndingInFrameHeadIsReleasedAfterARead()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
         d.setTailHoldReads(0);
@@ -160,7 +160,7 @@ private slots:
     // gives the held bytes up, only reads that found nothing do.
     void heldTailWaitsForReadsNotTime()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
         d.setTailHoldReads(3);
@@ -181,7 +181,7 @@ private slots:
     // Bytes held before a console request went out are no part of its answer.
     void tailHeldBeforeARequestStaysOutOfTheAnswer()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
         d.processChunk(QByteArray(1, char(0xAA)));
@@ -205,7 +205,7 @@ private slots:
     {
         QFETCH(QByteArray, text);
         QFETCH(bool, console);
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         cdc.canMode = !console;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
@@ -217,7 +217,7 @@ private slots:
 
     void heldTailThatIsNoFrameBecomesText()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
         FakeSource src;
@@ -249,7 +249,7 @@ private slots:
         QFETCH(int, length);
         QFETCH(bool, decoded);
         QFETCH(bool, longLayout);
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         cdc.paramReading = true;
         cdc.longParamFormat = !longLayout;
         Recorder r;
@@ -304,7 +304,7 @@ private slots:
     {
         QFETCH(QByteArray, answer);
         QFETCH(QList<int>, messages);
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         cdc.paramWriting = true;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
@@ -315,7 +315,7 @@ private slots:
 
     void versionAnswer()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         cdc.versionReading = true;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
@@ -328,7 +328,7 @@ private slots:
 
     void versionAnswerWithoutMarkerIsAnError()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         cdc.versionReading = true;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
@@ -339,7 +339,7 @@ private slots:
 
     void identificationAnswer()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         cdc.identifying = true;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
@@ -366,7 +366,7 @@ private slots:
     {
         QFETCH(QString, flag);
         QFETCH(int, passes);
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         std::atomic_bool &f = flag == "read" ? cdc.paramReading
                               : flag == "write" ? cdc.paramWriting
                               : flag == "version" ? cdc.versionReading
@@ -416,7 +416,7 @@ private slots:
         QFETCH(bool, takes);
         QFETCH(QList<QByteArray>, offered);
         QFETCH(QByteArray, shown);
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         Recorder r;
         r.upgradeTakes = takes;
         ReceiveDispatcher d(&cdc, r.events());
@@ -427,7 +427,7 @@ private slots:
 
     void framesInUpgradeModeAreNotCanTraffic()
     {
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         cdc.upgradeMode = true;
         Recorder r;
         ReceiveDispatcher d(&cdc, r.events());
@@ -451,7 +451,7 @@ private slots:
     {
         QFETCH(QString, flags);
         QFETCH(bool, skipped);
-        CustomCDC cdc(nullptr, nullptr);
+        ReceiveSteering cdc;
         if (flags == "harmonic")
             cdc.harmonicAnalysis = true;
         if (flags == "handshake")

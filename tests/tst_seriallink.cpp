@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 #include "can/canFrameModel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"

@@ -3,7 +3,7 @@
 // queue with its window, against the simulated motor console that echoes text.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/textHelpers.h"
 #include "link/serial/ui/serialTerminal.h"
 #include "log/log.h"

@@ -2,12 +2,15 @@
 // motor tab's button after a confirmation, its figures, two runs overlaid, saved and
 // opened again, and every way a run can be cut short leaving the motor as the run found it.
 #include "app/ui_mainwindow.h"
+#include "link/sendingRoads.h"
+#include "procedures/customCDC.h"
 #include "tuning/ui/tuningWindow.h"
 #include "widgets/dialogService.h"
 
 #include "simWindow.h"
 
 #include <QChart>
+#include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -168,19 +171,24 @@ void TestTuningWindow::cutShortRunsLeaveTheMotorAsFound_data()
         const QString e = enabled ? " (enabled before)" : "";
         QTest::newRow(qPrintable("stop button" + e)) << "button" << enabled;
         QTest::newRow(qPrintable("Esc" + e)) << "esc" << enabled;
-        QTest::newRow(qPrintable("the owner's stop" + e)) << "owner" << enabled;
+        QTest::newRow(qPrintable("stop all" + e)) << "stopAll" << enabled;
     }
     QTest::newRow("closing the port") << "close" << false;
+    QTest::newRow("an upgrade starts") << "upgrade" << false;
+    QTest::newRow("periodic motor commands start") << "periodic" << false;
+    QTest::newRow("losing the adapter") << "loss" << false;
 }
 
 void TestTuningWindow::cutShortRunsLeaveTheMotorAsFound()
 {
     QFETCH(QString, how);
     QFETCH(bool, enabledBefore);
+    MainWindow *mw = sw.window();
+    SendingRoads *roads = mw->link()->roads();
     if (enabledBefore) {
-        sw.window()->form()->btn_motorMode->click();
+        mw->form()->btn_motorMode->click();
         QTRY_VERIFY(sw.motor()->isEnabled());
-        QTRY_COMPARE(sw.window()->form()->motorStateLabel->text(), QString("电机已使能"));
+        QTRY_COMPARE(mw->form()->motorStateLabel->text(), QString("电机已使能"));
     }
     Test t;
     t.quantity = Quantity::Velocity;
@@ -189,23 +197,42 @@ void TestTuningWindow::cutShortRunsLeaveTheMotorAsFound()
     t.periodMs = 2;
     TuningWindow *w = openBench(t);
     w->findChild<QPushButton *>("tuneStartButton")->click();
+    QCOMPARE(roads->running(), QList<SendingRoads::Road>{SendingRoads::Tuning});
     QTRY_VERIFY_WITH_TIMEOUT(sw.motor()->velocity() > 1.0f, 10000); // moving
-    if (how == "button")
+    if (how == "button") {
         w->findChild<QPushButton *>("tuneStartButton")->click();
-    else if (how == "esc")
+    } else if (how == "esc") {
         QTest::keyClick(w, Qt::Key_Escape);
-    else if (how == "owner")
-        sw.window()->stopTuningRun();
-    else
-        sw.window()->form()->btn_comSwitch->click();
+    } else if (how == "stopAll") {
+        roads->stopAll();
+    } else if (how == "close") {
+        mw->form()->btn_comSwitch->click();
+    } else if (how == "upgrade") {
+        sw.motor()->bootloader().setSilentFrom(1); // keeps the transfer waiting
+        mw->link()->firmwareImage = QByteArray(100, 'i');
+        mw->on_firmwareUpgradeClicked();
+        QVERIFY(roads->isRunning(SendingRoads::FirmwareUpgrade));
+    } else if (how == "periodic") {
+        mw->form()->periodicSend->setChecked(true);
+        mw->form()->btn_canDebugSend->click();
+        QVERIFY(roads->isRunning(SendingRoads::MotorPeriodic));
+    } else {
+        sw.adapter()->closePort();
+        QTRY_VERIFY_WITH_TIMEOUT(!mw->isPortOpen(), 5000);
+    }
     QVERIFY(!w->isRunning());
+    QVERIFY(!roads->isRunning(SendingRoads::Tuning));
+    QTRY_COMPARE(w->runs().size(), 1);
+    QVERIFY(!w->runs().first().complete);
+    if (how == "loss")
+        return; // nothing reaches the motor any more, the disable neither
     QTRY_COMPARE(sw.motor()->isEnabled(), enabledBefore);
+    if (how == "upgrade" || how == "periodic")
+        return; // the road that took over goes on sending
     QTest::qWait(100); // frames sent before the stop may still be on their way
     const quint64 frames = sw.motor()->receivedFrameCount();
     QTest::qWait(200);
     QCOMPARE(sw.motor()->receivedFrameCount(), frames); // nothing after the stop
-    QTRY_COMPARE(w->runs().size(), 1);
-    QVERIFY(!w->runs().first().complete);
 }
 
 QTEST_MAIN(TestTuningWindow)

@@ -6,7 +6,7 @@
 #include "byteHelpers.h"
 #include "can/canFrameModel.h"
 #include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/control_protocol.h"
 #include "log/log.h"
 #include "simUsbWindow.h"
@@ -187,10 +187,14 @@ private slots:
         QVERIFY(sw.open());
         w()->txModel()->setCANType(fd);
         const int rows = w()->frameModel()->rowCount();
+        CanBusFrame sent;
+        sent.id = 0x123;
+        sent.payload = QByteArray(length, char(0xAB));
+        sent.flags = fd ? CanBusFrame::FlexibleData : 0;
         if (inject)
             sw.adapter()->injectReceivedFrame({0x123, QByteArray(length, char(0xAB))});
         else
-            w()->link()->frameSend(QByteArray(length, char(0xAB)), 0x123);
+            QVERIFY(w()->link()->sendCanTabFrame(sent, CanTxOptions()));
         QTRY_COMPARE_WITH_TIMEOUT(w()->frameModel()->rowCount(), rows + 1, 5000);
         for (int c = 2; c <= 7; ++c)
             QCOMPARE(cell(rows, c), cells[c - 2]);
@@ -258,6 +262,23 @@ private slots:
         const int rows = w()->frameModel()->storedRowCount();
         ui()->btn_motorModeExit->click();
         QTRY_VERIFY_WITH_TIMEOUT(w()->frameModel()->storedRowCount() >= rows + 2, 5000);
+    }
+
+    // A port opened before the window listed its devices (a click in its first moments,
+    // --open) lists them first: the adapter behind the port is paired, not taken for a
+    // serial adapter.
+    void openRightAfterStartPairsTheAdapter()
+    {
+        const QString path = ui()->comboCom_Port->currentText();
+        StartupOptions o;
+        o.port = path;
+        o.usbPorts.append({path, "USB CAN FD", sw.adapter()->vendorId(), sw.adapter()->productId(),
+                           sw.adapter()->serialNumber()});
+        MainWindow early(o);
+        early.form()->btn_comSwitch->click(); // no turn of the event loop before it
+        QVERIFY(early.isPortOpen());
+        QVERIFY(early.link()->usbConnected());
+        early.form()->btn_comSwitch->click();
     }
 
     void openFailsWhenTheAdapterIsGone()

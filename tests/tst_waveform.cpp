@@ -366,8 +366,8 @@ void TestWaveForm::drawReducesToPlotWidthAndFollowsResize()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTRY_VERIFY(w.getChart()->plotArea().width() > 5 * narrow);
-    QTRY_VERIFY(curve->count() > 2 * narrow); // about a point per two pixels
-    QVERIFY(curve->count() <= int(w.getChart()->plotArea().width()) / 2 + 1);
+    QTRY_VERIFY(curve->count() > 3 * narrow / 2); // about a point per three pixels
+    QVERIFY(curve->count() <= int(w.getChart()->plotArea().width()) / 3 + 1);
 }
 
 void TestWaveForm::zoomShowsTheSamples_data()

@@ -5,20 +5,16 @@
 #include "fuzzInput.h"
 
 #include "can/canFrameData.h"
-#include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/receiveDispatcher.h"
-#include "link/serial/serialPortModel.h"
+#include "link/serial/receiveSteering.h"
 #include "motor/escInf.h"
 #include "motor/motorProtocol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     fuzzSetUp();
-    static SerialPortModel ports;
-    static CANTxModel settings;
-    static CustomCDC link(&ports, &settings);
+    static ReceiveSteering link;
     FuzzInput in(data, size);
     const uint8_t mode = in.byte();
     link.canMode = mode & 0x01;
@@ -41,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (void)canLogRow(frame, 1, 0);
         (void)classifyMotorFrame(frame, 1, 0x11, ranges, scanning);
     };
-    ev.upgradeReply = [](const QByteArray &, bool) { return false; };
+    ev.upgradeReply = [](const QByteArray &, bool, quint32) { return false; };
     ReceiveDispatcher dispatcher(&link, ev);
     dispatcher.setTailHoldReads(0);
     for (const QByteArray &chunk : in.chunks())

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "can/canFrameModel.h"
 #include "link/usb/libusb/libusbBackend.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
@@ -102,6 +103,10 @@ struct CommandLine {
                                 "with <frames/s> received and transmitted frames.",
                                 "frames/s"};
     QCommandLineOption busLoadOpt{"bus-load", "Open the bus-load window at start-up."};
+    QCommandLineOption countsOpt{"print-counts",
+                                 "Print the received frames and the rows the receive log took to standard output, "
+                                 "checked every <ms> and printed when they changed (for scripts and benchmarks).",
+                                 "ms"};
 
     CommandLine()
     {
@@ -109,7 +114,7 @@ struct CommandLine {
         parser.addHelpOption();
         parser.addVersionOption();
         parser.addOptions({screenshotOpt, simulateOpt, portOpt, openOpt, langOpt, diagOpt, tabOpt, sizeOpt, delayOpt,
-                           floodOpt, busLoadOpt});
+                           floodOpt, busLoadOpt, countsOpt});
     }
 };
 
@@ -137,6 +142,10 @@ int main(int argc, char *argv[])
 {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    // Without TZ the C library looks at /etc/localtime again on every local-time call,
+    // and some CAN plugins make one per received frame. Set before any thread starts.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
 #ifdef __GLIBC__
     // Received chunks and terminal batches of a flood are large buffers handed from one
     // thread to another. With the allocator's sliding threshold they end up in arenas
@@ -237,6 +246,20 @@ int main(int argc, char *argv[])
         std::unique_ptr<ScreenshotTaker> shooter;
         if (parser.isSet(busLoadOpt))
             QTimer::singleShot(0, &w, [&w] { w.on_ChannelOccupancyRate_clicked(); });
+        QTimer counts;
+        if (const int ms = parser.value(cl.countsOpt).toInt(); ms > 0) {
+            // "counts: rx=<frames received> log=<rows the receive log took>"
+            QObject::connect(&counts, &QTimer::timeout, &w, [&w, lastRx = quint32(0), lastRows = quint64(-1)]() mutable {
+                const quint64 rows = w.frameModel()->appendedRows();
+                if (rows == lastRows && w.rxFrameCount() == lastRx)
+                    return;
+                lastRows = rows;
+                lastRx = w.rxFrameCount();
+                std::printf("counts: rx=%u log=%llu\n", lastRx, static_cast<unsigned long long>(rows));
+                std::fflush(stdout);
+            });
+            counts.start(ms);
+        }
         if (parser.isSet(screenshotOpt))
             shooter = std::make_unique<ScreenshotTaker>(&w, parser.value(screenshotOpt), &sinceStart,
                                                         parser.value(delayOpt).toInt());

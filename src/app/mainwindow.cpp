@@ -12,7 +12,7 @@
 #include "chat/ui/zkChat.h"
 #include "charts/ui/waveForm.h"
 #include "link/deviceWatcher.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/serialPortModel.h"
 #include "link/usb/control_protocol.h"
 #include "link/usb/fdcanCommands.h"
@@ -21,6 +21,7 @@
 #include "link/serial/ui/serialTerminal.h"
 #include "log/crashTest.h"
 #include "log/log.h"
+#include "motor/paramRules.h"
 #include "widgets/clickableLabel.h"
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
@@ -53,9 +54,14 @@
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrent>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 QString g_translationsDir;
 
+constexpr quint32 kFloodFramesPerSecond = 50000;
 const char *kLedRed = "background-color: red; border-radius: 6px;";
 const char *kGreyReadOnly = "QLineEdit { background-color: #f0f0f0; color: #808080; }";
 } // namespace
@@ -136,8 +142,12 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     calibrationTab = ui->tabWidget->widget(3);
     ui->tabWidget->removeTab(3);
 
-    // 11. Port list.
-    on_btn_comRefreash_clicked();
+    // 11. Port list: the serial ports and the interfaces given at start-up; what the
+    // CAN plugins and the USB bus hold follows once the window is on screen.
+    serialPortModel->updateAvailablePorts();
+    refreshCanInterfaces(false);
+    fillPortCombo();
+    ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
     on_comboCom_Port_currentIndexChanged(ui->comboCom_Port->currentIndex());
     for (const auto &extra : options.extraPorts)
         serialPortModel->addPortByPath(extra.first, extra.second);
@@ -159,14 +169,56 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
         Logger::info(arrived ? "设备插入" : "设备移除", "nativeEvent");
         refreshDevices();
     });
-    deviceWatcher->start();
 
     if (!options.language.isEmpty() && options.language != currentLanguage)
         languageSwitch->setChecked(options.language == "en_US");
     if (options.tab >= 0 && options.tab < ui->tabWidget->count())
         ui->tabWidget->setCurrentIndex(options.tab);
-    if (options.openPort && !options.port.isEmpty())
-        QTimer::singleShot(0, this, [this] { on_actCom_Switch_triggered(); });
+
+    // A window on screen finishes after its first paint (a second at most); one that is
+    // never shown at the first turn of the event loop.
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible() && !painted)
+            startupWaitsForPaint = true;
+        else
+            finishStartup();
+    });
+    QTimer::singleShot(1000, this, &MainWindow::finishStartup);
+}
+
+void MainWindow::listDevicesOnce()
+{
+    if (devicesListed)
+        return;
+    devicesListed = true;
+    if (portOpen)
+        return;
+    refreshCanInterfaces(true);
+    fillPortCombo();
+    ui->btn_comSwitch->setEnabled(serialPortModel->portCount() > 0);
+    refreshUsbDevices(); // pairs the selected port anew
+}
+
+void MainWindow::finishStartup()
+{
+    if (startupDone)
+        return;
+    startupDone = true;
+    startupWaitsForPaint = false;
+    listDevicesOnce();
+    deviceWatcher->start();
+    if (options.openPort && !options.port.isEmpty() && !portOpen)
+        on_actCom_Switch_triggered();
+}
+
+bool MainWindow::event(QEvent *e)
+{
+    if (e->type() == QEvent::Paint && !painted) {
+        painted = true;
+        if (startupWaitsForPaint)
+            QTimer::singleShot(0, this, &MainWindow::finishStartup);
+    }
+    return QMainWindow::event(e);
 }
 
 MainWindow::~MainWindow()
@@ -225,6 +277,7 @@ void MainWindow::on_canUart_statusChanged(bool on)
     // The motor's CAN ID changes only through the ID assignment in CAN mode.
     ui->ESC_IDEdit->setReadOnly(on);
     ui->ESC_IDEdit->setStyleSheet(on ? QString::fromLatin1(kGreyReadOnly) : QString());
+    ui->ESC_IDEdit->setToolTip(on ? readOnlyParameterReason(8) : QString());
 }
 
 void MainWindow::statusInit()
@@ -267,6 +320,12 @@ void MainWindow::statusInit()
     statusBar()->addWidget(languageSwitch);
     statusBar()->addWidget(adapterLabel);
     statusBar()->addWidget(motorBaudLabel);
+
+    // The adapter roads' counts reach the labels here, not once per batch.
+    countTimer = new QTimer(this);
+    connect(countTimer, &QTimer::timeout, this,
+            [this] { addFrameCounts(pendingAdapterRx.exchange(0), pendingAdapterTx.exchange(0)); });
+    countTimer->start(100);
 
     fpsTimer = new QTimer(this);
     fpsTimer->setInterval(1000);
@@ -366,6 +425,8 @@ void MainWindow::addFrameCounts(quint32 rx, quint32 tx)
 void MainWindow::on_actClearCount_triggered()
 {
     canRxSeq = 0;
+    pendingAdapterRx = 0;
+    pendingAdapterTx = 0;
     txCount = rxCount = totalCount = lastTotalCount = 0;
     txLabel->setText(tr("发送: ") + "0" + tr(" 条"));
     rxLabel->setText(tr("接收: ") + "0" + tr(" 条"));
@@ -382,7 +443,18 @@ void MainWindow::updateFPS()
         Logger::warning("divide 0 error!", "updateFPS");
         return;
     }
-    fps = (totalCount - lastTotalCount) / (elapsed / 1000.0);
+    const quint32 frames = totalCount - lastTotalCount;
+    fps = frames / (elapsed / 1000.0);
+#ifdef __GLIBC__
+    // A flood leaves its freed batches in the allocator's per-thread arenas; once it is
+    // over they go back to the system.
+    if (frames >= kFloodFramesPerSecond)
+        floodSeen = true;
+    else if (floodSeen && frames < kFloodFramesPerSecond / 50) {
+        floodSeen = false;
+        malloc_trim(0);
+    }
+#endif
     fpsLabel->setText(QString("FPS: %1").arg(fps, 0, 'f', 1));
     fpsClock.restart();
     lastTotalCount = totalCount;
@@ -420,6 +492,7 @@ bool MainWindow::switchLanguage(const QString &code)
 void MainWindow::customSwitchLanguage()
 {
     fdcanLanguageChanged();
+    showNeverWrittenFields();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
     firmwareLanguageChanged();
     txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));

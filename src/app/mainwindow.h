@@ -209,7 +209,11 @@ public:
     CanRecorder *recorder() const { return canRecorder.get(); }
     CanRecordBar *recordBar() const { return canRecordBar; }
     CanReplay *replay() const { return canReplay; }
-    void refreshCanInterfaces();
+    // The interfaces given at start-up, and with `enumeratePlugins` those the installed
+    // plugins report (loading every plugin: slow).
+    void refreshCanInterfaces(bool enumeratePlugins = true);
+    // True once the deferred start-up steps ran (device lists, watcher, --open).
+    bool startupFinished() const { return startupDone; }
     bool startRecording(const QString &path);
     void stopRecording();
     // Loads a recording into the log (asks for the file when `path` is empty); the number
@@ -245,6 +249,9 @@ public:
     void calculateOccupancy();
     double busLoad() const { return currentBusLoad; }
     QWidget *busLoadWindow() const { return occupancyWindow; }
+    // The CAN tab's ID counting step (the ID increment dialog sets it).
+    quint16 canTabIdStep() const { return canIdStep; }
+    void setCanTabIdStep(quint16 step) { canIdStep = step; }
     // The context menu's copy of the selected cells, and of the whole log.
     void copySelectedLogCells();
     void copyWholeLog();
@@ -253,6 +260,10 @@ public:
     void getESC_INF(ESC_INF &record);
     void on_ParametersChanged(const ESC_INF &record);
     void canBaudInit();
+    // Pole pairs, gear ratio, sub-version (and the CAN ID in CAN mode): read-only, with why.
+    void showNeverWrittenFields();
+    // A parameter as the page names it: its caption and the register's name.
+    QString parameterFieldName(int rid) const;
 
     // ---- Encoder calibration and identification (mainwindow_calibration.cpp).
     void Cal_calibrate();
@@ -396,6 +407,8 @@ public slots:
     void on_btn_CANSend_clicked();
     void onCANPeriodicSendTimerTimeout();
     void on_idAcc_clicked(bool checked);
+    // Ends the CAN tab's own repetition (its timer).
+    void stopCanTabSend();
     void on_ExportAnaysis_clicked();
     void on_ChannelOccupancyRate_clicked();
     void on_canDataAnalysisEdit_editingFinished();
@@ -410,6 +423,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 #endif
@@ -442,7 +456,7 @@ private:
     bool canSendSettings(quint32 *id, qint32 *times);
     // The line under each data field: the bytes a send would carry now.
     void updateCanDataPreview();
-    void appendLogRows(const QList<CANFrameData> &rows);
+    void appendLogRows(const QList<CANFrameData> &rows, quint64 passedBy = 0);
     void CustomCDCInit();
     void fillPortCombo();
     // A message-table box with an optional second line that says why.
@@ -464,6 +478,9 @@ private:
     void stopPeriodicTimers();
     void startCanDebugTask();
     void stopCanDebugTask();
+    // Ends the periodic motor command: its timer or the adapter's repetition, the chart
+    // task and the button.
+    void endCanDebug();
     void setCanDebugButton(bool running);
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
@@ -479,7 +496,7 @@ private:
     void insertFrames(const QList<CanBusFrame> &frames);
     void onUsbAdapterError(CanAdapter::Error error, const QString &text);
     void panelInit();
-    void setPointEditFinished(const QString &quantity);
+    void setPointEditFinished(const QString &editName);
     void refreshSetPoints();
     void showVelocityRanges();
     void showModePicture(int index);
@@ -511,6 +528,7 @@ private:
     quint32 lastTotalCount = 0;
     double fps = 0;
     QElapsedTimer fpsClock;
+    bool floodSeen = false; // a second with a flood of frames; memory is trimmed after it
 
     QLabel *txLabel = nullptr;
     QLabel *rxLabel = nullptr;
@@ -523,6 +541,15 @@ private:
     QTimer *fpsTimer = nullptr;
     QTimer *calWaveTimer = nullptr;
     DeviceWatcher *deviceWatcher = nullptr;
+    // What the first paint does not need runs after it (finishStartup).
+    void finishStartup();
+    // The CAN plugins' interfaces and the USB adapters, listed once after start-up or
+    // before a port opens, whichever comes first (pairing needs them).
+    void listDevicesOnce();
+    bool devicesListed = false;
+    bool startupDone = false;
+    bool painted = false;
+    bool startupWaitsForPaint = false;
 
     QWidget *calibrationTab = nullptr;
     QString motorBaudText; // known motor bit rate, empty while unrecognised
@@ -541,11 +568,18 @@ private:
     // Frames counted by the dispatcher since the GUI last took them: one queued
     // RxCntChanged carries them all, however fast frames arrive.
     std::atomic<quint32> pendingRxCount{0};
+    // Frames of the adapter roads (USB, Qt CAN interfaces) not yet in the status bar:
+    // counted by the batch handler, shown by countTimer.
+    std::atomic<quint32> pendingAdapterRx{0};
+    std::atomic<quint32> pendingAdapterTx{0};
+    QTimer *countTimer = nullptr;
     bool portListStale = false; // devices changed while the port was open
     std::atomic_bool rxReadQueued{false};  // a read request waits for the GUI thread
     QMutex canFrameMutex;
     QList<CANFrameData> canFrameList;
+    quint64 canFramesPassedBy = 0; // under canFrameMutex: backlog rows the log would not keep
     std::atomic_bool logBatchPending{false}; // a CANRxVector is on its way to the GUI
+    std::atomic<quint64> logBatchPassedBy{0}; // the passed-by rows that came before it
     std::atomic<quint64> droppedLogRows{0};  // frames the GUI fell too far behind to log
     std::atomic_bool portOpen{false};
     std::atomic_bool englishUi{false};
@@ -553,6 +587,7 @@ private:
     bool fdcanDeviceSelected = false;
     UsbCanAdapter *usbAdapter = nullptr;
     QtCanBusAdapter *qtCanBus = nullptr;
+    QStringList pluginInterfaces; // what the CAN plugins reported at the last refresh
     CanBusPanel *canBusPanelWidget = nullptr;
     std::unique_ptr<CanRecorder> canRecorder;
     CanRecordBar *canRecordBar = nullptr;
@@ -575,6 +610,17 @@ private:
     bool messageBoxOpen = false;
     QTimer *canPeriodicTimer = nullptr;
     CanSendCounter canSendCounter; // the serial path's periodic send
+    qint32 canTabTimes = 0;        // frames the running CAN tab send was asked for (-1: until stopped)
+    qint32 canTabSent = 0;         // frames of it that went out
+    // ID counting of the CAN tab (the ID increment dialog).
+    quint16 canIdStep = 1;
+    quint32 canStopId = 0x7FF;
+    // A frame of the CAN tab, dressed as its settings say.
+    CanBusFrame canTabFrame(const QByteArray &data, quint32 id) const;
+    // True (after telling the user) while CAN frames would reach the motor's console.
+    bool refuseCanOnConsole();
+    // True (after telling the user) while a firmware transfer runs.
+    bool refuseWhileUpgrading();
     QPointer<QWidget> occupancyWindow;
     double currentBusLoad = 0;
     QPointer<QWidget> deviceConfigWindow;

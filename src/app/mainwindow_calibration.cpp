@@ -8,7 +8,8 @@
 #include "calibration/calibrationCapture.h"
 #include "calibration/ui/calResultDialog.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "link/sendingRoads.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
@@ -21,6 +22,8 @@
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 constexpr int kRunHistory = 500000;   // samples the live chart keeps during a run
@@ -126,6 +129,8 @@ void MainWindow::on_calibration_statusChanged(bool outputShaft)
 
 void MainWindow::on_btn_calibration_clicked()
 {
+    // Nothing else may drive the motor while it calibrates.
+    cdc->roads()->stopAll();
     // A new run starts from scratch: whatever the last one left running stops here.
     if (CalHandshake *h = cdc->calibrationHandshake())
         h->cancel();
@@ -153,7 +158,7 @@ void MainWindow::on_btn_calibration_clicked()
             emit MessageInfo(0);
             return;
         }
-        cdc->motorMode(1, true);
+        cdc->motorMode(1, true, 0);
         QTimer::singleShot(kStartDelayMs, this, [this] {
             if (motorType == 0)
                 cdc->calibration();
@@ -273,13 +278,27 @@ void MainWindow::Cal_calibrate()
                                                               calCapture->polePairs);
     if (!r.ok) {
         Logger::error("no table: " + r.problem, "Cal_calibrate");
-        DialogService::critical(this, tr("错误"), tr("校准数据不完整或无效，未生成补偿表。"));
+        DialogService::critical(this, tr("错误"), tr("校准数据不完整或无效，未生成补偿表，未向电机发送任何数据：\n%1").arg(r.problem));
         return;
     }
     calResults.motor = r;
     calResults.elecOffset = r.elecOffset;
     calResults.mechOffset = r.mechOffset;
-    showCalibrationResult(CalResultDialog::motorResult(calResults));
+    auto *dialog = CalResultDialog::motorResult(calResults);
+    const auto [lo, hi] = std::minmax_element(r.compTable.cbegin(), r.compTable.cend());
+    dialog->offerDownload(tr("补偿表 %1 项，取值 %2 … %3（单位 1/16384 圈），电角度偏移 %4 rad；"
+                             "下载共 %5 包，写入后电机使用新表。")
+                              .arg(r.compTable.size())
+                              .arg(double(*lo), 0, 'f', 1)
+                              .arg(double(*hi), 0, 'f', 1)
+                              .arg(double(r.elecOffset), 0, 'f', 4)
+                              .arg(CalMath::kMotorPackets));
+    // The table downloads only once the user has looked at it and said so.
+    connect(dialog, &CalResultDialog::downloadRequested, this, [this] {
+        cdc->tableSending = true;
+        QTimer::singleShot(1, this, [this] { SendCalibrateData(); });
+    });
+    showCalibrationResult(dialog);
     const qsizetype S = qsizetype(calCapture->polePairs) * 2 * CalMath::kPointsPerPolePair;
     change_Text(r.compTable.constData(), r.elecOffset, calResults.rawOffset, calResults.indexOffset, raw.value(0),
                 raw.value(S - 1));
@@ -301,8 +320,6 @@ void MainWindow::change_Text(const float *table, float offset, int rawOffset, in
     calResults.eoffset = offset;
     ui->comOutput->appendPlainText(CalMath::compensationTableText(tr("校准数据\n\n"), calResults.compTable, offset,
                                                                   rawOffset, index, rawFirst, rawLast));
-    cdc->tableSending = true;
-    QTimer::singleShot(1, this, [this] { SendCalibrateData(); });
 }
 
 void MainWindow::SendCalibrateData()
@@ -324,20 +341,31 @@ void MainWindow::on_outCalWaveResultShow()
     ui->Calibration->setMaxPoints(CalMath::kShaftTableSize);
     ui->Calibration->setVisiblePoints(CalMath::kShaftTableSize);
     CalMath::ShaftCalibration r = CalMath::calibrateOutputShaft(angles.value(0), angles.value(1), step);
+    for (int i : std::as_const(r.outside))
+        Logger::error(QString("第 %1 项位置超出 0 … 4095").arg(i), "on_outCalWaveResultShow");
     if (!r.ok) {
         Logger::error("no output-shaft table: " + r.problem, "on_outCalWaveResultShow");
-        DialogService::critical(this, tr("错误"), tr("输出轴校准数据不完整，未生成补偿表。"));
+        DialogService::critical(this, tr("错误"),
+                                tr("输出轴校准数据不完整或无效，未生成补偿表，未向电机发送任何数据：\n%1").arg(r.problem));
         emit CalWaveUpdateTimerActive(false);
         return;
     }
-    for (int i : std::as_const(r.outside))
-        Logger::error(QString("第 %1 项位置超出 0 … 4095").arg(i), "on_outCalWaveResultShow");
     calResults.shaft = r;
     QList<QList<float>> curves{r.roundTrip, r.inverseList};
     ui->Calibration->prepareDataVector(curves, {false, false});
     calCapture->resetShaftHCount();
-    cdc->outTableSending = true;
-    QTimer::singleShot(1, this, [this] { SendOutCalibrateData(); });
+    auto *dialog = CalResultDialog::shaftResult(calResults);
+    const auto [lo, hi] = std::minmax_element(r.inverse.cbegin(), r.inverse.cbegin() + CalMath::kShaftTableSize);
+    dialog->offerDownload(tr("输出轴索引表 %1 项，取值 %2 … %3；下载共 %4 包，写入后电机使用新表。")
+                              .arg(CalMath::kShaftTableSize)
+                              .arg(*lo)
+                              .arg(*hi)
+                              .arg(CalMath::kShaftPackets));
+    connect(dialog, &CalResultDialog::downloadRequested, this, [this] {
+        cdc->outTableSending = true;
+        QTimer::singleShot(1, this, [this] { SendOutCalibrateData(); });
+    });
+    showCalibrationResult(dialog);
 }
 
 void MainWindow::SendOutCalibrateData()
@@ -355,12 +383,13 @@ void MainWindow::on_CompensationTableRecv() { tableUpload->start(); }
 
 void MainWindow::on_MPreCalculateButton_clicked()
 {
+    cdc->roads()->stopAll();
     stopCANDebug();
     if (!portOpen) {
         emit MessageInfo(0);
         return;
     }
-    cdc->motorMode(1, true);
+    cdc->motorMode(1, true, 0);
     QTimer::singleShot(kStartDelayMs, this, [this] {
         if (motorType == 0)
             cdc->MPreCalculate();

@@ -12,8 +12,11 @@
 #include "can/ui/canTxDialogs.h"
 #include "can/ui/feedbackAnalysisBox.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "firmware/firmwareUpgrade.h"
+#include "link/sendingRoads.h"
+#include "link/serial/protocolFormat.h"
 #include "link/usb/canTxType.h"
+#include "procedures/customCDC.h"
 #include "log/fileSave.h"
 #include "log/log.h"
 #include "widgets/customPlainTextEdit.h"
@@ -202,13 +205,13 @@ void MainWindow::setCanSendTips()
     updateCanDataPreview();
 }
 
-void MainWindow::appendLogRows(const QList<CANFrameData> &rows)
+void MainWindow::appendLogRows(const QList<CANFrameData> &rows, quint64 passedBy)
 {
     // The log follows its newest row while the user is at the end; scrolled back to read,
     // the rows on screen stay put while older ones leave the front.
     QScrollBar *bar = ui->tableView->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
-    const int removed = canFrameModel->appendRows(rows);
+    const int removed = canFrameModel->appendRows(rows, passedBy);
     if (following)
         ui->tableView->scrollToBottom();
     else if (removed > 0)
@@ -372,24 +375,69 @@ QByteArray MainWindow::convertFDCANData()
     return c.data;
 }
 
+CanBusFrame MainWindow::canTabFrame(const QByteArray &data, quint32 id) const
+{
+    CanBusFrame f;
+    f.id = id;
+    f.payload = data;
+    if (canTxModel->canType()) {
+        f.flags |= CanBusFrame::FlexibleData;
+        if (canTxModel->dataSectionAcc())
+            f.flags |= CanBusFrame::BitRateSwitch;
+    }
+    if (canTxModel->canIdType() == 1)
+        f.flags |= CanBusFrame::Extended;
+    if (canTxModel->canFrameType() == 1)
+        f.flags |= CanBusFrame::Remote;
+    return f;
+}
+
+bool MainWindow::refuseWhileUpgrading()
+{
+    if (!cdc->upgrade()->isRunning())
+        return false;
+    // The bootloader takes every frame on the motor's ID as image data.
+    DialogService::warning(this, tr("无法发送"), tr("固件升级进行中，升级结束前不能发送其他帧"));
+    return true;
+}
+
+bool MainWindow::refuseCanOnConsole()
+{
+    if (!cdc->portIsConsole())
+        return false;
+    DialogService::warning(this, tr("无法发送"),
+                           tr("当前串口连接的是电机控制台（UART 模式），CAN 帧会被电机当作控制台命令执行，未发送。"
+                              "请切换到 CAN 模式，或打开 CAN 适配器。"));
+    return true;
+}
+
+void MainWindow::stopCanTabSend()
+{
+    if (canPeriodicTimer)
+        canPeriodicTimer->stop();
+    cdc->roads()->ended(SendingRoads::CanTabPeriodic);
+}
+
 void MainWindow::on_btn_CANSend_clicked()
 {
     if (!portOpen) {
         emit MessageInfo(0);
         return;
     }
+    if (refuseCanOnConsole() || refuseWhileUpgrading())
+        return;
     quint32 id = 0;
     qint32 times = 0;
     if (!canSendSettings(&id, &times))
         return;
     if (cdc->usbConnected()) {
         // The adapter repeats the frame itself, with the count, interval and counting.
-        if (canTxModel->idAcc() && cdc->idStep > can_tx_type::MaxIdStep) {
+        if (canTxModel->idAcc() && canIdStep > can_tx_type::MaxIdStep) {
             DialogService::warning(this, tr("警告"),
                                    tr("USB适配器的发送记录只能携带 0 到 %1 的ID步距，当前步距为 %2，帧未发送。"
                                       "请在“ID递增”的配置中改小步距。")
                                        .arg(can_tx_type::MaxIdStep)
-                                       .arg(cdc->idStep));
+                                       .arg(canIdStep));
             return;
         }
         const bool fd = canTxModel->canType();
@@ -399,19 +447,36 @@ void MainWindow::on_btn_CANSend_clicked()
             warnConversion(this, c);
             return;
         }
-        cdc->frameSendTimes(c.data, id, quint32(times));
+        CanTxOptions o;
+        o.times = times;
+        o.intervalMs = canTxModel->sendInterval();
+        o.idIncrement = canTxModel->idAcc();
+        o.dataIncrement = canTxModel->dataAcc();
+        o.idStep = canIdStep;
+        o.stopId = canStopId;
+        const CanBusFrame f = canTabFrame(c.data, id);
+        if (!canIdFitsFrame(f.id, f.has(CanBusFrame::Extended)))
+            DialogService::warning(this, tr("无法发送"),
+                                   tr("CAN ID 0x%1 超出%2的范围，帧未发送")
+                                       .arg(f.id, 0, 16)
+                                       .arg(f.has(CanBusFrame::Extended) ? tr("扩展帧（29 位）") : tr("标准帧（11 位）")));
+        else if (!cdc->sendCanTabFrame(f, o))
+            DialogService::warning(this, tr("无法发送"), tr("帧未能发送"));
         return;
     }
     // Adapters that send each frame once: one frame per tick of the window's own timer,
     // from the FD page where the link carries FD frames (a Qt CAN interface), else the
     // classic page. A count of -1 runs until the stop button.
     canSendCounter.start(times);
+    canTabTimes = times;
+    canTabSent = 0;
     if ((canTxModel->canType() ? ui->fdcanDataLenEdit : ui->canDataLenEdit)->text().isEmpty()) {
         DialogService::warning(this, tr("警告"), tr("dlc输入不合法"));
         return;
     }
     canPeriodicTimer->setInterval(int(canTxModel->sendInterval()));
     canPeriodicTimer->start();
+    cdc->roads()->started(SendingRoads::CanTabPeriodic, [this] { stopCanTabSend(); });
 }
 
 void MainWindow::onCANPeriodicSendTimerTimeout()
@@ -420,7 +485,7 @@ void MainWindow::onCANPeriodicSendTimerTimeout()
     const CanDataConversion c = fd ? convertPage(ui->fdcanDataLenEdit, ui->fdcanDataEdit, true)
                                    : convertPage(ui->canDataLenEdit, ui->canDataEdit, false);
     if (c.error != CanDataConversion::NoError) {
-        canPeriodicTimer->stop();
+        stopCanTabSend();
         warnConversion(this, c);
         return;
     }
@@ -431,15 +496,39 @@ void MainWindow::onCANPeriodicSendTimerTimeout()
     quint32 id = 0;
     QString why;
     if (!parseCanIdText(canTxModel->canId(), &id, &why)) {
-        canPeriodicTimer->stop();
+        stopCanTabSend();
         DialogService::warning(this, tr("警告"), why);
         return;
     }
     if (canTxModel->idAcc())
-        id = countedCanId(id, cdc->idStep, quint32(counter), cdc->stopId);
-    cdc->frameSend(data, id);
+        id = countedCanId(id, canIdStep, quint32(counter), canStopId);
+    const CanBusFrame f = canTabFrame(data, id);
+    const bool extended = f.has(CanBusFrame::Extended);
+    if (!canIdFitsFrame(id, extended)) {
+        // The counted ID left the frame type's range: the rest of the run is not sent.
+        stopCanTabSend();
+        const QString range = extended ? tr("扩展帧（29 位）") : tr("标准帧（11 位）");
+        const QString text =
+            canTabTimes > 0 ? tr("ID递增到 0x%1，超出%2的范围：已发送 %3 帧，其余 %4 帧未发送")
+                                  .arg(id, 0, 16)
+                                  .arg(range)
+                                  .arg(canTabSent)
+                                  .arg(qMax(canTabTimes - canTabSent, 1))
+                            : tr("ID递增到 0x%1，超出%2的范围：已发送 %3 帧，发送已停止").arg(id, 0, 16).arg(range).arg(canTabSent);
+        Logger::warning(text, "onCANPeriodicSendTimerTimeout");
+        DialogService::warning(this, tr("发送已停止"), text);
+        return;
+    }
+    if (!cdc->sendCanTabFrame(f, CanTxOptions())) {
+        stopCanTabSend();
+        const QString text = f.has(CanBusFrame::FlexibleData) ? tr("当前适配器只能发送经典 CAN 帧，CAN FD 帧未发送")
+                                                               : tr("帧未能发送，发送已停止");
+        DialogService::warning(this, tr("发送已停止"), text);
+        return;
+    }
+    ++canTabSent;
     if (canSendCounter.advance())
-        canPeriodicTimer->stop();
+        stopCanTabSend();
 }
 
 void MainWindow::on_idAcc_clicked(bool checked)
@@ -447,11 +536,11 @@ void MainWindow::on_idAcc_clicked(bool checked)
     if (!checked)
         return;
     // The USB adapter's record carries a step of one byte.
-    auto *dialog = new IdIncrementDialog(cdc->idStep, cdc->stopId, this,
+    auto *dialog = new IdIncrementDialog(canIdStep, canStopId, this,
                                          cdc->usbConnected() ? can_tx_type::MaxIdStep : quint16(0xFFFF));
     connect(dialog, &IdIncrementDialog::configured, this, [this](quint16 step, quint32 stopId) {
-        cdc->idStep = step;
-        cdc->stopId = stopId;
+        canIdStep = step;
+        canStopId = stopId;
     });
     dialog->show();
 }

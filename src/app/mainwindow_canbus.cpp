@@ -16,7 +16,8 @@
 #include "charts/ui/waveForm.h"
 #include "link/canbus/qtCanBusAdapter.h"
 #include "link/canbus/ui/canBusPanel.h"
-#include "link/serial/customCDC.h"
+#include "link/sendingRoads.h"
+#include "procedures/customCDC.h"
 #include "link/serial/serialPortModel.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
@@ -42,6 +43,8 @@
 
 namespace {
 constexpr char kRecordingFilter[] = "can-utils log (*.log);;*";
+// Frames a replay lets wait for the adapter at most (about 1 KB on the serial adapter).
+constexpr qint64 kReplayPendingFrames = 32;
 } // namespace
 
 void MainWindow::canBusInit()
@@ -74,11 +77,14 @@ void MainWindow::canBusInit()
     statusTimer->start(500);
 
     canReplay = new CanReplay(
-        [this](const CanBusFrame &f) {
+        [this](const CanBusFrame &f) { return portOpen && cdc->sendCanTabFrame(f, CanTxOptions()); }, this);
+    // "As fast as possible" goes no faster than the adapter writes.
+    canReplay->setBackPressure(
+        [this] {
             CanAdapter *a = cdc->canAdapter();
-            return portOpen && a && a->sendFrame(f);
+            return portOpen && a ? a->framesPending() : 0;
         },
-        this);
+        kReplayPendingFrames);
     connect(canReplay, &CanReplay::progress, canRecordBar->progressBar(), &QProgressBar::setValue);
     connect(canReplay, &CanReplay::finished, this, &MainWindow::onReplayFinished);
 }
@@ -93,7 +99,7 @@ void MainWindow::canBusShutdown()
 
 // ---------------------------------------------------------------- interfaces
 
-void MainWindow::refreshCanInterfaces()
+void MainWindow::refreshCanInterfaces(bool enumeratePlugins)
 {
     QList<SerialPortModel::PortEntry> entries;
     auto add = [&entries](const QString &name, const QString &description) {
@@ -105,7 +111,10 @@ void MainWindow::refreshCanInterfaces()
     };
     for (const auto &extra : options.canInterfaces)
         add(extra.first, extra.second);
-    for (const QString &name : QtCanBusAdapter::availableInterfaces())
+    if (enumeratePlugins)
+        pluginInterfaces = QtCanBusAdapter::availableInterfaces();
+    // Until the plugins were asked, the list keeps what they reported last.
+    for (const QString &name : pluginInterfaces)
         add(name, tr("CAN 接口（Qt 插件 %1）").arg(name.section(':', 0, 0)));
     serialPortModel->setCanInterfaces(entries);
 }
@@ -135,7 +144,8 @@ bool MainWindow::openCanBusLink(const QString &location)
     qtCanBus = new QtCanBusAdapter(plugin, iface, this);
     const QtCanBusAdapter::Settings settings = canBusPanelWidget->settings();
     qtCanBus->setSettings(settings);
-    connect(qtCanBus, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived);
+    // Batches go to the handler's queue straight from the interface's thread.
+    connect(qtCanBus, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived, Qt::DirectConnection);
     connect(qtCanBus, &CanAdapter::errorOccurred, this, &MainWindow::onCanBusError);
     if (!qtCanBus->connectDevice()) {
         const QString why = qtCanBus->errorString();
@@ -357,6 +367,8 @@ bool MainWindow::replayRecording(const QString &given)
         DialogService::warning(this, tr("无法回放"), tr("请先打开串口或 CAN 接口"));
         return false;
     }
+    if (refuseCanOnConsole() || refuseWhileUpgrading())
+        return false;
     const QString path = given.isEmpty()
                              ? DialogService::getOpenFileName(this, tr("回放记录"), QDir::homePath(), kRecordingFilter)
                              : given;
@@ -368,6 +380,7 @@ bool MainWindow::replayRecording(const QString &given)
         return false;
     }
     replayPath = path;
+    cdc->roads()->started(SendingRoads::Replay, [this] { canReplay->stop(); });
     canRecordBar->setReplaying(true);
     canRecordBar->showStatus(tr("回放中: %1").arg(QFileInfo(path).fileName()));
     return true;
@@ -375,6 +388,7 @@ bool MainWindow::replayRecording(const QString &given)
 
 void MainWindow::onReplayFinished(const CanReplay::Result &r)
 {
+    cdc->roads()->ended(SendingRoads::Replay);
     canRecordBar->setReplaying(false);
     QString text = tr("回放%1: 发送 %2 帧").arg(r.stopped ? tr("已停止") : tr("完成")).arg(r.sent);
     if (r.skipped)

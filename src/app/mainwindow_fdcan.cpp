@@ -9,7 +9,7 @@
 #include "can/ui/canTxDelegate.h"
 #include "chat/commandTable.h"
 #include "chat/ui/chatCommandDispatcher.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/serialCanAdapter.h"
 #include "link/usb/baudTiming.h"
 #include "link/usb/fdcanCommands.h"

@@ -7,9 +7,9 @@
 #include "chat/ui/chatCommandDispatcher.h"
 #include "firmware/firmwareImage.h"
 #include "firmware/firmwareUpgrade.h"
-#include "firmware/ui/firmwareDialog.h"
+#include "widgets/firmwareDialog.h"
 #include "firmware/ui/firmwareGroupBox.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
@@ -104,14 +104,9 @@ void MainWindow::on_firmwareUpgradeClicked()
         return;
     }
     // Nothing else may reach the motor during the transfer: over CAN the bootloader takes
-    // every frame on its ID as image data. Periodic sending stays off afterwards, the
-    // motor restarts with its new firmware.
-    if (isCanDebugRunning()) {
-        stopCanDebugTask();
-        setCanDebugButton(false);
-    }
-    canPeriodicTimer->stop();
-    cdc->periodicTimer->stop();
+    // every frame on its ID as image data. Every sending road ends (the link object does
+    // that as the upgrade starts) and stays off afterwards: the motor restarts with its
+    // new firmware.
     if (cdc->canMode)
         cdc->stopAdapterSending();
     if (cdc->usbConnected())

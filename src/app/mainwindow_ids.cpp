@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
 #include "widgets/dialogService.h"
@@ -96,7 +96,7 @@ void MainWindow::scanDevice()
         emit MessageInfo(0);
         return;
     }
-    if (MotorActions::scanBus(*cdc, scanning, [this] { return portOpen.load(); }, [this] { canPeriodicTimer->stop(); }))
+    if (MotorActions::scanBus(*cdc, scanning, [this] { return portOpen.load(); }, [this] { stopCanTabSend(); }))
         finishScan();
 }
 

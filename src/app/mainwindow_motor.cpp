@@ -7,7 +7,8 @@
 #include "can/canTxModel.h"
 #include "charts/ui/waveForm.h"
 #include "firmware/firmwareImage.h"
-#include "link/serial/customCDC.h"
+#include "link/sendingRoads.h"
+#include "procedures/customCDC.h"
 #include "link/serial/protocolFormat.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
@@ -34,6 +35,7 @@
 #include <QtConcurrent/QtConcurrent>
 
 #include <cstring>
+#include <algorithm>
 
 namespace {
 const char *kHeaderStyle = "QHeaderView::section { background-color: #BCDCF4; color: black; "
@@ -100,6 +102,8 @@ void MainWindow::ctrModeInit()
     auto syncIds = [this] {
         motorCanid = canTxModel->canid();
         motorMasterid = canTxModel->masterid();
+        cdc->setMotorCanid(motorCanid);
+        cdc->setMotorMasterid(motorMasterid);
     };
     connect(canTxModel.data(), &CANTxModel::dataChanged, this, syncIds);
     syncIds();
@@ -230,8 +234,10 @@ void MainWindow::on_driverTempChanged(signed char celsius)
 
 void MainWindow::parseCANReceiveFrame(const CAN_Frame &frame, ESC_INF &record)
 {
-    // The serial adapter's frame always carries eight data bytes.
-    motorFrameReceived(frame.id, frame.data, 8, ReceivePath::SerialAdapter, record);
+    // The frame carries eight data bytes; its length code says how many were received,
+    // which tells a four-byte ID reply from feedback.
+    motorFrameReceived(frame.id, frame.data, std::clamp(frame.dataLength(), 0, 8), ReceivePath::SerialAdapter,
+                       record);
 }
 
 void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int length, ReceivePath path,
@@ -304,11 +310,26 @@ void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
         emit ParametersChanged(r.record);
         canFrameResend();
         break;
-    case RegisterReply::WriteComplete:
+    case RegisterReply::WriteComplete: {
         // Periodic sending resumes before the box, which waits for the user.
         canFrameResend();
-        emit MessageInfo(7);
+        if (r.writeRefused.isEmpty()) {
+            emit MessageInfo(7);
+            break;
+        }
+        // The motor answered these with the value it kept: no success to report.
+        QStringList kept;
+        for (qsizetype i = 0; i < r.writeRefused.size(); ++i) {
+            const int rid = r.writeRefused[i];
+            ESC_INF asked;
+            asked.setRawValue(rid, r.writeAsked.value(i));
+            kept << tr("%1 = %2（写入 %3）")
+                        .arg(parameterFieldName(rid), registerValueText(record, rid), registerValueText(asked, rid));
+        }
+        Logger::warning("motor kept: " + kept.join("; "), "parseRIDFrame");
+        DialogService::warning(this, tr("提示"), tr("电机未接受以下参数，保留了原值：\n%1").arg(kept.join('\n')));
         break;
+    }
     case RegisterReply::VersionsComplete:
         Logger::info(QString("register versions: app 0x%1, loader 0x%2")
                          .arg(r.appVersion, 8, 16, QChar('0'))
@@ -330,14 +351,17 @@ void MainWindow::motorCommand(int type)
         emit MessageInfo(0);
         return;
     }
+    if (refuseWhileUpgrading())
+        return;
     stopPeriodicTimers();
-    MotorActions::sendCommand(*cdc, MotorCommand(type), this, [this] { canFrameResend(); });
+    // The command goes to the mode the tab bar shows now, whatever the last send used.
+    MotorActions::sendCommand(*cdc, MotorCommand(type), ui->ctrModeTabBar->currentIndex(), this,
+                              [this] { canFrameResend(); });
 }
 
 void MainWindow::stopPeriodicTimers()
 {
-    if (canPeriodicTimer)
-        canPeriodicTimer->stop();
+    stopCanTabSend();
     cdc->periodicTimer->stop();
 }
 
@@ -351,8 +375,10 @@ void MainWindow::on_btn_canDebugClear_clicked()
         emit MessageInfo(0);
         return;
     }
+    if (refuseWhileUpgrading())
+        return;
     stopPeriodicTimers();
-    MotorActions::sendCommand(*cdc, MotorCommand::ClearError, this);
+    MotorActions::sendCommand(*cdc, MotorCommand::ClearError, ui->ctrModeTabBar->currentIndex(), this);
     if (!cdc->usbConnected()) {
         QElapsedTimer wait;
         wait.start();
@@ -382,6 +408,10 @@ void MainWindow::on_btn_canDebugUpdate_clicked()
 void MainWindow::setCanDebugButton(bool running)
 {
     canDebugRunning = running;
+    if (running)
+        cdc->roads()->started(SendingRoads::MotorPeriodic, [this] { endCanDebug(); });
+    else
+        cdc->roads()->ended(SendingRoads::MotorPeriodic);
     ui->btn_canDebugSend->setText(running ? tr("停止") : tr("发送"));
     ui->btn_canDebugSend->setStyleSheet(running ? QString::fromLatin1(kActiveButtonStyle) : QString());
     ui->periodicSend->setEnabled(!running);
@@ -420,10 +450,10 @@ void MainWindow::on_btn_canDebugSend_clicked()
         return;
 
     if (!ui->periodicSend->isChecked()) {
-        if (portOpen)
-            cdc->canDebugSend();
-        else
+        if (!portOpen)
             emit MessageInfo(0);
+        else if (!refuseWhileUpgrading())
+            cdc->canDebugSend();
         return;
     }
 
@@ -432,13 +462,15 @@ void MainWindow::on_btn_canDebugSend_clicked()
             emit MessageInfo(0);
             return;
         }
+        if (refuseWhileUpgrading())
+            return;
+        // A text that is no positive number would give a 0 ms timer that floods the link
+        // and starves the GUI thread: it counts as 1 ms, as the field's own rule.
+        const int interval = sendIntervalValue(ui->sendIntervalEdit_2->text());
         if (cdc->usbConnected()) {
-            ui->sendIntervalEdit->setText(ui->sendIntervalEdit_2->text());
-            cdc->canDebugSendTimes();
+            cdc->canDebugSendTimes(quint32(interval));
         } else {
-            // A text that is no positive number would give a 0 ms timer that floods the
-            // link and starves the GUI thread: it counts as 1 ms, as the field's own rule.
-            cdc->periodicTimer->setInterval(sendIntervalValue(ui->sendIntervalEdit_2->text()));
+            cdc->periodicTimer->setInterval(interval);
             cdc->periodicTimer->start();
         }
         startCanDebugTask();
@@ -447,12 +479,14 @@ void MainWindow::on_btn_canDebugSend_clicked()
     }
 
     // Running: stop.
-    if (cdc->usbConnected()) {
-        if (portOpen)
-            cdc->stopAdapterSending();
-    } else {
-        cdc->periodicTimer->stop();
-    }
+    endCanDebug();
+}
+
+void MainWindow::endCanDebug()
+{
+    cdc->periodicTimer->stop();
+    if (portOpen && cdc->usbConnected())
+        cdc->stopAdapterSending();
     stopCanDebugTask();
     setCanDebugButton(false);
 }
@@ -466,12 +500,10 @@ void MainWindow::canFrameResend()
 {
     if (!ui->periodicSend->isChecked() || !isCanDebugRunning())
         return;
-    if (cdc->usbConnected()) {
-        ui->sendIntervalEdit->setText(ui->sendIntervalEdit_2->text());
-        cdc->canDebugSendTimes();
-    } else {
+    if (cdc->usbConnected())
+        cdc->canDebugSendTimes(quint32(sendIntervalValue(ui->sendIntervalEdit_2->text())));
+    else
         cdc->periodicTimer->start();
-    }
 }
 
 void MainWindow::stopCANDebug()

@@ -29,39 +29,48 @@ const char *const kUnitLabels[] = {"radsLabel", "radsLabel_2", "radsLabel_3", "r
 void MainWindow::panelInit()
 {
     connect(ui->sw_btn_rpmRads, &SwitchButton::statusChanged, this, &MainWindow::on_rpmRads_statusChanged);
+    // The other pages' set-points without a handler of their own keep to their ranges too.
+    for (QLineEdit *e : {ui->POSEdit_POS, ui->POSEdit_PVT, ui->VELEdit_PVT})
+        connect(e, &QLineEdit::editingFinished, this, [this, e] { setPointEditFinished(e->objectName()); });
     auto *f4 = new QShortcut(QKeySequence(Qt::Key_F4), this);
     connect(f4, &QShortcut::activated, this, &MainWindow::specialMotorSelection);
 }
 
 // ---------------------------------------------------------------- set-points
 
-void MainWindow::setPointEditFinished(const QString &quantity)
+void MainWindow::setPointEditFinished(const QString &editName)
 {
     if (g_setPointGuard)
         return;
     g_setPointGuard = true;
-    auto *slider = ui->controlPanel->findChild<QSlider *>(quantity + "Slider");
-    auto *edit = ui->controlPanel->findChild<QLineEdit *>(quantity + "Edit");
+    auto *edit = ui->controlPanel->findChild<QLineEdit *>(editName);
     const MappingRanges r = ranges.get();
-    float max = 0;
-    if (quantity == "POS")
-        max = r.position.max;
-    else if (quantity == "VEL")
-        // Typed in RPM, the bound is too: 100 RPM lies well within 30 rad/s.
-        max = ui->sw_btn_rpmRads->checked() ? float(r.velocity.max * kRpmPerRads) : r.velocity.max;
-    else if (quantity == "KP")
-        max = r.kp.max;
-    else if (quantity == "KD")
-        max = r.kd.max;
-    else if (quantity == "TOR")
-        max = r.torque.max;
-    else if (quantity == "I")
-        max = r.current.max;
+    // Typed in RPM, the velocity bounds are too: 100 RPM lies well within 30 rad/s.
+    const float rpm = ui->sw_btn_rpmRads->checked() ? float(kRpmPerRads) : 1.0f;
+    MappingRange range;
+    QString slider;
+    if (editName == "POSEdit" || editName == "POSEdit_POS" || editName == "POSEdit_PVT")
+        range = r.position;
+    else if (editName == "VELEdit")
+        range = {r.velocity.min * rpm, r.velocity.max * rpm};
+    else if (editName.startsWith("VELEdit_"))
+        range = {-pagesVelocityMax * rpm, pagesVelocityMax * rpm};
+    else if (editName == "KPEdit")
+        range = r.kp;
+    else if (editName == "KDEdit")
+        range = r.kd;
+    else if (editName == "TOREdit")
+        range = r.torque;
+    else if (editName == "IEdit")
+        range = r.current;
+    // The MIT quantities and the current have a slider named after the quantity.
+    if (!editName.contains('_'))
+        slider = QString(editName).replace("Edit", "Slider");
     if (edit) {
-        const SetPointCheck c = checkSetPoint(max, edit->text());
+        const SetPointCheck c = checkSetPoint(range.min, range.max, edit->text());
         if (c.applies) {
-            if (slider)
-                slider->setValue(c.slider);
+            if (auto *s = slider.isEmpty() ? nullptr : ui->controlPanel->findChild<QSlider *>(slider))
+                s->setValue(c.slider);
             if (c.rewrite)
                 edit->setText(c.text);
         }
@@ -71,24 +80,27 @@ void MainWindow::setPointEditFinished(const QString &quantity)
 
 void MainWindow::refreshSetPoints()
 {
-    for (const char *q : {"POS", "VEL", "TOR"})
-        setPointEditFinished(QString::fromLatin1(q));
+    for (const char *name : {"POSEdit", "VELEdit", "TOREdit", "POSEdit_POS", "VELEdit_POS", "VELEdit_VEL",
+                             "POSEdit_PVT", "VELEdit_PVT"})
+        setPointEditFinished(QString::fromLatin1(name));
 }
 
-void MainWindow::on_POSEdit_editingFinished() { setPointEditFinished("POS"); }
-void MainWindow::on_VELEdit_editingFinished() { setPointEditFinished("VEL"); }
-void MainWindow::on_KPEdit_editingFinished() { setPointEditFinished("KP"); }
-void MainWindow::on_KDEdit_editingFinished() { setPointEditFinished("KD"); }
-void MainWindow::on_TOREdit_editingFinished() { setPointEditFinished("TOR"); }
-void MainWindow::on_IEdit_editingFinished() { setPointEditFinished("I"); }
+void MainWindow::on_POSEdit_editingFinished() { setPointEditFinished("POSEdit"); }
+void MainWindow::on_VELEdit_editingFinished() { setPointEditFinished("VELEdit"); }
+void MainWindow::on_KPEdit_editingFinished() { setPointEditFinished("KPEdit"); }
+void MainWindow::on_KDEdit_editingFinished() { setPointEditFinished("KDEdit"); }
+void MainWindow::on_TOREdit_editingFinished() { setPointEditFinished("TOREdit"); }
+void MainWindow::on_IEdit_editingFinished() { setPointEditFinished("IEdit"); }
 
 void MainWindow::on_VELEdit_POS_editingFinished()
 {
+    setPointEditFinished("VELEdit_POS");
     ui->label_35->setText(rpmReadoutText(ui->VELEdit_POS->text(), ui->sw_btn_rpmRads->checked()));
 }
 
 void MainWindow::on_VELEdit_VEL_editingFinished()
 {
+    setPointEditFinished("VELEdit_VEL");
     ui->label_72->setText(rpmReadoutText(ui->VELEdit_VEL->text(), ui->sw_btn_rpmRads->checked()));
 }
 

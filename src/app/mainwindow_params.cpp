@@ -5,11 +5,12 @@
 #include "app/ui_mainwindow.h"
 
 #include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 #include "motor/controlPanel.h"
 #include "motor/motorActions.h"
 #include "motor/paramRegisters.h"
+#include "motor/paramRules.h"
 #include "motor/ui/paramWidgets.h"
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
@@ -45,6 +46,33 @@ void MainWindow::canBaudInit()
     ui->comboBox_canBaud->clear();
     for (const char *text : canBaudList)
         ui->comboBox_canBaud->addItem(QString::fromLatin1(text));
+    showNeverWrittenFields();
+}
+
+void MainWindow::showNeverWrittenFields()
+{
+    // Fields a write never changes look it, and say why (again after a language switch).
+    for (int rid = 0; rid < ESC_INF::FieldCount; ++rid) {
+        const QString reason = readOnlyParameterReason(rid);
+        // The motor's CAN ID is read-only in CAN mode only (on_canUart_statusChanged).
+        auto *edit = reason.isEmpty() || rid == 8
+                         ? nullptr
+                         : ui->tab_Parameters->findChild<QLineEdit *>(registerWidgetName(rid));
+        if (!edit)
+            continue;
+        edit->setToolTip(reason);
+        edit->setReadOnly(true);
+        edit->setStyleSheet("QLineEdit { background-color: #f0f0f0; color: #808080; }");
+    }
+    ui->ESC_IDEdit->setToolTip(ui->ESC_IDEdit->isReadOnly() ? readOnlyParameterReason(8) : QString());
+}
+
+QString MainWindow::parameterFieldName(int rid) const
+{
+    const QString property = ESC_INF::propertyName(rid);
+    const auto *caption = ui->tab_Parameters->findChild<QLabel *>(property + "Caption");
+    const QString field = caption ? caption->text().remove(QRegularExpression("[:：]\\s*$")).trimmed() : QString();
+    return field.isEmpty() || field == property ? property : QString("%1 (%2)").arg(field, property);
 }
 
 // ---------------------------------------------------------------- widgets and record
@@ -158,14 +186,19 @@ void MainWindow::on_WriteAllParam_clicked()
                                        &shownParameters);
     if (bad >= 0) {
         const QString property = ESC_INF::propertyName(bad);
-        const auto *caption = ui->tab_Parameters->findChild<QLabel *>(property + "Caption");
-        QString field = caption ? caption->text().remove(QRegularExpression("[:：]\\s*$")).trimmed() : QString();
-        field = field.isEmpty() ? property : QString("%1 (%2)").arg(field, property);
         Logger::warning(QString("%1 = \"%2\" cannot be written").arg(property, texts.value(registerWidgetName(bad))),
                         "on_WriteAllParam_clicked");
         DialogService::warning(this, tr("提示"),
                                tr("参数 %1 的值“%2”无法写入：须为有限的数值（ID 不超过 0x7FF）。未写入任何参数。")
-                                   .arg(field, texts.value(registerWidgetName(bad))));
+                                   .arg(parameterFieldName(bad), texts.value(registerWidgetName(bad))));
+        return;
+    }
+    // Each register against its range, then the pairs a controller needs in order.
+    const QStringList problems = parameterProblemTexts(checkParameters(
+        record, writtenRegisters(cdc->canMode, cdc->longParamFormat), [this](int rid) { return parameterFieldName(rid); }));
+    if (!problems.isEmpty()) {
+        Logger::warning("not written: " + problems.join("; "), "on_WriteAllParam_clicked");
+        DialogService::warning(this, tr("提示"), tr("以下参数无法写入，未写入任何参数：\n%1").arg(problems.join('\n')));
         return;
     }
     cdc->escInf = record;
@@ -189,6 +222,8 @@ void MainWindow::on_StoreAllParam_clicked()
         return;
     }
     MotorActions::startRegisters(*cdc, 2, this);
+    // Saving is what makes a write survive a power cycle: say that it went out.
+    emit autoQuitMessageBoxShow(tr("已发送保存命令：电机把当前参数存入其 Flash，断电后保留"));
 }
 
 // ---------------------------------------------------------------- export / import
@@ -213,14 +248,60 @@ void MainWindow::on_ImportParam_clicked()
     const QString path = DialogService::getOpenFileName(this, tr("选择文本文件"), desktopPath, tr("文本文件 (*.txt)"));
     if (path.isEmpty())
         return;
-    ESC_INF record = cdc->escInf;
-    const ParamFileResult r = importParameters(path, record);
-    if (!r.ok) {
-        DialogService::critical(this, tr("错误"), r.error);
+    QString text;
+    const ParamFileResult read = readParameterFile(path, text);
+    if (!read.ok) {
+        DialogService::critical(this, tr("错误"), read.error);
         return;
     }
-    Logger::info(QString("参数已导入: %1 (%2 行已读取, %3 行已跳过)").arg(path).arg(r.applied).arg(r.skipped),
+    // What the page shows now is the motor the file is for; its IDs stay unless the user
+    // takes the file's (an export of another motor would put two motors on one ID).
+    ESC_INF current = cdc->escInf;
+    getESC_INF(current);
+    const bool idsShown = !ui->MST_IDEdit->text().trimmed().isEmpty() && !ui->ESC_IDEdit->text().trimmed().isEmpty();
+    // Read-only fields the page shows keep the motor's values: they are never written.
+    QList<int> keep;
+    for (int rid : {16, 20, 36})
+        if (auto *e = ui->tab_Parameters->findChild<QLineEdit *>(registerWidgetName(rid)); e && !e->text().isEmpty())
+            keep << rid;
+    ESC_INF record = current;
+    ParameterImport r = importParameterText(text, record, false, keep);
+    if (!r.ok) {
+        DialogService::critical(this, tr("错误"), r.error + ": " + path);
+        return;
+    }
+    bool takeIds = false;
+    if (r.idsDiffer) {
+        const QString now = idsShown ? tr("参数页当前为 CAN ID %1、主机ID %2").arg(hexIdText(current.ESC_ID), hexIdText(current.MST_ID))
+                                     : tr("参数页当前没有 ID（请先读参数）");
+        takeIds = DialogService::question(this, tr("导入参数"),
+                                          tr("文件中的 CAN ID 为 %1、主机ID 为 %2；%3。\n使用文件中的 ID 吗？"
+                                             "选“否”保留当前 ID（推荐：两台电机用同一 ID 会互相干扰）。")
+                                              .arg(hexIdText(r.fileCanId), hexIdText(r.fileMasterId), now),
+                                          QMessageBox::Yes | QMessageBox::No)
+                  == QMessageBox::Yes;
+        if (takeIds) {
+            record = current;
+            r = importParameterText(text, record, true, keep);
+        }
+    }
+    Logger::info(QString("参数已导入: %1 (%2 行已读取, %3 行已跳过, %4 项有变化, ID %5)")
+                     .arg(path)
+                     .arg(r.applied)
+                     .arg(r.skipped)
+                     .arg(r.filled)
+                     .arg(takeIds ? "from the file" : "kept"),
                  "on_ImportParam_clicked");
     cdc->escInf = record;
     emit ParametersChanged(cdc->escInf);
+    if (!takeIds && !idsShown) {
+        ui->MST_IDEdit->clear();
+        ui->ESC_IDEdit->clear();
+    }
+    QString done = tr("已从文件填入 %1 行参数（%2 项与之前不同），尚未写入电机；点击“写参数”写入。").arg(r.applied).arg(r.filled);
+    if (r.skipped)
+        done += "\n" + tr("%1 行无法使用，已跳过。").arg(r.skipped);
+    if (r.idsDiffer)
+        done += "\n" + (takeIds ? tr("ID 取自文件。") : tr("ID 保留为当前值，未取文件中的 ID。"));
+    DialogService::information(this, tr("导入参数"), done);
 }

@@ -8,8 +8,9 @@
 #include "can/canTxModel.h"
 #include "can/ui/canTxDelegate.h"
 #include "firmware/firmwareUpgrade.h"
+#include "link/sendingRoads.h"
 #include "link/serial/baudLists.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/portOpenFailure.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/receiveDispatcher.h"
@@ -190,7 +191,7 @@ void MainWindow::canTxViewModelInit()
 
 void MainWindow::CustomCDCInit()
 {
-    cdc.reset(new CustomCDC(serialPortModel.data(), canTxModel.data()));
+    cdc.reset(new CustomCDC);
     connect(ui->sw_btn_canUart, &SwitchButton::statusChanged, cdc.data(), [this](bool on) { cdc->canMode = on; });
     cdc->canMode = ui->sw_btn_canUart->checked();
     cdc->outputShaftEncoder = ui->sw_btn_calibration->checked();
@@ -206,6 +207,13 @@ void MainWindow::CustomCDCInit()
             emit autoQuitMessageBoxShow(tr("CAN ID 0x%1 超出%2的范围，帧未发送")
                                             .arg(id, 0, 16)
                                             .arg(extended ? tr("扩展帧（29 位）") : tr("标准帧（11 位）")));
+        },
+        Qt::QueuedConnection);
+    connect(
+        cdc.data(), &CustomCDC::consoleRefusedFrame, this,
+        [this] {
+            stopCANDebug();
+            emit autoQuitMessageBoxShow(tr("串口连接的是电机控制台（UART 模式）：CAN 帧未发送"));
         },
         Qt::QueuedConnection);
 }
@@ -263,8 +271,7 @@ void MainWindow::on_actCom_Switch_triggered()
         cdc->clearProcedureFlags();
         if (calWaveTimer)
             calWaveTimer->stop();
-        if (canPeriodicTimer)
-            canPeriodicTimer->stop();
+        stopCanTabSend();
         cdc->periodicTimer->stop();
         setCanDebugButton(false);
         if (on_actCom_Open_triggered()) {
@@ -278,6 +285,7 @@ void MainWindow::on_actCom_Switch_triggered()
 
 bool MainWindow::on_actCom_Open_triggered()
 {
+    listDevicesOnce();
     // A path typed into the box and not yet confirmed still counts.
     const QString typed = ui->comboCom_Port->currentText().trimmed();
     if (!typed.isEmpty() && ui->comboCom_Port->findText(typed) < 0 && typed.startsWith('/') && QFileInfo::exists(typed))
@@ -341,20 +349,18 @@ void MainWindow::on_actCom_Close_triggered()
     }
     ui->btn_comSwitch->setText(tr("打开串口"));
     ui->btn_comSwitch->setStyleSheet(QString());
-    // A transfer cannot go on without its link; it must not wait for a silence either.
-    if (cdc)
+    if (cdc) {
+        // Nothing outlives its link: every road that sends by itself ends while the link is
+        // still there to take the adapter's stop (periodic sends, repetition, replay, the
+        // send queue, a transfer, which must not wait for a silence either).
+        cdc->roads()->stopAll();
         cdc->upgrade()->cancel();
-    if (cdc && isCanDebugRunning()) {
         cdc->periodicTimer->stop();
-        if (portOpen)
-            on_btn_CANStop_clicked();
-        stopCanDebugTask();
-        setCanDebugButton(false);
-    }
-    if (cdc)
-        cdc->periodicTimer->stop();
-    if (cdc)
+        stopCanTabSend();
+        if (portOpen && cdc->usbConnected())
+            cdc->stopAdapterSending();
         closeCanAdapter();
+    }
 
     portOpen = false;
     if (cdc)
@@ -423,8 +429,7 @@ void MainWindow::on_btn_BuadSet_clicked()
 
 void MainWindow::on_btn_CANStop_clicked()
 {
-    if (canPeriodicTimer)
-        canPeriodicTimer->stop();
+    stopCanTabSend();
     cdc->periodicTimer->stop();
     if (!portOpen) {
         emit MessageInfo(0);
@@ -542,9 +547,9 @@ void MainWindow::handleFIFO(QPromise<void> &promise)
     ev.parameterBlock = [this](const QByteArray &record, bool longLayout) {
         emit parameterBlockReceived(record, longLayout);
     };
-    ev.upgradeReply = [this](const QByteArray &bytes, bool fromFrame) {
-        return cdc->upgrade()->offerReply(bytes, fromFrame ? FirmwareUpgrade::Path::SerialAdapter
-                                                           : FirmwareUpgrade::Path::Console);
+    ev.upgradeReply = [this](const QByteArray &bytes, bool fromFrame, quint32 id) {
+        return fromFrame ? cdc->upgrade()->offerFrameReply(id, bytes, FirmwareUpgrade::Path::SerialAdapter)
+                         : cdc->upgrade()->offerReply(bytes, FirmwareUpgrade::Path::Console);
     };
     ev.versions = [this](const QString &app, const QString &loader) {
         emit appVersionChanged(app);
@@ -595,12 +600,15 @@ void MainWindow::handleCANAnalysis()
         if (logBatchPending)
             continue;
         QList<CANFrameData> batch;
+        quint64 passedBy = 0;
         {
             QMutexLocker lock(&canFrameMutex);
             batch.swap(canFrameList);
+            std::swap(passedBy, canFramesPassedBy);
         }
         if (!batch.isEmpty()) {
             logBatchPending = true;
+            logBatchPassedBy = passedBy;
             emit CANRxVector(batch);
         }
     }
@@ -608,7 +616,7 @@ void MainWindow::handleCANAnalysis()
 
 void MainWindow::on_CANRxVector(const QList<CANFrameData> &rows)
 {
-    appendLogRows(rows);
+    appendLogRows(rows, logBatchPassedBy.exchange(0));
     logBatchPending = false;
 }
 

@@ -8,9 +8,12 @@
 #include "charts/spectrumCapture.h"
 #include "charts/ui/spectrumAnalyzerDialog.h"
 #include "charts/ui/waveForm.h"
-#include "link/serial/customCDC.h"
+#include "link/sendingRoads.h"
+#include "link/serial/serialCanAdapter.h"
+#include "procedures/customCDC.h"
 #include "link/serial/ui/serialTerminal.h"
 #include "log/log.h"
+#include "widgets/dialogService.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -39,8 +42,14 @@ void MainWindow::terminalInit()
     t.clear = ui->clearDataList;
     t.sendQueue = ui->sendDataList;
     t.interval = ui->sendListIntervalEdit;
-    serialTerminal = new SerialTerminal(t, cdc.data(), this);
+    serialTerminal = new SerialTerminal(t, cdc->serialAdapter(), this);
     connect(serialTerminal, &SerialTerminal::MessageInfo, this, &MainWindow::on_MessageInfoRecv);
+    connect(serialTerminal, &SerialTerminal::queueRunningChanged, this, [this](bool running) {
+        if (running)
+            cdc->roads()->started(SendingRoads::SendQueue, [this] { serialTerminal->stopQueue(); });
+        else
+            cdc->roads()->ended(SendingRoads::SendQueue);
+    });
     connect(ui->btn_comDataList, &QPushButton::clicked, this, &MainWindow::comDataList);
     auto *f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
     connect(f3, &QShortcut::activated, this, &MainWindow::comDataList);
@@ -108,6 +117,17 @@ void MainWindow::onSpectrumCaptured(int result, const QList<float> &samples)
         return; // the user closed the port, or its loss was reported already
     default:
         emit MessageInfo(6);
+        return;
+    }
+    const int bad = Spectrum::firstNonFiniteSample(samples, Spectrum::FftSize);
+    if (bad >= 0) {
+        // A NaN or infinity turns every amplitude into nonsense: no chart, no verdict.
+        spectrumDialog->discardResult();
+        spectrumDialog->hide();
+        DialogService::warning(this, tr("提示"),
+                               tr("质量分析数据的第 %1 个采样值无效（%2），这不是一次有效的测量：未计算频谱，也未作判定。")
+                                   .arg(bad + 1)
+                                   .arg(QString::number(double(samples[bad]))));
         return;
     }
     ui->Torque->reset();

@@ -1,12 +1,13 @@
 // The tuning bench in the main window: the 调参 button of the motor debug tab opens it;
-// its runs reach the motor on the control panel's and parameter page's roads, and end
-// when the link closes.
+// its runs reach the motor on the motor's own roads and are a sending road of their own,
+// so that closing or losing the link, an upgrade, a calibration and stopping everything
+// end them.
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
-#include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
-#include "link/serial/protocolFormat.h"
+#include "firmware/firmwareUpgrade.h"
+#include "link/sendingRoads.h"
+#include "procedures/customCDC.h"
 #include "tuning/ui/tuningWindow.h"
 
 #include <QPushButton>
@@ -28,11 +29,13 @@ void MainWindow::on_btn_tuning_clicked()
         host.linkProblem = [this]() -> QString {
             if (!portOpen)
                 return tr("请打开串口");
-            if (!cdc->canMode)
+            if (cdc->portIsConsole())
                 return tr("调参经 CAN 发送指令：电机通道为 UART 时不可用，请切换到 CAN");
+            if (cdc->upgrade()->isRunning())
+                return tr("固件升级进行中，升级结束前不能发送其他帧");
             return QString();
         };
-        host.motorId = [this] { return canTxModel->canid(); };
+        host.motorId = [this] { return cdc->motorCanid(); };
         host.limits = [this] {
             Tuning::Limits l;
             const MappingRanges r = ranges.get();
@@ -43,30 +46,35 @@ void MainWindow::on_btn_tuning_clicked()
         };
         host.motorEnabled = [this] { return portOpen && feedbackFrames > 0 && latestStateCode.load() == 1; };
         host.road = [this] {
-            TuningRoad road;
-            road.readRegister = [this](int rid) {
-                if (portOpen)
-                    cdc->controllerAllParamsCRUFunc(0, rid);
-            };
-            road.special = [this](MotorCommand c, int mode) {
-                if (!portOpen)
-                    return;
-                cdc->frameSend(specialFrame(c), canidConvention(canTxModel->canid(), mode));
-                // A run started right after this one must not take the motor for enabled
-                // before the disable's own feedback says so.
-                if (c == MotorCommand::Disable)
+            TuningRoad road = motorTuningRoad(*cdc, [this] { return portOpen.load(); });
+            // A run started right after this one must not take the motor for enabled
+            // before the disable's own feedback says so.
+            road.special = [this, special = road.special](MotorCommand c, int mode) {
+                const bool sent = special(c, mode);
+                if (sent && c == MotorCommand::Disable)
                     latestStateCode = 0;
-            };
-            road.command = [this](int mode, const QByteArray &payload) {
-                if (portOpen)
-                    cdc->frameSend(payload, canidConvention(canTxModel->canid(), mode));
+                return sent;
             };
             return road;
         };
-        host.beforeRun = [this] { on_btn_CANStop_clicked(); };
-        host.afterRun = [this] { canFrameResend(); };
+        host.beforeRun = [this] {
+            // The run alone drives the motor: whatever else sends ends first and does not
+            // come back by itself afterwards.
+            cdc->roads()->stopAll();
+            cdc->roads()->started(SendingRoads::Tuning, [this] { stopTuningRun(tr("已随全部发送一同停止")); });
+        };
+        host.afterRun = [this] { cdc->roads()->ended(SendingRoads::Tuning); };
         host.inbox = &tuningInbox;
         tuningWindow = new TuningWindow(host, this);
+        // Another road that starts sending would fight the run for the motor.
+        connect(cdc->roads(), &SendingRoads::runningChanged, tuningWindow,
+                [this](const QList<SendingRoads::Road> &running) {
+                    for (SendingRoads::Road r : running)
+                        if (r != SendingRoads::Tuning && running.contains(SendingRoads::Tuning)) {
+                            stopTuningRun(tr("“%1”已开始，调参已停止").arg(SendingRoads::roadName(r)));
+                            return;
+                        }
+                });
     }
     tuningWindow->show();
     tuningWindow->raise();

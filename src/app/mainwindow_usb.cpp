@@ -5,9 +5,10 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 
+#include "can/canFrameModel.h"
 #include "can/canTxModel.h"
 #include "firmware/firmwareUpgrade.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/serialCanAdapter.h"
 #include "link/serial/serialPortModel.h"
 #include "link/usb/control_protocol.h"
@@ -36,7 +37,8 @@ void MainWindow::usbInit()
     usbAdapter = new UsbCanAdapter(&fdcanFIFO, this);
     usbBatches = std::make_unique<OrderedPoolQueue<QList<CanBusFrame>>>(
         [this](const QList<CanBusFrame> &frames) { insertFrames(frames); });
-    connect(usbAdapter, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived);
+    // Batches go to the handler's queue straight from the adapter's thread.
+    connect(usbAdapter, &CanAdapter::framesReceived, this, &MainWindow::on_canFramesReceived, Qt::DirectConnection);
     connect(usbAdapter, &CanAdapter::errorOccurred, this, &MainWindow::onUsbAdapterError);
     usbCommands = std::make_unique<UsbFdcanCommands>(usbAdapter, [this] { return pairingPorts(); });
     ui->fdcanGroupBox->setCommands(usbCommands.get());
@@ -100,10 +102,12 @@ CANFrameData MainWindow::insert_item(const CanBusFrame &frame, quint32 &rx, quin
         ++tx;
     } else {
         ++rx;
-        // A motor firmware upgrade over this adapter takes the bootloader's answers first. A Qt
-        // CAN interface delivers here too; its upgrade runs on the serial adapter's path and waits.
+        // A motor firmware upgrade over this adapter takes the bootloader's answers first, from
+        // the motor being upgraded only. A Qt CAN interface delivers here too; its upgrade
+        // runs on the serial adapter's path and waits.
         const auto path = cdc->usbConnected() ? FirmwareUpgrade::Path::UsbAdapter : FirmwareUpgrade::Path::SerialAdapter;
-        if (cdc->upgrade()->offerReply(frame.payload, path))
+        if (!frame.has(CanBusFrame::Extended) && !frame.has(CanBusFrame::Remote) && !frame.has(CanBusFrame::Failed)
+            && cdc->upgrade()->offerFrameReply(frame.id, frame.payload, path))
             emit uartByteMsg(frame.payload);
         if (!frame.has(CanBusFrame::ErrorFrame))
             parseFDCANReceiveFrame(frame, cdc->escInf);
@@ -134,15 +138,21 @@ void MainWindow::insertFrames(const QList<CanBusFrame> &frames)
     {
         QMutexLocker lock(&canFrameMutex);
         canFrameList.append(rows);
+        // Of a backlog longer than the log, the log would keep the newest rows only: the
+        // older ones pass it now (counted as appended and gone) instead of holding memory.
+        constexpr qsizetype kBacklog = CANFrameModel::kMaxRows;
+        if (canFrameList.size() > kBacklog + 8192) {
+            const qsizetype excess = canFrameList.size() - kBacklog;
+            canFrameList.remove(0, excess);
+            canFramesPassedBy += quint64(excess);
+        }
     }
-    QMetaObject::invokeMethod(
-        this,
-        [this, rx, tx, resetHeight, widen] {
-            addFrameCounts(rx, tx);
-            if (resetHeight || widen)
-                ui->tableView->verticalHeader()->setDefaultSectionSize(widen ? 40 : 30);
-        },
-        Qt::QueuedConnection);
+    pendingAdapterRx += rx;
+    pendingAdapterTx += tx;
+    if (resetHeight || widen)
+        QMetaObject::invokeMethod(
+            this, [this, widen] { ui->tableView->verticalHeader()->setDefaultSectionSize(widen ? 40 : 30); },
+            Qt::QueuedConnection);
 }
 
 void MainWindow::parseFDCANReceiveFrame(const CanBusFrame &frame, ESC_INF &record)

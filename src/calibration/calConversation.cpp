@@ -2,7 +2,7 @@
 
 #include "calibration/calibrationMath.h"
 #include "link/byteOrder.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 
 #include <cstring>
 

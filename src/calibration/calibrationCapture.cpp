@@ -2,7 +2,7 @@
 
 #include "calibration/calibrationMath.h"
 #include "link/byteOrder.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/textHelpers.h"
 #include "link/usb/crc.h"
 #include "log/log.h"

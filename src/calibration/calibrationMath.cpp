@@ -4,6 +4,8 @@
 #include "link/byteOrder.h"
 #include "motor/escInf.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,6 +13,8 @@
 namespace CalMath {
 
 namespace {
+QString trMain(const char *text) { return QCoreApplication::translate("MainWindow", text); }
+
 quint32 floatBits(float f)
 {
     quint32 u;
@@ -74,11 +78,11 @@ MotorCalibration calibrateMotorSide(const QList<float> &refer, const QList<float
     const qsizetype Q = qsizetype(N) * P;
     const qsizetype S = 2 * Q;
     if (P < 1) {
-        out.problem = "no pole pairs";
+        out.problem = trMain(QT_TRANSLATE_NOOP("MainWindow", "极对数为 0"));
         return out;
     }
     if (err.size() < S || refer.size() < Q || real.size() < Q || rawCounts.size() < Q) {
-        out.problem = QString("%1 samples for %2 pole pairs, %3 needed")
+        out.problem = trMain(QT_TRANSLATE_NOOP("MainWindow", "只有 %1 个采样，%2 对极需要 %3 个"))
                           .arg(std::min({err.size(), refer.size(), real.size()}))
                           .arg(P)
                           .arg(S);
@@ -166,6 +170,20 @@ MotorCalibration calibrateMotorSide(const QList<float> &refer, const QList<float
                 a = -a;
     }
 
+    // The measured angle must advance with the commanded one: otherwise the encoder or the
+    // phase order is reversed, or a sample is corrupt, and no table can undo that.
+    for (int l = 0; l + 1 < M; ++l) {
+        if (!(ang[l + 1] > ang[l])) {
+            out.problem = trMain(QT_TRANSLATE_NOOP("MainWindow",
+                                                   "测得角度没有随指令角度前进（第 %1 点，%2° 之后为 %3°），"
+                                                   "编码器或相序可能接反，或采样有误"))
+                              .arg(l + 1)
+                              .arg(ang[l], 0, 'f', 2)
+                              .arg(ang[l + 1], 0, 'f', 2);
+            return out;
+        }
+    }
+
     // 8. Centre the turn on 0 … 360.
     double angSum = 0;
     for (double a : ang)
@@ -198,7 +216,15 @@ MotorCalibration calibrateMotorSide(const QList<float> &refer, const QList<float
         if (t < -8192)
             t += 16384;
         if (!std::isfinite(t)) {
-            out.problem = QString("table entry %1 is not a number (measured angles repeat)").arg(i);
+            out.problem = trMain(QT_TRANSLATE_NOOP("MainWindow", "第 %1 项补偿值不是数值（测得角度重复）")).arg(i);
+            out.compTable.clear();
+            return out;
+        }
+        // A table entry is at most half a turn: one wrap brings any sound value there.
+        if (t < -8192 || t > 8192) {
+            out.problem = trMain(QT_TRANSLATE_NOOP("MainWindow", "第 %1 项补偿值 %2 超出 -8192 … 8192"))
+                              .arg(i)
+                              .arg(double(t), 0, 'g', 6);
             out.compTable.clear();
             return out;
         }
@@ -237,11 +263,13 @@ ShaftCalibration calibrateOutputShaft(QList<float> angle1, const QList<float> &a
     const qsizetype k = qsizetype(step);
     const qsizetype n = k * kShaftTableSize;
     if (k < 1) {
-        out.problem = "step 0";
+        out.problem = trMain(QT_TRANSLATE_NOOP("MainWindow", "步长为 0"));
         return out;
     }
     if (angle1.size() < n || angle2.size() < n) {
-        out.problem = QString("%1 samples, %2 needed").arg(std::min(angle1.size(), angle2.size())).arg(n);
+        out.problem = trMain(QT_TRANSLATE_NOOP("MainWindow", "只有 %1 个采样，需要 %2 个"))
+                          .arg(std::min(angle1.size(), angle2.size()))
+                          .arg(n);
         return out;
     }
 
@@ -270,10 +298,20 @@ ShaftCalibration calibrateOutputShaft(QList<float> angle1, const QList<float> &a
             p += 4095;
         else if (p > 4095)
             p -= 4095;
-        const quint16 idx = quint16(qint64(p) & 0xFFFF);
+        // Only a position within the table is converted: a wild sample can make p any
+        // double, and converting one beyond the integer range is undefined.
+        if (!(p >= 0 && p < kShaftTableSize)) {
+            out.outside.append(i);
+            if (out.problem.isEmpty())
+                out.problem = trMain(QT_TRANSLATE_NOOP("MainWindow", "第 %1 项位置 %2 超出 0 … 4095"))
+                                  .arg(i)
+                                  .arg(p, 0, 'g', 6);
+            out.forward[i] = quint16(kShaftTableSize);
+            continue;
+        }
+        const auto idx = quint16(p);
         out.forward[i] = idx;
-        if (idx <= 4095)
-            out.inverse[idx] = quint16(i);
+        out.inverse[idx] = quint16(i);
     }
     for (int i = 1; i < kShaftTableSize; ++i) {
         if (out.inverse[i] == 0 && out.inverse[i - 1] != 0)
@@ -282,11 +320,10 @@ ShaftCalibration calibrateOutputShaft(QList<float> angle1, const QList<float> &a
     for (int i = 0; i < kShaftTableSize; ++i) {
         if (out.forward[i] < kShaftTableSize)
             out.roundTrip.append(out.inverse[out.forward[i]]);
-        else
-            out.outside.append(i);
         out.inverseList.append(out.inverse[i]);
     }
-    out.ok = true;
+    // A table with holes would send the shaft to wrong positions: refused whole.
+    out.ok = out.outside.isEmpty();
     return out;
 }
 

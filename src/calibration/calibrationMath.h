@@ -40,7 +40,7 @@ float interpolateTable(const QList<float> &table, int raw);
 struct MotorCalibration
 {
     bool ok = false;
-    QString problem;               // why there is no table (English, for the log)
+    QString problem;               // why there is no table (translated, for the window and the log)
     QList<float> compTable;        // 256 entries, 1/16384 turn, within ±8192
     float elecOffset = 0;          // radians, within ±π
     float mechOffset = 0;          // mean error modulo 2π
@@ -68,7 +68,7 @@ struct ShaftCalibration
     QList<quint16> forward;        // 4096 entries
     QList<float> roundTrip;        // inverse[forward[i]] for the entries inside 0 … 4095
     QList<float> inverseList;      // inverse[0 … 4095]
-    QList<int> outside;            // entries whose position fell outside 0 … 4095
+    QList<int> outside;            // entries whose position fell outside 0 … 4095: no table (ok false)
     float minValue = 0;
     int minIndex = 0;
 };

@@ -32,8 +32,13 @@ QString CANFrameData::timestampText() const
 {
     if (source == SerialAdapter)
         return QTime::fromMSecsSinceStartOfDay(int(time)).toString(QStringLiteral("hh:mm:ss.zzz"));
-    // Single precision, as the adapter's clock has always been shown.
-    return QString::number(float(time) / 1000000.0f, 'f', 6);
+    // Whole seconds and the microseconds apart: a float (or even a double divided by a
+    // million) loses the last microsecond of a long session.
+    const quint64 magnitude = time < 0 ? quint64(-(time + 1)) + 1 : quint64(time);
+    return QStringLiteral("%1%2.%3")
+        .arg(time < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 1000000)
+        .arg(magnitude % 1000000, 6, 10, QLatin1Char('0'));
 }
 
 QString CANFrameData::frameTypeText() const

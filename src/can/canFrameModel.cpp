@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 CANFrameModel::CANFrameModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 int CANFrameModel::rowCount(const QModelIndex &parent) const
@@ -65,19 +67,20 @@ QVariant CANFrameModel::headerData(int section, Qt::Orientation orientation, int
     return QVariant();
 }
 
-int CANFrameModel::appendRows(const QList<CANFrameData> &rows)
+int CANFrameModel::appendRows(const QList<CANFrameData> &rows, quint64 passedBy)
 {
-    if (rows.isEmpty())
+    if (rows.isEmpty() && passedBy == 0)
         return 0;
     const size_t n = size_t(rows.size());
-    m_appended += n;
-    if (n >= size_t(kMaxRows)) {
+    m_appended += n + passedBy;
+    if (n >= size_t(kMaxRows) || passedBy > 0) {
         // More than the log holds: only the newest rows stay, everything changes at once.
+        const size_t kept = std::min(n, size_t(kMaxRows));
         beginResetModel();
-        m_ring.assign(rows.end() - kMaxRows, rows.end());
-        m_dropped += m_count + (n - size_t(kMaxRows));
+        m_ring.assign(rows.end() - qsizetype(kept), rows.end());
+        m_dropped += m_count + passedBy + (n - kept);
         m_head = 0;
-        m_count = size_t(kMaxRows);
+        m_count = kept;
         rebuildMatches();
         endResetModel();
         return 0;

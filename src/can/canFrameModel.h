@@ -32,8 +32,10 @@ public:
 
     // Appends a batch: the rows that no longer fit go first, then the batch goes in, each
     // in one bracket (a batch larger than the log resets it). Returns how many of the rows
-    // the views showed left the front.
-    int appendRows(const QList<CANFrameData> &rows);
+    // the views showed left the front. `passedBy` rows came before the batch in a backlog
+    // longer than the log and were never kept: they count as appended and gone, and
+    // the log then holds the batch's newest rows only.
+    int appendRows(const QList<CANFrameData> &rows, quint64 passedBy = 0);
     void clear();
     // Tells the views that headers and cells changed language.
     void retranslate();

@@ -5,6 +5,10 @@
 #include <QDateTime>
 #include <QFile>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
 namespace {
 constexpr qint64 kDayUs = 86400LL * 1000000;
 constexpr qsizetype kWriteChunk = 256 * 1024;
@@ -23,7 +27,9 @@ bool CanRecorder::start(const QString &path, const QByteArray &iface, QString *e
 {
     stop();
     auto *file = new QFile(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Unbuffered: the writer sees each write's outcome, so that what it counts is what
+    // reached the file and a failure carries the system's reason.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         *error = file->errorString();
         delete file;
         return false;
@@ -110,10 +116,41 @@ quint64 CanRecorder::Clock::map(const CANFrameData &row, qint64 arrivalUs)
     return lastUs;
 }
 
+bool CanRecorder::writeLines(const QByteArray &out, const QList<qsizetype> &lineEnds)
+{
+    qsizetype done = 0;
+    while (done < out.size()) {
+        const qint64 n = m_file->write(out.constData() + done, out.size() - done);
+        if (n <= 0)
+            break;
+        done += qsizetype(n);
+    }
+    if (done == out.size()) {
+        m_bytes += done;
+        m_frames += lineEnds.size();
+        return true;
+    }
+    // The disk took part of a line: cut the file back to the last whole one, so that the
+    // recording stays readable and the counter says what it holds.
+    const auto whole = std::upper_bound(lineEnds.cbegin(), lineEnds.cend(), done) - lineEnds.cbegin();
+    const qsizetype keep = whole > 0 ? lineEnds[whole - 1] : 0;
+    QString reason = m_file->errorString();
+    if (m_file->error() == QFileDevice::NoError || reason.isEmpty())
+        reason = QString::fromLocal8Bit(std::strerror(ENOSPC));
+    m_file->resize(m_bytes + keep);
+    m_bytes += keep;
+    m_frames += whole;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_error.isEmpty())
+        m_error = reason;
+    return false;
+}
+
 void CanRecorder::run()
 {
     QByteArray out;
     out.reserve(kWriteChunk + 4096);
+    QList<qsizetype> lineEnds;
     bool failedOnce = false;
     while (true) {
         QList<Batch> batches;
@@ -126,45 +163,33 @@ void CanRecorder::run()
             stopping = m_stopRequested;
         }
         CanLogRecord record;
-        qint64 frames = 0;
         for (const Batch &b : batches) {
             for (const CANFrameData &row : b.rows) {
                 const quint64 t = m_clock.map(row, b.arrivalUs);
-                if (!canLogRecordOf(row, t, b.iface, &record))
+                if (failedOnce || !canLogRecordOf(row, t, b.iface, &record))
                     continue;
                 appendCanLogLine(out, record);
-                ++frames;
-                if (out.size() >= kWriteChunk && !failedOnce) {
-                    if (m_file->write(out) != out.size())
-                        failedOnce = true;
-                    else
-                        m_bytes += out.size();
+                lineEnds.append(out.size());
+                if (out.size() >= kWriteChunk) {
+                    failedOnce = !writeLines(out, lineEnds);
                     out.clear();
+                    lineEnds.clear();
                 }
             }
         }
-        if (!out.isEmpty() && !failedOnce) {
-            if (m_file->write(out) != out.size())
-                failedOnce = true;
-            else
-                m_bytes += out.size();
-        }
+        if (!out.isEmpty() && !failedOnce)
+            failedOnce = !writeLines(out, lineEnds);
         out.clear();
-        if (!failedOnce && !m_file->flush())
-            failedOnce = true;
+        lineEnds.clear();
         if (failedOnce) {
             // Nothing more is taken; what is on disk stays a readable recording.
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_error.isEmpty()) {
-                m_error = m_file->errorString();
-                m_stopRequested = true;
-                m_pending.clear();
-                m_running = false;
-                QMetaObject::invokeMethod(this, [this, e = m_error] { emit failed(e); }, Qt::QueuedConnection);
-            }
+            m_stopRequested = true;
+            m_pending.clear();
+            m_running = false;
+            QMetaObject::invokeMethod(this, [this, e = m_error] { emit failed(e); }, Qt::QueuedConnection);
             return;
         }
-        m_frames += frames;
         if (stopping)
             return;
     }

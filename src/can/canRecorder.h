@@ -65,6 +65,9 @@ private:
         quint64 map(const CANFrameData &row, qint64 arrivalUs);
     };
     void run();
+    // Writes whole lines (`lineEnds`: the offset after each line of `out`); false, with
+    // m_error set and the file ending in the last whole line, when the disk refused.
+    bool writeLines(const QByteArray &out, const QList<qsizetype> &lineEnds);
 
     QString m_path;
     QFile *m_file = nullptr;

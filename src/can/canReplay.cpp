@@ -8,7 +8,20 @@ constexpr int kFramesPerTick = 2000;
 CanReplay::CanReplay(SendFunction send, QObject *parent) : QObject(parent), m_send(std::move(send))
 {
     m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &CanReplay::tick);
+    connect(&m_timer, &QTimer::timeout, this, [this] { m_draining ? drain() : tick(); });
+}
+
+void CanReplay::setBackPressure(PendingFunction pending, qint64 limit)
+{
+    m_pendingFrames = std::move(pending);
+    m_pendingLimit = limit;
+}
+
+qint64 CanReplay::pendingNow()
+{
+    const qint64 n = m_pendingFrames ? m_pendingFrames() : 0;
+    m_mostPending = std::max(m_mostPending, n);
+    return n;
 }
 
 CanBusFrame CanReplay::frameOf(const CanLogRecord &r)
@@ -41,6 +54,8 @@ bool CanReplay::start(const QString &path, double speed, bool sentOnly, QString 
     m_sentOnly = sentOnly;
     m_havePending = false;
     m_first = true;
+    m_draining = false;
+    m_mostPending = 0;
     m_result = Result();
     m_clock.start();
     m_timer.start(1);
@@ -49,7 +64,7 @@ bool CanReplay::start(const QString &path, double speed, bool sentOnly, QString 
 
 void CanReplay::stop()
 {
-    if (isRunning())
+    if (isRunning() && !m_draining)
         finish(true);
 }
 
@@ -62,6 +77,8 @@ int CanReplay::progressPermille() const
 void CanReplay::tick()
 {
     for (int n = 0; n < kFramesPerTick; ++n) {
+        if (m_pendingLimit > 0 && pendingNow() >= m_pendingLimit)
+            break; // the device has not caught up yet
         if (!m_havePending) {
             if (!m_reader.next(&m_pending)) {
                 finish(false);
@@ -94,8 +111,33 @@ void CanReplay::tick()
 
 void CanReplay::finish(bool stopped)
 {
-    m_timer.stop();
     m_result.stopped = stopped;
+    if (pendingNow() > 0) {
+        // No further frame; the finish waits for what the device still has to write.
+        m_draining = true;
+        m_drainClock.start();
+        return;
+    }
+    report();
+}
+
+void CanReplay::drain()
+{
+    const qint64 pending = pendingNow();
+    if (pending == 0) {
+        report();
+    } else if (m_drainClock.elapsed() >= DrainLimitMs) {
+        // Never written: not counted as sent.
+        m_result.sent -= pending;
+        m_result.refused += pending;
+        report();
+    }
+}
+
+void CanReplay::report()
+{
+    m_timer.stop();
+    m_draining = false;
     m_result.malformed = m_reader.problemCount();
     m_result.problems = m_reader.problems();
     if (m_result.error.isEmpty())

@@ -13,6 +13,11 @@
 // file as it goes: with the recorded gaps between frames divided by `speed`, or with no
 // gaps at all (speed 0). Error frames are not sent (no adapter can); with `sentOnly`
 // only the frames recorded as sent. Runs on the thread that owns it, by timer.
+//
+// With a back-pressure function it never runs ahead of the device: while that many
+// frames wait to be written, it waits too, so memory stays flat however slow the device.
+// At the end (or when stopped, which takes no further frame) it waits for the frames
+// still queued to be written (at most DrainLimitMs) and counts as sent only those.
 class CanReplay : public QObject
 {
     Q_OBJECT
@@ -29,11 +34,18 @@ public:
         bool stopped = false;
     };
 
+    using PendingFunction = std::function<qint64()>;
+    static constexpr int DrainLimitMs = 2000;
+
     explicit CanReplay(SendFunction send, QObject *parent = nullptr);
+    // Frames handed over and not yet written; the replay waits while it is `limit` or more.
+    void setBackPressure(PendingFunction pending, qint64 limit);
 
     bool start(const QString &path, double speed, bool sentOnly, QString *error);
     void stop();
     bool isRunning() const { return m_timer.isActive(); }
+    // The most frames seen waiting to be written during the last replay.
+    qint64 mostPending() const { return m_mostPending; }
     // 0-1000 by the file read so far.
     int progressPermille() const;
 
@@ -45,9 +57,17 @@ signals:
 
 private:
     void tick();
+    void drain();
     void finish(bool stopped);
+    void report();
+    qint64 pendingNow();
 
     SendFunction m_send;
+    PendingFunction m_pendingFrames;
+    qint64 m_pendingLimit = 0;
+    qint64 m_mostPending = 0;
+    bool m_draining = false;
+    QElapsedTimer m_drainClock;
     CanLogReader m_reader;
     QTimer m_timer;
     QElapsedTimer m_clock;

@@ -25,3 +25,14 @@ void fillFDCANFrame(const QByteArray &data, const CANTxModel &model, can_tx_type
         flags |= can_tx_type::FlagExtra;
     fillTxRecord(record, data, flags, frameId, sendTimes, interval, idStep, stopId);
 }
+
+bool fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
+                  uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval)
+{
+    SerialFrameSettings settings;
+    settings.idType = model.canIdType();
+    settings.frameType = model.canFrameType();
+    settings.idAcc = model.idAcc();
+    settings.dataAcc = model.dataAcc();
+    return fillCANFrame(data, settings, frame, cmd, canId, sendTimes, interval);
+}

@@ -54,6 +54,15 @@ QList<Peak> rankBins(const QVector<double> &amplitudes, double binWidth, int cou
     return out;
 }
 
+int firstNonFiniteSample(const QList<float> &samples, int n)
+{
+    const int given = int(std::min<qsizetype>(samples.size(), std::max(n, 0)));
+    for (int i = 0; i < given; ++i)
+        if (!std::isfinite(samples[i]))
+            return i;
+    return -1;
+}
+
 QPair<double, double> amplitudeAxisRange(const QVector<double> &amplitudes)
 {
     const int last = std::min(98, int(amplitudes.size()) - 1);
@@ -100,6 +109,9 @@ Spectrum::Result SpectrumAnalyzer::compute(const QList<float> &samples, int samp
 {
     Spectrum::Result r;
     if (n < 2 || sampleRate <= 0)
+        return r;
+    r.badSample = Spectrum::firstNonFiniteSample(samples, n);
+    if (r.badSample >= 0)
         return r;
     preparePlan(n);
 

@@ -34,6 +34,7 @@ struct Peak {
 
 struct Result {
     int size = 0;                 // FFT size N; 0 when nothing could be computed
+    int badSample = -1;           // the first sample that is no number (then size is 0)
     int sampleRate = 0;
     double binWidth = 0;          // sampleRate / N
     QVector<double> amplitudes;   // N/2 bins, bin 0 = DC
@@ -50,6 +51,9 @@ QList<Peak> rankBins(const QVector<double> &amplitudes, double binWidth, int cou
 // The vertical range: min..max of bins 1..98 widened by 10 % on each side, or
 // -0.12..0.12 when that part of the spectrum is all zero.
 QPair<double, double> amplitudeAxisRange(const QVector<double> &amplitudes);
+// The first of samples 0..n-1 that is NaN or infinite, -1 when all are numbers. One such
+// sample spreads over every bin of the transform: no amplitude of that block means anything.
+int firstNonFiniteSample(const QList<float> &samples, int n);
 // The verdict of one amplitude: normal up to and including the limit.
 inline bool withinLimit(float amplitude, float limit) { return amplitude <= limit; }
 

@@ -1,7 +1,7 @@
 #include "charts/spectrumCapture.h"
 
 #include "charts/spectrum.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/crc.h"
 #include "log/log.h"
 #include "motor/paramRegisters.h"

@@ -1,9 +1,8 @@
 #include "cli/cliLink.h"
 
-#include "can/canTxModel.h"
 #include "firmware/firmwareUpgrade.h"
 #include "link/canbus/qtCanBusAdapter.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/serial/customFIFO.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/receiveDispatcher.h"
@@ -51,8 +50,7 @@ CliLink::CliLink(QObject *parent) : QObject(parent)
 {
     registerEscInfMetaTypes();
     portModel = std::make_unique<SerialPortModel>();
-    canTxModel = std::make_unique<CANTxModel>();
-    cdc = std::make_unique<CustomCDC>(portModel.get(), canTxModel.get());
+    cdc = std::make_unique<CustomCDC>();
     cdc->canMode = true;
     pollTimer.setInterval(kPollMs);
     pollTimer.setTimerType(Qt::PreciseTimer);
@@ -108,13 +106,14 @@ void CliLink::close()
         cdc->serialAdapter()->disconnectDevice();
 }
 
-bool CliLink::offerToUpgrade(const QByteArray &data)
+bool CliLink::offerToUpgrade(quint32 id, const QByteArray &data)
 {
     // The USB adapter has a path of its own; a CAN interface, like the serial adapter,
-    // sends one frame at a time and takes the serial adapter's waits.
+    // sends one frame at a time and takes the serial adapter's waits. Only the motor
+    // being upgraded answers.
     const auto from = kind == CliRequest::Adapter::Usb ? FirmwareUpgrade::Path::UsbAdapter
                                                        : FirmwareUpgrade::Path::SerialAdapter;
-    if (!cdc->upgrade()->offerReply(data, from))
+    if (!cdc->upgrade()->offerFrameReply(id, data, from))
         return false;
     ++upgradeRepliesTaken;
     return true;
@@ -159,9 +158,9 @@ bool CliLink::openSerial(const QString &path, QString *error)
         if (canStatusTextIndex(f.code) == kReceiveSucceeded)
             emit frameReceived(f.id, QByteArray(reinterpret_cast<const char *>(f.data), 8));
     };
-    ev.upgradeReply = [this](const QByteArray &data, bool fromFrame) {
+    ev.upgradeReply = [this](const QByteArray &data, bool fromFrame, quint32 id) {
         // The console's text never reaches a command of this program.
-        return fromFrame && offerToUpgrade(data);
+        return fromFrame && offerToUpgrade(id, data);
     };
     dispatcher = std::make_unique<ReceiveDispatcher>(cdc.get(), ev);
     connect(&port, &QSerialPort::readyRead, this, &CliLink::readPort);
@@ -228,7 +227,8 @@ bool CliLink::openUsb(const QString &portPath, QString *error)
     connect(usb, &CanAdapter::framesReceived, this, [this](const QList<CanBusFrame> &frames) {
         for (const CanBusFrame &f : frames)
             if (!f.has(CanBusFrame::Echo) && !f.has(CanBusFrame::Failed)) {
-                offerToUpgrade(f.payload);
+                if (!f.has(CanBusFrame::Extended) && !f.has(CanBusFrame::Remote))
+                    offerToUpgrade(f.id, f.payload);
                 emit frameReceived(f.id, f.payload);
             }
     });
@@ -275,7 +275,8 @@ bool CliLink::openCanBus(const QString &plugin, const QString &interfaceName, QS
     connect(canBus, &CanAdapter::framesReceived, this, [this](const QList<CanBusFrame> &frames) {
         for (const CanBusFrame &f : frames)
             if (!f.has(CanBusFrame::Echo) && !f.has(CanBusFrame::Failed)) {
-                offerToUpgrade(f.payload);
+                if (!f.has(CanBusFrame::Extended) && !f.has(CanBusFrame::Remote))
+                    offerToUpgrade(f.id, f.payload);
                 emit frameReceived(f.id, f.payload);
             }
     });

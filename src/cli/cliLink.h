@@ -14,7 +14,6 @@
 #include <memory>
 #include <thread>
 
-class CANTxModel;
 class CustomCDC;
 class QtCanBusAdapter;
 class ReceiveDispatcher;
@@ -41,7 +40,6 @@ public:
     void close();
 
     CustomCDC &link() { return *cdc; }
-    CANTxModel &txModel() { return *canTxModel; }
     ReceivePath path() const { return receivePath; }
     // "serial adapter on /dev/pts/4", "USB CAN FD adapter device:1,10", "CAN interface virtualcan:can0"
     QString where() const { return description; }
@@ -63,11 +61,10 @@ private:
     bool openCanBus(const QString &plugin, const QString &interfaceName, QString *error);
     void readPort();
     void onLost(const QString &reason);
-    // A received frame's data, offered to a running firmware upgrade first.
-    bool offerToUpgrade(const QByteArray &data);
+    // A received standard data frame, offered to a running firmware upgrade first.
+    bool offerToUpgrade(quint32 id, const QByteArray &data);
 
     std::unique_ptr<SerialPortModel> portModel;
-    std::unique_ptr<CANTxModel> canTxModel;
     std::unique_ptr<CustomCDC> cdc;
     ReceivePath receivePath = ReceivePath::SerialAdapter;
     CliRequest::Adapter kind = CliRequest::Adapter::Serial;

@@ -7,6 +7,7 @@
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 #include "motor/paramRegisters.h"
+#include "motor/paramRules.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -84,17 +85,14 @@ bool parseAssignment(const QString &text, int &rid, quint32 &raw, QString &error
     return true;
 }
 
-// The tool's own rule for what may be written (finite floats, IDs within 11 bits), judged
-// on a record that holds only these values.
-bool assignmentsWritable(const ESC_INF &record, QString &error)
+// Each value against its own register's range; the relations between registers are
+// judged once the motor's other registers are known, before anything is written.
+bool assignmentsWritable(const ESC_INF &record, const QList<int> &rids, QString &error)
 {
-    const QHash<QString, QString> texts = recordToWidgetTexts(record, true);
-    const ShownParameters shown{record, texts};
-    const int bad = unwritableRegister(texts, record, writtenRegisters(true, true), &shown);
-    if (bad < 0)
+    const QStringList problems = parameterProblemTexts(checkRegisterRanges(record, rids));
+    if (problems.isEmpty())
         return true;
-    error = QString("%1 = %2 cannot be written (IDs stay within 0x7ff, numbers finite)")
-                .arg(ESC_INF::propertyName(bad), registerValueText(record, bad));
+    error = problems.join("; ");
     return false;
 }
 
@@ -183,7 +181,8 @@ QString cliUsage()
         "                      the motor saves them to flash\n"
         "  save                save the motor's registers to flash\n"
         "  export FILE         read all registers into a parameter file\n"
-        "  import FILE         write a parameter file's registers to the motor (saved)\n"
+        "  import FILE         write a parameter file's registers to the motor (saved); the\n"
+        "                      motor keeps its master ID unless --import-ids is given\n"
         "  set-id              give the one motor on the bus the CAN ID --id and master ID --master\n"
         "  enable, disable, zero, clear-fault\n"
         "                      enter or leave motor mode, save the position as zero, clear a fault\n"
@@ -210,6 +209,8 @@ QString cliUsage()
         "  --json              one JSON object on standard output\n"
         "  --timeout MS        longest wait for an answer (1..600000, default 1000; upgrade:\n"
         "                      each wait for the bootloader, default its own 1.1 to 5.2 s)\n"
+        "  --import-ids        import: take the file's master ID too (the CAN ID changes\n"
+        "                      only through set-id)\n"
         "  --simulate          simulated adapters with motors 0x01, 0x02 (master 0x11, 0x12)\n"
         "  --sim-motors N      motors on the simulated bus (1..8, default 2)\n"
         "  -h, --help          this text;  -v, --version  the version\n"
@@ -251,11 +252,13 @@ CliParse parseCliArguments(const QStringList &arguments)
     const QCommandLineOption save("save", "save", "file");
     const QCommandLineOption csv("csv", "csv", "file");
     const QList<QCommandLineOption> tuneOptions = {step, sweep, duration, repeat, fromHz, toHz, period, speedLimit, save, csv};
-    parser.addOptions({help, version, port, adapter, id, master, json, timeout, simulate, simMotors});
+    const QCommandLineOption importIds("import-ids", "import-ids");
+    parser.addOptions({help, version, port, adapter, id, master, json, timeout, simulate, simMotors, importIds});
     parser.addOptions(tuneOptions);
     if (!parser.parse(QStringList{QStringLiteral("zktool-cli")} + arguments))
         return fail(parser.errorText());
     r.json = parser.isSet(json);
+    r.importIds = parser.isSet(importIds);
     if (parser.isSet(help) || parser.isSet(version)) {
         out.outcome = parser.isSet(help) ? CliParse::Outcome::Help : CliParse::Outcome::Version;
         return out;
@@ -357,7 +360,7 @@ CliParse parseCliArguments(const QStringList &arguments)
             only.setRawValue(rid, raw);
         }
         QString error;
-        if (!assignmentsWritable(only, error))
+        if (!assignmentsWritable(only, seen, error))
             return fail(error);
     }
     if (r.command == CliRequest::Command::Export) {
@@ -379,8 +382,12 @@ CliParse parseCliArguments(const QStringList &arguments)
         ESC_INF only;
         if (applyParameterText(r.importText, only).applied == 0)
             return fail(QString("%1 holds no parameter line (NAME: VALUE)").arg(r.file));
+        QList<int> written;
+        for (int rid : parameterTextRegisters(r.importText))
+            if (isCanWritableRegister(rid) && (rid != 7 || r.importIds)) // MST_ID stays the motor's
+                written << rid;
         QString error;
-        if (!assignmentsWritable(only, error))
+        if (!assignmentsWritable(only, written, error))
             return fail(QString("%1: %2").arg(r.file, error));
     }
     if (r.command != CliRequest::Command::Tune)

@@ -49,6 +49,7 @@ struct CliRequest
     bool hasMaster = false;
     quint32 master = 0;
     bool json = false;
+    bool importIds = false;                 // import: the file's master ID is written too
     int timeoutMs = 1000;
     bool timeoutGiven = false; // the upgrade keeps the bootloader's own waits otherwise
     bool simulate = false;

@@ -1,16 +1,16 @@
 #include "cli/cliRunner.h"
 
-#include "can/canTxModel.h"
 #include "cli/cliLink.h"
 #include "firmware/firmwareImage.h"
 #include "firmware/firmwareUpgrade.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
 #include "motor/paramRegisters.h"
 #include "link/serial/protocolFormat.h"
 #include "tuning/tuningRun.h"
+#include "motor/paramRules.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -111,14 +111,14 @@ CliRunner::CliRunner(const CliRequest &request, CliLink &link, CliProgress &p, Q
     cdc.canMode = true;
     cdc.ctrlMode = MITMode;
     if (req.hasId && req.command != CliRequest::Command::SetId && req.command != CliRequest::Command::Scan)
-        cliLink.txModel().setCanid(req.id);
+        cdc.setMotorCanid(req.id);
     if (req.hasMaster && req.command != CliRequest::Command::SetId) {
         masterKnown = true;
         masterId = req.master;
     }
 }
 
-QString CliRunner::motorName() const { return QString("motor %1").arg(hexId(cliLink.txModel().canid())); }
+QString CliRunner::motorName() const { return QString("motor %1").arg(hexId(cdc.motorCanid())); }
 
 int CliRunner::registerIntervalMs() const { return cdc.usbConnected() ? 1 : 2; }
 
@@ -151,7 +151,7 @@ bool CliRunner::waitUntil(const std::function<bool()> &done, int timeoutMs)
 void CliRunner::onFrame(quint32 frameId, const QByteArray &bytes)
 {
     const auto *d = reinterpret_cast<const uint8_t *>(bytes.constData());
-    const quint32 canid = cliLink.txModel().canid();
+    const quint32 canid = cdc.motorCanid();
     // The answer to the save frame repeats it (D2 = AA), which the serial adapter's
     // dispatch would take for feedback.
     if (!scanning && bytes.size() >= 4 && d[0] == (canid & 0xFF) && d[1] == ((canid >> 8) & 0xFF)
@@ -235,7 +235,7 @@ CliResult CliRunner::run()
     }
     progress.clear();
     if (masterKnown && req.talksToMotor())
-        r.json.insert("motor", QJsonObject{{"canId", qint64(cliLink.txModel().canid())}, {"masterId", qint64(masterId)}});
+        r.json.insert("motor", QJsonObject{{"canId", qint64(cdc.motorCanid())}, {"masterId", qint64(masterId)}});
     return r;
 }
 
@@ -332,6 +332,15 @@ bool CliRunner::writeRegisters(const ESC_INF &record, CliResult &r)
     return true;
 }
 
+bool CliRunner::writable(const ESC_INF &record, CliResult &r)
+{
+    const QStringList problems = parameterProblemTexts(checkParameters(record, writtenRegisters(true, true)));
+    if (problems.isEmpty())
+        return true;
+    fail(r, CliExit::BadInput, QString("%1: nothing written: %2").arg(motorName(), problems.join("; ")));
+    return false;
+}
+
 void CliRunner::read(CliResult &r)
 {
     ESC_INF record;
@@ -352,6 +361,8 @@ void CliRunner::write(CliResult &r)
         target.setRawValue(a.first, a.second);
         changed.insert(ESC_INF::propertyName(a.first), valueText(a.first, a.second));
     }
+    if (!writable(target, r))
+        return;
     if (!writeRegisters(target, r))
         return;
     r.json.insert("written", changed);
@@ -395,13 +406,23 @@ void CliRunner::importFile(CliResult &r)
     if (!readRegisters(record, r))
         return;
     ESC_INF target = record;
-    const ParamFileResult applied = applyParameterText(req.importText, target);
+    // Another motor's file must not give this one its master ID: two motors would answer
+    // on one ID. The CAN ID is never written here (set-id changes it).
+    const ParameterImport applied = importParameterText(req.importText, target, req.importIds);
+    target.ESC_ID = record.ESC_ID;
     QStringList changed;
     for (int rid : writtenRegisters(true, true))
         if (target.rawValue(rid) != record.rawValue(rid))
             changed << ESC_INF::propertyName(rid);
+    if (!writable(target, r))
+        return;
     if (!writeRegisters(target, r))
         return;
+    if (!req.importIds && applied.fileMasterId != record.MST_ID) {
+        r.json.insert("keptMasterId", int(record.MST_ID));
+        r.lines << QString("%1: kept its master ID %2 (the file has %3; --import-ids takes the file's)")
+                       .arg(motorName(), hexId(record.MST_ID), hexId(applied.fileMasterId));
+    }
     r.json.insert("file", req.file);
     r.json.insert("linesApplied", applied.applied);
     r.json.insert("linesSkipped", applied.skipped);
@@ -477,7 +498,7 @@ void CliRunner::command(MotorCommand c, CliResult &r)
     if (!learnMasterId(r))
         return;
     const quint64 before = feedbacks;
-    MotorActions::sendCommand(cdc, c, this);
+    MotorActions::sendCommand(cdc, c, MITMode, this);
     if (!waitUntil([&] { return feedbacks > before; }, MotorActions::CommandDelayMs + req.timeoutMs)) {
         fail(r, CliExit::NoAnswer, QString("%1 on %2 sent no feedback after %3 within %4 ms")
                                        .arg(motorName(), cliLink.where(), commandName(c))
@@ -557,6 +578,10 @@ void CliRunner::upgrade(CliResult &r)
         sent = index;
         progress.show("upgrade", index, count);
     });
+    // The bootloader answers on the motor's master ID, and only its answers count.
+    if (!learnMasterId(r))
+        return;
+    cdc.setMotorMasterid(masterId);
     // Over CAN the bootloader takes every frame on the motor's ID as image data: nothing
     // the adapter repeats may go on.
     cdc.stopAdapterSending();
@@ -601,14 +626,7 @@ void CliRunner::tune(CliResult &r)
 {
     if (!learnMasterId(r))
         return;
-    TuningRoad road;
-    road.readRegister = [this](int rid) { cdc.controllerAllParamsCRUFunc(0, rid); };
-    road.special = [this](MotorCommand c, int mode) {
-        cdc.frameSend(specialFrame(c), canidConvention(cliLink.txModel().canid(), mode));
-    };
-    road.command = [this](int mode, const QByteArray &payload) {
-        cdc.frameSend(payload, canidConvention(cliLink.txModel().canid(), mode));
-    };
+    const TuningRoad road = motorTuningRoad(cdc, [this] { return !cliLink.isLost(); });
     // A process of its own cannot know whether the motor was enabled: it leaves it disabled.
     TuningBench bench(req.tune, false, road, tuneInbox);
     interrupted = false;
@@ -636,7 +654,7 @@ void CliRunner::tune(CliResult &r)
     Tuning::Run run = seq.run();
     run.name = QStringLiteral("tune");
     run.started = started;
-    run.canId = cliLink.txModel().canid();
+    run.canId = cdc.motorCanid();
     const Tuning::RunFigures f = Tuning::runFigures(run);
     const QString unit = Tuning::quantityUnit(run.test.quantity);
     QJsonObject gains;

@@ -69,6 +69,9 @@ private:
     bool readRegisters(ESC_INF &record, CliResult &r);
     // Writes the record (the motor saves it afterwards) and checks every answer.
     bool writeRegisters(const ESC_INF &record, CliResult &r);
+    // The registers a write sends, against their ranges and relations; false (and the
+    // result failed as bad input, nothing sent) when any cannot go out.
+    bool writable(const ESC_INF &record, CliResult &r);
     bool learnMasterId(CliResult &r);
     // Runs the event loop until `done` or `timeoutMs`; false on a time-out or a lost link.
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);

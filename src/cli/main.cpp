@@ -83,6 +83,10 @@ CliResult listPorts(const QList<SimPortInfo> &simulated)
 
 int main(int argc, char *argv[])
 {
+    // Without TZ the C library looks at /etc/localtime again on every local-time call,
+    // and some CAN plugins make one per received frame. Set before any thread starts.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(kProgram);
     QCoreApplication::setApplicationVersion(ZK_VERSION);

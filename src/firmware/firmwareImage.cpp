@@ -60,7 +60,8 @@ QString ParseVersion(uint32_t value, bool asCharacters)
     QStringList parts;
     for (int i = 0; i < 4; ++i) {
         const auto byte = uint8_t(value >> (8 * i));
-        parts << (asCharacters ? QString(QChar(byte)) : QString::number(int8_t(byte)));
+        // Unsigned: a byte of 200 is version part 200, not -56.
+        parts << (asCharacters ? QString(QChar(byte)) : QString::number(byte));
     }
     return parts.join('.');
 }
@@ -82,6 +83,13 @@ FirmwareFile loadFirmwareFile(const QString &path, qint64 limit)
             .arg(size)
             .arg(limit);
     };
+    // A pipe would block the open until a writer comes, a device never ends: only a
+    // regular file is an image, and that is decided before anything is opened.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        f.error = QCoreApplication::translate("FirmwareUpgrade", "%1 不是普通文件，未读取。").arg(fileName);
+        return f;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         f.error = unreadable();
         return f;

@@ -38,7 +38,7 @@ QByteArray firmwareUpgradeRequest(uint32_t motorCanId);
 QByteArray consoleVersionRequest();
 
 // A version register as text: its four bytes, lowest first, joined by "."; as the
-// characters of those codes, or as signed 8-bit numbers.
+// characters of those codes, or as unsigned 8-bit numbers.
 QString ParseVersion(uint32_t value, bool asCharacters);
 
 // The firmware file the user chose, read whole. `error` (translated, naming the file)

@@ -75,10 +75,12 @@ bool FirmwareUpgrade::start(const Request &request)
         return false;
     req = request;
     m_path = request.path;
+    m_replyId = request.replyId;
     m_packetCount = firmwarePacketCount(req.image.size());
     m_packetIndex = 1;
     m_progress = 0;
     bootText.clear();
+    ackText.clear();
     ++m_generation;
     setState(State::WaitingForBootloader);
     emit lockChanged(true);
@@ -104,26 +106,22 @@ bool FirmwareUpgrade::offerReply(const QByteArray &bytes, Path from)
     const State s = state();
     if (s == State::Idle || from != m_path.load())
         return false;
-    bool taken = false;
-    switch (s) {
-    case State::Idle: return false;
-    case State::WaitingForBootloader:
-        // The console's first answer decides; on CAN only the bootloader's own words count,
-        // the bus carries other traffic.
-        taken = from == Path::Console || isAcknowledgement(bytes) || bytes.contains("ERROR");
-        break;
-    case State::Starting:
-    case State::WaitingForAck:
-    case State::WaitingForComplete:
-        taken = bytes.contains("complete") || bytes.contains("OK") || bytes.contains("ERROR");
-        break;
-    }
+    // On CAN the bootloader's first words decide; the motor may still send other frames
+    // before it enters. Afterwards, and on the console, every piece counts: a word may
+    // arrive split over two reads or frames.
+    const bool taken = from == Path::Console || s != State::WaitingForBootloader || isAcknowledgement(bytes)
+                       || bytes.contains("ERROR");
     if (taken) {
         const quint64 generation = m_generation.load();
         QMetaObject::invokeMethod(
             this, [this, bytes, generation] { handleReply(bytes, generation); }, Qt::QueuedConnection);
     }
     return taken;
+}
+
+bool FirmwareUpgrade::offerFrameReply(quint32 id, const QByteArray &data, Path from)
+{
+    return from != Path::Console && id == m_replyId.load() && offerReply(data, from);
 }
 
 void FirmwareUpgrade::handleReply(const QByteArray &bytes, quint64 generation)
@@ -149,20 +147,25 @@ void FirmwareUpgrade::handleReply(const QByteArray &bytes, quint64 generation)
         return;
     case State::Starting:
     case State::WaitingForAck:
-        if (bytes.contains("complete"))
-            finish(Outcome::EndedEarly);
-        else if (bytes.contains("OK"))
-            sendNextFrame();
-        else if (bytes.contains("ERROR"))
-            finish(Outcome::Refused);
-        return;
     case State::WaitingForComplete:
-        if (bytes.contains("complete"))
-            finish(Outcome::Completed);
-        else if (!bytes.contains("OK") && bytes.contains("ERROR"))
+        break;
+    }
+    ackText.append(bytes);
+    if (ackText.size() > kBootTextLimit)
+        ackText.remove(0, ackText.size() - kBootTextLimit);
+    if (state() != State::WaitingForComplete) {
+        if (ackText.contains("complete"))
+            finish(Outcome::EndedEarly);
+        else if (ackText.contains("OK"))
+            sendNextFrame();
+        else if (ackText.contains("ERROR"))
             finish(Outcome::Refused);
         return;
     }
+    if (ackText.contains("complete"))
+        finish(Outcome::Completed);
+    else if (!ackText.contains("OK") && ackText.contains("ERROR"))
+        finish(Outcome::Refused);
 }
 
 void FirmwareUpgrade::acknowledged()
@@ -189,6 +192,7 @@ void FirmwareUpgrade::sendPacket()
     Logger::debug(QString("sendBuffer.length = %1").arg(packet.size()), "sendNextFrame");
     // Replies from here on belong to this packet.
     ++m_generation;
+    ackText.clear();
     setState(k < m_packetCount ? State::WaitingForAck : State::WaitingForComplete);
     if (req.path == Path::Console) {
         if (io.writeConsole)
@@ -227,6 +231,7 @@ void FirmwareUpgrade::finish(Outcome outcome)
     ++m_generation;
     m_packetIndex = 1;
     bootText.clear();
+    ackText.clear();
     setState(State::Idle);
     Logger::info(QString("firmware upgrade ended: %1").arg(QMetaEnum::fromType<Outcome>().valueToKey(int(outcome))),
                  "firmwareUpgrade");

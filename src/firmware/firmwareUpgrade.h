@@ -61,6 +61,7 @@ public:
         QByteArray image;
         quint32 motorCanId = 1;   // named in the request; packet frames go to its low 11 bits
         quint32 requestId = 0;    // identifier the request frame is sent to
+        quint32 replyId = 0;      // CAN paths: the motor's master ID, the only one answers come from
         bool usbConnected = false;
     };
 
@@ -76,12 +77,17 @@ public:
     bool start(const Request &request);
     // Ends a running upgrade (outcome Cancelled, no message).
     void cancel();
-    // Any thread. Console text, or the data of a CAN frame received over an adapter: true
-    // when it belongs to the upgrade running on that path (an acknowledgement, "OK",
-    // "complete" or "ERROR"; on the console any text while the bootloader is awaited). It
-    // is acted on in the object's thread. Outside an upgrade, or from another path,
-    // nothing is taken: ordinary traffic never moves a transfer forward.
+    // Any thread. Console text, or the data of a CAN frame the motor being upgraded sent
+    // over an adapter: true when it belongs to the upgrade running on that path. Console
+    // text is always taken while the upgrade runs; a CAN frame while the bootloader is
+    // awaited only with its acknowledgement or "ERROR", afterwards always. The pieces are
+    // gathered until they hold a word ("OK" may come as "O", then "K\r\n") and acted on
+    // in the object's thread. Outside an upgrade, or from another path, nothing is taken:
+    // ordinary traffic never moves a transfer forward.
     bool offerReply(const QByteArray &bytes, Path from);
+    // A received standard data frame on a CAN path: offered as above when it comes from
+    // the motor being upgraded (Request::replyId), ignored otherwise.
+    bool offerFrameReply(quint32 id, const QByteArray &data, Path from);
     // The bootloader acknowledged the last packet: the next one goes out. Only while a
     // packet awaits its "OK".
     void sendNextFrame();
@@ -126,7 +132,9 @@ private:
     int m_packetIndex = 1;
     int m_packetCount = 0;
     int m_progress = 0;
-    QByteArray bootText; // console text seen while the bootloader is awaited
+    QByteArray bootText;  // answer text gathered while the bootloader is awaited
+    QByteArray ackText;   // answer text gathered since the last packet went out
+    std::atomic<quint32> m_replyId{0};
     QTimer *timer = nullptr;
     QTimer *startTimer = nullptr;
 };

@@ -27,6 +27,10 @@
             <source>固件文件过大: %1 字节，上限 %2 字节</source>
             <translation>Firmware file too large: %1 bytes, the limit is %2 bytes</translation>
         </message>
+        <message>
+            <source>不是普通文件，未读取: %1</source>
+            <translation>Not a regular file, not read: %1</translation>
+        </message>
     </context>
     <context>
         <name>CANFrameModel</name>
@@ -251,6 +255,26 @@
         <message>
             <source>校准补偿表</source>
             <translation>Calibration Compensation Table</translation>
+        </message>
+        <message>
+            <source>输出轴校准结果</source>
+            <translation>Output Shaft Calibration Result</translation>
+        </message>
+        <message>
+            <source>往返</source>
+            <translation>Round trip</translation>
+        </message>
+        <message>
+            <source>索引表</source>
+            <translation>Index table</translation>
+        </message>
+        <message>
+            <source>下载到电机</source>
+            <translation>Download to the motor</translation>
+        </message>
+        <message>
+            <source>把上面的补偿表写入控制器；不下载就关闭本窗口，电机保持原来的表</source>
+            <translation>Writes the table above into the controller; close this window instead and the motor keeps its old table</translation>
         </message>
     </context>
     <context>
@@ -874,6 +898,10 @@ Firmware version:
         <message>
             <source>固件文件 %1 为空。</source>
             <translation>The firmware file %1 is empty.</translation>
+        </message>
+        <message>
+            <source>%1 不是普通文件，未读取。</source>
+            <translation>%1 is not a regular file; it was not read.</translation>
         </message>
     </context>
     <context>
@@ -1819,10 +1847,6 @@ Position, velocity and torque are mapped linearly from floating point to signed 
 </translation>
         </message>
         <message>
-            <source>输出轴校准数据不完整，未生成补偿表。</source>
-            <translation>The output-shaft calibration data is incomplete; no compensation table was made.</translation>
-        </message>
-        <message>
             <source>电机参数</source>
             <translation>Motor Parameters</translation>
         </message>
@@ -2338,6 +2362,208 @@ number of devices on the bus: %2, IDs: %3</translation>
             <source>阶跃与扫频测试：测量上升时间、超调、调节时间和带宽，比较不同增益下的响应</source>
             <translation>Step and sweep tests: measure rise time, overshoot, settling time and bandwidth, and compare the response under different gains</translation>
         </message>
+        <message>
+            <source>补偿表 %1 项，取值 %2 … %3（单位 1/16384 圈），电角度偏移 %4 rad；下载共 %5 包，写入后电机使用新表。</source>
+            <translation>Compensation table of %1 entries, values %2 … %3 (1/16384 turn), electrical offset %4 rad; the download takes %5 packets, after which the motor uses the new table.</translation>
+        </message>
+        <message>
+            <source>输出轴校准数据不完整或无效，未生成补偿表，未向电机发送任何数据：
+%1</source>
+            <translation>The output-shaft calibration data are incomplete or invalid: no table, nothing was sent to the motor:
+%1</translation>
+        </message>
+        <message>
+            <source>输出轴索引表 %1 项，取值 %2 … %3；下载共 %4 包，写入后电机使用新表。</source>
+            <translation>Output-shaft index table of %1 entries, values %2 … %3; the download takes %4 packets, after which the motor uses the new table.</translation>
+        </message>
+        <message>
+            <source>%1 = %2（写入 %3）</source>
+            <translation>%1 = %2 (written: %3)</translation>
+        </message>
+        <message>
+            <source>电机未接受以下参数，保留了原值：
+%1</source>
+            <translation>The motor did not take these parameters and kept its own values:
+%1</translation>
+        </message>
+        <message>
+            <source>以下参数无法写入，未写入任何参数：
+%1</source>
+            <translation>These parameters cannot be written; nothing was written:
+%1</translation>
+        </message>
+        <message>
+            <source>已发送保存命令：电机把当前参数存入其 Flash，断电后保留</source>
+            <translation>Save command sent: the motor stores its current parameters in its flash, where they survive a power cycle</translation>
+        </message>
+        <message>
+            <source>参数页当前为 CAN ID %1、主机ID %2</source>
+            <translation>the page now shows CAN ID %1 and master ID %2</translation>
+        </message>
+        <message>
+            <source>参数页当前没有 ID（请先读参数）</source>
+            <translation>the page shows no IDs (read the parameters first)</translation>
+        </message>
+        <message>
+            <source>导入参数</source>
+            <translation>Import Parameters</translation>
+        </message>
+        <message>
+            <source>文件中的 CAN ID 为 %1、主机ID 为 %2；%3。
+使用文件中的 ID 吗？选“否”保留当前 ID（推荐：两台电机用同一 ID 会互相干扰）。</source>
+            <translation>The file has CAN ID %1 and master ID %2; %3.
+Take the file's IDs? "No" keeps the current ones (recommended: two motors with one ID answer over each other).</translation>
+        </message>
+        <message>
+            <source>已从文件填入 %1 行参数（%2 项与之前不同），尚未写入电机；点击“写参数”写入。</source>
+            <translation>%1 parameter lines filled in from the file (%2 values changed), not yet written to the motor; press "Write Parameters" to write them.</translation>
+        </message>
+        <message>
+            <source>%1 行无法使用，已跳过。</source>
+            <translation>%1 lines could not be used and were skipped.</translation>
+        </message>
+        <message>
+            <source>ID 取自文件。</source>
+            <translation>The IDs were taken from the file.</translation>
+        </message>
+        <message>
+            <source>ID 保留为当前值，未取文件中的 ID。</source>
+            <translation>The IDs were kept; the file's IDs were not taken.</translation>
+        </message>
+        <message>
+            <source>质量分析数据的第 %1 个采样值无效（%2），这不是一次有效的测量：未计算频谱，也未作判定。</source>
+            <translation>Sample %1 of the quality-analysis block is invalid (%2): this is no valid measurement, so no spectrum was computed and no verdict given.</translation>
+        </message>
+        <message>
+            <source>极对数为 0</source>
+            <translation>the pole pair count is 0</translation>
+        </message>
+        <message>
+            <source>只有 %1 个采样，%2 对极需要 %3 个</source>
+            <translation>only %1 samples; %2 pole pairs need %3</translation>
+        </message>
+        <message>
+            <source>测得角度没有随指令角度前进（第 %1 点，%2° 之后为 %3°），编码器或相序可能接反，或采样有误</source>
+            <translation>the measured angle does not advance with the commanded one (point %1: %3° after %2°); the encoder or the phase order may be reversed, or a sample is corrupt</translation>
+        </message>
+        <message>
+            <source>第 %1 项补偿值不是数值（测得角度重复）</source>
+            <translation>table entry %1 is not a number (measured angles repeat)</translation>
+        </message>
+        <message>
+            <source>第 %1 项补偿值 %2 超出 -8192 … 8192</source>
+            <translation>table entry %1 is %2, outside -8192 … 8192</translation>
+        </message>
+        <message>
+            <source>步长为 0</source>
+            <translation>the step is 0</translation>
+        </message>
+        <message>
+            <source>只有 %1 个采样，需要 %2 个</source>
+            <translation>only %1 samples; %2 needed</translation>
+        </message>
+        <message>
+            <source>第 %1 项位置 %2 超出 0 … 4095</source>
+            <translation>entry %1 lies at %2, outside 0 … 4095</translation>
+        </message>
+        <message>
+            <source>%1 的值 %2 不是有限的数值</source>
+            <translation>%1: %2 is not a finite number</translation>
+        </message>
+        <message>
+            <source>%1 的值 %2 不能为负</source>
+            <translation>%1: %2 must not be negative</translation>
+        </message>
+        <message>
+            <source>%1 的值 %2 须大于 0</source>
+            <translation>%1: %2 must be above 0</translation>
+        </message>
+        <message>
+            <source>%1 的值 %2 超出范围 %3 … %4</source>
+            <translation>%1: %2 is outside %3 … %4</translation>
+        </message>
+        <message>
+            <source>%1（%2）须低于 %3（%4）</source>
+            <translation>%1 (%2) must be below %3 (%4)</translation>
+        </message>
+        <message>
+            <source>%1（%2）不能是 %3（%4）的控制帧 ID（%5、%6、%7、%8），也不能是 0x7FF</source>
+            <translation>%1 (%2) must be none of %3 (%4)'s command IDs (%5, %6, %7, %8) nor 0x7FF</translation>
+        </message>
+        <message>
+            <source>只读：电机的 CAN ID 只能用“设ID”修改（CAN 方式写参数不发送它）</source>
+            <translation>Read-only: the motor's CAN ID changes only through Set ID (a CAN write does not send it)</translation>
+        </message>
+        <message>
+            <source>只读：写参数不修改极对数（CAN 方式不发送它，串口方式原样写回读到的值）</source>
+            <translation>Read-only: a write never changes the pole pairs (CAN does not send them, the console sends back the value read)</translation>
+        </message>
+        <message>
+            <source>只读：写参数不修改减速比（CAN 方式不发送它，串口方式原样写回读到的值）</source>
+            <translation>Read-only: a write never changes the gear ratio (CAN does not send it, the console sends back the value read)</translation>
+        </message>
+        <message>
+            <source>只读：子版本号由电机固件决定</source>
+            <translation>Read-only: the sub-version comes with the motor's firmware</translation>
+        </message>
+        <message>
+            <source>文件中没有可用的参数行，未做任何更改</source>
+            <translation>The file holds no usable parameter line; nothing was changed</translation>
+        </message>
+        <message>
+            <source>校准数据不完整或无效，未生成补偿表，未向电机发送任何数据：
+%1</source>
+            <translation>The calibration data are incomplete or invalid: no compensation table, nothing was sent to the motor:
+%1</translation>
+        </message>
+        <message>
+            <source>无法发送</source>
+            <translation>Cannot send</translation>
+        </message>
+        <message>
+            <source>固件升级进行中，升级结束前不能发送其他帧</source>
+            <translation>A firmware upgrade is running: nothing else can be sent until it ends</translation>
+        </message>
+        <message>
+            <source>当前串口连接的是电机控制台（UART 模式），CAN 帧会被电机当作控制台命令执行，未发送。请切换到 CAN 模式，或打开 CAN 适配器。</source>
+            <translation>The open port is the motor's console (UART mode): the motor would take CAN frames as console commands, so nothing was sent. Switch to CAN mode, or open a CAN adapter.</translation>
+        </message>
+        <message>
+            <source>帧未能发送</source>
+            <translation>The frame could not be sent</translation>
+        </message>
+        <message>
+            <source>ID递增到 0x%1，超出%2的范围：已发送 %3 帧，其余 %4 帧未发送</source>
+            <translation>ID counting reached 0x%1, beyond the range of %2: %3 frame(s) sent, the other %4 not sent</translation>
+        </message>
+        <message>
+            <source>ID递增到 0x%1，超出%2的范围：已发送 %3 帧，发送已停止</source>
+            <translation>ID counting reached 0x%1, beyond the range of %2: %3 frame(s) sent, sending stopped</translation>
+        </message>
+        <message>
+            <source>发送已停止</source>
+            <translation>Sending stopped</translation>
+        </message>
+        <message>
+            <source>当前适配器只能发送经典 CAN 帧，CAN FD 帧未发送</source>
+            <translation>This adapter sends classic CAN frames only: the CAN FD frame was not sent</translation>
+        </message>
+        <message>
+            <source>帧未能发送，发送已停止</source>
+            <translation>The frame could not be sent; sending stopped</translation>
+        </message>
+        <message>
+            <source>串口连接的是电机控制台（UART 模式）：CAN 帧未发送</source>
+            <translation>The port is the motor's console (UART mode): CAN frame not sent</translation>
+        </message>
+        <message>
+            <source>已随全部发送一同停止</source>
+            <translation>Stopped together with all sending</translation>
+        </message>
+        <message>
+            <source>“%1”已开始，调参已停止</source>
+            <translation>“%1” started: tuning stopped</translation>
+        </message>
     </context>
     <context>
         <name>MotorFrameDecode</name>
@@ -2460,6 +2686,37 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>%1 ← Bootloader应答 “%2”</source>
             <translation>%1 ← bootloader reply “%2”</translation>
+        </message>
+    </context>
+    <context>
+        <name>SendingRoads</name>
+        <message>
+            <source>周期发送电机命令</source>
+            <translation>Periodic motor commands</translation>
+        </message>
+        <message>
+            <source>CAN 发送</source>
+            <translation>CAN send</translation>
+        </message>
+        <message>
+            <source>适配器重复发送</source>
+            <translation>Adapter repetition</translation>
+        </message>
+        <message>
+            <source>回放</source>
+            <translation>Replay</translation>
+        </message>
+        <message>
+            <source>串口发送队列</source>
+            <translation>Serial send queue</translation>
+        </message>
+        <message>
+            <source>固件升级</source>
+            <translation>Firmware upgrade</translation>
+        </message>
+        <message>
+            <source>调参</source>
+            <translation>Tuning run</translation>
         </message>
     </context>
     <context>
@@ -2707,6 +2964,10 @@ number of devices on the bus: %2, IDs: %3</translation>
         <message>
             <source>扫频 %1 … %2 Hz 超出范围：%3 … %4 Hz，起始频率须低于终止频率</source>
             <translation>Sweep %1 … %2 Hz is out of range: %3 … %4 Hz, the start frequency below the end frequency</translation>
+        </message>
+        <message>
+            <source>指令未能发送，调参已停止</source>
+            <translation>A command could not be sent: tuning stopped</translation>
         </message>
     </context>
     <context>

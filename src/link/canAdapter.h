@@ -78,6 +78,9 @@ public:
     // True when the adapter repeats frames by itself (CanTxOptions::times and the rest);
     // otherwise each sendFrame is one frame on the bus and repetition is the caller's.
     virtual bool repeatsFrames() const { return false; }
+    // Frames taken by sendFrame and not yet written to the device: a sender that can go
+    // faster than the device keeps this small instead of queueing without end.
+    virtual qint64 framesPending() const { return 0; }
 
 signals:
     void stateChanged(CanAdapter::State state);

@@ -28,6 +28,13 @@ public:
         }
     }
 
+    // Items posted and not yet handled (the one in hand included).
+    qsizetype pending()
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_items.size() + (m_inHand ? 1 : 0);
+    }
+
     // Returns once every item posted so far has been handled.
     void waitForDone()
     {
@@ -50,11 +57,13 @@ private:
             T item;
             {
                 QMutexLocker lock(&m_mutex);
+                m_inHand = false;
                 if (m_items.isEmpty()) {
                     m_draining = false;
                     return;
                 }
                 item = m_items.takeFirst();
+                m_inHand = true;
             }
             m_handler(item);
         }
@@ -64,5 +73,6 @@ private:
     QMutex m_mutex;
     QList<T> m_items;
     bool m_draining = false;
+    bool m_inHand = false;
     QFuture<void> m_future;
 };

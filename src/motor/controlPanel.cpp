@@ -8,26 +8,24 @@ namespace {
 QString number6(double v) { return QString::number(v, 'g', 6); }
 } // namespace
 
-SetPointCheck checkSetPoint(float max, const QString &text)
+SetPointCheck checkSetPoint(float min, float max, const QString &text)
 {
     SetPointCheck c;
-    const float span = 2 * max;
-    if (!(span > 0))
+    const float span = max - min;
+    if (!(span > 0) || !std::isfinite(span))
         return c;
-    float v = text.toFloat();
+    bool number = false;
+    float v = text.trimmed().toFloat(&number);
     if (std::isnan(v))
+        number = false;
+    if (!number)
         v = 0;
     c.applies = true;
-    // Kept within the slider's range before the conversion to int, which would be
-    // undefined for an infinite ratio.
-    const float position = std::clamp((max + v) / span * 100, -1.0f, 101.0f);
-    c.slider = std::clamp(int(position), 0, 100);
-    if (v < -max) {
+    const float clamped = std::clamp(v, min, max);
+    c.slider = std::clamp(int((clamped - min) / span * 100), 0, 100);
+    if (clamped != v || (!number && !text.trimmed().isEmpty())) {
         c.rewrite = true;
-        c.text = number6(-max);
-    } else if (v > max) {
-        c.rewrite = true;
-        c.text = number6(max);
+        c.text = number6(clamped);
     }
     return c;
 }

@@ -9,17 +9,18 @@
 inline constexpr double kRpmPerRads = 30.0 / 3.1415926;
 inline constexpr double kRadsPerRpm = 3.1415926 / 30.0;
 
-// The outcome of leaving one set-point edit whose range is [-max, max] for the slider
-// (Kp, Kd and the current use the same symmetric rule although they start at 0).
+// The outcome of leaving one set-point edit whose range is [min, max]: Kp, Kd and the
+// current start at 0, so a negative entry is pulled to 0 just as the wire carries it.
 struct SetPointCheck
 {
-    bool applies = false;  // 2 * max > 0; otherwise neither slider nor text changes
-    int slider = 0;        // int((max + v) / (2 max) * 100), within 0..100
-    bool rewrite = false;  // v lay outside [-max, max] ...
-    QString text;          // ... and this is the bound it takes instead
+    bool applies = false;  // max > min; otherwise neither slider nor text changes
+    int slider = 0;        // int((v - min) / (max - min) * 100), within 0..100
+    bool rewrite = false;  // v lay outside [min, max], or was no number ...
+    QString text;          // ... and this is what is sent instead
 };
-// A text that is no number (NaN included) counts as 0.
-SetPointCheck checkSetPoint(float max, const QString &text);
+// A text that is no number (NaN included) counts as 0, pulled into the range; it is
+// rewritten so that the edit shows what is sent (an empty edit stays empty).
+SetPointCheck checkSetPoint(float min, float max, const QString &text);
 
 // "MIN\n-12.5" / "MAX\n12.5": a range label's two lines, 6 significant digits.
 QString rangeBoundText(const char *word, double value);

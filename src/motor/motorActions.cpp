@@ -1,6 +1,6 @@
 #include "motor/motorActions.h"
 
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "log/log.h"
 
 #include <QEventLoop>
@@ -16,17 +16,17 @@ void waitProcessingEvents(int ms)
     loop.exec();
 }
 
-void sendCommand(CustomCDC &link, MotorCommand command, QObject *context, std::function<void()> sent)
+void sendCommand(CustomCDC &link, MotorCommand command, int mode, QObject *context, std::function<void()> sent)
 {
     link.stopAdapterSending();
     QPointer<CustomCDC> guard(&link);
-    auto send = [guard, command, sent] {
+    auto send = [guard, command, mode, sent] {
         if (!guard)
             return;
         if (command == MotorCommand::ClearError)
-            guard->canDebugClear();
+            guard->canDebugClear(mode);
         else
-            guard->motorMode(int(command), false);
+            guard->motorMode(int(command), false, mode);
         if (sent)
             sent();
     };
@@ -48,7 +48,7 @@ void queryIds(CustomCDC &link, IdReplyMap &replies, QObject *context, std::funct
 
 void assignIds(CustomCDC &link, unsigned canid, unsigned masterid, QObject *context, std::function<bool()> linkOpen)
 {
-    link.motorMode(int(MotorCommand::Disable), true);
+    link.motorMode(int(MotorCommand::Disable), true, 0);
     QPointer<CustomCDC> guard(&link);
     QTimer::singleShot(PrepareDelayMs, context, [guard, linkOpen, canid, masterid] {
         if (guard && linkOpen())
@@ -65,7 +65,7 @@ void startRegisters(CustomCDC &link, int type, QObject *context)
     if (link.canMode)
         link.stopAdapterSending();
     else
-        link.motorMode(int(MotorCommand::Disable), true); // the console takes the block only outside motor mode
+        link.motorMode(int(MotorCommand::Disable), true, 0); // the console takes the block only outside motor mode
     QPointer<CustomCDC> guard(&link);
     QTimer::singleShot(PrepareDelayMs, context, [guard, type] {
         if (!guard)

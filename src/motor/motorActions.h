@@ -27,11 +27,12 @@ constexpr int ScanSettleSerialMs = 100;
 // Waits `ms` while the event loop keeps running (replies, repaints, typing).
 void waitProcessingEvents(int ms);
 
-// Enable, disable, save zero or clear error for the link's motor in its control mode.
-// What the adapter repeats is stopped first; the command follows CommandDelayMs later,
-// except clear error on an adapter that repeats frames itself, which goes at once.
-// `sent` runs right after the command went out.
-void sendCommand(CustomCDC &link, MotorCommand command, QObject *context, std::function<void()> sent = {});
+// Enable, disable, save zero or clear error for the link's motor, to the command ID of
+// control mode `mode` (the mode the user has selected now). What the adapter repeats is
+// stopped first; the command follows CommandDelayMs later, except clear error on an
+// adapter that repeats frames itself, which goes at once. `sent` runs right after the
+// command went out.
+void sendCommand(CustomCDC &link, MotorCommand command, int mode, QObject *context, std::function<void()> sent = {});
 
 // The ID query: `replies` is emptied now, the query follows PrepareDelayMs later if the
 // link is still open then.

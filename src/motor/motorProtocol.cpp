@@ -302,22 +302,33 @@ MotorFrame classifyMotorFrame(uint32_t frameId, const uint8_t *data, int length,
         return f;
     }
 
+    // The ID replies arrive on the master ID as well, and their first byte passes the
+    // feedback's ID check for a motor whose ID ends in 5 (55 …) or A (AA …). They are four
+    // bytes long while feedback always carries eight, so a shorter frame is taken as an ID
+    // reply first; an eight-byte AA … 55 stays feedback (over-current, state A).
+    const bool idQuery = d[0] == 0x55 && d[3] == 0xAA;
+    const bool idSet = d[0] == 0xAA && d[3] == 0x55;
+    const bool shortFrame = length < 8;
+    auto idReply = [&](MotorFrameKind kind) {
+        f.kind = kind;
+        f.replyCanid = d[1];
+        f.replyMasterid = d[2];
+    };
+
     // A register reply also carries the motor's ID in D0 and arrives on the master ID,
     // so it must be recognised before the feedback check would take it.
     if (d[0] == (canid & 0xFF) && d[1] == ((canid >> 8) & 0xFF)
         && (d[2] == 0x33 || d[2] == 0x55 || (usb && d[2] == 0xAA))) {
         f.kind = MotorFrameKind::RegisterReply;
+    } else if (shortFrame && (idQuery || idSet)) {
+        idReply(idQuery ? MotorFrameKind::IdQueryReply : MotorFrameKind::IdSetReply);
     } else if ((d[0] & 0xF) == (canid & 0xF) && frameId == masterid) {
         f.kind = MotorFrameKind::Feedback;
         f.feedback = decodeFeedback(d, ranges);
-    } else if (d[0] == 0x55 && d[3] == 0xAA) {
-        f.kind = MotorFrameKind::IdQueryReply;
-        f.replyCanid = d[1];
-        f.replyMasterid = d[2];
-    } else if (d[0] == 0xAA && d[3] == 0x55) {
-        f.kind = MotorFrameKind::IdSetReply;
-        f.replyCanid = d[1];
-        f.replyMasterid = d[2];
+    } else if (idQuery) {
+        idReply(MotorFrameKind::IdQueryReply);
+    } else if (idSet) {
+        idReply(MotorFrameKind::IdSetReply);
     } else if (!usb && d[0] == 0x11 && d[3] == 0xEE) {
         f.kind = MotorFrameKind::AppVersion;
         f.appVersion = QString(QChar(d[1])) + '.' + QChar(d[2]) + QStringLiteral(".x.x");
@@ -335,8 +346,9 @@ MotorFrame classifyMotorFrame(uint32_t frameId, const QByteArray &data, uint32_t
 MotorFrame classifyMotorFrame(const CAN_Frame &frame, uint32_t canid, uint32_t masterid, const MappingRanges &ranges,
                               bool scanning)
 {
-    // The serial adapter's frame always carries eight data bytes.
-    return classifyMotorFrame(frame.id, frame.data, 8, canid, masterid, ranges, ReceivePath::SerialAdapter, scanning);
+    // Eight data bytes are carried; the length code says how many were received.
+    return classifyMotorFrame(frame.id, frame.data, std::clamp(frame.dataLength(), 0, 8), canid, masterid, ranges,
+                              ReceivePath::SerialAdapter, scanning);
 }
 
 void IdReplyMap::clear()

@@ -10,6 +10,7 @@
 #include <QMetaProperty>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -148,6 +149,17 @@ void RegisterReplyState::begin(Operation operation)
     QMutexLocker lock(&mutex);
     replies = 0;
     op = operation;
+    expectedWrites.clear();
+    writeAnswers.clear();
+}
+
+void RegisterReplyState::expectWrites(const ESC_INF &record, const QList<int> &rids)
+{
+    QMutexLocker lock(&mutex);
+    expectedWrites.clear();
+    writeAnswers.clear();
+    for (int rid : rids)
+        expectedWrites.insert(rid, record.rawValue(rid));
 }
 
 void RegisterReplyState::beginVersionRead()
@@ -234,11 +246,24 @@ RegisterReply parseRIDFrame(const uint8_t *data, ESC_INF &record, RegisterReplyS
             state.op = RegisterReplyState::Operation::None;
         r.completion = RegisterReply::ReadComplete;
         r.record = record;
-    } else if (r.command == RegisterFrame::Write && state.replies == RegisterFrame::WriteReplies) {
-        state.replies = 0;
-        if (state.op == RegisterReplyState::Operation::Write)
+    } else if (r.command == RegisterFrame::Write && state.op == RegisterReplyState::Operation::Write
+               && state.expectedWrites.contains(r.rid)) {
+        // A write succeeded only when every register written answered, each with the
+        // value it was given (a motor that refuses a value answers with the one it kept).
+        state.writeAnswers.insert(r.rid, r.raw);
+        if (state.writeAnswers.size() == state.expectedWrites.size()) {
+            for (auto it = state.expectedWrites.cbegin(); it != state.expectedWrites.cend(); ++it)
+                if (state.writeAnswers.value(it.key()) != it.value())
+                    r.writeRefused << it.key();
+            std::sort(r.writeRefused.begin(), r.writeRefused.end());
+            for (int rid : std::as_const(r.writeRefused))
+                r.writeAsked << state.expectedWrites.value(rid);
+            state.replies = 0;
             state.op = RegisterReplyState::Operation::None;
-        r.completion = RegisterReply::WriteComplete;
+            state.expectedWrites.clear();
+            state.writeAnswers.clear();
+            r.completion = RegisterReply::WriteComplete;
+        }
     }
     return r;
 }
@@ -251,8 +276,11 @@ int RegisterSequence::start(Kind kind, uint32_t id, const ESC_INF &rec, bool usb
     canid = id;
     record = rec;
     replies = (kind == Kind::Read || kind == Kind::Write) ? state : nullptr;
-    if (replies)
+    if (replies) {
         replies->begin(kind == Kind::Read ? RegisterReplyState::Operation::Read : RegisterReplyState::Operation::Write);
+        if (kind == Kind::Write)
+            replies->expectWrites(rec, writtenRegisters(true, true));
+    }
     return usbAdapter ? 1 : 2;
 }
 
@@ -607,6 +635,23 @@ ParamFileResult applyParameterText(const QString &text, ESC_INF &record)
             ++r.skipped;
     }
     return r;
+}
+
+QList<int> parameterTextRegisters(const QString &text)
+{
+    QList<int> out;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        ESC_INF scratch;
+        if (!applyLine(line, scratch))
+            continue;
+        QString key = line.section(QStringLiteral(": "), 0, 0);
+        if (key == QLatin1String("Deta"))
+            key = QStringLiteral("GREF2");
+        const int rid = ESC_INF::staticMetaObject.indexOfProperty(key.toLatin1().constData());
+        if (rid >= 0 && !out.contains(rid))
+            out << rid;
+    }
+    return out;
 }
 
 ParamFileResult readParameterFile(const QString &path, QString &text)

@@ -24,7 +24,6 @@ constexpr uint8_t Write = 0x55;
 constexpr uint8_t Save = 0xAA;
 constexpr int LastRid = 37;        // RID 37 (loader version) exists only on the wire
 constexpr int ReadCount = 37;      // RIDs 0..36
-constexpr int WriteReplies = 22;   // replies that complete a write (of 25 written)
 } // namespace RegisterFrame
 
 // D0..D1 canid (low, high), D2 command, D3 rid, D4..D7 value little-endian.
@@ -57,6 +56,8 @@ struct RegisterReply
     uint32_t masterId = 0;
     bool rangeChanged = false;     // RIDs 21..23: the mapping range was updated
     Completion completion = NotYet;
+    QList<int> writeRefused;       // WriteComplete: RIDs the motor answered with another value
+    QList<uint32_t> writeAsked;    // ... and what was written to each of them
     ESC_INF record;                // ReadComplete: the record to show (ParametersChanged)
     uint32_t appVersion = 0;       // VersionsComplete: RID 14, for ParseVersion as characters
     uint32_t loaderVersion = 0;    // VersionsComplete: RID 37, for ParseVersion as numbers
@@ -72,6 +73,8 @@ public:
 
     // Zero the counter; `op` now awaits its replies.
     void begin(Operation op);
+    // A write awaits one reply for each of `rids`, carrying the value of `record`.
+    void expectWrites(const ESC_INF &record, const QList<int> &rids);
     // Zero the counter and the two version numbers; nothing awaited. Call before a
     // CAN version read (registers 14 and 37).
     void beginVersionRead();
@@ -89,6 +92,8 @@ private:
     mutable QMutex mutex;
     int replies = 0;
     Operation op = Operation::None;
+    QHash<int, uint32_t> expectedWrites; // RID -> value written
+    QHash<int, uint32_t> writeAnswers;   // RID -> value the motor answered with
     uint32_t appRaw = 0;
     uint32_t loaderRaw = 0;
 };
@@ -97,9 +102,11 @@ private:
 // RID 37 is only kept as the loader version, larger RIDs only counted), updates the
 // mapping ranges for PMAX/VMAX/TMAX when `ranges` is given, counts the reply and decides
 // completion: in version mode (`versionMode`, cleared here) the second reply; else
-// the 37th read reply (D2 = 33) or the 22nd write reply (D2 = 55).
+// the 37th read reply (D2 = 33), or for an awaited write the reply (D2 = 55) that
+// completes one answer for every register written.
 // On ReadComplete the caller sets the long-layout flag, emits ParametersChanged with
-// `record` and calls canFrameResend(); on WriteComplete message 7 and canFrameResend().
+// `record` and calls canFrameResend(); on WriteComplete, message 7 only when no register
+// is in `writeRefused` (the motor kept its own value), and canFrameResend().
 // `data` must hold 8 bytes.
 RegisterReply parseRIDFrame(const uint8_t *data, ESC_INF &record, RegisterReplyState &state,
                             std::atomic_bool &versionMode, SharedMappingRanges *ranges = nullptr);
@@ -229,5 +236,7 @@ ParamFileResult exportParameters(const QString &path, const ESC_INF &record);
 ParamFileResult importParameters(const QString &path, ESC_INF &record);
 // The same for text already read (used by the file import and by tests).
 ParamFileResult applyParameterText(const QString &text, ESC_INF &record);
+// The registers that lines of `text` would set (in file order, each once).
+QList<int> parameterTextRegisters(const QString &text);
 // importParameters' checks and reading without applying: the file's text, or the refusal.
 ParamFileResult readParameterFile(const QString &path, QString &text);

@@ -1,5 +1,10 @@
 #include "tuning/tuningBench.h"
 
+#include "link/serial/protocolFormat.h"
+#include "procedures/customCDC.h"
+
+#include <QCoreApplication>
+
 void TuningInbox::open()
 {
     QMutexLocker lock(&mutex);
@@ -84,16 +89,39 @@ void TuningBench::tick()
         end();
 }
 
+bool TuningBench::sendOne(const Tuning::Action &a)
+{
+    switch (a.kind) {
+    case Tuning::Action::ReadRegister: return road.readRegister(a.rid);
+    case Tuning::Action::Enable: return road.special(MotorCommand::Enable, a.mode);
+    case Tuning::Action::Disable: return road.special(MotorCommand::Disable, a.mode);
+    case Tuning::Action::Command: return road.command(a.mode, a.payload);
+    }
+    return false;
+}
+
 void TuningBench::send(const QList<Tuning::Action> &actions)
 {
     for (const Tuning::Action &a : actions) {
-        switch (a.kind) {
-        case Tuning::Action::ReadRegister: road.readRegister(a.rid); break;
-        case Tuning::Action::Enable: road.special(MotorCommand::Enable, a.mode); break;
-        case Tuning::Action::Disable: road.special(MotorCommand::Disable, a.mode); break;
-        case Tuning::Action::Command: road.command(a.mode, a.payload); break;
-        }
+        if (sendOne(a))
+            continue;
+        // A run that cannot reach the motor measures nothing: it ends, with the disable
+        // tried when the run enabled the motor (the road may refuse only one kind).
+        if (!sequence.finished())
+            send(sequence.fail(QCoreApplication::translate("Tuning", "指令未能发送，调参已停止")));
+        return;
     }
+}
+
+TuningRoad motorTuningRoad(CustomCDC &link, std::function<bool()> open)
+{
+    TuningRoad road;
+    road.readRegister = [&link, open](int rid) { return open() && link.controllerAllParamsCRUFunc(0, rid); };
+    road.special = [&link, open](MotorCommand c, int mode) { return open() && link.motorMode(int(c), false, mode); };
+    road.command = [&link, open](int mode, const QByteArray &payload) {
+        return open() && link.frameSend(payload, canidConvention(link.motorCanid(), mode));
+    };
+    return road;
 }
 
 void TuningBench::stop(const QString &why)

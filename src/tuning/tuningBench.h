@@ -13,6 +13,8 @@
 #include <functional>
 #include <memory>
 
+class CustomCDC;
+
 // Answers from the motor on their way to a running tuning run: the receive threads push
 // decoded feedback (cheap: one lock, one append), the bench takes them in one batch per
 // period on its own thread. Nothing is kept while no run listens.
@@ -35,12 +37,18 @@ private:
 };
 
 // How a run reaches the motor: the roads the control panel and the parameter page use.
+// Each says false when its frame was not sent (the link refused it or is gone).
 struct TuningRoad
 {
-    std::function<void(int rid)> readRegister;
-    std::function<void(MotorCommand command, int mode)> special; // enable or disable
-    std::function<void(int mode, const QByteArray &payload)> command;
+    std::function<bool(int rid)> readRegister;
+    std::function<bool(MotorCommand command, int mode)> special; // enable or disable
+    std::function<bool(int mode, const QByteArray &payload)> command;
 };
+
+// The motor roads of `link`: register reads on the register ID, enable and disable to the
+// command ID of the run's mode, its command payloads; each a standard data frame of its
+// own, whatever the CAN tab holds. Nothing goes out once `open` says the link is gone.
+TuningRoad motorTuningRoad(CustomCDC &link, std::function<bool()> open);
 
 // Runs one Tuning::Sequence on the thread it lives on: a precise timer ticks once a
 // period, the inbox's answers go in, the sequence's frames go out on the road.
@@ -54,7 +62,8 @@ public:
 
     void start();
     // Ends the run now (the user's stop, Stop all, the link closing): the disable goes out
-    // at once when the run enabled the motor. Nothing is sent afterwards.
+    // at once when the run enabled the motor. Nothing is sent afterwards. A frame the road
+    // refuses ends the run the same way, as failed.
     void stop(const QString &why = QString());
     // The link is gone: ends the run without sending anything.
     void abandon(const QString &why);
@@ -70,6 +79,7 @@ signals:
 private:
     void tick();
     void send(const QList<Tuning::Action> &actions);
+    bool sendOne(const Tuning::Action &action);
     void end();
 
     Tuning::Sequence sequence;

@@ -72,6 +72,8 @@ QList<Action> Sequence::stop(const QString &message)
     return finish(Outcome::Stopped, message.isEmpty() ? QCoreApplication::translate("Tuning", "已停止") : message);
 }
 
+QList<Action> Sequence::fail(const QString &message) { return finish(Outcome::Failed, message); }
+
 void Sequence::registerValue(int r, float value)
 {
     if (step == Phase::ReadingGains && toRead.contains(r))

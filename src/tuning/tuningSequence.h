@@ -42,6 +42,8 @@ public:
     void feedback(const MotorFeedback &fb);
     // Ends the run at once; returns the disable frame when the run enabled the motor.
     QList<Action> stop(const QString &why = QString());
+    // The same, for a run that cannot go on (its frames are refused): it ends as failed.
+    QList<Action> fail(const QString &why);
 
     Phase phase() const { return step; }
     Outcome outcome() const { return result; }

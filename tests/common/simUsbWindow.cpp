@@ -4,6 +4,8 @@
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -34,7 +36,11 @@ bool SimUsbWindow::start(QString *error)
     w->form()->masteridEdit->setText("11");
     w->form()->sw_btn_canUart->setChecked(true);
     w->show();
-    return true;
+    // The device lists follow the first paint.
+    QDeadlineTimer deadline(5000);
+    while (!w->startupFinished() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return w->startupFinished();
 }
 
 bool SimUsbWindow::open()

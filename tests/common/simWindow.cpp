@@ -4,6 +4,8 @@
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -19,7 +21,7 @@ bool SimWindow::start(SimSerialAdapter::Mode mode, SimMotor::Layout layout, QStr
     DialogService::clearHistory();
     DialogService::setHandler([this](const DialogService::Request &r) {
         DialogService::Reply reply;
-        reply.result = QMessageBox::Ok;
+        reply.result = r.kind == DialogService::Question ? questionAnswer : QMessageBox::Ok;
         if (r.kind == DialogService::SaveFile)
             reply.path = savePath;
         else if (r.kind == DialogService::OpenFile)
@@ -39,7 +41,11 @@ bool SimWindow::start(SimSerialAdapter::Mode mode, SimMotor::Layout layout, QStr
     w->form()->masteridEdit->setText("11");
     w->form()->sw_btn_canUart->setChecked(mode != SimSerialAdapter::Console);
     w->show();
-    return true;
+    // The device lists follow the first paint.
+    QDeadlineTimer deadline(5000);
+    while (!w->startupFinished() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return w->startupFinished();
 }
 
 bool SimWindow::open()
@@ -55,6 +61,7 @@ void SimWindow::stop()
     simMotor.reset();
     savePath.clear();
     openPath.clear();
+    questionAnswer = QMessageBox::Ok;
     DialogService::setHandler(nullptr);
 }
 

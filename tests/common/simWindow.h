@@ -10,6 +10,7 @@
 #include "simSerialAdapter.h"
 
 #include <QList>
+#include <QMessageBox>
 #include <QString>
 
 #include <memory>
@@ -31,6 +32,8 @@ public:
     // File dialogs answer with these paths (empty: cancelled).
     QString savePath;
     QString openPath;
+    // What questions are answered with.
+    QMessageBox::StandardButton questionAnswer = QMessageBox::Ok;
 
 private:
     std::unique_ptr<SimSerialAdapter> sim;

@@ -5,6 +5,9 @@
 
 #include <QChart>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
 #include <QXYSeries>
 
 CalResultDialog::CalResultDialog()
@@ -22,8 +25,9 @@ WaveForm *CalResultDialog::addChart(const QString &title, int visiblePoints, con
 {
     auto *chart = new WaveForm(this);
     chart->setObjectName(QString("calResultChart%1").arg(m_charts.size()));
-    // An aligned widget gets only its size hint; the charts should fill their quarter.
-    chart->setMinimumSize(alignment ? QSize(430, 280) : QSize(860, 560));
+    // An aligned widget gets only its size hint; the charts should fill their quarter
+    // (leaving room for the download row below).
+    chart->setMinimumSize(alignment ? QSize(430, 255) : QSize(860, 510));
     chart->createChart(title, true);
     // the legend names the curves, so the chart says what it is in its title
     chart->getChart()->setTitle(title);
@@ -59,6 +63,33 @@ CalResultDialog *CalResultDialog::motorResult(const CalibrationResults &r)
                  {tr("参考"), r.motor.benefitReference}},
                 1, 1, Qt::AlignRight);
     return d;
+}
+
+CalResultDialog *CalResultDialog::shaftResult(const CalibrationResults &r)
+{
+    auto *d = new CalResultDialog;
+    d->addChart(tr("输出轴校准结果"), CalMath::kShaftTableSize,
+                {{tr("往返"), r.shaft.roundTrip}, {tr("索引表"), r.shaft.inverseList}}, 0, 0, Qt::Alignment());
+    return d;
+}
+
+void CalResultDialog::offerDownload(const QString &facts)
+{
+    auto *row = new QHBoxLayout;
+    auto *label = new QLabel(facts, this);
+    label->setObjectName("calDownloadFacts");
+    label->setWordWrap(true);
+    auto *button = new QPushButton(tr("下载到电机"), this);
+    button->setObjectName("calDownloadButton");
+    button->setToolTip(tr("把上面的补偿表写入控制器；不下载就关闭本窗口，电机保持原来的表"));
+    row->addWidget(label, 1);
+    row->addWidget(button);
+    auto *grid = static_cast<QGridLayout *>(layout());
+    grid->addLayout(row, grid->rowCount(), 0, 1, 2);
+    connect(button, &QPushButton::clicked, this, [this, button] {
+        button->setEnabled(false);
+        emit downloadRequested();
+    });
 }
 
 CalResultDialog *CalResultDialog::uploadedTable(const QList<float> &table)

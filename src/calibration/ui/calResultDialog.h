@@ -15,9 +15,17 @@ class CalResultDialog : public QDialog
     Q_OBJECT
 public:
     static CalResultDialog *motorResult(const CalibrationResults &results);
+    static CalResultDialog *shaftResult(const CalibrationResults &results);
     static CalResultDialog *uploadedTable(const QList<float> &table);
 
     QList<WaveForm *> charts() const { return m_charts; }
+
+    // A table goes into the controller only when the user has seen it: `facts` (what would
+    // be sent) above a download button, which may be pressed once.
+    void offerDownload(const QString &facts);
+
+signals:
+    void downloadRequested();
 
 private:
     CalResultDialog();

@@ -95,6 +95,11 @@ void SpectrumAnalyzerDialog::setData(const QList<float> &samples, int sampleRate
 {
     m_result = m_analyzer.compute(samples, sampleRate, fftSize);
     const Spectrum::Result &r = m_result;
+    if (r.badSample >= 0) {
+        Logger::error(QString("采样值 %1 无效: %2").arg(r.badSample).arg(double(samples[r.badSample])), kSource);
+        discardResult();
+        return;
+    }
     if (r.size == 0) {
         Logger::error(QString("无法计算频谱: 采样率 %1, FFT点数 %2").arg(sampleRate).arg(fftSize), kSource);
         return;
@@ -132,6 +137,14 @@ void SpectrumAnalyzerDialog::setData(const QList<float> &samples, int sampleRate
 
     m_table->updateData(float(r.amp24), float(r.amp28), Spectrum::Limit);
     m_table->show();
+}
+
+void SpectrumAnalyzerDialog::discardResult()
+{
+    m_series->clear();
+    m_hasData = false;
+    m_axisY->setTitleText(tr("幅度 (dB)"));
+    m_table->hide();
 }
 
 void SpectrumAnalyzerDialog::updateCoordinateDisplay(double x, double y)

@@ -28,6 +28,9 @@ public:
     // Computes and shows the spectrum of `samples` (zero-padded or cut to fftSize) and
     // shows the verdict table.
     void setData(const QList<float> &samples, int sampleRate, int fftSize);
+    // Forgets the shown spectrum and hides the verdict table, so that nothing left from an
+    // earlier block passes for the result of one that could not be judged.
+    void discardResult();
     // Shows the frequency and amplitude beside the last mouse position.
     void updateCoordinateDisplay(double x, double y);
 

@@ -23,7 +23,7 @@ namespace {
 // The zero line reaches at least this far so that it spans the usual feedback window.
 constexpr qreal kZeroLineMinEnd = 5000;
 constexpr int kXTicks = 11;
-constexpr int kPixelsPerPoint = 2; // of the reduced feedback curve
+constexpr int kPixelsPerPoint = 3; // of the reduced feedback curve
 
 int plotWidthOf(const QRectF &plotArea)
 {
@@ -373,10 +373,10 @@ void WaveForm::showDrawnPoints()
     if (!series || !ax)
         return;
     // Qt Charts strokes the whole curve again for its hit-test shape on every replace
-    // and again when painting, and the 2-pixel pen makes both costly: one point per two
-    // pixels is as much as the pen can show (the min/max pairs keep every peak, at the
-    // samples where they lie). Only the samples in view count: after a zoom they are
-    // few and shown as they are.
+    // and again when painting, and the 2-pixel pen makes both costly: one point per three
+    // pixels (a low and a high every six) still draws the curve's whole envelope with
+    // that pen (the min/max pairs keep every peak, at the samples where they lie). Only
+    // the samples in view count: after a zoom they are few and shown as they are.
     const qsizetype n = drawnPoints.size();
     drawnWidth = plotWidth.load();
     if (n == 0) {

@@ -1,6 +1,5 @@
 #include "link/serial/protocolFormat.h"
 
-#include "can/canTxModel.h"
 #include "link/serial/baudLists.h"
 #include "log/log.h"
 
@@ -66,17 +65,6 @@ int CRC_8(const QByteArray &bytes, int length)
 }
 
 bool canIdFitsFrame(uint32_t id, bool extended) { return id <= (extended ? 0x1FFFFFFFu : 0x7FFu); }
-
-bool fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
-                  uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval)
-{
-    SerialFrameSettings settings;
-    settings.idType = model.canIdType();
-    settings.frameType = model.canFrameType();
-    settings.idAcc = model.idAcc();
-    settings.dataAcc = model.dataAcc();
-    return fillCANFrame(data, settings, frame, cmd, canId, sendTimes, interval);
-}
 
 bool fillCANFrame(const QByteArray &data, const SerialFrameSettings &settings, QByteArray &frame,
                   uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval)

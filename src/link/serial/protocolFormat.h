@@ -7,8 +7,6 @@
 
 #include <cstdint>
 
-class CANTxModel;
-
 // Byte formats spoken with the serial CAN adapter (and the framed data packet of the
 // motor console). Every multi-byte integer is little-endian.
 
@@ -52,14 +50,7 @@ inline int CRC_8(const QByteArray &bytes) { return CRC_8(bytes, int(bytes.size()
 // an extended one.
 bool canIdFitsFrame(uint32_t id, bool extended);
 
-// Builds the 30-byte transmit frame into `frame` (resized to 30). The ID type, frame
-// type, ID increment and data increment bytes are always taken from `model`, whatever
-// the caller sends. At most 8 data bytes are copied; the interval field is interval x 10.
-// An ID that does not fit the model's ID type is refused: `frame` is left empty and the
-// result is false (the adapter would otherwise send a different, cut identifier).
-bool fillCANFrame(const QByteArray &data, const CANTxModel &model, QByteArray &frame,
-                  uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval);
-// The same from the four frame settings the model would give.
+// The four frame settings of a 30-byte transmit frame.
 struct SerialFrameSettings
 {
     uint8_t idType = 0;    // 0 standard, 1 extended
@@ -67,6 +58,11 @@ struct SerialFrameSettings
     bool idAcc = false;
     bool dataAcc = false;
 };
+// Builds the 30-byte transmit frame into `frame` (resized to 30) with the ID type, frame
+// type, ID increment and data increment bytes of `settings`. At most 8 data bytes are
+// copied; the interval field is interval x 10. An ID that does not fit the ID type is
+// refused: `frame` is left empty and the result is false (the adapter would otherwise
+// send a different, cut identifier).
 bool fillCANFrame(const QByteArray &data, const SerialFrameSettings &settings, QByteArray &frame,
                   uint8_t cmd, uint32_t canId, uint32_t sendTimes, uint32_t interval);
 

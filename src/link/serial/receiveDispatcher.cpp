@@ -1,6 +1,6 @@
 #include "link/serial/receiveDispatcher.h"
 
-#include "link/serial/customCDC.h"
+#include "link/serial/receiveSteering.h"
 #include "link/serial/protocolFormat.h"
 
 namespace {
@@ -22,11 +22,11 @@ QString versionText(const QByteArray &b)
     return QString("%1.%2.%3.%4").arg(quint8(b[3])).arg(quint8(b[2])).arg(quint8(b[1])).arg(quint8(b[0]));
 }
 
-ReceiveDispatcher::ReceiveDispatcher(CustomCDC *link, Events events) : cdc(link), ev(std::move(events)) {}
+ReceiveDispatcher::ReceiveDispatcher(ReceiveSteering *steering, Events events) : cdc(steering), ev(std::move(events)) {}
 
 void ReceiveDispatcher::pass(ChunkSource &source)
 {
-    CustomCDC &c = *cdc;
+    ReceiveSteering &c = *cdc;
     if (c.harmonicAnalysis || c.motorSideHandshake || c.calHandshakeBusy
         || (c.motorSideStreaming && c.outputShaftStreaming) || c.tableSending || c.outTableSending)
         return;
@@ -152,7 +152,7 @@ void ReceiveDispatcher::emitTerminal(const QByteArray &bytes) { call(ev.terminal
 
 void ReceiveDispatcher::handleRest(const QByteArray &rest)
 {
-    CustomCDC &c = *cdc;
+    ReceiveSteering &c = *cdc;
     call(ev.rxCount);
 
     if (c.paramReading) {
@@ -220,13 +220,13 @@ void ReceiveDispatcher::handleRest(const QByteArray &rest)
     }
 
     if (ev.upgradeReply)
-        ev.upgradeReply(rest, false);
+        ev.upgradeReply(rest, false, 0);
     emitTerminal(rest);
 }
 
 void ReceiveDispatcher::handleFrame(const QByteArray &frame)
 {
-    CustomCDC &c = *cdc;
+    ReceiveSteering &c = *cdc;
     call(ev.rxCount);
     if (!c.upgradeMode)
         call(ev.canFrame, frame);
@@ -235,7 +235,11 @@ void ReceiveDispatcher::handleFrame(const QByteArray &frame)
     // adapter's confirmations of sent frames carry the tool's own bytes.
     if (quint8(frame[1]) != kStatusReceived || !ev.upgradeReply)
         return;
-    const QByteArray data = frame.mid(7, qMin(int(quint8(frame[2]) & 0x3F), 8));
-    if (ev.upgradeReply(data, true))
+    // The bootloader answers in standard data frames.
+    const CAN_Frame f = byteArrayToCANFrame(frame);
+    if (f.isExtended() || f.isRemote())
+        return;
+    const QByteArray data = frame.mid(7, qMin(f.dataLength(), 8));
+    if (ev.upgradeReply(data, true, f.id))
         emitTerminal(data);
 }

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-class CustomCDC;
+struct ReceiveSteering;
 
 // Turns the serial byte stream into actions: adapter receive frames, answers to the
 // pending console request (parameter block, write acknowledgement, identification,
@@ -34,9 +34,10 @@ public:
         std::function<void(const QByteArray &, bool)> parameterBlock; // 148 record bytes, long layout?
         std::function<void(const QByteArray &)> motorParameters;    // 20 bytes of identified parameters
         std::function<void(const QString &, const QString &)> versions; // application, bootloader
-        // Console text (fromFrame false) or a received frame's data offered to a running
-        // firmware upgrade; true when it was the bootloader's answer.
-        std::function<bool(const QByteArray &, bool fromFrame)> upgradeReply;
+        // Console text (fromFrame false) or the data of a standard data frame received from
+        // the bus, with its identifier, offered to a running firmware upgrade; true when it
+        // was the bootloader's answer.
+        std::function<bool(const QByteArray &, bool fromFrame, quint32 id)> upgradeReply;
         std::function<void(const QByteArray &)> canFrame;            // 16 bytes, outside upgrade mode
     };
 
@@ -51,7 +52,7 @@ public:
         virtual quint64 reads() = 0;
     };
 
-    ReceiveDispatcher(CustomCDC *link, Events events);
+    ReceiveDispatcher(ReceiveSteering *steering, Events events);
 
     // One 10 ms pass (the caller sleeps and checks that the port is open).
     void pass(ChunkSource &source);
@@ -77,7 +78,7 @@ private:
     void timeOut();
     void emitTerminal(const QByteArray &bytes);
 
-    CustomCDC *cdc;
+    ReceiveSteering *cdc;
     Events ev;
     int rxTimeoutTicks = 0;
     QByteArray answerBuffer;

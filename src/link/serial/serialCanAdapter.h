@@ -21,15 +21,19 @@ public:
     void setPort(QSerialPort *port) { m_port = port; }
     QSerialPort *port() const { return m_port; }
 
-    // One frame, sent once: the adapter's own repetition is not used (times, interval and
-    // stop ID are ignored; the ID and data counting flags travel in the frame).
+    // One classic frame, sent once: the adapter's own repetition is not used (times,
+    // interval and stop ID are ignored; the ID and data counting flags travel in the
+    // frame). A CAN FD frame, or more than 8 data bytes, is refused: the adapter carries
+    // classic frames only and would cut it.
     bool sendFrame(const CanBusFrame &frame, const CanTxOptions &options = CanTxOptions()) override;
     // The 4-byte stop request.
     bool stopRepeating() override;
+    // Transmit frames still in the port's write buffer.
+    qint64 framesPending() const override;
 
     // Writes one 30-byte frame with the given command byte, without taking the mutex.
-    // An ID that does not fit the frame's ID type is not written.
-    void writeFrame(const CanBusFrame &frame, const CanTxOptions &options, quint8 command);
+    // An ID that does not fit the frame's ID type is not written (false).
+    bool writeFrame(const CanBusFrame &frame, const CanTxOptions &options, quint8 command);
     // Writes bytes as they are when the port is open; announces every write attempt.
     void writeBytes(const QByteArray &bytes);
 

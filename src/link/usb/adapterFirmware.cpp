@@ -4,6 +4,7 @@
 #include "log/log.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cmath>
 
@@ -53,6 +54,14 @@ AdapterFirmwareUpgrade::AdapterFirmwareUpgrade(FdcanCommands *c, QObject *parent
 
 AdapterFirmwareUpgrade::Result AdapterFirmwareUpgrade::run(const QString &imagePath)
 {
+    // A device such as /dev/zero reports size 0 and never ends, a pipe blocks the open:
+    // only a regular file is read, and never more than the limit allows.
+    const QFileInfo info(imagePath);
+    if (info.exists() && !info.isFile()) {
+        Logger::error(QString("不是普通文件: %1").arg(imagePath), kSource);
+        emit upgradeFailed(tr("不是普通文件，未读取: %1").arg(imagePath));
+        return FileError;
+    }
     QFile file(imagePath);
     if (!file.open(QIODevice::ReadOnly)) {
         Logger::error("文件打开失败", kSource);
@@ -64,8 +73,13 @@ AdapterFirmwareUpgrade::Result AdapterFirmwareUpgrade::run(const QString &imageP
         emit upgradeFailed(tr("固件文件过大: %1 字节，上限 %2 字节").arg(file.size()).arg(kAdapterImageLimit));
         return TooLarge;
     }
-    const QByteArray image = file.readAll();
+    const QByteArray image = file.read(kAdapterImageLimit + 1);
     file.close();
+    if (image.size() > kAdapterImageLimit) { // grew since it was measured
+        Logger::error(QString("固件文件过大: 超过 %1 B").arg(kAdapterImageLimit), kSource);
+        emit upgradeFailed(tr("固件文件过大: %1 字节，上限 %2 字节").arg(image.size()).arg(kAdapterImageLimit));
+        return TooLarge;
+    }
     const int count = iapSectorCount(image.size());
     Logger::debug(QString("固件大小: %1 KB , %2 B").arg(image.size() / 1024).arg(image.size()), kSource);
     Logger::debug(QString("扇区数: %1").arg(count), kSource);

@@ -100,8 +100,12 @@ bool UsbCanAdapter::open()
 void UsbCanAdapter::close()
 {
     flushSends();
-    if (get_connect())
+    // The adapter would go on repeating a frame after the tool let go of it, until its own
+    // watchdog: whatever it repeats stops with the link.
+    if (get_connect()) {
+        USB_CMD_StopPeriodSend();
         USB_CMD_STOP_CAP();
+    }
     m_rx->setBlockFlag(true);
     m_tx->setBlockFlag(true);
     // Let the readers finish the transfer they are in (200 ms at most), keeping the window

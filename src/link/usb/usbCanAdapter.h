@@ -36,6 +36,7 @@ public:
     // The adapter's stop-periodic-send command.
     bool stopRepeating() override;
     bool repeatsFrames() const override { return true; }
+    qint64 framesPending() const override { return m_sends->pending(); }
 
     // Builds the 88-byte record and sends it on the calling thread; the transfer's result.
     int transmit(const CanBusFrame &frame, const CanTxOptions &options);

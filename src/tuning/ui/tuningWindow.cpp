@@ -389,11 +389,14 @@ void TuningWindow::onStartClicked()
         stopRun();
         return;
     }
-    const QString problem = host.linkProblem ? host.linkProblem() : QString();
-    if (!problem.isEmpty()) {
-        DialogService::warning(this, tr("调参"), problem);
+    const auto linkUsable = [this] {
+        const QString problem = host.linkProblem ? host.linkProblem() : QString();
+        if (!problem.isEmpty())
+            DialogService::warning(this, tr("调参"), problem);
+        return problem.isEmpty();
+    };
+    if (!linkUsable())
         return;
-    }
     const Test t = test();
     const Limits limits = host.limits();
     const QString bad = validate(t, limits, 0.0);
@@ -407,13 +410,20 @@ void TuningWindow::onStartClicked()
                              .arg(id, 2, 16, QLatin1Char('0'))
                              .arg(motionText(t))
                              .arg(enabled ? tr("电机已使能，测试后保持使能。") : tr("测试前使能电机，测试后失能。"));
-    if (DialogService::question(this, tr("开始调参"), text) != QMessageBox::Yes)
+    // The link may have closed while the question was open.
+    if (DialogService::question(this, tr("开始调参"), text) != QMessageBox::Yes || !linkUsable())
         return;
     if (host.beforeRun)
         host.beforeRun();
     benchMotor = id;
     benchStarted = QDateTime::currentDateTimeUtc();
     bench = new TuningBench(t, enabled, host.road(), *host.inbox, this);
+    // The host hears of the end at once (whoever ended the run); the window's own
+    // bookkeeping waits for the event loop.
+    connect(bench, &TuningBench::finished, this, [this] {
+        if (host.afterRun)
+            host.afterRun();
+    });
     connect(bench, &TuningBench::finished, this, &TuningWindow::onFinished, Qt::QueuedConnection);
     bench->start();
     statusLabel->setText(tr("运行中：%1").arg(motionText(t)));
@@ -447,8 +457,6 @@ void TuningWindow::onFinished()
     bench = nullptr;
     startButton->setText(tr("开始"));
     startButton->setStyleSheet(QString());
-    if (host.afterRun)
-        host.afterRun();
     if (!r.samples.isEmpty())
         addRuns({r});
     refreshFields();

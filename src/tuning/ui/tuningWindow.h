@@ -32,8 +32,8 @@ struct TuningHost
     std::function<Tuning::Limits()> limits; // the panel's ranges and the link's shortest period
     std::function<bool()> motorEnabled;     // as the tool last saw the motor
     std::function<TuningRoad()> road;
-    std::function<void()> beforeRun;        // the control panel's periodic sending pauses
-    std::function<void()> afterRun;         // and resumes
+    std::function<void()> beforeRun;        // after the confirmation, before the first frame
+    std::function<void()> afterRun;         // as soon as the run has ended, however it ended
     TuningInbox *inbox = nullptr;
 };
 

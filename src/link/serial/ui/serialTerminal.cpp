@@ -1,6 +1,6 @@
 #include "link/serial/ui/serialTerminal.h"
 
-#include "link/serial/customCDC.h"
+#include "link/serial/serialCanAdapter.h"
 #include "link/serial/textHelpers.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/detachedWindow.h"
@@ -35,8 +35,8 @@ void convertInput(CustomPlainTextEdit *edit, bool hex)
 }
 } // namespace
 
-SerialTerminal::SerialTerminal(const Widgets &widgets, CustomCDC *cdc, QWidget *parent)
-    : QObject(parent), ui(widgets), link(cdc), window(parent)
+SerialTerminal::SerialTerminal(const Widgets &widgets, SerialCanAdapter *port, QWidget *parent)
+    : QObject(parent), ui(widgets), link(port), window(parent)
 {
     connect(ui.sendButton, &QPushButton::clicked, this, &SerialTerminal::on_btn_NormalSend_clicked);
     connect(ui.input, &CustomPlainTextEdit::returnPressed, this, &SerialTerminal::on_retrunPressed);
@@ -94,10 +94,7 @@ bool SerialTerminal::send(const QString &text, bool hex)
     flushOutput(); // after what arrived before it
     ui.output->appendPlainText(QStringLiteral(">>") + echo);
     ui.output->verticalScrollBar()->setValue(ui.output->verticalScrollBar()->maximum());
-    if (hex)
-        link->uartSendByte(bytes);
-    else
-        link->uartSend(text);
+    link->writeBytes(bytes);
     return true;
 }
 
@@ -176,11 +173,18 @@ void SerialTerminal::on_upDataList_clicked() { moveCurrent(-1); }
 void SerialTerminal::on_downDataList_clicked() { moveCurrent(1); }
 void SerialTerminal::on_clearDataList_clicked() { ui.queueList->clear(); }
 
+void SerialTerminal::stopQueue()
+{
+    if (!queueRunning)
+        return;
+    endQueueItem();
+    setQueueRunning(false);
+}
+
 void SerialTerminal::on_sendDataList_clicked()
 {
     if (queueRunning) {
-        endQueueItem();
-        setQueueRunning(false);
+        stopQueue();
         return;
     }
     if (!portOpen()) {
@@ -201,8 +205,11 @@ void SerialTerminal::startQueueItem()
     item->setData(Qt::UserRole, QVariant::fromValue(item->background()));
     item->setBackground(kSendingBackground);
     highlighted = item;
-    // A port closed meanwhile reports message 0 for this item; the run goes on.
-    send(item->text(), ui.queueHex->checked());
+    // A port closed under the run ends it: nothing goes to the next port opened.
+    if (!send(item->text(), ui.queueHex->checked())) {
+        stopQueue();
+        return;
+    }
     sinceSend.start();
     queueTimer.start();
 }
@@ -232,11 +239,14 @@ void SerialTerminal::endQueueItem()
 
 void SerialTerminal::setQueueRunning(bool running)
 {
+    const bool changed = queueRunning != running;
     queueRunning = running;
     // The list stays as it is while it is being sent.
     for (QPushButton *b : {ui.add, ui.remove, ui.up, ui.down, ui.clear})
         b->setEnabled(!running);
     retranslate();
+    if (changed)
+        emit queueRunningChanged(running);
 }
 
 void SerialTerminal::retranslate()

@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 
-class CustomCDC;
+class SerialCanAdapter;
 class CustomPlainTextEdit;
 class QBoxLayout;
 class QGroupBox;
@@ -19,8 +19,8 @@ class SwitchButton;
 
 // The send side of the serial terminal: the input box with its ASCII/HEX switch, the
 // output box's format switch, and the send queue with its window. Everything it sends
-// goes to the port as raw bytes through the link (uartSend / uartSendByte); the receive
-// side (what arrives and how it is shown) belongs to the main window.
+// goes to the port as raw bytes (text in GBK) through the serial adapter's byte writer;
+// the receive side (what arrives and how it is shown) belongs to the main window.
 class SerialTerminal : public QObject
 {
     Q_OBJECT
@@ -46,15 +46,18 @@ public:
     };
 
     // `window` parents the queue window.
-    SerialTerminal(const Widgets &widgets, CustomCDC *link, QWidget *window);
+    SerialTerminal(const Widgets &widgets, SerialCanAdapter *port, QWidget *window);
 
     bool isQueueRunning() const { return queueRunning; }
+    // Ends a running queue where it is (the port closed, the user stopped every sending).
+    void stopQueue();
     QWidget *queueWindow() const { return sendQueueWindow; }
     // The pause between queue items in milliseconds, as the edit says now (0 when empty).
     int queueIntervalMs() const;
 
 signals:
     void MessageInfo(int code);
+    void queueRunningChanged(bool running);
 
 public slots:
     void on_btn_NormalSend_clicked();
@@ -89,7 +92,7 @@ private:
     void retranslate();
 
     Widgets ui;
-    CustomCDC *link;
+    SerialCanAdapter *link;
     QWidget *window;
     QPointer<QWidget> sendQueueWindow;
 

@@ -1,6 +1,6 @@
 #include "link/usb/ui/connectGroupBox.h"
 
-#include "firmware/ui/firmwareDialog.h"
+#include "widgets/firmwareDialog.h"
 #include "link/usb/adapterFirmware.h"
 #include "link/usb/fdcanCommands.h"
 #include "link/usb/ui/customBaudDialog.h"

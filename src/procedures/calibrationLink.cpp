@@ -1,8 +1,7 @@
 // The link object's part in calibration and identification: the console handshake, the
 // special-motor CAN commands, and the port as the calibration conversations see it.
 #include "calibration/calConversation.h"
-#include "can/canTxModel.h"
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 #include "motor/paramRegisters.h"
 
 #include <QSerialPort>
@@ -39,7 +38,7 @@ void CustomCDC::calibration()
 
 void CustomCDC::SpecialCalibration()
 {
-    frameSend(specialCalibrationFrame(canTxModel->canid()), kBroadcastId);
+    frameSend(specialCalibrationFrame(m_canid), kBroadcastId);
 }
 
 void CustomCDC::MPreCalculate()

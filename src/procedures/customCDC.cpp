@@ -1,9 +1,9 @@
-#include "link/serial/customCDC.h"
+#include "procedures/customCDC.h"
 
 #include "calibration/calConversation.h"
-#include "can/canTxModel.h"
 #include "firmware/firmwareImage.h"
 #include "firmware/firmwareUpgrade.h"
+#include "link/sendingRoads.h"
 #include "link/serial/protocolFormat.h"
 #include "link/serial/serialCanAdapter.h"
 #include "link/serial/textHelpers.h"
@@ -13,10 +13,15 @@
 
 #include <QSerialPort>
 
-CustomCDC::CustomCDC(SerialPortModel *portModel, CANTxModel *txModel, QObject *parent)
-    : QObject(parent), serialPortModel(portModel), canTxModel(txModel)
+#include <limits>
+
+CustomCDC::CustomCDC(QObject *parent) : QObject(parent)
 {
     serial = new SerialCanAdapter(m_portMutex, this);
+    m_roads = new SendingRoads(this);
+    repeatEnd = new QTimer(this);
+    repeatEnd->setSingleShot(true);
+    connect(repeatEnd, &QTimer::timeout, this, [this] { m_roads->ended(SendingRoads::AdapterRepeat); });
     connect(serial, &SerialCanAdapter::written, this, &CustomCDC::TxCntChanged);
     periodicTimer = new QTimer(this);
     readTimer = new QTimer(this);
@@ -47,6 +52,13 @@ CustomCDC::CustomCDC(SerialPortModel *portModel, CANTxModel *txModel, QObject *p
     io.sendPacketFrames = [this](const QList<QByteArray> &frames, quint32 id) { sendFirmwareFrames(frames, id); };
     m_upgrade->setTransport(io);
     connect(m_upgrade, &FirmwareUpgrade::stateChanged, this, &CustomCDC::syncUpgradeFlags);
+    // A transfer is a sending road of its own: closing the link or stopping all ends it.
+    connect(m_upgrade, &FirmwareUpgrade::lockChanged, this, [this](bool running) {
+        if (running)
+            m_roads->started(SendingRoads::FirmwareUpgrade, [this] { m_upgrade->cancel(); });
+        else
+            m_roads->ended(SendingRoads::FirmwareUpgrade);
+    });
     connect(m_upgrade, &FirmwareUpgrade::progressChanged, this, &CustomCDC::progressBarChanged);
     connect(m_upgrade, &FirmwareUpgrade::MessageInfo, this, &CustomCDC::MessageInfo);
 }
@@ -81,72 +93,96 @@ bool CustomCDC::usbConnected() const
     return a->isConnected() && a->repeatsFrames();
 }
 
-CanBusFrame CustomCDC::canFrameOf(const QByteArray &data, quint32 canId) const
+CanBusFrame CustomCDC::motorFrame(const QByteArray &data, quint32 canId)
 {
     CanBusFrame f;
     f.id = canId;
     f.payload = data;
-    if (canTxModel->canType()) {
-        f.flags |= CanBusFrame::FlexibleData;
-        if (canTxModel->dataSectionAcc())
-            f.flags |= CanBusFrame::BitRateSwitch;
-    }
-    if (canTxModel->canIdType() == 1)
-        f.flags |= CanBusFrame::Extended;
-    if (canTxModel->canFrameType() == 1)
-        f.flags |= CanBusFrame::Remote;
     return f;
 }
 
-CanTxOptions CustomCDC::txOptions(qint32 times) const
+bool CustomCDC::portIsConsole() const { return !canMode && canAdapter() == serial; }
+
+bool CustomCDC::mayCarry(const CanBusFrame &frame, bool motorRoad)
 {
-    CanTxOptions o;
-    o.times = times;
-    o.intervalMs = canTxModel->sendInterval();
-    o.idIncrement = canTxModel->idAcc();
-    o.dataIncrement = canTxModel->dataAcc();
-    o.idStep = idStep;
-    o.stopId = stopId;
-    return o;
+    if (portIsConsole()) {
+        // The console would read the frame's bytes as commands: a 0x6D is its "m".
+        Logger::warning(QString("CAN frame 0x%1 not sent: the port is the motor's console").arg(frame.id, 0, 16),
+                        "frameSend");
+        if (motorRoad) {
+            periodicTimer->stop();
+            emit consoleRefusedFrame();
+        }
+        return false;
+    }
+    const bool extended = frame.has(CanBusFrame::Extended);
+    if (!canIdFitsFrame(frame.id, extended)) {
+        // Any adapter would send a different, cut identifier.
+        Logger::warning(QString("CAN ID 0x%1 does not fit a %2 frame: not sent")
+                            .arg(frame.id, 0, 16)
+                            .arg(extended ? "29-bit" : "11-bit"),
+                        "canFrameSend");
+        // A periodic send would refuse the same frame on every tick.
+        if (motorRoad) {
+            periodicTimer->stop();
+            emit frameRefused(frame.id, extended);
+        }
+        return false;
+    }
+    return true;
 }
 
-bool CustomCDC::idFits(quint32 canId)
+bool CustomCDC::toAdapter(const CanBusFrame &frame, const CanTxOptions &options)
 {
-    const bool extended = canTxModel->canIdType() != 0;
-    if (canIdFitsFrame(canId, extended))
-        return true;
-    // Any adapter would send a different, cut identifier.
-    Logger::warning(QString("CAN ID 0x%1 does not fit a %2 frame: not sent")
-                        .arg(canId, 0, 16)
-                        .arg(extended ? "29-bit" : "11-bit"),
-                    "canFrameSend");
-    // A periodic send would refuse the same frame on every tick.
-    periodicTimer->stop();
-    emit frameRefused(canId, extended);
-    return false;
+    CanAdapter *a = canAdapter();
+    if (!a->sendFrame(frame, options))
+        return false;
+    if (a->repeatsFrames() && options.times != 1) {
+        m_roads->started(SendingRoads::AdapterRepeat, [this] { stopAdapterSending(); });
+        // A finite repetition ends by itself on the adapter (with a margin for its queue).
+        if (options.times > 1)
+            repeatEnd->start(int(qMin<qint64>(qint64(options.times) * qMax<quint32>(options.intervalMs, 1) + 500,
+                                               std::numeric_limits<int>::max())));
+        else
+            repeatEnd->stop();
+    }
+    return true;
 }
 
-void CustomCDC::frameSend(const QByteArray &data, quint32 canId)
-{
-    if (idFits(canId))
-        canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(1));
-}
+bool CustomCDC::frameSend(const QByteArray &data, quint32 canId) { return frameSendTimes(data, canId, 1); }
 
-void CustomCDC::frameSendTimes(const QByteArray &data, quint32 canId, quint32 times)
+bool CustomCDC::frameSendTimes(const QByteArray &data, quint32 canId, quint32 times, quint32 intervalMs)
 {
+    const CanBusFrame f = motorFrame(data, canId);
+    if (data.size() > SerialFrame::MaxClassicData) {
+        Logger::warning(QString("motor frame of %1 bytes to 0x%2 not sent").arg(data.size()).arg(canId, 0, 16),
+                        "frameSend");
+        return false;
+    }
+    if (!mayCarry(f, true))
+        return false;
     // The serial adapter sends one frame whatever the count: its repetition is the
     // caller's timer.
-    if (idFits(canId))
-        canAdapter()->sendFrame(canFrameOf(data, canId), txOptions(qint32(times)));
+    CanTxOptions o;
+    o.times = qint32(times);
+    o.intervalMs = intervalMs;
+    return toAdapter(f, o);
 }
 
-void CustomCDC::canFrameSend(const QByteArray &data, quint32 canId, quint8 command)
+bool CustomCDC::sendCanTabFrame(const CanBusFrame &frame, const CanTxOptions &options)
 {
-    if (idFits(canId))
-        serial->writeFrame(canFrameOf(data, canId), txOptions(1), command);
+    return mayCarry(frame, false) && toAdapter(frame, options);
 }
 
-void CustomCDC::stopAdapterSending() { canAdapter()->stopRepeating(); }
+void CustomCDC::stopAdapterSending()
+{
+    repeatEnd->stop();
+    m_roads->ended(SendingRoads::AdapterRepeat);
+    // The serial adapter's stop request is adapter bytes: a motor console would take them
+    // as commands, and repeats nothing anyway.
+    if (!portIsConsole())
+        canAdapter()->stopRepeating();
+}
 
 void CustomCDC::uartSend(const QString &text) { write(QStringToGBK(text)); }
 void CustomCDC::uartSendByte(const QByteArray &bytes) { write(bytes); }
@@ -166,7 +202,7 @@ QByteArray CustomCDC::package(const QByteArray &data, quint8 cmd) const { return
 
 void CustomCDC::onPeriodicSendTimerTimeout() { frameSend(debugPayload, debugCanId()); }
 
-quint32 CustomCDC::debugCanId() const { return canidConvention(canTxModel->canid(), ctrlMode); }
+quint32 CustomCDC::debugCanId() const { return canidConvention(m_canid, ctrlMode); }
 
 void CustomCDC::ReadID() { frameSend(idQueryFrame(), kMotorBroadcastId); }
 
@@ -175,36 +211,42 @@ void CustomCDC::SetID(unsigned int canid, unsigned int masterid)
     frameSend(idAssignFrame(uint8_t(canid & 0xFF), uint8_t(masterid & 0xFF)), kMotorBroadcastId);
 }
 
-void CustomCDC::motorMode(int type, bool console)
+bool CustomCDC::motorMode(int type, bool console, int mode)
 {
     if (type < 0 || type > 2)
-        return;
+        return false;
     const auto command = MotorCommand(type);
-    if (console)
-        write(consoleCommand(command));
-    else
-        frameSend(specialFrame(command), debugCanId());
+    if (!console)
+        return frameSend(specialFrame(command), canidConvention(m_canid, mode));
+    write(consoleCommand(command));
+    return true;
 }
 
 void CustomCDC::canDebugSend() { frameSend(debugPayload, debugCanId()); }
 
-void CustomCDC::canDebugSendTimes() { frameSendTimes(debugPayload, debugCanId(), quint32(-1)); }
+void CustomCDC::canDebugSendTimes(quint32 intervalMs)
+{
+    frameSendTimes(debugPayload, debugCanId(), quint32(-1), intervalMs);
+}
 
-void CustomCDC::canDebugClear() { frameSend(specialFrame(MotorCommand::ClearError), debugCanId()); }
+void CustomCDC::canDebugClear(int mode)
+{
+    frameSend(specialFrame(MotorCommand::ClearError), canidConvention(m_canid, mode));
+}
 
 // ---------------------------------------------------------------- registers
 
-void CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
+bool CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
 {
-    const quint32 canid = canTxModel->canid();
+    const quint32 canid = m_canid;
     QByteArray frame;
     switch (type) {
     case 0: frame = registerReadFrame(canid, rid); break;
     case 1: frame = registerWriteFrame(canid, rid, escInf); break;
     case 2: frame = registerSaveFrame(canid, rid); break;
-    default: return;
+    default: return false;
     }
-    frameSend(frame, RegisterFrame::Id);
+    return frameSend(frame, RegisterFrame::Id);
 }
 
 void CustomCDC::stopRegisterTimers()
@@ -226,7 +268,7 @@ void CustomCDC::controllerAllParamsCRU(int type)
             return;
         }
         const auto kind = type == 0 ? RegisterSequence::Kind::Read : RegisterSequence::Kind::Write;
-        const int interval = sequence.start(kind, canTxModel->canid(), escInf, usbConnected(), &registerReplies);
+        const int interval = sequence.start(kind, m_canid, escInf, usbConnected(), &registerReplies);
         QTimer *timer = type == 0 ? readTimer : writeTimer;
         timer->setInterval(interval);
         timer->start();
@@ -282,36 +324,39 @@ void CustomCDC::sendNextFrame() { m_upgrade->sendNextFrame(); }
 
 bool CustomCDC::firmwareUpgrade()
 {
+    if (m_upgrade->isRunning() || firmwareImage.isEmpty())
+        return false;
+    // Every road that sends by itself ends first: the bootloader takes every frame on the
+    // motor's ID as image data.
+    m_roads->stopAll();
     FirmwareUpgrade::Request r;
     r.image = firmwareImage;
     r.usbConnected = usbConnected();
     r.path = !canMode ? FirmwareUpgrade::Path::Console
                       : (r.usbConnected ? FirmwareUpgrade::Path::UsbAdapter : FirmwareUpgrade::Path::SerialAdapter);
-    r.motorCanId = canTxModel->canid();
-    // The request goes to the identifier written in the transmit panel.
-    bool ok = false;
-    r.requestId = canTxModel->canId().toUInt(&ok, 16);
-    if (!ok)
-        r.requestId = 0;
+    r.motorCanId = m_canid;
+    // The request names the motor in its data and goes to the motor's configuration
+    // identifier, as register and ID frames do; the bootloader answers on the master ID.
+    r.requestId = kMotorBroadcastId;
+    r.replyId = m_masterid;
     return m_upgrade->start(r);
 }
 
 void CustomCDC::sendFirmwareFrames(const QList<QByteArray> &frames, quint32 canId)
 {
-    // Firmware data goes out once per frame, whatever repetition the transmit panel sets.
-    CanTxOptions once;
-    once.intervalMs = 0;
+    // Image frames are motor frames: standard data frames, each sent once.
+    const CanTxOptions once;
+    if (frames.isEmpty() || !mayCarry(motorFrame(frames.first(), canId), true))
+        return;
     // The USB adapter or a CAN interface takes each frame as it is.
     if (CanAdapter *a = canAdapter(); a != serial) {
         for (const QByteArray &f : frames)
-            a->sendFrame(canFrameOf(f, canId), once);
+            a->sendFrame(motorFrame(f, canId), once);
         return;
     }
-    if (!idFits(canId))
-        return;
     QMutexLocker lock(&m_portMutex);
     for (const QByteArray &f : frames)
-        serial->writeFrame(canFrameOf(f, canId), once, SerialFrame::CmdFirmware);
+        serial->writeFrame(motorFrame(f, canId), once, SerialFrame::CmdFirmware);
 }
 
 void CustomCDC::syncUpgradeFlags()

@@ -1,4 +1,4 @@
-#include "firmware/ui/firmwareDialog.h"
+#include "widgets/firmwareDialog.h"
 
 #include <QGridLayout>
 #include <QLabel>
