@@ -4,6 +4,7 @@
 #include "link/serial/protocolFormat.h"
 #include "motor/motorProtocol.h"
 #include "motor/paramRegisters.h"
+#include "tuning/tuningBench.h"
 #include "tuning/tuningRun.h"
 #include "tuning/tuningSequence.h"
 
@@ -110,6 +111,8 @@ private slots:
     void runsThatCannotGoOnEndSafely();
     void stopEndsTheRunAndDisablesOnlyWhatItEnabled_data();
     void stopEndsTheRunAndDisablesOnlyWhatItEnabled();
+    void refusedFramesEndTheRun_data();
+    void refusedFramesEndTheRun();
 };
 
 void TestTuning::stepFiguresOfKnownResponses_data()
@@ -484,6 +487,66 @@ void TestTuning::stopEndsTheRunAndDisablesOnlyWhatItEnabled()
     d.send(seq, seq.tick(0.4));
     d.send(seq, seq.stop());
     QCOMPARE(d.motor.receivedFrameCount(), frames); // nothing after the stop
+}
+
+void TestTuning::refusedFramesEndTheRun_data()
+{
+    QTest::addColumn<bool>("linkGone"); // after the enable, the link refuses every frame
+    QTest::newRow("commands refused") << false;
+    QTest::newRow("link gone after the enable") << true;
+}
+
+// A bench whose commands the link refuses ends as failed, tries its disable once and
+// then sends nothing.
+void TestTuning::refusedFramesEndTheRun()
+{
+    QFETCH(bool, linkGone);
+    SimDrive d;
+    TuningInbox inbox;
+    int tries = 0, disables = 0;
+    bool enabledOnce = false;
+    const auto deliver = [&](quint32 id, const QByteArray &data) {
+        for (const SimCanFrame &r : d.motor.receiveCan(SimCanFrame{id, data})) {
+            if (id == 0x7FF)
+                inbox.pushRegister(quint8(r.data[3]), SimCodec::bitsFloat(SimCodec::getU32(r.data, 4)));
+            else
+                inbox.pushFeedback(classifyMotorFrame(r.id, r.data, 1, 0x11, d.ranges, ReceivePath::UsbAdapter).feedback);
+        }
+    };
+    TuningRoad road;
+    road.readRegister = [&](int rid) {
+        ++tries;
+        deliver(0x7FF, registerReadFrame(1, rid));
+        return true;
+    };
+    road.special = [&](MotorCommand c, int mode) {
+        ++tries;
+        disables += c == MotorCommand::Disable;
+        if (linkGone && enabledOnce)
+            return false;
+        enabledOnce |= c == MotorCommand::Enable;
+        deliver(canidConvention(1, mode), specialFrame(c));
+        return true;
+    };
+    road.command = [&](int, const QByteArray &) {
+        ++tries;
+        return false;
+    };
+    Test t;
+    t.size = 0.5;
+    TuningBench bench(t, false, road, inbox);
+    QSignalSpy finished(&bench, &TuningBench::finished);
+    bench.start();
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(bench.state().outcome(), Sequence::Outcome::Failed);
+    QVERIFY2(bench.state().message().contains("指令未能发送"), qPrintable(bench.state().message()));
+    QVERIFY(enabledOnce);
+    QCOMPARE(disables, 1);
+    QCOMPARE(d.motor.isEnabled(), linkGone);
+    const int sent = tries;
+    QTest::qWait(50);
+    bench.stop();
+    QCOMPARE(tries, sent);
 }
 
 QTEST_GUILESS_MAIN(TestTuning)
