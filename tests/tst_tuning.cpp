@@ -192,6 +192,14 @@ void TestTuning::sweepOfFirstOrderLowPass()
         QVERIFY2(std::fabs(p.phaseDeg - std::arg(h) * 180 / M_PI) < 0.1, qPrintable(QString::number(p.hz)));
     }
     QVERIFY2(std::fabs(f.bandwidthHz - 8.1) < 0.2, qPrintable(QString::number(f.bandwidthHz)));
+
+    // Feedback lost over the lowest frequency's window: the next one is the reference.
+    const SweepStep &first = plan.sweep().first();
+    s.erase(std::remove_if(s.begin(), s.end(), [&](const Sample &x) { return x.t >= first.begin && x.t < first.end; }),
+            s.end());
+    const SweepFigures gap = sweepFigures(s, Quantity::Velocity, plan);
+    QVERIFY(!std::isfinite(gap.points.first().gainDb));
+    QVERIFY2(std::fabs(gap.bandwidthHz - 8.1) < 0.2, qPrintable(QString::number(gap.bandwidthHz)));
 }
 
 void TestTuning::testsOutsideTheirRanges_data()

@@ -186,14 +186,20 @@ Ratio frequencyRatio(const QVector<Sample> &s, Quantity q, double hz, double fro
 
 double bandwidthHz(const QList<SweepPoint> &p)
 {
-    if (p.size() < 2 || !std::isfinite(p.first().gainDb))
-        return qQNaN();
-    const double level = p.first().gainDb - 3.0;
-    for (int k = 1; k < p.size(); ++k) {
-        if (!(p[k].gainDb < level))
+    // The lowest frequency measured is the reference; a frequency whose samples were lost
+    // (a stalled link) is passed over instead of voiding the whole sweep.
+    int last = -1;
+    double level = qQNaN();
+    for (int k = 0; k < p.size(); ++k) {
+        if (!std::isfinite(p[k].gainDb))
             continue;
-        const double x0 = std::log10(p[k - 1].hz), x1 = std::log10(p[k].hz);
-        return std::pow(10.0, crossing(x0, p[k - 1].gainDb, x1, p[k].gainDb, level));
+        if (last < 0) {
+            level = p[k].gainDb - 3.0;
+        } else if (p[k].gainDb < level) {
+            const double x0 = std::log10(p[last].hz), x1 = std::log10(p[k].hz);
+            return std::pow(10.0, crossing(x0, p[last].gainDb, x1, p[k].gainDb, level));
+        }
+        last = k;
     }
     return qQNaN();
 }
