@@ -126,6 +126,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     // 8. Signal wiring.
     signalsConnect();
     calibrationInit();
+    benchInit();
 
     // 9. Icons.
     ui->ExportParam->setIcon(QIcon(":/source/export.png"));
