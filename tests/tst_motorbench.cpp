@@ -164,6 +164,17 @@ private slots:
         w()->motorsPanel()->refreshButton()->click();
         w()->motorsPanel()->table()->selectRow(1);
         QString pdf, error;
+        // A chosen file to compare with that cannot be read is said, and no record written.
+        w()->motorsPanel()->compareFileEdit()->setText(dir.filePath("missing.txt"));
+        QVERIFY(w()->writeMotorReport(dir.path(), "bench 3", &pdf, &error).isEmpty());
+        QVERIFY(!error.isEmpty());
+        const QString line = dir.filePath("line.txt");
+        {
+            QFile f(line);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("# line 4\nOT_Value: 66\n");
+        }
+        w()->motorsPanel()->compareFileEdit()->setText(line);
         const QString html = w()->writeMotorReport(dir.path(), "bench 3", &pdf, &error);
         QVERIFY2(!html.isEmpty(), qPrintable(error));
         QFile f(html);
@@ -174,6 +185,7 @@ private slots:
         QVERIFY(page.contains("1.2.0.6"));   // motor 0x02's application
         QVERIFY(page.contains("1.0.3.0"));   // its bootloader
         QVERIFY(page.contains("0x02") && page.contains("0x21") && page.contains("bench 3"));
+        QVERIFY(page.contains("<td>OT_Value</td><td>75</td><td>66</td>")); // motor 0x02's limit, then the file's
         QFile p(pdf);
         QVERIFY(p.open(QIODevice::ReadOnly));
         QVERIFY(p.read(5) == "%PDF-");

@@ -283,6 +283,9 @@ public:
     QString writeMotorReport(const QString &folder, const QString &note, QString *pdf = nullptr,
                              QString *error = nullptr);
     MotorReport currentMotorReport(const QString &note);
+    // The parameter file the report compares with: the panel's choice, else the last one
+    // written or imported.
+    QString reportCompareFile() const;
     void openCommissionDialog();
     CommissionDialog *commissionDialog() const;
     // The steps of the "next motor" dialog.

@@ -287,6 +287,12 @@ bool MainWindow::diffBeforeWrite(ESC_INF &record, QList<int> *only, const QStrin
 
 // ---------------------------------------------------------------- report
 
+QString MainWindow::reportCompareFile() const
+{
+    const QString chosen = motorsPanelWidget->compareFileEdit()->text().trimmed();
+    return chosen.isEmpty() ? lastParameterFile : chosen;
+}
+
 MotorReport MainWindow::currentMotorReport(const QString &note)
 {
     MotorReport r;
@@ -306,12 +312,13 @@ MotorReport MainWindow::currentMotorReport(const QString &note)
     }
     r.appVersion = versionsRead.value(r.canid).first;
     r.loaderVersion = versionsRead.value(r.canid).second;
-    if (!lastParameterFile.isEmpty() && r.hasRegisters) {
+    const QString compare = reportCompareFile();
+    if (!compare.isEmpty() && r.hasRegisters) {
         QString text;
-        if (readParameterFile(lastParameterFile, text).ok) {
+        if (readParameterFile(compare, text).ok) {
             ESC_INF target = motorValues;
             importParameterText(text, target, false);
-            r.compareFile = lastParameterFile;
+            r.compareFile = compare;
             r.differences = diffRegisters(motorValues, target, writtenRegisters(true, true));
         }
     }
@@ -337,6 +344,15 @@ MotorReport MainWindow::currentMotorReport(const QString &note)
 
 QString MainWindow::writeMotorReport(const QString &folder, const QString &note, QString *pdf, QString *error)
 {
+    // A file the user chose and that cannot be read is said, not left out of the record.
+    if (const QString compare = reportCompareFile(); !compare.isEmpty()) {
+        QString text;
+        if (const ParamFileResult read = readParameterFile(compare, text); !read.ok) {
+            if (error)
+                *error = read.error;
+            return QString();
+        }
+    }
     QString dir = folder;
     if (dir.isEmpty()) {
         dir = DialogService::getExistingDirectory(this, tr("选择报告文件夹"), desktopPath);

@@ -420,27 +420,33 @@ void CliRunner::importFile(CliResult &r)
     // on one ID. The CAN ID is never written here (set-id changes it).
     const ParameterImport applied = importParameterText(req.importText, target, req.importIds);
     target.ESC_ID = record.ESC_ID;
+    const QList<RegisterDiffRow> rows = diffRegisters(record, target, writtenRegisters(true, true));
     QStringList changed;
-    for (int rid : writtenRegisters(true, true))
-        if (target.rawValue(rid) != record.rawValue(rid))
-            changed << ESC_INF::propertyName(rid);
+    for (const RegisterDiffRow &row : rows)
+        changed << ESC_INF::propertyName(row.rid);
+    r.json.insert("file", req.file);
+    r.json.insert("linesApplied", applied.applied);
+    r.json.insert("linesSkipped", applied.skipped);
+    r.json.insert("changed", QJsonArray::fromStringList(changed));
+    r.json.insert("differences", diffJson(rows));
     if (!writable(target, r))
-        return;
-    if (!writeRegisters(target, r))
         return;
     if (!req.importIds && applied.fileMasterId != record.MST_ID) {
         r.json.insert("keptMasterId", int(record.MST_ID));
         r.lines << QString("%1: kept its master ID %2 (the file has %3; --import-ids takes the file's)")
                        .arg(motorName(), hexId(record.MST_ID), hexId(applied.fileMasterId));
     }
-    r.json.insert("file", req.file);
-    r.json.insert("linesApplied", applied.applied);
-    r.json.insert("linesSkipped", applied.skipped);
-    r.json.insert("changed", QJsonArray::fromStringList(changed));
-    r.lines << QString("%1: %2 imported, %3 registers changed%4, written and saved")
+    if (rows.isEmpty()) {
+        r.lines << QString("%1: %2 holds the motor's values; nothing written").arg(motorName(), req.file);
+        return;
+    }
+    r.lines << diffTableLines(rows);
+    if (!writeRegisters(target, r))
+        return;
+    r.lines << QString("%1: %2 imported, %3 registers changed (%4), written and saved")
                    .arg(motorName(), req.file)
                    .arg(changed.size())
-                   .arg(changed.isEmpty() ? QString() : " (" + changed.join(", ") + ")");
+                   .arg(changed.join(", "));
 }
 
 // ---------------------------------------------------------------- IDs

@@ -3187,6 +3187,30 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <source>冲突：%1</source>
             <translation>Conflict: %1</translation>
         </message>
+        <message>
+            <source>选择文本文件</source>
+            <translation>Select a text file</translation>
+        </message>
+        <message>
+            <source>文本文件 (*.txt)</source>
+            <translation>Text files (*.txt)</translation>
+        </message>
+        <message>
+            <source>对比文件:</source>
+            <translation>Compare with:</translation>
+        </message>
+        <message>
+            <source>最近写入或导入的参数文件</source>
+            <translation>the parameter file last written or imported</translation>
+        </message>
+        <message>
+            <source>报告列出电机的值与此参数文件的差异；留空则用最近写入或导入的文件</source>
+            <translation>The report lists where the motor differs from this parameter file; empty: the file last written or imported</translation>
+        </message>
+        <message>
+            <source>选择参数文件</source>
+            <translation>Select a parameter file</translation>
+        </message>
     </context>
     <context>
         <name>ParamDiffDialog</name>

@@ -1,6 +1,9 @@
 #include "motor/ui/motorsPanel.h"
 
 #include "motor/paramRegisters.h"
+#include "widgets/dialogService.h"
+
+#include <QDir>
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -34,6 +37,14 @@ MotorsPanel::MotorsPanel(QWidget *parent) : QWidget(parent)
     bar->addWidget(m_report);
     bar->addWidget(m_noteLabel);
     bar->addWidget(m_note, 1);
+    m_compareLabel = new QLabel(this);
+    m_compare = new QLineEdit(this);
+    m_compare->setObjectName("reportCompareEdit");
+    m_browse = new QPushButton(QStringLiteral("…"), this);
+    m_browse->setObjectName("btn_reportCompareBrowse");
+    bar->addWidget(m_compareLabel);
+    bar->addWidget(m_compare, 1);
+    bar->addWidget(m_browse);
     layout->addLayout(bar);
 
     m_table = new QTableWidget(0, ColCount, this);
@@ -52,6 +63,11 @@ MotorsPanel::MotorsPanel(QWidget *parent) : QWidget(parent)
     connect(m_refresh, &QPushButton::clicked, this, &MotorsPanel::refreshRequested);
     connect(m_report, &QPushButton::clicked, this, &MotorsPanel::reportRequested);
     connect(m_sequence, &QPushButton::clicked, this, &MotorsPanel::sequenceRequested);
+    connect(m_browse, &QPushButton::clicked, this, [this] {
+        const QString path = DialogService::getOpenFileName(this, tr("选择文本文件"), QDir::homePath(), tr("文本文件 (*.txt)"));
+        if (!path.isEmpty())
+            m_compare->setText(path);
+    });
     connect(m_table, &QTableWidget::itemSelectionChanged, this, [this] {
         const int row = m_table->currentRow();
         if (row >= 0 && row < m_rows.size() && !m_table->selectedItems().isEmpty())
@@ -70,6 +86,10 @@ void MotorsPanel::retranslate()
     m_sequence->setToolTip(tr("逐步调试一台新接入的电机：扫描、设ID、写参数、保存、校准、质量分析、报告"));
     m_noteLabel->setText(tr("备注:"));
     m_note->setToolTip(tr("写入报告的操作说明"));
+    m_compareLabel->setText(tr("对比文件:"));
+    m_compare->setPlaceholderText(tr("最近写入或导入的参数文件"));
+    m_compare->setToolTip(tr("报告列出电机的值与此参数文件的差异；留空则用最近写入或导入的文件"));
+    m_browse->setToolTip(tr("选择参数文件"));
     m_table->setHorizontalHeaderLabels({tr("CAN ID"), tr("主机ID"), tr("CAN波特率"), tr("应用版本"), tr("引导版本"),
                                         tr("状态"), tr("电机温度"), tr("驱动温度"), tr("故障/冲突")});
     for (int i = 0; i < m_rows.size(); ++i)

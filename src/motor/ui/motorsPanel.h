@@ -46,6 +46,9 @@ public:
     QPushButton *reportButton() const { return m_report; }
     QPushButton *sequenceButton() const { return m_sequence; }
     QLineEdit *noteEdit() const { return m_note; }
+    // The parameter file the report compares the motor with; empty: the last one written
+    // or imported.
+    QLineEdit *compareFileEdit() const { return m_compare; }
     QLabel *statusLabel() const { return m_status; }
 
 signals:
@@ -64,5 +67,8 @@ private:
     QPushButton *m_sequence = nullptr;
     QLineEdit *m_note = nullptr;
     QLabel *m_noteLabel = nullptr;
+    QLineEdit *m_compare = nullptr;
+    QLabel *m_compareLabel = nullptr;
+    QPushButton *m_browse = nullptr;
     QLabel *m_status = nullptr;
 };
