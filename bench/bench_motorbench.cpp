@@ -3,11 +3,14 @@
 // zktool-cli scan (a whole program run, and its own elapsedMs), and how long writing one
 // motor's report (HTML and PDF) takes once its registers and versions are known.
 //
-// Run from the build tree: QT_QPA_PLATFORM=offscreen bench/bench_motorbench [runs, default 5]
+// Run from the build tree: QT_QPA_PLATFORM=offscreen bench/bench_motorbench [runs, default 5] [DIR]
+// With DIR it also leaves there, to look at: one report (HTML and PDF) and pictures of the
+// motors panel and of the diff before a write, in Chinese and in English.
 
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 #include "motor/ui/motorsPanel.h"
+#include "motor/ui/paramDiffDialog.h"
 #include "motor/ui/reportWriter.h"
 #include "simBus.h"
 #include "simSerialAdapter.h"
@@ -19,6 +22,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableWidget>
@@ -45,8 +49,21 @@ void settle(int ms)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    MainWindow::setTranslationsDir(QCoreApplication::applicationDirPath() + "/../translations");
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
-    DialogService::setHandler([](const DialogService::Request &) { return DialogService::Reply{QMessageBox::Ok, {}}; });
+    const QString pictures = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QString language = QStringLiteral("zh_CN");
+    // The diff dialog is pictured as shown, then cancelled: nothing is written.
+    DialogService::setHandler([&](const DialogService::Request &r) {
+        DialogService::Reply reply{QMessageBox::Ok, {}};
+        if (auto *d = qobject_cast<ParamDiffDialog *>(r.dialog.data())) {
+            d->show();
+            settle(100);
+            d->grab().save(pictures + "/diff_" + language + ".png");
+            reply.result = QDialog::Rejected;
+        }
+        return reply;
+    });
 
     SimSerialAdapter sim;
     for (int i = 0; i < 3; ++i)
@@ -89,6 +106,24 @@ int main(int argc, char *argv[])
             if (!files.ok)
                 std::fprintf(stderr, "report %d: %s\n", i, qPrintable(files.error));
             settle(1100); // the files are named by the second
+        }
+        if (!pictures.isEmpty()) {
+            w.resize(1280, 800);
+            for (const QString code : {QStringLiteral("zh_CN"), QStringLiteral("en_US")}) {
+                language = code;
+                w.on_CNEN_statusChanged(code == "en_US");
+                w.refreshMotors();
+                w.form()->tabWidget->setCurrentWidget(w.motorsPanel());
+                settle(600); // the live columns
+                w.grab().save(pictures + "/panel_" + code + ".png");
+                // A write that would change two registers, one by its last bit.
+                w.form()->ReadAllParam->click();
+                settle(300);
+                w.form()->OT_ValueEdit->setText("70");
+                w.form()->KP_ASREdit->setText(QString::number(w.form()->KP_ASREdit->text().toDouble() * 1.5));
+                w.form()->WriteAllParam->click();
+            }
+            w.writeMotorReport(pictures, "bench of three motors");
         }
         w.form()->btn_comSwitch->click();
         settle(100);

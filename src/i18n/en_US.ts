@@ -3189,7 +3189,7 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
         </message>
         <message>
             <source>选择文本文件</source>
-            <translation>Select a text file</translation>
+            <translation>Select Text File</translation>
         </message>
         <message>
             <source>文本文件 (*.txt)</source>

@@ -42,6 +42,7 @@ MotorsPanel::MotorsPanel(QWidget *parent) : QWidget(parent)
     m_compare->setObjectName("reportCompareEdit");
     m_browse = new QPushButton(QStringLiteral("…"), this);
     m_browse->setObjectName("btn_reportCompareBrowse");
+    m_browse->setFixedWidth(m_browse->fontMetrics().horizontalAdvance(QStringLiteral("…")) + 24);
     bar->addWidget(m_compareLabel);
     bar->addWidget(m_compare, 1);
     bar->addWidget(m_browse);
