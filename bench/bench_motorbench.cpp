@@ -9,6 +9,7 @@
 
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
+#include "motor/ui/commissionDialog.h"
 #include "motor/ui/motorsPanel.h"
 #include "motor/ui/paramDiffDialog.h"
 #include "motor/ui/reportWriter.h"
@@ -122,6 +123,11 @@ int main(int argc, char *argv[])
                 w.form()->OT_ValueEdit->setText("70");
                 w.form()->KP_ASREdit->setText(QString::number(w.form()->KP_ASREdit->text().toDouble() * 1.5));
                 w.form()->WriteAllParam->click();
+                w.openCommissionDialog();
+                settle(100);
+                w.commissionDialog()->grab().save(pictures + "/sequence_" + code + ".png");
+                w.commissionDialog()->close();
+                settle(50);
             }
             w.writeMotorReport(pictures, "bench of three motors");
         }

@@ -237,17 +237,45 @@ private slots:
         QCOMPARE(diffs.size(), 2);
     }
 
-    // The same step with two motors answering stops there, naming both.
-    void sequenceStopsWhenTwoMotorsAnswer()
+    // A step that must not go ahead stops the run there, with the reason.
+    void sequenceStops_data()
     {
-        useBus({1, 2});
+        QTest::addColumn<QList<quint32>>("bus");
+        QTest::addColumn<QString>("startId");
+        QTest::addColumn<int>("motors");   // run before, each through scan and Set ID
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("two motors answer") << QList<quint32>{1, 2} << "01" << 0 << "0x01, 0x02";
+        QTest::newRow("IDs counted past FF") << QList<quint32>{1, 1} << "FF" << 1 << "ID超出范围（00~FF）: 0x100";
+    }
+    void sequenceStops()
+    {
+        QFETCH(QList<quint32>, bus);
+        QFETCH(QString, startId);
+        QFETCH(int, motors);
+        QFETCH(QString, reason);
+        useBus(bus);
+        for (int i = 1; i <= motors; ++i) // plugged in one after the other
+            sw.adapter()->bus()->setPluggedIn(i, false);
         QVERIFY(sw.open());
         w()->openCommissionDialog();
         CommissionDialog *d = w()->commissionDialog();
-        d->runButton()->click();
+        d->canidEdit()->setText(startId);
+        d->masteridEdit()->setText(startId);
+        for (int n = 0; n < motors; ++n) {
+            d->runButton()->click();
+            d->runButton()->click();
+            QVERIFY2(!d->sequence().stopped(), qPrintable(d->sequence().result(d->sequence().current())));
+            sw.adapter()->bus()->setPluggedIn(n, false);
+            sw.adapter()->bus()->setPluggedIn(n + 1, true);
+            d->nextMotorButton()->click();
+        }
+        const quint32 id = motor(motors)->canId();
+        for (int step = 0; step < 2 && !d->sequence().stopped(); ++step)
+            d->runButton()->click();
         QVERIFY(d->sequence().stopped());
-        QVERIFY(d->sequence().result(CommissionSequence::Step::Scan).contains("0x01, 0x02"));
+        QVERIFY2(d->sequence().result(d->sequence().current()).contains(reason), qPrintable(d->sequence().result(d->sequence().current())));
         QVERIFY(!d->runButton()->isEnabled());
+        QCOMPARE(motor(motors)->canId(), id);
     }
 };
 

@@ -421,6 +421,9 @@ CommissionBench::Result MainWindow::benchAssignIds(uint32_t canid, uint32_t mast
 {
     if (!portOpen)
         return {false, tr("串口未打开")};
+    // Counting up past 0xFF: the assignment carries one byte and would send 0x00.
+    if (canid > kMaxAssignableId || masterid > kMaxAssignableId)
+        return {false, tr("ID超出范围（00~FF）: ") + hex(std::max(canid, masterid))};
     ScannedMotor only;
     const QList<ScannedMotor> census = scanBusNow();
     if (const QString refusal = setIdRefusal(census); !refusal.isEmpty())
