@@ -10,6 +10,7 @@
 #include "simWindow.h"
 #include "widgets/dialogService.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -109,6 +110,24 @@ private slots:
         t->selectRow(t->rowCount() - 1);
         QCOMPARE(ui()->canidEdit->text(), t->item(t->rowCount() - 1, 0)->text().mid(2).remove(QRegularExpression("^0")));
         QCOMPARE("0x" + ui()->masteridEdit->text(), t->item(t->rowCount() - 1, 1)->text());
+    }
+
+    // A refresh reads each motor's versions in turn: the periodic commands the user sends
+    // to one motor must not follow onto the others.
+    void refreshNeverDrivesAnotherMotor()
+    {
+        useBus({1, 2, 3});
+        QVERIFY(sw.open());
+        ui()->canidEdit->setText("1");
+        ui()->masteridEdit->setText("11");
+        ui()->periodicSend->setChecked(true);
+        ui()->sendIntervalEdit_2->setText("5");
+        ui()->btn_canDebugSend->click();
+        QTRY_VERIFY(motor(0)->commandCount() >= 5);
+        w()->motorsPanel()->refreshButton()->click();
+        QTest::qWait(100);
+        QCOMPARE(motor(1)->commandCount() + motor(2)->commandCount(), quint64(0));
+        QCOMPARE(w()->motorsPanel()->table()->rowCount(), 3);
     }
 
     void diffShowsExactlyWhatDiffersAndKeepsUntickedRows()

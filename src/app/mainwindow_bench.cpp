@@ -128,6 +128,11 @@ void MainWindow::benchInit()
 
 QList<ScannedMotor> MainWindow::scanBusNow()
 {
+    // What follows moves the current motor from one to the next (versions, IDs): periodic
+    // commands meant for one motor would follow onto the others.
+    if (isCanDebugRunning())
+        Logger::info("motor periodic send stopped for a bus scan", "scanBusNow");
+    stopCANDebug();
     cdc->stopAdapterSending();
     scanResults.clear();
     if (!MotorActions::scanBus(*cdc, scanning, [this] { return portOpen.load(); }, [this] { stopCanTabSend(); }))
