@@ -164,20 +164,26 @@ private slots:
         QTest::addColumn<QString>("canid");
         QTest::addColumn<QString>("masterid");
         QTest::addColumn<bool>("confirm");
+        QTest::addColumn<int>("motors");     // on the bus, 0x01 and 0x02
         QTest::addColumn<QString>("refusal"); // "title|text" of a box, or a message code
-        QTest::newRow("CAN ID 1G") << "1G" << "11" << true << "解析错误|无效的十六进制字符: 1G";
-        QTest::newRow("master ID zz") << "5" << "zz" << true << "解析错误|无效的十六进制字符: zz";
-        QTest::newRow("beyond one byte") << "101" << "11" << true << "解析错误|ID超出范围（00~FF）: 101";
-        QTest::newRow("empty master ID") << "5" << "" << true << "4";
-        QTest::newRow("declined") << "7" << "17" << false << "";
-        QTest::newRow("confirmed") << "7" << "17" << true << "";
+        QTest::newRow("CAN ID 1G") << "1G" << "11" << true << 1 << "解析错误|无效的十六进制字符: 1G";
+        QTest::newRow("master ID zz") << "5" << "zz" << true << 1 << "解析错误|无效的十六进制字符: zz";
+        QTest::newRow("beyond one byte") << "101" << "11" << true << 1 << "解析错误|ID超出范围（00~FF）: 101";
+        QTest::newRow("empty master ID") << "5" << "" << true << 1 << "4";
+        QTest::newRow("two motors answer") << "7" << "17" << true << 2
+                                           << "设ID|总线上有 2 台电机应答（0x01, 0x02）：设ID是广播，会把它们全部改成同一个ID。"
+                                              "请只在总线上接入要设置的那台电机，未发送设ID命令。";
+        QTest::newRow("declined") << "7" << "17" << false << 1 << "";
+        QTest::newRow("confirmed") << "7" << "17" << true << 1 << "";
     }
     void setId()
     {
         QFETCH(QString, canid);
         QFETCH(QString, masterid);
         QFETCH(bool, confirm);
+        QFETCH(int, motors);
         QFETCH(QString, refusal);
+        useBus(kTwoMotors.mid(0, motors));
         QVERIFY(sw.open());
         acceptConfirmation = confirm;
         ui()->canidEdit_2->setText(canid);
@@ -190,13 +196,23 @@ private slots:
             refusals << QString::number(code);
         QCOMPARE(refusals, refusal.isEmpty() ? QStringList() : QStringList{refusal});
         QCOMPARE(confirmations.size(), refusal.isEmpty() ? 1 : 0);
+        auto assignments = [this] {
+            int n = 0;
+            for (const SimCanFrame &f : sw.adapter()->busFrames())
+                n += f.data.size() == 4 && quint8(f.data[0]) == 0xAA;
+            return n;
+        };
         if (!refusal.isEmpty() || !confirm) {
-            QTest::qWait(200); // past the 100 ms delay: no frame, not even the console byte
-            QCOMPARE(sw.adapter()->stats().framesReceived + sw.adapter()->stats().garbageBytes, quint64(0));
+            QTest::qWait(200); // past the 100 ms delay: no assignment, not even the console byte
+            QCOMPARE(assignments(), 0);
+            QCOMPARE(sw.adapter()->stats().garbageBytes, quint64(0));
+            for (const auto &m : sw.adapter()->motors())
+                QVERIFY(m->canId() != 7);
             return;
         }
-        QCOMPARE(confirmations.first(), QString("是否确认将总线上所有设备的<CAN ID,MASTER ID>更改为：<7,17>"));
-        QTRY_COMPARE(sw.adapter()->stats().framesReceived, quint64(1));
+        QCOMPARE(confirmations.first(), QString("是否确认将总线上所有设备的<CAN ID,MASTER ID>更改为：<7,17>\n"
+                                                "总线上只有一台电机应答：CAN ID 0x01，主机ID 0x11。"));
+        QTRY_COMPARE(assignments(), 1);
         QCOMPARE(sw.adapter()->busFrames().last().data.toHex(), QByteArray("aa071755"));
         for (const auto &m : sw.adapter()->motors())
             QCOMPARE(qMakePair(m->canId(), m->masterId()), qMakePair(7u, 0x17u));
@@ -294,17 +310,21 @@ private slots:
     {
         QTest::addColumn<QString>("sentence");
         QTest::addColumn<QString>("state"); // page|cmode|unit|canidEdit|masteridEdit|first motor's ID
-        QTest::newRow("RPM") << "切换为RPM!" << "0|-1|RPM|9|19|1";
-        QTest::newRow("PVT tab") << "切换为PVT模式!" << "3|-1|rad/s|9|19|1";
-        QTest::newRow("velocity register") << "电机设置为速度模式!" << "0|2|rad/s|9|19|1";
-        QTest::newRow("CAN ID") << "已经将CAN ID设置为5!" << "0|-1|rad/s|5|19|1";
-        QTest::newRow("read ID") << "读ID!" << "0|-1|rad/s|1|11|1";
-        QTest::newRow("write ID") << "写ID!" << "0|-1|rad/s|9|19|9";
+        QTest::addColumn<int>("motors");    // on the bus
+        QTest::newRow("RPM") << "切换为RPM!" << "0|-1|RPM|9|19|1" << 2;
+        QTest::newRow("PVT tab") << "切换为PVT模式!" << "3|-1|rad/s|9|19|1" << 2;
+        QTest::newRow("velocity register") << "电机设置为速度模式!" << "0|2|rad/s|9|19|1" << 2;
+        QTest::newRow("CAN ID") << "已经将CAN ID设置为5!" << "0|-1|rad/s|5|19|1" << 2;
+        QTest::newRow("read ID") << "读ID!" << "0|-1|rad/s|1|11|1" << 2;
+        QTest::newRow("write ID") << "写ID!" << "0|-1|rad/s|9|19|9" << 1;
+        QTest::newRow("write ID, two motors: refused") << "写ID!" << "0|-1|rad/s|9|19|1" << 2;
     }
     void chatRows()
     {
         QFETCH(QString, sentence);
         QFETCH(QString, state);
+        QFETCH(int, motors);
+        useBus(kTwoMotors.mid(0, motors));
         QVERIFY(sw.open());
         setIds("9", "19");
         acceptConfirmation = true;

@@ -19,6 +19,7 @@
 #include "motor/paramRegisters.h"
 #include "procedures/customCDC.h"
 #include "adapterRig.h"
+#include "tuning/ui/tuningWindow.h"
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
@@ -38,7 +39,7 @@
 namespace {
 
 enum class Road { Enable, Disable, SaveZero, ClearError, MitOnce, Periodic, ReadParams, SaveParams, ReadId, SetId,
-                  Scan, Version, SpecialCalibration, SpecialIdentify, Firmware };
+                  Scan, Version, SpecialCalibration, SpecialIdentify, Firmware, Tuning };
 enum class Trigger { Close, Loss, Upgrade };
 
 QByteArray special(MotorCommand c) { return specialFrame(c); }
@@ -122,7 +123,7 @@ private slots:
             {"read registers", Road::ReadParams}, {"save registers", Road::SaveParams}, {"read ID", Road::ReadId},
             {"set ID", Road::SetId},           {"scan", Road::Scan},           {"versions", Road::Version},
             {"special calibration", Road::SpecialCalibration}, {"special identification", Road::SpecialIdentify},
-            {"firmware", Road::Firmware}};
+            {"firmware", Road::Firmware}, {"tuning", Road::Tuning}};
         for (const auto &a : adapters)
             for (const auto &r : roads)
                 QTest::newRow(qPrintable(QString("%1: %2").arg(a.first, r.first))) << a.second << r.second;
@@ -166,7 +167,10 @@ private slots:
             ui->canidEdit_2->setText("1");
             ui->masteridEdit->setText("11");
             ui->btn_SetID->click();
-            expected = {{0x7FF, false, false, false, idAssignFrame(1, 0x11)}};
+            // A scan first makes sure one motor alone will take the IDs.
+            for (int n = 0; n < kScanCount; ++n)
+                expected.append({0x7FF, false, false, false, scanProbeFrame(n)});
+            expected.append({0x7FF, false, false, false, idAssignFrame(1, 0x11)});
             break;
         case Road::Scan:
             ui->canidEdit->setText("1");
@@ -201,6 +205,43 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!w->link()->upgrade()->isRunning(), 10000);
             QCOMPARE(rig.motor()->bootloader().image(), image);
             break;
+        case Road::Tuning: {
+            DialogService::setHandler([](const DialogService::Request &r) {
+                DialogService::Reply reply;
+                reply.result = r.kind == DialogService::Question ? QMessageBox::Yes : QMessageBox::Ok;
+                return reply;
+            });
+            ui->canIdEdit->setText("123"); // the CAN tab's own ID
+            emit ui->canIdEdit->editingFinished();
+            ui->btn_tuning->click();
+            TuningWindow *t = w->tuningBench();
+            Tuning::Test test;
+            test.size = 0.2;
+            test.durationS = 0.1;
+            test.periodMs = 5;
+            t->setTest(test);
+            t->findChild<QPushButton *>("tuneStartButton")->click();
+            QVERIFY(t->isRunning());
+            QTRY_VERIFY_WITH_TIMEOUT(!t->isRunning(), 10000);
+            QTRY_COMPARE(t->runs().size(), 1);
+            QVERIFY(t->runs().first().complete);
+            QTest::qWait(300);
+            // Gains read on the register ID, then enable, commands and disable on the
+            // position mode's command ID.
+            const quint32 cmd = canidConvention(1, PosVelMode);
+            QList<Wire> onCmd;
+            for (const Wire &g : rig.since(mark)) {
+                QVERIFY(!g.extended && !g.remote && !g.fd);
+                QVERIFY2(g.id == 0x7FF || g.id == cmd, qPrintable(QString::number(g.id, 16)));
+                QCOMPARE(g.data.size(), 8);
+                if (g.id == cmd)
+                    onCmd << g;
+            }
+            QVERIFY(onCmd.size() > 10);
+            QCOMPARE(onCmd.first().data, special(MotorCommand::Enable));
+            QCOMPARE(onCmd.last().data, special(MotorCommand::Disable));
+            return;
+        }
         }
         const int want = atLeast ? atLeast : count ? count : int(expected.size());
         QTRY_VERIFY_WITH_TIMEOUT(rig.since(mark).size() >= want, 10000);

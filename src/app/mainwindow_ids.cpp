@@ -55,8 +55,15 @@ void MainWindow::on_btn_SetID_clicked()
             return;
         }
     }
+    // The assignment reaches every motor on the bus: only with exactly one there.
+    ScannedMotor only;
+    if (!checkOneMotorForSetId(&only))
+        return;
     const QString question = tr("是否确认将总线上所有设备的<CAN ID,MASTER ID>更改为：") + "<" + canText + ","
-                             + masterText + ">";
+                             + masterText + ">" + "\n"
+                             + tr("总线上只有一台电机应答：CAN ID 0x%1，主机ID 0x%2。")
+                                   .arg(only.canid, 2, 16, QLatin1Char('0'))
+                                   .arg(only.masterid, 2, 16, QLatin1Char('0'));
     if (!showConfirmationDialog(this, question))
         return;
     MotorActions::assignIds(*cdc, ids[0], ids[1], this, [this] { return portOpen.load(); });
@@ -115,8 +122,16 @@ void MainWindow::finishScan()
         for (QLineEdit *e : {ui->canidEdit, ui->canidEdit_2, ui->masteridEdit})
             e->clear();
     }
+    QStringList conflicts;
+    for (const ScannedMotor &m : scanResults.census())
+        if (const QString c = scanConflictText(m); !c.isEmpty())
+            conflicts << c;
+    // Two motors on one ID answer over each other: say so even when the wanted ID was found.
+    const QString conflictText = conflicts.isEmpty() ? QString() : tr("ID 冲突：%1").arg(conflicts.join(", "));
     if (outcome.warn)
-        DialogService::warning(this, tr("提示"), outcome.warning);
+        DialogService::warning(this, tr("提示"), conflictText.isEmpty() ? outcome.warning : outcome.warning + "\n" + conflictText);
+    else if (!conflictText.isEmpty())
+        DialogService::warning(this, tr("提示"), conflictText);
     if (isCanDebugRunning())
         canFrameResend();
 }

@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrent>
 
+#include <cstring>
 #include <algorithm>
 
 namespace {
@@ -250,6 +251,8 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
 {
     const MotorFrame f = classifyMotorFrame(frameId, data, length, motorCanid, motorMasterid, ranges.get(), path,
                                             scanning);
+    if (f.kind == MotorFrameKind::Feedback || f.kind == MotorFrameKind::Ignored)
+        busFeedback.offer(frameId, data, length); // the motors panel's live columns
     switch (f.kind) {
     case MotorFrameKind::RegisterReply: {
         // The record and the reply counter belong to the GUI thread; queued calls keep
@@ -263,6 +266,7 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
     case MotorFrameKind::Feedback: {
         const MotorFeedback &fb = f.feedback;
         appendFeedbackSamples(fb.position, fb.velocity, fb.torque);
+        tuningInbox.pushFeedback(fb);
         ++feedbackFrames;
         feedbackWatch.fed();
         // The labels change only when the value does.
@@ -305,6 +309,11 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
 void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
 {
     const RegisterReply r = ::parseRIDFrame(data, record, cdc->registerReplies, cdc->versionMode, &ranges);
+    if (r.command == RegisterFrame::Read) {
+        float value;
+        std::memcpy(&value, &r.raw, 4);
+        tuningInbox.pushRegister(r.rid, value);
+    }
     if (r.masterIdChanged) {
         canTxModel->setMasterid(r.masterId);
         ui->masteridEdit->setText(QString::number(r.masterId, 16));
@@ -312,10 +321,13 @@ void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
     switch (r.completion) {
     case RegisterReply::ReadComplete:
         cdc->longParamFormat = true;
-        emit ParametersChanged(r.record);
+        noteMotorValues(r.record);
+        if (!silentRead) // a read for a diff leaves the page as the user typed it
+            emit ParametersChanged(r.record);
         canFrameResend();
         break;
     case RegisterReply::WriteComplete: {
+        noteMotorValues(record); // the written values, and what the motor kept where it refused
         // Periodic sending resumes before the box, which waits for the user.
         canFrameResend();
         if (r.writeRefused.isEmpty()) {

@@ -7,7 +7,11 @@
 #include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
+#include "motor/paramDiff.h"
+#include "motor/motorReport.h"
 #include "motor/paramRegisters.h"
+#include "link/serial/protocolFormat.h"
+#include "tuning/tuningRun.h"
 #include "motor/paramRules.h"
 
 #include <QCoreApplication>
@@ -18,12 +22,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <csignal>
+#include <cstring>
 #include <limits>
 
 namespace {
 constexpr quint32 kNoMasterId = 0xFFFFFFFFu; // no frame carries this ID
 constexpr int kMasterIdRid = 7;
-constexpr int kIdRepliesSettleMs = 100; // after the first answer to the ID query, for the others
 
 QString hexId(quint32 id) { return QString("0x%1").arg(id, 2, 16, QLatin1Char('0')); }
 
@@ -38,6 +43,16 @@ QString commandName(MotorCommand c)
     case MotorCommand::ClearError: return QStringLiteral("clear-fault");
     }
     return QString();
+}
+
+// Ctrl-C during a tuning run ends the run (and disables the motor) instead of the program.
+std::atomic_bool interrupted{false};
+void onInterrupt(int) { interrupted = true; }
+
+double finiteOrNull(double v) { return std::isfinite(v) ? v : qQNaN(); }
+QJsonValue jsonNumber(double v, double scale = 1.0)
+{
+    return std::isfinite(v) ? QJsonValue(QString::number(v * scale, 'g', 6).toDouble()) : QJsonValue();
 }
 
 QString valueText(int rid, quint32 raw)
@@ -151,6 +166,9 @@ void CliRunner::onFrame(quint32 frameId, const QByteArray &bytes)
     case MotorFrameKind::RegisterReply: {
         const RegisterReply rr = parseRIDFrame(f.data.data(), cdc.escInf, cdc.registerReplies, cdc.versionMode, &ranges);
         if (rr.command == RegisterFrame::Read) {
+            float value;
+            std::memcpy(&value, &rr.raw, 4);
+            tuneInbox.pushRegister(rr.rid, value);
             if (rr.rid == kMasterIdRid) {
                 masterId = rr.raw;
                 masterKnown = true;
@@ -174,6 +192,7 @@ void CliRunner::onFrame(quint32 frameId, const QByteArray &bytes)
         break;
     }
     case MotorFrameKind::Feedback:
+        tuneInbox.pushFeedback(f.feedback);
         lastFeedback = f.feedback;
         ++feedbacks;
         break;
@@ -212,7 +231,11 @@ CliResult CliRunner::run()
     case CliRequest::Command::ClearFault: command(MotorCommand::ClearError, r); break;
     case CliRequest::Command::Version: version(r); break;
     case CliRequest::Command::Upgrade: upgrade(r); break;
-    case CliRequest::Command::Ports: break; // needs no link
+    case CliRequest::Command::Tune: tune(r); break;
+    case CliRequest::Command::Diff: diff(r); break;
+    case CliRequest::Command::Report: report(r); break;
+    case CliRequest::Command::Ports:
+    case CliRequest::Command::Decode: break; // need no link
     }
     progress.clear();
     if (masterKnown && req.talksToMotor())
@@ -230,16 +253,33 @@ void CliRunner::scan(CliResult &r)
         return;
     }
     const ScanResultMap found = scanResults.snapshot();
+    const QList<ScannedMotor> census = scanResults.census();
     QJsonArray motors;
-    for (auto it = found.cbegin(); it != found.cend(); ++it) {
-        const int code = scanCanBrCode(it->second);
-        const QString rate = canBaudText(code);
-        motors.append(QJsonObject{{"canId", qint64(it.key())},
-                                  {"masterId", qint64(it->first)},
-                                  {"canBr", code},
-                                  {"bitRate", rate.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(rate)}});
-        r.lines << QString("%1  master %2  %3").arg(hexId(it.key()), hexId(it->first), rate.isEmpty() ? QString::number(code) : rate);
+    for (const ScannedMotor &m : census) {
+        // The versions of each motor, as the motors panel shows them.
+        cdc.setMotorCanid(m.canid);
+        masterId = m.masterid;
+        masterKnown = true;
+        QString app, loader;
+        if (m.replies == 1)
+            readVersions(app, loader);
+        const QString rate = canBaudText(m.canBr);
+        const QString conflict = scanConflictText(m);
+        auto orNull = [](const QString &t) { return t.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(t); };
+        motors.append(QJsonObject{{"canId", qint64(m.canid)},
+                                  {"masterId", qint64(m.masterid)},
+                                  {"canBr", m.canBr},
+                                  {"bitRate", orNull(rate)},
+                                  {"application", orNull(app)},
+                                  {"bootloader", orNull(loader)},
+                                  {"replies", m.replies},
+                                  {"conflict", orNull(conflict)}});
+        r.lines << QString("%1  master %2  %3  application %4  bootloader %5%6")
+                       .arg(hexId(m.canid), hexId(m.masterid), rate.isEmpty() ? QString::number(m.canBr) : rate,
+                            app.isEmpty() ? "?" : app, loader.isEmpty() ? "?" : loader,
+                            conflict.isEmpty() ? QString() : "  CONFLICT " + conflict);
     }
+    masterKnown = false;
     r.json.insert("motors", motors);
     if (found.isEmpty()) {
         fail(r, CliExit::NoAnswer, QString("no motor answered the scan on %1").arg(cliLink.where()));
@@ -272,9 +312,10 @@ bool CliRunner::readRegisters(ESC_INF &record, CliResult &r)
     return true;
 }
 
-bool CliRunner::writeRegisters(const ESC_INF &record, CliResult &r)
+bool CliRunner::writeRegisters(const ESC_INF &record, CliResult &r, const QList<int> &only)
 {
-    const QList<int> rids = writtenRegisters(true, true);
+    const QList<int> rids = only.isEmpty() ? writtenRegisters(true, true) : only;
+    cdc.writeOnly = only;
     writeReplies.clear();
     saveAcked = false;
     sequenceTimedOut = false;
@@ -336,6 +377,10 @@ void CliRunner::write(CliResult &r)
     ESC_INF record;
     if (!readRegisters(record, r))
         return;
+    if (req.fromFile) {
+        writeDifferences(record, fileTarget(record), r);
+        return;
+    }
     QJsonObject changed;
     ESC_INF target = record;
     for (const auto &a : req.assignments) {
@@ -371,7 +416,10 @@ void CliRunner::exportFile(CliResult &r)
     ESC_INF record;
     if (!readRegisters(record, r))
         return;
-    const ParamFileResult saved = exportParameters(req.file, record);
+    ParameterFileHeader header{QCoreApplication::applicationVersion(), QDateTime::currentDateTime(), cdc.motorCanid(),
+                               record.MST_ID, QString(), QString()};
+    readVersions(header.appVersion, header.loaderVersion);
+    const ParamFileResult saved = exportParameters(req.file, record, parameterFileHeaderText(header));
     if (!saved.ok) {
         fail(r, CliExit::Failed, QString("%1: %2").arg(req.file, saved.error));
         return;
@@ -391,27 +439,33 @@ void CliRunner::importFile(CliResult &r)
     // on one ID. The CAN ID is never written here (set-id changes it).
     const ParameterImport applied = importParameterText(req.importText, target, req.importIds);
     target.ESC_ID = record.ESC_ID;
+    const QList<RegisterDiffRow> rows = diffRegisters(record, target, writtenRegisters(true, true));
     QStringList changed;
-    for (int rid : writtenRegisters(true, true))
-        if (target.rawValue(rid) != record.rawValue(rid))
-            changed << ESC_INF::propertyName(rid);
+    for (const RegisterDiffRow &row : rows)
+        changed << ESC_INF::propertyName(row.rid);
+    r.json.insert("file", req.file);
+    r.json.insert("linesApplied", applied.applied);
+    r.json.insert("linesSkipped", applied.skipped);
+    r.json.insert("changed", QJsonArray::fromStringList(changed));
+    r.json.insert("differences", diffJson(rows));
     if (!writable(target, r))
-        return;
-    if (!writeRegisters(target, r))
         return;
     if (!req.importIds && applied.fileMasterId != record.MST_ID) {
         r.json.insert("keptMasterId", int(record.MST_ID));
         r.lines << QString("%1: kept its master ID %2 (the file has %3; --import-ids takes the file's)")
                        .arg(motorName(), hexId(record.MST_ID), hexId(applied.fileMasterId));
     }
-    r.json.insert("file", req.file);
-    r.json.insert("linesApplied", applied.applied);
-    r.json.insert("linesSkipped", applied.skipped);
-    r.json.insert("changed", QJsonArray::fromStringList(changed));
-    r.lines << QString("%1: %2 imported, %3 registers changed%4, written and saved")
+    if (rows.isEmpty()) {
+        r.lines << QString("%1: %2 holds the motor's values; nothing written").arg(motorName(), req.file);
+        return;
+    }
+    r.lines << diffTableLines(rows);
+    if (!writeRegisters(target, r))
+        return;
+    r.lines << QString("%1: %2 imported, %3 registers changed (%4), written and saved")
                    .arg(motorName(), req.file)
                    .arg(changed.size())
-                   .arg(changed.isEmpty() ? QString() : " (" + changed.join(", ") + ")");
+                   .arg(changed.join(", "));
 }
 
 // ---------------------------------------------------------------- IDs
@@ -420,25 +474,22 @@ void CliRunner::setId(CliResult &r)
 {
     auto open = [this] { return !cliLink.isLost(); };
     // The assignment reaches every motor on the bus: first make sure there is one.
-    MotorActions::queryIds(cdc, idReplies, this, open);
     const int wait = MotorActions::PrepareDelayMs + req.timeoutMs;
-    if (waitUntil([this] { return !idReplies.snapshot().isEmpty(); }, wait))
-        MotorActions::waitProcessingEvents(kIdRepliesSettleMs);
-    const QMap<unsigned, unsigned> motors = idReplies.snapshot();
-    if (motors.isEmpty()) {
-        fail(r, CliExit::NoAnswer, QString("no motor answered the ID query on %1").arg(cliLink.where()));
+    cdc.stopAdapterSending();
+    if (!MotorActions::scanBus(cdc, scanning, open)) {
+        fail(r, CliExit::NoAdapter, QString());
         return;
     }
-    QStringList ids;
-    for (auto it = motors.cbegin(); it != motors.cend(); ++it)
-        ids << hexId(it.key());
-    if (motors.size() > 1) {
-        fail(r, CliExit::Refused, QString("%1 motors answer on %2 (%3): set-id would give every one of them the "
-                                          "same IDs; connect only the motor to set")
-                                      .arg(motors.size())
-                                      .arg(cliLink.where(), ids.join(", ")));
+    const QList<ScannedMotor> census = scanResults.census();
+    if (census.isEmpty()) {
+        fail(r, CliExit::NoAnswer, QString("no motor answered the scan on %1").arg(cliLink.where()));
         return;
     }
+    if (const QString refusal = setIdRefusal(census); !refusal.isEmpty()) {
+        fail(r, CliExit::Refused, QString("%1: %2").arg(cliLink.where(), refusal));
+        return;
+    }
+    QMap<unsigned, unsigned> motors{{census.first().canid, census.first().masterid}};
     const unsigned oldCanid = motors.firstKey();
     const unsigned oldMaster = motors.first();
     r.json.insert("before", QJsonObject{{"canId", qint64(oldCanid)}, {"masterId", qint64(oldMaster)}});
@@ -520,20 +571,29 @@ void CliRunner::command(MotorCommand c, CliResult &r)
 
 // ---------------------------------------------------------------- firmware
 
-void CliRunner::version(CliResult &r)
+bool CliRunner::readVersions(QString &app, QString &loader)
 {
     readReplies = 0;
+    versionsSeen = false;
     sequenceTimedOut = false; // the link gives the two answers 640 ms
     cdc.readVersion();
     waitUntil([this] { return versionsSeen || sequenceTimedOut; }, std::max(req.timeoutMs, 1000));
-    if (!versionsSeen) {
+    if (!versionsSeen)
+        return false;
+    app = ParseVersion(appVersion, true);
+    loader = ParseVersion(loaderVersion, false);
+    return true;
+}
+
+void CliRunner::version(CliResult &r)
+{
+    QString app, loader;
+    if (!readVersions(app, loader)) {
         fail(r, CliExit::NoAnswer, QString("%1 on %2 answered %3 of 2 version reads")
                                        .arg(motorName(), cliLink.where())
                                        .arg(readReplies));
         return;
     }
-    const QString app = ParseVersion(appVersion, true);
-    const QString loader = ParseVersion(loaderVersion, false);
     r.json.insert("application", app);
     r.json.insert("bootloader", loader);
     r.lines << QString("%1: application %2, bootloader %3").arg(motorName(), app, loader);
@@ -599,4 +659,168 @@ void CliRunner::upgrade(CliResult &r)
              .arg(motorName(), cliLink.where(), FirmwareUpgrade::outcomeText(outcome))
              .arg(sent)
              .arg(count));
+}
+
+// ---------------------------------------------------------------- tuning
+
+void CliRunner::tune(CliResult &r)
+{
+    if (!learnMasterId(r))
+        return;
+    const TuningRoad road = motorTuningRoad(cdc, [this] { return !cliLink.isLost(); });
+    // A process of its own cannot know whether the motor was enabled: it leaves it disabled.
+    TuningBench bench(req.tune, false, road, tuneInbox);
+    interrupted = false;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    const QDateTime started = QDateTime::currentDateTimeUtc();
+    bench.start();
+    const int limitMs = int(Tuning::Plan(req.tune).duration() * 1000) + 3000 + req.timeoutMs;
+    waitUntil([&] { return !bench.isRunning() || interrupted; }, limitMs);
+    if (bench.isRunning()) {
+        if (cliLink.isLost())
+            bench.abandon(QStringLiteral("link lost"));
+        else
+            bench.stop(interrupted ? QStringLiteral("interrupted") : QStringLiteral("took too long"));
+    }
+    std::signal(SIGINT, previous);
+    // The disable must reach the motor before the program ends and closes the link: its
+    // feedback says it did.
+    const Tuning::Sequence &seq = bench.state();
+    bool disabledSeen = false;
+    if (seq.enabledByRun() && !cliLink.isLost()) {
+        const quint64 before = feedbacks;
+        disabledSeen = waitUntil([&] { return feedbacks > before && lastFeedback.state != 1; }, req.timeoutMs);
+    }
+
+    Tuning::Run run = seq.run();
+    run.name = QStringLiteral("tune");
+    run.started = started;
+    run.canId = cdc.motorCanid();
+    const Tuning::RunFigures f = Tuning::runFigures(run);
+    const QString unit = Tuning::quantityUnit(run.test.quantity);
+    QJsonObject gains;
+    for (const auto &g : run.gains)
+        gains.insert(g.first, QString::number(g.second, 'g', 6).toDouble());
+    r.json.insert("gains", gains);
+    r.json.insert("start", round6(float(run.start)));
+    r.json.insert("samples", int(run.samples.size()));
+    r.json.insert("lostFeedback", run.lostFeedback);
+    r.json.insert("complete", run.complete);
+    r.json.insert("disabledAfter", disabledSeen);
+    QStringList gainText;
+    for (const auto &g : run.gains)
+        gainText << QString("%1 %2").arg(g.first).arg(g.second, 0, 'g', 6);
+    r.lines << QString("%1 on %2: %3 samples, %4 lost; gains %5")
+                   .arg(motorName(), cliLink.where())
+                   .arg(run.samples.size())
+                   .arg(run.lostFeedback)
+                   .arg(gainText.join(", "));
+    if (run.test.signal == Tuning::Signal::Step) {
+        const Tuning::StepFigures &s = f.step;
+        r.json.insert("figures", QJsonObject{{"riseTimeMs", jsonNumber(s.riseTime, 1000)},
+                                             {"overshootPct", jsonNumber(s.overshootPct)},
+                                             {"settlingTimeMs", jsonNumber(s.settlingTime, 1000)},
+                                             {"steadyStateError", jsonNumber(s.steadyStateError)},
+                                             {"peakTorque", jsonNumber(s.peakTorque)},
+                                             {"edges", int(f.edges.size())}});
+        r.lines << QString("rise time %1 ms, overshoot %2 %, settling time %3 ms, steady-state error %4 %5, "
+                           "peak torque %6 N-m")
+                       .arg(finiteOrNull(s.riseTime * 1000), 0, 'f', 2)
+                       .arg(finiteOrNull(s.overshootPct), 0, 'f', 2)
+                       .arg(finiteOrNull(s.settlingTime * 1000), 0, 'f', 2)
+                       .arg(finiteOrNull(s.steadyStateError), 0, 'g', 4)
+                       .arg(unit)
+                       .arg(finiteOrNull(s.peakTorque), 0, 'f', 3);
+    } else {
+        QJsonArray points;
+        for (const Tuning::SweepPoint &p : f.sweep.points) {
+            points.append(QJsonObject{{"hz", jsonNumber(p.hz)}, {"gainDb", jsonNumber(p.gainDb)},
+                                      {"phaseDeg", jsonNumber(p.phaseDeg)}});
+            r.lines << QString("%1 Hz: %2 dB, %3 deg").arg(p.hz, 0, 'g', 4).arg(p.gainDb, 0, 'f', 2).arg(p.phaseDeg, 0, 'f', 1);
+        }
+        r.json.insert("figures", QJsonObject{{"bandwidthHz", jsonNumber(f.sweep.bandwidthHz)}, {"points", points}});
+        r.lines << QString("-3 dB bandwidth %1 Hz").arg(finiteOrNull(f.sweep.bandwidthHz), 0, 'f', 2);
+    }
+    QString error;
+    if (!req.tuneSave.isEmpty() && !run.samples.isEmpty() && !Tuning::saveRuns(req.tuneSave, {run}, &error))
+        fail(r, CliExit::Failed, QString("cannot write %1: %2").arg(req.tuneSave, error));
+    if (!req.tuneCsv.isEmpty() && !run.samples.isEmpty() && !Tuning::exportCsv(req.tuneCsv, run, &error))
+        fail(r, CliExit::Failed, QString("cannot write %1: %2").arg(req.tuneCsv, error));
+    if (seq.enabledByRun() && !disabledSeen && r.exit == CliExit::Done)
+        fail(r, CliExit::NoAnswer, QString("%1 on %2 did not confirm the disable after the test within %3 ms")
+                                       .arg(motorName(), cliLink.where())
+                                       .arg(req.timeoutMs));
+    if (seq.outcome() != Tuning::Sequence::Outcome::Complete)
+        fail(r, seq.outcome() == Tuning::Sequence::Outcome::Failed ? CliExit::Refused : CliExit::Failed,
+             QString("%1 on %2: %3").arg(motorName(), cliLink.where(), seq.message()));
+}
+
+// ---------------------------------------------------------------- parameter sets
+
+ESC_INF CliRunner::fileTarget(const ESC_INF &motor) const
+{
+    ESC_INF target = motor;
+    importParameterText(req.importText, target, req.importIds);
+    target.ESC_ID = motor.ESC_ID; // the CAN ID changes only through set-id
+    return target;
+}
+
+void CliRunner::writeDifferences(const ESC_INF &motor, const ESC_INF &target, CliResult &r)
+{
+    const QList<RegisterDiffRow> rows = diffRegisters(motor, target, writtenRegisters(true, true));
+    r.json.insert("file", req.file);
+    r.json.insert("differences", diffJson(rows));
+    if (rows.isEmpty()) {
+        r.lines << QString("%1: %2 holds the motor's values; nothing written").arg(motorName(), req.file);
+        return;
+    }
+    // The same checks as any write, on the record the motor would end up with.
+    if (!writable(target, r))
+        return;
+    r.lines << diffTableLines(rows);
+    if (!writeRegisters(target, r, tickedRegisters(rows)))
+        return;
+    r.lines << QString("%1: %2 registers written and saved").arg(motorName()).arg(rows.size());
+}
+
+void CliRunner::diff(CliResult &r)
+{
+    ESC_INF record;
+    if (!readRegisters(record, r))
+        return;
+    const QList<RegisterDiffRow> rows = diffRegisters(record, fileTarget(record), writtenRegisters(true, true));
+    r.json.insert("file", req.file);
+    r.json.insert("differences", diffJson(rows));
+    if (rows.isEmpty())
+        r.lines << QString("%1: %2 holds the motor's values").arg(motorName(), req.file);
+    else
+        r.lines << diffTableLines(rows);
+}
+
+void CliRunner::report(CliResult &r)
+{
+    ESC_INF record;
+    if (!readRegisters(record, r))
+        return;
+    MotorReport rep;
+    rep.time = QDateTime::currentDateTime();
+    rep.toolVersion = QCoreApplication::applicationVersion();
+    rep.note = req.note;
+    rep.canid = cdc.motorCanid();
+    rep.masterid = record.MST_ID;
+    rep.canBr = int(record.can_br);
+    readVersions(rep.appVersion, rep.loaderVersion);
+    rep.hasRegisters = true;
+    rep.registers = record;
+    if (req.fromFile) {
+        rep.compareFile = req.file;
+        rep.differences = diffRegisters(record, fileTarget(record), writtenRegisters(true, true));
+    }
+    r.json.insert("report", motorReportJson(rep));
+    r.lines << QString("%1 (master %2), %3, application %4, bootloader %5")
+                   .arg(motorName(), hexId(rep.masterid), canBaudText(rep.canBr),
+                        rep.appVersion.isEmpty() ? "?" : rep.appVersion, rep.loaderVersion.isEmpty() ? "?" : rep.loaderVersion);
+    r.lines += parameterFileText(record).split('\n', Qt::SkipEmptyParts);
+    if (req.fromFile)
+        r.lines << QString("differences from %1: %2").arg(req.file).arg(rep.differences.size());
 }

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include "tuning/tuningBench.h"
+
 #include <atomic>
 #include <functional>
 
@@ -62,10 +64,19 @@ private:
     void command(MotorCommand command, CliResult &r);
     void version(CliResult &r);
     void upgrade(CliResult &r);
+    void tune(CliResult &r);
+    void diff(CliResult &r);
+    void report(CliResult &r);
+    // Writes the registers where `target` differs from `motor` (nothing when none does).
+    void writeDifferences(const ESC_INF &motor, const ESC_INF &target, CliResult &r);
+    // The file's registers over the motor's (its IDs kept unless --import-ids).
+    ESC_INF fileTarget(const ESC_INF &motor) const;
+    // The application and bootloader versions; empty texts when the motor did not answer.
+    bool readVersions(QString &app, QString &loader);
 
     bool readRegisters(ESC_INF &record, CliResult &r);
     // Writes the record (the motor saves it afterwards) and checks every answer.
-    bool writeRegisters(const ESC_INF &record, CliResult &r);
+    bool writeRegisters(const ESC_INF &record, CliResult &r, const QList<int> &only = {});
     // The registers a write sends, against their ranges and relations; false (and the
     // result failed as bad input, nothing sent) when any cannot go out.
     bool writable(const ESC_INF &record, CliResult &r);
@@ -101,6 +112,8 @@ private:
     bool versionsSeen = false;
     quint32 appVersion = 0;
     quint32 loaderVersion = 0;
+
+    TuningInbox tuneInbox;
 
     bool idSetSeen = false;
     unsigned idSetCanid = 0;

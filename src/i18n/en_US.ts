@@ -2347,6 +2347,22 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>Decoded</translation>
         </message>
         <message>
+            <source>串口已关闭</source>
+            <translation>The serial port was closed</translation>
+        </message>
+        <message>
+            <source>调参经 CAN 发送指令：电机通道为 UART 时不可用，请切换到 CAN</source>
+            <translation>Tuning sends its commands over CAN: it is not available while the motor channel is UART; switch to CAN</translation>
+        </message>
+        <message>
+            <source>调参...</source>
+            <translation>Tuning...</translation>
+        </message>
+        <message>
+            <source>阶跃与扫频测试：测量上升时间、超调、调节时间和带宽，比较不同增益下的响应</source>
+            <translation>Step and sweep tests: measure rise time, overshoot, settling time and bandwidth, and compare the response under different gains</translation>
+        </message>
+        <message>
             <source>补偿表 %1 项，取值 %2 … %3（单位 1/16384 圈），电角度偏移 %4 rad；下载共 %5 包，写入后电机使用新表。</source>
             <translation>Compensation table of %1 entries, values %2 … %3 (1/16384 turn), electrical offset %4 rad; the download takes %5 packets, after which the motor uses the new table.</translation>
         </message>
@@ -2541,6 +2557,166 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <translation>The port is the motor's console (UART mode): CAN frame not sent</translation>
         </message>
         <message>
+            <source>已随全部发送一同停止</source>
+            <translation>Stopped together with all sending</translation>
+        </message>
+        <message>
+            <source>“%1”已开始，调参已停止</source>
+            <translation>“%1” started: tuning stopped</translation>
+        </message>
+        <message>
+        <source>电机总览</source>
+        <translation>Motors</translation>
+    </message>
+    <message>
+        <source>生成报告</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>报告已保存:
+%1
+%2</source>
+        <translation>Report saved:
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>扫描总线需要 CAN 通道：当前为电机串口（UART）。</source>
+        <translation>Scanning the bus needs the CAN channel: the port is the motor console (UART).</translation>
+    </message>
+    <message>
+        <source>找到 %1 台电机（扫描 %2 ms，共 %3 ms）</source>
+        <translation>%1 motors found (scan %2 ms, in all %3 ms)</translation>
+    </message>
+    <message>
+        <source>ID 冲突：%1</source>
+        <translation>ID conflict: %1</translation>
+    </message>
+    <message>
+        <source>要写入的参数与电机当前的值完全相同，未写入任何参数。</source>
+        <translation>The parameters to write are exactly the motor&apos;s values: nothing written.</translation>
+    </message>
+    <message>
+        <source>没有勾选任何参数，未写入。</source>
+        <translation>No parameter ticked: nothing written.</translation>
+    </message>
+    <message>
+        <source>选择报告文件夹</source>
+        <translation>Choose the report folder</translation>
+    </message>
+    <message>
+        <source>串口未打开</source>
+        <translation>The port is not open</translation>
+    </message>
+    <message>
+        <source>找到电机 %1（主机ID %2，%3）</source>
+        <translation>Motor %1 found (master ID %2, %3)</translation>
+    </message>
+    <message>
+        <source>电机 %1 未应答设ID命令</source>
+        <translation>Motor %1 did not answer Set ID</translation>
+    </message>
+    <message>
+        <source>%1 → CAN ID %2，主机ID %3</source>
+        <translation>%1 → CAN ID %2, master ID %3</translation>
+    </message>
+    <message>
+        <source>电机未应答读参数</source>
+        <translation>The motor did not answer the parameter read</translation>
+    </message>
+    <message>
+        <source>电机的值与文件相同，无需写入</source>
+        <translation>The motor already holds the file&apos;s values: nothing to write</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 与电机当前的值不同的寄存器：</source>
+        <translation>Registers where the parameter file %1 differs from the motor&apos;s values:</translation>
+    </message>
+    <message>
+        <source>未写入</source>
+        <translation>Not written</translation>
+    </message>
+    <message>
+        <source>电机未确认写入的参数</source>
+        <translation>The motor did not confirm the parameters written</translation>
+    </message>
+    <message>
+        <source>已写入 %1 项参数</source>
+        <translation>%1 parameters written</translation>
+    </message>
+    <message>
+        <source>已发送保存命令</source>
+        <translation>Save command sent</translation>
+    </message>
+    <message>
+        <source>校准经电机串口（UART）进行：请打开电机串口后单独校准，或跳过此步。</source>
+        <translation>Calibration runs over the motor console (UART): open the console and calibrate there, or skip this step.</translation>
+    </message>
+    <message>
+        <source>校准未完成</source>
+        <translation>Calibration did not finish</translation>
+    </message>
+    <message>
+        <source>补偿表已生成</source>
+        <translation>Compensation table computed</translation>
+    </message>
+    <message>
+        <source>质量分析经电机串口（UART）进行：请打开电机串口后单独分析，或跳过此步。</source>
+        <translation>Quality analysis runs over the motor console (UART): open the console and analyse there, or skip this step.</translation>
+    </message>
+    <message>
+        <source>质量分析未得到结果</source>
+        <translation>Quality analysis gave no result</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>异常：24 Hz %1，28 Hz %2</source>
+        <translation>Abnormal: 24 Hz %1, 28 Hz %2</translation>
+    </message>
+    <message>
+        <source>总线上只有一台电机应答：CAN ID 0x%1，主机ID 0x%2。</source>
+        <translation>One motor alone answers on the bus: CAN ID 0x%1, master ID 0x%2.</translation>
+    </message>
+    <message>
+        <source>电机未应答读参数，无法对比将要改变的参数，未写入任何参数。</source>
+        <translation>The motor did not answer the parameter read, so what would change cannot be shown: nothing written.</translation>
+    </message>
+    <message>
+        <source>写参数将改变电机的以下参数（取消勾选则保留电机的值）：</source>
+        <translation>Writing changes these parameters of the motor (untick a row to keep the motor&apos;s value):</translation>
+    </message>
+    <message>
+        <source>文件中的参数与电机当前的值完全相同，无需写入。</source>
+        <translation>The file holds exactly the motor&apos;s values: nothing to write.</translation>
+    </message>
+    <message>
+        <source>文件 %1 与电机当前的值不同的参数（取消勾选则保留电机的值；尚未写入）：</source>
+        <translation>Parameters where the file %1 differs from the motor&apos;s values (untick a row to keep the motor&apos;s value; nothing is written yet):</translation>
+    </message>
+    <message>
+        <source>ID 0x%1：%2 台电机</source>
+        <translation>ID 0x%1: %2 motors</translation>
+    </message>
+    <message>
+        <source>总线上没有电机应答扫描，未发送设ID命令。</source>
+        <translation>No motor answered the scan: Set ID not sent.</translation>
+    </message>
+    <message>
+        <source>总线上有 %1 台电机应答（%2）：设ID是广播，会把它们全部改成同一个ID。请只在总线上接入要设置的那台电机，未发送设ID命令。</source>
+        <translation>%1 motors answer on the bus (%2): Set ID is a broadcast and would give every one of them the same IDs. Connect only the motor to set; Set ID not sent.</translation>
+    </message>
+    <message>
+        <source>未设ID（已取消）</source>
+        <translation>IDs not set (cancelled)</translation>
+    </message>
+    <message>
+        <source>填入勾选的值</source>
+        <translation>Fill in the ticked values</translation>
+    </message>
+        <message>
             <source>串口未打开，未执行</source>
             <translation>The port is not open: not done</translation>
         </message>
@@ -2716,7 +2892,7 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <source>把主机ID改为 %1，面板从此解码这些反馈</source>
             <translation>Sets the master ID to %1 so that the panel decodes this feedback</translation>
         </message>
-    </context>
+</context>
     <context>
         <name>MotorFrameDecode</name>
         <message>
@@ -2866,6 +3042,10 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <source>固件升级</source>
             <translation>Firmware upgrade</translation>
         </message>
+        <message>
+            <source>调参</source>
+            <translation>Tuning run</translation>
+        </message>
     </context>
     <context>
         <name>SerialTerminal</name>
@@ -2965,6 +3145,460 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
         <message>
             <source>关闭</source>
             <translation>Close</translation>
+        </message>
+    </context>
+    <context>
+        <name>Tuning</name>
+        <message>
+            <source>缺少名称</source>
+            <translation>The name is missing</translation>
+        </message>
+        <message>
+            <source>开始时间无效</source>
+            <translation>The start time is not valid</translation>
+        </message>
+        <message>
+            <source>电机ID无效</source>
+            <translation>The motor ID is not valid</translation>
+        </message>
+        <message>
+            <source>运行信息无效</source>
+            <translation>The run's information is not valid</translation>
+        </message>
+        <message>
+            <source>测试信号无效</source>
+            <translation>The test signal is not valid</translation>
+        </message>
+        <message>
+            <source>测试参数 %1 无效</source>
+            <translation>Test parameter %1 is not valid</translation>
+        </message>
+        <message>
+            <source>测试参数无效</source>
+            <translation>A test parameter is not valid</translation>
+        </message>
+        <message>
+            <source>增益无效</source>
+            <translation>The gains are not valid</translation>
+        </message>
+        <message>
+            <source>缺少采样 %1</source>
+            <translation>Samples %1 are missing</translation>
+        </message>
+        <message>
+            <source>采样 %1 的个数与时间不符</source>
+            <translation>Samples %1 do not match the times in number</translation>
+        </message>
+        <message>
+            <source>采样过多</source>
+            <translation>Too many samples</translation>
+        </message>
+        <message>
+            <source>采样 %1 第 %2 个不是有限数</source>
+            <translation>Sample %2 of %1 is not a finite number</translation>
+        </message>
+        <message>
+            <source>采样时间第 %1 个倒退</source>
+            <translation>Sample time %1 goes back</translation>
+        </message>
+        <message>
+            <source>不是调参文件：%1（第 %2 字节）</source>
+            <translation>Not a tuning file: %1 (byte %2)</translation>
+        </message>
+        <message>
+            <source>不是调参文件</source>
+            <translation>Not a tuning file</translation>
+        </message>
+        <message>
+            <source>调参文件版本 %1 不受支持</source>
+            <translation>Tuning file version %1 is not supported</translation>
+        </message>
+        <message>
+            <source>运行过多</source>
+            <translation>Too many runs</translation>
+        </message>
+        <message>
+            <source>第 %1 次运行：%2</source>
+            <translation>Run %1: %2</translation>
+        </message>
+        <message>
+            <source>无法打开文件 %1：%2</source>
+            <translation>Cannot open the file %1: %2</translation>
+        </message>
+        <message>
+            <source>文件 %1 过大</source>
+            <translation>The file %1 is too large</translation>
+        </message>
+        <message>
+            <source>已停止</source>
+            <translation>Stopped</translation>
+        </message>
+        <message>
+            <source>电机在测试中离开使能状态：%1</source>
+            <translation>The motor left the enabled state during the test: %1</translation>
+        </message>
+        <message>
+            <source>电机未回答寄存器读取（%1）</source>
+            <translation>The motor did not answer the register read (%1)</translation>
+        </message>
+        <message>
+            <source>电机对使能无反馈</source>
+            <translation>The motor sent no feedback to the enable command</translation>
+        </message>
+        <message>
+            <source>电机未能使能：%1</source>
+            <translation>The motor could not be enabled: %1</translation>
+        </message>
+        <message>
+            <source>电机反馈中断</source>
+            <translation>The motor's feedback stopped</translation>
+        </message>
+        <message>
+            <source>测试完成</source>
+            <translation>Test complete</translation>
+        </message>
+        <message>
+            <source>测试参数必须是数字</source>
+            <translation>The test parameters must be numbers</translation>
+        </message>
+        <message>
+            <source>范围 ±%1 %2 无效：请先读取参数</source>
+            <translation>The range ±%1 %2 is not valid: read the parameters first</translation>
+        </message>
+        <message>
+            <source>周期 %1 ms 超出范围 %2 … %3 ms（链路所能承载的反馈速率）</source>
+            <translation>Period %1 ms is outside %2 … %3 ms (the feedback rate the link carries)</translation>
+        </message>
+        <message>
+            <source>时长 %1 s 超出范围 %2 … %3 s</source>
+            <translation>Duration %1 s is outside %2 … %3 s</translation>
+        </message>
+        <message>
+            <source>重复次数 %1 超出范围 1 … %2</source>
+            <translation>Repeat count %1 is outside 1 … %2</translation>
+        </message>
+        <message>
+            <source>限速 %1 rad/s 超出范围 (0, %2] rad/s</source>
+            <translation>Speed limit %1 rad/s is outside (0, %2] rad/s</translation>
+        </message>
+        <message>
+            <source>阶跃 %1 %2 超出范围：从 %3 %2 起，目标须在 ±%4 %2 之内</source>
+            <translation>Step %1 %2 is out of range: from %3 %2 the target must stay within ±%4 %2</translation>
+        </message>
+        <message>
+            <source>扫频幅值 %1 %2 超出范围：从 %3 %2 起，须大于 0 且不超出 ±%4 %2</source>
+            <translation>Sweep amplitude %1 %2 is out of range: from %3 %2 it must be above 0 and stay within ±%4 %2</translation>
+        </message>
+        <message>
+            <source>扫频 %1 … %2 Hz 超出范围：%3 … %4 Hz，起始频率须低于终止频率</source>
+            <translation>Sweep %1 … %2 Hz is out of range: %3 … %4 Hz, the start frequency below the end frequency</translation>
+        </message>
+        <message>
+            <source>指令未能发送，调参已停止</source>
+            <translation>A command could not be sent: tuning stopped</translation>
+        </message>
+    </context>
+    <context>
+        <name>TuningWindow</name>
+        <message>
+            <source>调参</source>
+            <translation>Tuning</translation>
+        </message>
+        <message>
+            <source>信号</source>
+            <translation>Signal</translation>
+        </message>
+        <message>
+            <source>物理量</source>
+            <translation>Quantity</translation>
+        </message>
+        <message>
+            <source>幅值</source>
+            <translation>Size</translation>
+        </message>
+        <message>
+            <source>时长 (s)</source>
+            <translation>Duration (s)</translation>
+        </message>
+        <message>
+            <source>重复次数</source>
+            <translation>Repeats</translation>
+        </message>
+        <message>
+            <source>起始频率 (Hz)</source>
+            <translation>From (Hz)</translation>
+        </message>
+        <message>
+            <source>终止频率 (Hz)</source>
+            <translation>To (Hz)</translation>
+        </message>
+        <message>
+            <source>限速 (rad/s)</source>
+            <translation>Speed limit (rad/s)</translation>
+        </message>
+        <message>
+            <source>周期 (ms)</source>
+            <translation>Period (ms)</translation>
+        </message>
+        <message>
+            <source>阶跃</source>
+            <translation>Step</translation>
+        </message>
+        <message>
+            <source>正弦扫频</source>
+            <translation>Sine sweep</translation>
+        </message>
+        <message>
+            <source>位置</source>
+            <translation>Position</translation>
+        </message>
+        <message>
+            <source>速度</source>
+            <translation>Velocity</translation>
+        </message>
+        <message>
+            <source>阶跃：从当前值起的变化量（可为负）；扫频：正弦的幅值。须在电机的范围之内</source>
+            <translation>Step: the change from the present value (may be negative); sweep: the sine's amplitude. Must stay within the motor's range</translation>
+        </message>
+        <message>
+            <source>阶跃：每一步保持的时间；扫频：一次扫频的大致时长（每个频率至少 4 个周期）</source>
+            <translation>Step: how long each step is held; sweep: the rough length of one sweep (at least 4 cycles per frequency)</translation>
+        </message>
+        <message>
+            <source>阶跃：往返的次数；扫频：扫频的次数。图中的数值是各次的平均</source>
+            <translation>Step: how many times up and back; sweep: how many sweeps. The figures are the mean over them</translation>
+        </message>
+        <message>
+            <source>位置测试时与每个位置一同发送的限速</source>
+            <translation>The speed limit sent with every position in a position test</translation>
+        </message>
+        <message>
+            <source>每个周期发送一条指令、收到一条反馈；最短周期取决于链路的速率</source>
+            <translation>One command is sent and one feedback received per period; the shortest period depends on the link's rate</translation>
+        </message>
+        <message>
+            <source>确认后使能电机（如尚未使能）并运行测试；结束后失能，除非电机事先已使能。Esc 停止</source>
+            <translation>After confirmation enables the motor (if it is not yet) and runs the test; disables it afterwards unless it was enabled before. Esc stops</translation>
+        </message>
+        <message>
+            <source>保存...</source>
+            <translation>Save...</translation>
+        </message>
+        <message>
+            <source>把所有运行（含采样和当时的增益）保存到一个文件</source>
+            <translation>Saves every run (samples and the gains of the time) into one file</translation>
+        </message>
+        <message>
+            <source>打开...</source>
+            <translation>Open...</translation>
+        </message>
+        <message>
+            <source>打开保存的运行，加入列表</source>
+            <translation>Opens saved runs and adds them to the list</translation>
+        </message>
+        <message>
+            <source>导出CSV...</source>
+            <translation>Export CSV...</translation>
+        </message>
+        <message>
+            <source>把选中的运行导出为 CSV：时间、指令、位置、速度、扭矩</source>
+            <translation>Exports the selected run as CSV: time, command, position, velocity, torque</translation>
+        </message>
+        <message>
+            <source>删除</source>
+            <translation>Remove</translation>
+        </message>
+        <message>
+            <source>勾选的运行叠加显示，数值并排比较</source>
+            <translation>Checked runs are overlaid, their figures side by side</translation>
+        </message>
+        <message>
+            <source>时间 (s)</source>
+            <translation>Time (s)</translation>
+        </message>
+        <message>
+            <source>频率 (Hz)</source>
+            <translation>Frequency (Hz)</translation>
+        </message>
+        <message>
+            <source>增益 (dB)</source>
+            <translation>Gain (dB)</translation>
+        </message>
+        <message>
+            <source>相位 (°)</source>
+            <translation>Phase (°)</translation>
+        </message>
+        <message>
+            <source>停止</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>开始</source>
+            <translation>Start</translation>
+        </message>
+        <message>
+            <source>%1阶跃 %2 %3，保持 %4 s 后返回，共 %5 次，约 %6 s</source>
+            <translation>%1 step %2 %3, held %4 s and back, %5 times, about %6 s</translation>
+        </message>
+        <message>
+            <source>%1正弦扫频 ±%2 %3，%4 … %5 Hz，共 %6 次，约 %7 s</source>
+            <translation>%1 sine sweep ±%2 %3, %4 … %5 Hz, %6 times, about %7 s</translation>
+        </message>
+        <message>
+            <source>电机 0x%1 将运动：%2。
+%3
+确定开始吗？</source>
+            <translation>Motor 0x%1 will move: %2.
+%3
+Start now?</translation>
+        </message>
+        <message>
+            <source>电机已使能，测试后保持使能。</source>
+            <translation>The motor is enabled and stays enabled after the test.</translation>
+        </message>
+        <message>
+            <source>测试前使能电机，测试后失能。</source>
+            <translation>The motor is enabled for the test and disabled afterwards.</translation>
+        </message>
+        <message>
+            <source>开始调参</source>
+            <translation>Start tuning</translation>
+        </message>
+        <message>
+            <source>运行中：%1</source>
+            <translation>Running: %1</translation>
+        </message>
+        <message>
+            <source>（%1 条反馈丢失）</source>
+            <translation> (%1 feedback frames lost)</translation>
+        </message>
+        <message>
+            <source>（未完成）</source>
+            <translation> (incomplete)</translation>
+        </message>
+        <message>
+            <source>当前</source>
+            <translation>Current</translation>
+        </message>
+        <message>
+            <source> 指令</source>
+            <translation> command</translation>
+        </message>
+        <message>
+            <source>位置 (rad)</source>
+            <translation>Position (rad)</translation>
+        </message>
+        <message>
+            <source>速度 (rad/s)</source>
+            <translation>Velocity (rad/s)</translation>
+        </message>
+        <message>
+            <source> 增益</source>
+            <translation> gain</translation>
+        </message>
+        <message>
+            <source> 相位</source>
+            <translation> phase</translation>
+        </message>
+        <message>
+            <source>电机</source>
+            <translation>Motor</translation>
+        </message>
+        <message>
+            <source>测试</source>
+            <translation>Test</translation>
+        </message>
+        <message>
+            <source>−3 dB 带宽 (Hz)</source>
+            <translation>−3 dB bandwidth (Hz)</translation>
+        </message>
+        <message>
+            <source>低频增益 (dB)</source>
+            <translation>Low-frequency gain (dB)</translation>
+        </message>
+        <message>
+            <source>上升时间 10–90% (ms)</source>
+            <translation>Rise time 10–90% (ms)</translation>
+        </message>
+        <message>
+            <source>超调 (%)</source>
+            <translation>Overshoot (%)</translation>
+        </message>
+        <message>
+            <source>调节时间 2% (ms)</source>
+            <translation>Settling time 2% (ms)</translation>
+        </message>
+        <message>
+            <source>稳态误差</source>
+            <translation>Steady-state error</translation>
+        </message>
+        <message>
+            <source>峰值扭矩 (N·m)</source>
+            <translation>Peak torque (N·m)</translation>
+        </message>
+        <message>
+            <source>丢失反馈</source>
+            <translation>Feedback lost</translation>
+        </message>
+        <message>
+            <source>%1阶跃 %2 %3</source>
+            <translation>%1 step %2 %3</translation>
+        </message>
+        <message>
+            <source>%1扫频 ±%2 %3</source>
+            <translation>%1 sweep ±%2 %3</translation>
+        </message>
+        <message>
+            <source>错误</source>
+            <translation>Error</translation>
+        </message>
+        <message>
+            <source>无法保存 %1：%2</source>
+            <translation>Cannot save %1: %2</translation>
+        </message>
+        <message>
+            <source>已保存 %1 次运行到 %2</source>
+            <translation>Saved %1 runs to %2</translation>
+        </message>
+        <message>
+            <source>无法打开 %1：%2</source>
+            <translation>Cannot open %1: %2</translation>
+        </message>
+        <message>
+            <source>已打开 %1 次运行</source>
+            <translation>Opened %1 runs</translation>
+        </message>
+        <message>
+            <source>还没有运行可保存</source>
+            <translation>There is no run to save yet</translation>
+        </message>
+        <message>
+            <source>保存调参记录</source>
+            <translation>Save tuning runs</translation>
+        </message>
+        <message>
+            <source>调参记录 (*.zktune)</source>
+            <translation>Tuning runs (*.zktune)</translation>
+        </message>
+        <message>
+            <source>打开调参记录</source>
+            <translation>Open tuning runs</translation>
+        </message>
+        <message>
+            <source>请先在列表中选中一次运行</source>
+            <translation>Select a run in the list first</translation>
+        </message>
+        <message>
+            <source>导出CSV</source>
+            <translation>Export CSV</translation>
+        </message>
+        <message>
+            <source>CSV 文件 (*.csv)</source>
+            <translation>CSV files (*.csv)</translation>
+        </message>
+        <message>
+            <source>已导出 %1</source>
+            <translation>Exported %1</translation>
         </message>
     </context>
     <context>
@@ -3106,4 +3740,435 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <translation>… (answer too long, the rest is not shown)</translation>
         </message>
     </context>
+<context>
+    <name>CommissionDialog</name>
+    <message>
+        <source>下一台电机</source>
+        <translation>Next motor</translation>
+    </message>
+    <message>
+        <source>总线上每次只接入一台新电机：逐步执行，每一步可跳过；出错即停止。完成后接入下一台，点“下一台电机”。</source>
+        <translation>Connect one new motor at a time to the bus: run the steps one by one, skip any of them; the first failure stops. When done, connect the next motor and press &quot;Next motor&quot;.</translation>
+    </message>
+    <message>
+        <source>第一台电机的 CAN ID（十六进制）；每台电机设ID后加一</source>
+        <translation>CAN ID of the first motor (hexadecimal); it counts up by one for each motor that gets its IDs</translation>
+    </message>
+    <message>
+        <source>第一台电机的主机ID（十六进制）；每台电机设ID后加一</source>
+        <translation>Master ID of the first motor (hexadecimal); it counts up by one for each motor that gets its IDs</translation>
+    </message>
+    <message>
+        <source>要写入每台电机的参数文件；写入前显示与电机当前值的差异</source>
+        <translation>Parameter file to write to every motor; what differs from the motor&apos;s values is shown before writing</translation>
+    </message>
+    <message>
+        <source>选择…</source>
+        <translation>Choose…</translation>
+    </message>
+    <message>
+        <source>报告（HTML 与 PDF）保存的文件夹</source>
+        <translation>Folder the reports (HTML and PDF) are saved in</translation>
+    </message>
+    <message>
+        <source>起始 CAN ID:</source>
+        <translation>Start CAN ID:</translation>
+    </message>
+    <message>
+        <source>起始主机ID:</source>
+        <translation>Start master ID:</translation>
+    </message>
+    <message>
+        <source>参数文件:</source>
+        <translation>Parameter file:</translation>
+    </message>
+    <message>
+        <source>报告文件夹:</source>
+        <translation>Report folder:</translation>
+    </message>
+    <message>
+        <source>备注:</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>步骤</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>执行本步</source>
+        <translation>Run step</translation>
+    </message>
+    <message>
+        <source>跳过本步</source>
+        <translation>Skip step</translation>
+    </message>
+    <message>
+        <source>接入下一台电机后点此，从扫描重新开始；ID 自动加一</source>
+        <translation>Press after connecting the next motor: starts again from the scan; the IDs count up</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>选择文本文件</source>
+        <translation>Select Text File</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>起始 ID 须为 00~FF 的十六进制数: %1</source>
+        <translation>A start ID must be a hexadecimal number 00 to FF: %1</translation>
+    </message>
+    <message>
+        <source>未选择参数文件</source>
+        <translation>No parameter file chosen</translation>
+    </message>
+    <message>
+        <source>下一步</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>已跳过</source>
+        <translation>Skipped</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>已停止：%1</source>
+        <translation>Stopped: %1</translation>
+    </message>
+    <message>
+        <source>本台电机完成。接入下一台电机后点“下一台电机”。</source>
+        <translation>This motor is done. Connect the next motor and press &quot;Next motor&quot;.</translation>
+    </message>
+    <message>
+        <source>当前电机将设为 CAN ID / 主机ID %1</source>
+        <translation>This motor gets CAN ID / master ID %1</translation>
+    </message>
+</context>
+<context>
+    <name>CommissionSequence</name>
+    <message>
+        <source>扫描新电机</source>
+        <translation>Scan for the new motor</translation>
+    </message>
+    <message>
+        <source>设ID</source>
+        <translation>Set ID</translation>
+    </message>
+    <message>
+        <source>写参数（先对比）</source>
+        <translation>Write parameters (diff first)</translation>
+    </message>
+    <message>
+        <source>保存参数</source>
+        <translation>Save parameters</translation>
+    </message>
+    <message>
+        <source>校准</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message>
+        <source>质量分析</source>
+        <translation>Quality analysis</translation>
+    </message>
+    <message>
+        <source>生成报告</source>
+        <translation>Report</translation>
+    </message>
+</context>
+<context>
+    <name>MotorReport</name>
+    <message>
+        <source>未读取</source>
+        <translation>not read</translation>
+    </message>
+    <message>
+        <source>电机调试记录</source>
+        <translation>Commissioning record of motor</translation>
+    </message>
+    <message>
+        <source>日期时间</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>工具版本</source>
+        <translation>Tool version</translation>
+    </message>
+    <message>
+        <source>操作说明</source>
+        <translation>Operator note</translation>
+    </message>
+    <message>
+        <source>CAN ID</source>
+        <translation>CAN ID</translation>
+    </message>
+    <message>
+        <source>主机ID</source>
+        <translation>Master ID</translation>
+    </message>
+    <message>
+        <source>CAN波特率</source>
+        <translation>CAN bit rate</translation>
+    </message>
+    <message>
+        <source>应用版本</source>
+        <translation>Application version</translation>
+    </message>
+    <message>
+        <source>引导版本</source>
+        <translation>Bootloader version</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>未读取参数</source>
+        <translation>Parameters not read</translation>
+    </message>
+    <message>
+        <source>寄存器</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>与参数文件的差异</source>
+        <translation>Differences from the parameter file</translation>
+    </message>
+    <message>
+        <source>没有差异</source>
+        <translation>No differences</translation>
+    </message>
+    <message>
+        <source>电机的值</source>
+        <translation>Motor&apos;s value</translation>
+    </message>
+    <message>
+        <source>文件的值</source>
+        <translation>File&apos;s value</translation>
+    </message>
+    <message>
+        <source>本次未进行</source>
+        <translation>Not done in this session</translation>
+    </message>
+    <message>
+        <source>编码器校准</source>
+        <translation>Encoder calibration</translation>
+    </message>
+    <message>
+        <source>补偿前最大误差</source>
+        <translation>Largest error before compensation</translation>
+    </message>
+    <message>
+        <source>补偿后最大误差</source>
+        <translation>Largest error after compensation</translation>
+    </message>
+    <message>
+        <source>质量分析</source>
+        <translation>Quality analysis</translation>
+    </message>
+    <message>
+        <source>24 Hz 幅值</source>
+        <translation>Amplitude at 24 Hz</translation>
+    </message>
+    <message>
+        <source>28 Hz 幅值</source>
+        <translation>Amplitude at 28 Hz</translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>异常</source>
+        <translation>Abnormal</translation>
+    </message>
+    <message>
+        <source>参数标定</source>
+        <translation>Parameter identification</translation>
+    </message>
+    <message>
+        <source>启动以来的故障</source>
+        <translation>Faults seen since start-up</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>报告文件夹不存在: %1</source>
+        <translation>The report folder does not exist: %1</translation>
+    </message>
+    <message>
+        <source>无法写入文件: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+</context>
+<context>
+    <name>MotorsPanel</name>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>扫描总线上的电机（ID 0x00~0x7F），并读取每台电机的版本</source>
+        <translation>Scan the bus for motors (IDs 0x00 to 0x7F) and read each motor&apos;s versions</translation>
+    </message>
+    <message>
+        <source>生成报告</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>为当前电机生成调试记录（HTML 与 PDF）</source>
+        <translation>Write the current motor&apos;s commissioning record (HTML and PDF)</translation>
+    </message>
+    <message>
+        <source>下一台电机…</source>
+        <translation>Next motor…</translation>
+    </message>
+    <message>
+        <source>逐步调试一台新接入的电机：扫描、设ID、写参数、保存、校准、质量分析、报告</source>
+        <translation>Commission a newly connected motor step by step: scan, Set ID, write parameters, save, calibrate, quality analysis, report</translation>
+    </message>
+    <message>
+        <source>备注:</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>写入报告的操作说明</source>
+        <translation>The operator&apos;s note written into the report</translation>
+    </message>
+    <message>
+        <source>CAN ID</source>
+        <translation>CAN ID</translation>
+    </message>
+    <message>
+        <source>主机ID</source>
+        <translation>Master ID</translation>
+    </message>
+    <message>
+        <source>CAN波特率</source>
+        <translation>CAN bit rate</translation>
+    </message>
+    <message>
+        <source>应用版本</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>引导版本</source>
+        <translation>Bootloader</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>电机温度</source>
+        <translation>Motor temp.</translation>
+    </message>
+    <message>
+        <source>驱动温度</source>
+        <translation>Driver temp.</translation>
+    </message>
+    <message>
+        <source>故障/冲突</source>
+        <translation>Fault / conflict</translation>
+    </message>
+    <message>
+        <source>冲突：%1</source>
+        <translation>Conflict: %1</translation>
+    </message>
+    <message>
+        <source>选择文本文件</source>
+        <translation>Select Text File</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>对比文件:</source>
+        <translation>Compare with:</translation>
+    </message>
+    <message>
+        <source>最近写入或导入的参数文件</source>
+        <translation>the parameter file last written or imported</translation>
+    </message>
+    <message>
+        <source>报告列出电机的值与此参数文件的差异；留空则用最近写入或导入的文件</source>
+        <translation>The report lists where the motor differs from this parameter file; empty: the file last written or imported</translation>
+    </message>
+    <message>
+        <source>选择参数文件</source>
+        <translation>Select a parameter file</translation>
+    </message>
+</context>
+<context>
+    <name>ParamDiffDialog</name>
+    <message>
+        <source>写入前对比</source>
+        <translation>Before writing</translation>
+    </message>
+    <message>
+        <source>寄存器</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>电机的值</source>
+        <translation>Motor&apos;s value</translation>
+    </message>
+    <message>
+        <source>新值</source>
+        <translation>New value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>取消勾选的行保留电机的值，不写入</source>
+        <translation>An unticked row keeps the motor&apos;s value; it is not written</translation>
+    </message>
+    <message>
+        <source>写入勾选的参数</source>
+        <translation>Write the ticked parameters</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
 </TS>

@@ -29,12 +29,61 @@ void ScanResults::clear()
 {
     QMutexLocker lock(&mutex);
     map.clear();
+    counts.clear();
 }
 
 void ScanResults::insert(unsigned int canid, unsigned int masterid, int8_t canBr)
 {
     QMutexLocker lock(&mutex);
-    map.insert(canid, {masterid, unsigned(int(canBr))});
+    // The first motor to answer keeps its master ID and bit rate; later ones only count.
+    if (!map.contains(canid))
+        map.insert(canid, {masterid, unsigned(int(canBr))});
+    ++counts[canid];
+}
+
+QList<ScannedMotor> ScanResults::census() const
+{
+    QMutexLocker lock(&mutex);
+    QList<ScannedMotor> out;
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        out.append({it.key(), it->first, scanCanBrCode(it->second), counts.value(it.key(), 1)});
+    return out;
+}
+
+int motorCount(const QList<ScannedMotor> &census)
+{
+    int n = 0;
+    for (const ScannedMotor &m : census)
+        n += m.replies;
+    return n;
+}
+
+QString scanConflictText(const ScannedMotor &m)
+{
+    if (m.replies < 2)
+        return QString();
+    return QCoreApplication::translate("MainWindow", "ID 0x%1：%2 台电机")
+        .arg(m.canid, 2, 16, QLatin1Char('0'))
+        .arg(m.replies);
+}
+
+QString setIdRefusal(const QList<ScannedMotor> &census)
+{
+    const int n = motorCount(census);
+    if (n == 1)
+        return QString();
+    if (n == 0)
+        return QCoreApplication::translate("MainWindow", "总线上没有电机应答扫描，未发送设ID命令。");
+    QStringList ids;
+    for (const ScannedMotor &m : census) {
+        const QString conflict = scanConflictText(m);
+        ids << (conflict.isEmpty() ? QStringLiteral("0x%1").arg(m.canid, 2, 16, QLatin1Char('0')) : conflict);
+    }
+    return QCoreApplication::translate("MainWindow",
+                                       "总线上有 %1 台电机应答（%2）：设ID是广播，会把它们全部改成同一个ID。"
+                                       "请只在总线上接入要设置的那台电机，未发送设ID命令。")
+        .arg(n)
+        .arg(ids.join(QStringLiteral(", ")));
 }
 
 ScanResultMap ScanResults::snapshot() const

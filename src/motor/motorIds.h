@@ -32,6 +32,16 @@ inline constexpr unsigned kMaxAssignableId = 0xFF;
 // while a scan runs and read by the GUI thread afterwards.
 using ScanResultMap = QMap<unsigned int, std::pair<unsigned int, unsigned int>>;
 
+// One CAN ID as a scan saw it. Two motors with one CAN ID both answer its probe: the map
+// keeps one entry, `replies` counts them (a conflict that Set ID must not make worse).
+struct ScannedMotor
+{
+    unsigned int canid = 0;
+    unsigned int masterid = 0;
+    int canBr = 0;
+    int replies = 1;
+};
+
 class ScanResults
 {
 public:
@@ -39,11 +49,24 @@ public:
     // canBr is the reply's D4 read as a signed byte; it is kept as its 32-bit pattern.
     void insert(unsigned int canid, unsigned int masterid, int8_t canBr);
     ScanResultMap snapshot() const;
+    // Every CAN ID found, in ascending order, with how many motors answered on it.
+    QList<ScannedMotor> census() const;
 
 private:
     mutable QMutex mutex;
     ScanResultMap map;
+    QMap<unsigned int, int> counts;
 };
+
+// The motors a census holds (two replies on one ID are two motors).
+int motorCount(const QList<ScannedMotor> &census);
+// "ID 0x05: 2 motors" (translated) for a CAN ID more than one motor answered on; empty
+// for a single motor.
+QString scanConflictText(const ScannedMotor &m);
+// Set ID is a broadcast that every motor on the bus takes. Given a scan just made: empty
+// when exactly one motor answered, else why the assignment must not go out, naming the
+// IDs found and any conflict (translated).
+QString setIdRefusal(const QList<ScannedMotor> &census);
 
 // The can_br code kept in a scan result, back as the signed byte the motor sent.
 inline int scanCanBrCode(unsigned int stored) { return int(int8_t(uint8_t(stored & 0xFF))); }

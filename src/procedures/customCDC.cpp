@@ -240,17 +240,16 @@ void CustomCDC::SetID(unsigned int canid, unsigned int masterid)
     frameSend(idAssignFrame(uint8_t(canid & 0xFF), uint8_t(masterid & 0xFF)), kMotorBroadcastId);
 }
 
-void CustomCDC::motorMode(int type, bool console, int mode)
+bool CustomCDC::motorMode(int type, bool console, int mode)
 {
     if (type < 0 || type > 2)
-        return;
+        return false;
     const auto command = MotorCommand(type);
-    if (console) {
-        write(consoleCommand(command));
-        m_consoleEnabled = m_consoleEnabled || command == MotorCommand::Enable;
-    }
-    else
-        frameSend(specialFrame(command), canidConvention(m_canid, mode));
+    if (!console)
+        return frameSend(specialFrame(command), canidConvention(m_canid, mode));
+    write(consoleCommand(command));
+    m_consoleEnabled = m_consoleEnabled || command == MotorCommand::Enable;
+    return true;
 }
 
 void CustomCDC::canDebugSend() { frameSend(debugPayload, debugCanId()); }
@@ -267,7 +266,7 @@ void CustomCDC::canDebugClear(int mode)
 
 // ---------------------------------------------------------------- registers
 
-void CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
+bool CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
 {
     const quint32 canid = m_canid;
     QByteArray frame;
@@ -275,9 +274,9 @@ void CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
     case 0: frame = registerReadFrame(canid, rid); break;
     case 1: frame = registerWriteFrame(canid, rid, escInf); break;
     case 2: frame = registerSaveFrame(canid, rid); break;
-    default: return;
+    default: return false;
     }
-    frameSend(frame, RegisterFrame::Id);
+    return frameSend(frame, RegisterFrame::Id);
 }
 
 void CustomCDC::stopRegisterTimers()
@@ -299,7 +298,8 @@ void CustomCDC::controllerAllParamsCRU(int type)
             return;
         }
         const auto kind = type == 0 ? RegisterSequence::Kind::Read : RegisterSequence::Kind::Write;
-        const int interval = sequence.start(kind, m_canid, escInf, usbConnected(), &registerReplies);
+        const int interval = sequence.start(kind, m_canid, escInf, usbConnected(), &registerReplies, writeOnly);
+        writeOnly.clear();
         QTimer *timer = type == 0 ? readTimer : writeTimer;
         timer->setInterval(interval);
         timer->start();
