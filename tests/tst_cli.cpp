@@ -179,8 +179,10 @@ private slots:
             row("clear-fault") << adapter << QStringList{"--id", "1", "clear-fault"} << "state" << QVariant(0) << "" << 0.0;
             row("version") << adapter << QStringList{"--id", "1", "version"} << "bootloader" << QVariant("1.0.3.0") << ""
                            << 0.0;
-            row("upgrade") << adapter << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "packetsSent" << QVariant(3)
-                           << "" << 0.0;
+            row("upgrade") << adapter << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "after/application"
+                           << QVariant("1.2.0.5") << "" << 0.0;
+            row("upgrade --force") << adapter << QStringList{"--id", "1", "--force", "upgrade", "ENCRYPTED"}
+                                   << "before/bootloader" << QVariant("1.0.3.0") << "" << 0.0;
         }
     }
     void everySubcommand()
@@ -203,6 +205,7 @@ private slots:
         const QString exported = file("export.txt");
         args.replaceInStrings("EXPORT", exported).replaceInStrings("IMPORT", file("import.txt", "VMAX: 20\nnot a line\n"));
         args.replaceInStrings("FIRMWARE", file("APP_V1.2.bin", firmwareImage()));
+        args.replaceInStrings("ENCRYPTED", file("fdcan.enc", firmwareImage()));
 
         const Run r = runCli(adapterArgs(adapter) + args + QStringList{"--json"});
         QVERIFY2(r.code == 0, qPrintable(r.err + r.out));
@@ -277,6 +280,8 @@ private slots:
         QTest::newRow("missing firmware") << QStringList{"--id", "1", "upgrade", missing} << "" << 2
                                           << "Cannot read the firmware file";
         QTest::newRow("empty firmware") << QStringList{"--id", "1", "upgrade", "EMPTY"} << "" << 2 << "empty.bin";
+        QTest::newRow("adapter firmware to a motor") << QStringList{"--id", "1", "upgrade", "GARBAGE"} << "" << 2
+                                                     << "is no motor firmware image (.bin); --force sends it anyway";
         // No adapter.
         QTest::newRow("no such port") << QStringList{"--port", "/dev/zk-none", "--id", "1", "read"} << "" << 3
                                       << "no serial port /dev/zk-none";

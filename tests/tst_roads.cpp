@@ -87,8 +87,12 @@ public:
         }
         DialogService::setHandler([](const DialogService::Request &r) {
             DialogService::Reply reply;
-            reply.result = r.dialog && r.dialog->objectName() == "confirmationDialog" ? int(QDialog::Accepted)
-                                                                                    : int(QMessageBox::Ok);
+            const QString name = r.dialog ? r.dialog->objectName() : QString();
+            // The logs written here mark no direction: a replay sends every frame.
+            if (name == "replayConfirmation")
+                r.dialog->findChild<QCheckBox *>()->setChecked(false);
+            const bool accept = name == "confirmationDialog" || name == "firmwareConfirmation" || name == "replayConfirmation";
+            reply.result = accept ? int(QDialog::Accepted) : int(QMessageBox::Ok);
             return reply;
         });
         return true;
@@ -282,7 +286,8 @@ private slots:
             ui->canidEdit_2->setText("1");
             ui->masteridEdit->setText("11");
             ui->btn_SetID->click();
-            expected = {{0x7FF, false, false, false, idAssignFrame(1, 0x11)}};
+            // Who is on the bus first: the assignment goes only to a bus with one motor.
+            expected = {{0x7FF, false, false, false, idQueryFrame()}, {0x7FF, false, false, false, idAssignFrame(1, 0x11)}};
             break;
         case Road::Scan:
             ui->canidEdit->setText("1");
@@ -311,11 +316,16 @@ private slots:
         case Road::Firmware:
             w->link()->firmwareImage = image;
             w->on_firmwareUpgradeClicked();
-            expected = {{0x7FF, false, false, false, firmwareUpgradeRequest(1)}};
+            // The versions before (for the question) and after (for the report).
+            expected = {{0x7FF, false, false, false, registerReadFrame(1, 14)},
+                        {0x7FF, false, false, false, registerReadFrame(1, RegisterFrame::LastRid)},
+                        {0x7FF, false, false, false, firmwareUpgradeRequest(1)}};
             for (const QByteArray &f : firmwarePacketFrames(firmwarePacket(image, 1)))
                 expected.append({1, false, false, false, f});
+            expected.append(expected.mid(0, 2));
             QTRY_VERIFY_WITH_TIMEOUT(!w->link()->upgrade()->isRunning(), 10000);
             QCOMPARE(rig.motor()->bootloader().image(), image);
+            QTRY_VERIFY_WITH_TIMEOUT(DialogService::history().last().kind == DialogService::Information, 10000);
             break;
         }
         const int want = atLeast ? atLeast : count ? count : int(expected.size());

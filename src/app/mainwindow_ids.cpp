@@ -7,12 +7,18 @@
 #include "procedures/customCDC.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
+#include "motor/paramRegisters.h"
 #include "widgets/dialogService.h"
 #include "widgets/utils.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
+
+namespace {
+// For the first answer to the ID query before an assignment.
+constexpr int kIdQueryWaitMs = 500;
+} // namespace
 
 // ---------------------------------------------------------------- Read ID / Set ID
 
@@ -55,8 +61,26 @@ void MainWindow::on_btn_SetID_clicked()
             return;
         }
     }
+    if (idCheckRunning)
+        return;
+    // The assignment reaches every motor on the bus: it goes only when one motor answers.
+    idCheckRunning = true;
+    const IdCensus census =
+        MotorActions::takeIdCensus(*cdc, idReplyMap, this, [this] { return portOpen.load(); }, kIdQueryWaitMs);
+    idCheckRunning = false;
+    if (!portOpen)
+        return;
+    const QString refusal = idAssignmentRefusal(census);
+    if (!refusal.isEmpty()) {
+        Logger::warning(refusal, "on_btn_SetID_clicked");
+        DialogService::warning(this, tr("设置ID"), refusal);
+        return;
+    }
+    const unsigned nowId = census.counts.firstKey();
     const QString question = tr("是否确认将总线上所有设备的<CAN ID,MASTER ID>更改为：") + "<" + canText + ","
-                             + masterText + ">";
+                             + masterText + ">"
+                             + tr("\n总线上只有一台电机应答：CAN ID %1，主机 ID %2。")
+                                   .arg(hexIdText(nowId), hexIdText(idReplyMap.snapshot().value(nowId)));
     if (!showConfirmationDialog(this, question))
         return;
     MotorActions::assignIds(*cdc, ids[0], ids[1], this, [this] { return portOpen.load(); });
@@ -104,7 +128,7 @@ void MainWindow::finishScan()
 {
     const ScanResultMap found = scanResults.snapshot();
     Logger::info(QString("扫描结束: 要找 %1, 找到 %2 个设备").arg(scanWantedId).arg(found.size()), "scanDevice");
-    const ScanOutcome outcome = evaluateScan(scanWantedId, found);
+    const ScanOutcome outcome = evaluateScan(scanWantedId, found, scanResults.counts());
     if (outcome.adopt) {
         emit canidChanged(outcome.canid);
         emit masteridChanged(outcome.masterid);

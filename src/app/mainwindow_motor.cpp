@@ -269,7 +269,8 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
         break;
     }
     case MotorFrameKind::IdQueryReply:
-        if (idReplyMap.insert(f.replyCanid, f.replyMasterid)) {
+        // The check before Set ID leaves the typed IDs as they are.
+        if (idReplyMap.insert(f.replyCanid, f.replyMasterid) && !idCheckRunning) {
             emit canidChanged(f.replyCanid);
             emit masteridChanged(f.replyMasterid);
         }

@@ -45,6 +45,7 @@ struct CliRequest
     quint32 master = 0;
     bool json = false;
     bool importIds = false;                 // import: the file's master ID is written too
+    bool force = false;                     // upgrade: a file not named as a motor image
     int timeoutMs = 1000;
     bool timeoutGiven = false; // the upgrade keeps the bootloader's own waits otherwise
     bool simulate = false;

@@ -23,7 +23,6 @@
 namespace {
 constexpr quint32 kNoMasterId = 0xFFFFFFFFu; // no frame carries this ID
 constexpr int kMasterIdRid = 7;
-constexpr int kIdRepliesSettleMs = 100; // after the first answer to the ID query, for the others
 
 QString hexId(quint32 id) { return QString("0x%1").arg(id, 2, 16, QLatin1Char('0')); }
 
@@ -241,12 +240,21 @@ void CliRunner::scan(CliResult &r)
         r.lines << QString("%1  master %2  %3").arg(hexId(it.key()), hexId(it->first), rate.isEmpty() ? QString::number(code) : rate);
     }
     r.json.insert("motors", motors);
+    // Two motors on one ID look like one in the list.
+    const IdCensus census{scanResults.counts()};
+    QJsonArray conflicts;
+    for (unsigned id : census.conflicts())
+        conflicts.append(QJsonObject{{"canId", qint64(id)}, {"motors", census.counts.value(id)}});
+    r.json.insert("conflicts", conflicts);
+    if (!conflicts.isEmpty())
+        r.lines << QString("conflict: %1").arg(idConflictText(census));
     if (found.isEmpty()) {
         fail(r, CliExit::NoAnswer, QString("no motor answered the scan on %1").arg(cliLink.where()));
         return;
     }
     if (req.hasId && !found.contains(req.id))
-        fail(r, CliExit::NoAnswer, evaluateScan(QString::number(req.id, 16), found).warning.replace('\n', ' '));
+        fail(r, CliExit::NoAnswer,
+             evaluateScan(QString::number(req.id, 16), found, census.counts).warning.replace('\n', ' '));
 }
 
 // ---------------------------------------------------------------- registers
@@ -420,23 +428,20 @@ void CliRunner::setId(CliResult &r)
 {
     auto open = [this] { return !cliLink.isLost(); };
     // The assignment reaches every motor on the bus: first make sure there is one.
-    MotorActions::queryIds(cdc, idReplies, this, open);
+    const IdCensus census = MotorActions::takeIdCensus(cdc, idReplies, this, open, req.timeoutMs);
     const int wait = MotorActions::PrepareDelayMs + req.timeoutMs;
-    if (waitUntil([this] { return !idReplies.snapshot().isEmpty(); }, wait))
-        MotorActions::waitProcessingEvents(kIdRepliesSettleMs);
     const QMap<unsigned, unsigned> motors = idReplies.snapshot();
-    if (motors.isEmpty()) {
+    if (census.motors() == 0) {
         fail(r, CliExit::NoAnswer, QString("no motor answered the ID query on %1").arg(cliLink.where()));
         return;
     }
-    QStringList ids;
-    for (auto it = motors.cbegin(); it != motors.cend(); ++it)
-        ids << hexId(it.key());
-    if (motors.size() > 1) {
+    if (!census.assignable()) {
+        const QString conflicts = idConflictText(census);
         fail(r, CliExit::Refused, QString("%1 motors answer on %2 (%3): set-id would give every one of them the "
-                                          "same IDs; connect only the motor to set")
-                                      .arg(motors.size())
-                                      .arg(cliLink.where(), ids.join(", ")));
+                                          "same IDs; connect only the motor to set%4")
+                                      .arg(census.motors())
+                                      .arg(cliLink.where(), idListText(census.counts.keys()),
+                                           conflicts.isEmpty() ? QString() : " (" + conflicts + ")"));
         return;
     }
     const unsigned oldCanid = motors.firstKey();
@@ -520,13 +525,20 @@ void CliRunner::command(MotorCommand c, CliResult &r)
 
 // ---------------------------------------------------------------- firmware
 
-void CliRunner::version(CliResult &r)
+bool CliRunner::readVersions()
 {
     readReplies = 0;
+    versionsSeen = false;
     sequenceTimedOut = false; // the link gives the two answers 640 ms
     cdc.readVersion();
     waitUntil([this] { return versionsSeen || sequenceTimedOut; }, std::max(req.timeoutMs, 1000));
-    if (!versionsSeen) {
+    cdc.versionMode = false; // an answer after this is no version any more
+    return versionsSeen;
+}
+
+void CliRunner::version(CliResult &r)
+{
+    if (!readVersions()) {
         fail(r, CliExit::NoAnswer, QString("%1 on %2 answered %3 of 2 version reads")
                                        .arg(motorName(), cliLink.where())
                                        .arg(readReplies));
@@ -538,6 +550,12 @@ void CliRunner::version(CliResult &r)
     r.json.insert("bootloader", loader);
     r.lines << QString("%1: application %2, bootloader %3").arg(motorName(), app, loader);
 }
+
+namespace {
+// After "complete": the controller's restart, and the reads it may need.
+constexpr int kRestartMs = 500;
+constexpr int kVersionAttempts = 3;
+} // namespace
 
 void CliRunner::upgrade(CliResult &r)
 {
@@ -563,6 +581,9 @@ void CliRunner::upgrade(CliResult &r)
     if (!learnMasterId(r))
         return;
     cdc.setMotorMasterid(masterId);
+    // What runs now; a motor left in its bootloader by an earlier attempt answers nothing.
+    const bool before = readVersions();
+    const quint32 appBefore = appVersion, loaderBefore = loaderVersion;
     // Over CAN the bootloader takes every frame on the motor's ID as image data: nothing
     // the adapter repeats may go on.
     cdc.stopAdapterSending();
@@ -584,11 +605,34 @@ void CliRunner::upgrade(CliResult &r)
     r.json.insert("bytes", qint64(req.firmware.size()));
     r.json.insert("packets", count);
     r.json.insert("packetsSent", sent);
+    auto versions = [](bool read, quint32 app, quint32 loader) {
+        return read ? QJsonValue(QJsonObject{{"application", ParseVersion(app, true)},
+                                             {"bootloader", ParseVersion(loader, false)}})
+                    : QJsonValue();
+    };
+    r.json.insert("before", versions(before, appBefore, loaderBefore));
     if (outcome == FirmwareUpgrade::Outcome::Completed) {
         r.lines << QString("%1: firmware %2 (%3 bytes, %4 packets) upgraded")
                        .arg(motorName(), req.firmwareName)
                        .arg(req.firmware.size())
                        .arg(count);
+        // The controller restarts into the new image before it answers again.
+        bool after = false;
+        for (int attempt = 0; attempt < kVersionAttempts && !after && !cliLink.isLost(); ++attempt) {
+            waitUntil([] { return false; }, kRestartMs);
+            after = readVersions();
+        }
+        r.json.insert("after", versions(after, appVersion, loaderVersion));
+        const QString was = before ? QString("application %1, bootloader %2")
+                                         .arg(ParseVersion(appBefore, true), ParseVersion(loaderBefore, false))
+                                   : QString("not read");
+        const QString now = after ? QString("application %1, bootloader %2")
+                                        .arg(ParseVersion(appVersion, true), ParseVersion(loaderVersion, false))
+                                  : QString("not read");
+        const bool same = before && after && appBefore == appVersion && loaderBefore == loaderVersion;
+        r.json.insert("versionChanged", before && after ? QJsonValue(!same) : QJsonValue());
+        r.lines << QString("  before: %1").arg(was);
+        r.lines << QString("  after:  %1%2").arg(now, same ? QString(" (unchanged)") : QString());
         return;
     }
     // No word from the bootloader at all is silence; any word that ended it, a refusal.

@@ -70,6 +70,8 @@ private:
     // result failed as bad input, nothing sent) when any cannot go out.
     bool writable(const ESC_INF &record, CliResult &r);
     bool learnMasterId(CliResult &r);
+    // Reads the application and bootloader versions into appVersion / loaderVersion.
+    bool readVersions();
     // Runs the event loop until `done` or `timeoutMs`; false on a time-out or a lost link.
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);
     bool fail(CliResult &r, CliExit code, const QString &what);

@@ -39,11 +39,30 @@ public:
     // canBr is the reply's D4 read as a signed byte; it is kept as its 32-bit pattern.
     void insert(unsigned int canid, unsigned int masterid, int8_t canBr);
     ScanResultMap snapshot() const;
+    // Answers per CAN ID: two motors that share an ID both answer its probe.
+    QMap<unsigned int, int> counts() const;
 
 private:
     mutable QMutex mutex;
     ScanResultMap map;
+    QMap<unsigned int, int> answers;
 };
+
+// The motors that answered, per CAN ID, and the rule for the ID assignment: it reaches
+// every motor on the bus, so it may go only when exactly one motor answered.
+struct IdCensus
+{
+    QMap<unsigned int, int> counts; // CAN ID -> answers
+    int motors() const;
+    bool assignable() const { return motors() == 1; }
+    QList<unsigned int> conflicts() const; // IDs that more than one motor answered on
+};
+// "0x01, 0x02"
+QString idListText(const QList<unsigned int> &ids);
+// "ID 0x05：2 台电机" (translated), one per ID in conflict, joined by "; ".
+QString idConflictText(const IdCensus &census);
+// Why the assignment may not go (translated), naming the IDs; empty when it may.
+QString idAssignmentRefusal(const IdCensus &census);
 
 // The can_br code kept in a scan result, back as the signed byte the motor sent.
 inline int scanCanBrCode(unsigned int stored) { return int(int8_t(uint8_t(stored & 0xFF))); }
@@ -63,7 +82,10 @@ struct ScanOutcome
     bool warn = false;       // show `warning`
     QString warning;
 };
-ScanOutcome evaluateScan(const QString &wantedText, const ScanResultMap &results);
+// `counts` (answers per ID, as ScanResults::counts()) adds a warning about IDs that more
+// than one motor answered on.
+ScanOutcome evaluateScan(const QString &wantedText, const ScanResultMap &results,
+                         const QMap<unsigned int, int> &counts = {});
 
 // "总线上 ID：0x05 不存在，\n总线上设备数量为 2，ID：0X01, 0X02" (translated).
 QString scanWarningText(unsigned int wanted, const ScanResultMap &results);
