@@ -16,6 +16,8 @@
 #include "simWindow.h"
 
 #include <QLabel>
+#include <QPainter>
+#include <QRegularExpression>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -45,6 +47,7 @@ struct Road {
     bool confirm = true;  // the answer to the question before an upgrade
     QStringList asked;    // the questions' texts, in order
     qint64 reachedAtQuestion = 0; // what the motor had been sent by then (the version read)
+    std::function<void(QDialog *)> onQuestion;
 
     bool start(Path p)
     {
@@ -60,9 +63,11 @@ struct Road {
                 reply.path = openPath;
             if (r.kind == DialogService::Dialog && r.dialog && r.dialog->objectName() == "firmwareDialog" && onDialog)
                 onDialog(r.dialog);
-            if (r.kind == DialogService::Dialog && r.dialog && r.dialog->objectName() == "firmwareConfirmation") {
+            if (r.kind == DialogService::Dialog && r.dialog && r.dialog->objectName().endsWith("Confirmation")) {
                 asked << static_cast<FactsDialog *>(r.dialog.data())->text();
                 reachedAtQuestion = reached();
+                if (onQuestion)
+                    onQuestion(r.dialog);
                 reply.result = confirm ? QDialog::Accepted : QDialog::Rejected;
             }
             return reply;
@@ -208,6 +213,56 @@ private slots:
         QCOMPARE(road.motor()->bootloader().commands(), QList<quint8>()); // not even the request
         QVERIFY(!road.locked());
         QVERIFY(!road.motor()->inBootloader());
+    }
+
+    // The questions before an upgrade and a replay, in both languages: wholly translated,
+    // and within a 1024x680 window (pictures with ZK_SCREENSHOT_DIR set).
+    void questionsFitAndRead_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("Chinese") << "zh_CN";
+        QTest::newRow("English") << "en_US";
+    }
+
+    void questionsFitAndRead()
+    {
+        QFETCH(QString, language);
+        Road road;
+        QVERIFY(road.start(Path::SerialAdapter));
+        QVERIFY(road.w()->switchLanguage(language));
+        road.w()->resize(1024, 680);
+        road.w()->show();
+        road.confirm = false;
+        QStringList names;
+        road.onQuestion = [&](QDialog *d) {
+            d->adjustSize();
+            QVERIFY2(d->width() <= 1024 && d->height() <= 680, qPrintable(QString("%1x%2").arg(d->width()).arg(d->height())));
+            names << d->objectName();
+            const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+            if (shots.isEmpty())
+                return;
+            QPixmap picture = road.w()->grab();
+            QPainter painter(&picture);
+            const QPixmap question = d->grab();
+            painter.fillRect(picture.rect(), QColor(0, 0, 0, 60));
+            painter.drawPixmap((picture.width() - question.width()) / 2, (picture.height() - question.height()) / 2, question);
+            painter.end();
+            picture.save(QString("%1/%2-%3.png").arg(shots, d->objectName(), language));
+        };
+        QTemporaryDir dir;
+        road.choose(writeFile(dir, "APP_V1.3.bin", image(20000)));
+        road.group()->upgradeButton->click();
+        QVERIFY(road.w()->replayRecording(writeFile(dir, "bench.log",
+                                                    "(0.000000) can0 101#FFFFFFFFFFFFFFFC T\n"
+                                                    "(0.004000) can0 111#0102030405060708 R\n"
+                                                    "(0.008000) can0 101#7FFF7FF000000800 T\n"
+                                                    "broken line\n"
+                                                    "(3.200000) can0 101#FFFFFFFFFFFFFFFD T\n"))
+                == false);
+        QCOMPARE(names, (QStringList{"firmwareConfirmation", "replayConfirmation"}));
+        static const QRegularExpression chinese("[\\x{4e00}-\\x{9fff}]");
+        for (const QString &text : road.asked)
+            QCOMPARE(text.contains(chinese), language == "zh_CN");
     }
 
     // A transfer that fails ends with a message and leaves the tool usable; the next
