@@ -3200,7 +3200,7 @@ One motor answers on the bus: CAN ID %1, master ID %2.</translation>
             <translation>Send</translation>
         </message>
         <message>
-            <source>上帝:</source>
+            <source>我:</source>
             <translation>You:</translation>
         </message>
         <message>
