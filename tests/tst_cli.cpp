@@ -315,6 +315,10 @@ private slots:
                                                   << "did not enter its bootloader (0 of 3 packets sent)";
         QTest::newRow("set-id with two motors") << QStringList{"--id", "5", "--master", "5", "set-id"} << "two" << 5
                                                 << "2 motors answer";
+        QTest::newRow("set-id, two motors on one ID") << QStringList{"--id", "5", "--master", "5", "set-id"} << "twins"
+                                                      << 5 << "(ID 0x01: 2 motors)";
+        QTest::newRow("scan, two motors on one ID") << QStringList{"--id", "5", "scan"} << "twins" << 4
+                                                    << "ID 0x01: 2 motors";
     }
     void failures()
     {
@@ -322,8 +326,10 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
-        if (setup == "two")
+        if (setup == "two" || setup == "twins")
             startSim(true);
+        if (setup == "twins")
+            sim->bus()->motors().last()->setIds(1, 0x11);
         sim->setDropAll(setup == "drop");
         if (setup == "fault")
             QVERIFY(motor()->injectFault(SimMotor::FaultOverCurrent));

@@ -665,7 +665,7 @@ void MainWindow::showMessageInfo(int code, const QString &detail)
         {QMessageBox::Information, QT_TR_NOOP("校准成功！")},
         {QMessageBox::Warning, QT_TR_NOOP("新老校准判别失败！")},
         {QMessageBox::Warning, QT_TR_NOOP("补偿表接收失败！")},
-        {QMessageBox::Warning, QT_TR_NOOP("波特率配置成功")},
+        {QMessageBox::Information, QT_TR_NOOP("波特率配置成功")},
         {QMessageBox::Warning, QT_TR_NOOP("波特率配置失败")},
     };
     if (code < 0 || code > 16)
