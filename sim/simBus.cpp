@@ -23,6 +23,16 @@ std::shared_ptr<SimMotor> SimBus::addMotor(const MotorSpec &spec)
     auto motor = std::make_shared<SimMotor>(spec.canId, spec.masterId, spec.layout);
     if (spec.canBr >= 0)
         motor->setSavedRegister(SimMotor::RidCanBr, spec.canBr);
+    if (spec.profile > 0) {
+        const int n = spec.profile;
+        motor->setSavedRegister(SimMotor::RidUV, 10.0f + float(n));
+        motor->setSavedRegister(SimMotor::RidOT, 80.0f - 5.0f * float(n));
+        motor->setSavedRegister(SimMotor::registerIndex(QStringLiteral("KP_ASR")), 0.03f + 0.01f * float(n));
+        motor->setSavedRegister(SimMotor::registerIndex(QStringLiteral("SN")), 23081501u + quint32(n));
+        // "1205", "1206", ...: the application version the panel reads per motor.
+        const quint32 sw = quint32('1') | quint32('2') << 8 | quint32('0') << 16 | quint32('5' + n % 5) << 24;
+        motor->setSavedRegister(SimMotor::RidSwVer, sw);
+    }
     addMotor(motor);
     return motor;
 }
@@ -39,6 +49,23 @@ void SimBus::clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_motors.clear();
+    m_unplugged.clear();
+}
+
+void SimBus::setPluggedIn(int index, bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index < 0 || index >= m_motors.size())
+        return;
+    m_unplugged.removeAll(m_motors[index]);
+    if (!on)
+        m_unplugged.append(m_motors[index]);
+}
+
+bool SimBus::isPluggedIn(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return index >= 0 && index < m_motors.size() && !m_unplugged.contains(m_motors[index]);
 }
 
 QList<std::shared_ptr<SimMotor>> SimBus::motors() const
@@ -62,8 +89,15 @@ int SimBus::size() const
 QList<SimCanFrame> SimBus::transmit(const SimCanFrame &frame) const
 {
     // Motors answer outside the bus lock: each one takes its own.
+    QList<std::shared_ptr<SimMotor>> present;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const auto &m : m_motors)
+            if (!m_unplugged.contains(m))
+                present.append(m);
+    }
     QList<SimCanFrame> out;
-    for (const auto &m : motors())
+    for (const auto &m : present)
         out += m->receiveCan(frame);
     // Answers that start together are arbitrated by their identifiers; a stable sort
     // keeps one motor's answers (same identifier) in their order.

@@ -23,6 +23,9 @@ public:
         quint32 masterId = 0;
         int canBr = -1;  // the can_br code (0 = 125K .. 9 = 5M); -1 keeps the motor's default
         SimMotor::Layout layout = SimMotor::Layout::Short;
+        // 0 keeps the factory registers; n > 0 gives a bench of motors that differ: gains,
+        // limits, serial number and application version move with n.
+        int profile = 0;
     };
 
     SimBus() = default;
@@ -39,7 +42,12 @@ public:
     std::shared_ptr<SimMotor> motor(int index) const;
     int size() const;
 
-    // One frame on the bus; every motor's answers, in arbitration order.
+    // A motor unplugged from the bus hears nothing and answers nothing until plugged in
+    // again (a bench where motors arrive one at a time). Out-of-range indexes are ignored.
+    void setPluggedIn(int index, bool on);
+    bool isPluggedIn(int index) const;
+
+    // One frame on the bus; every plugged-in motor's answers, in arbitration order.
     QList<SimCanFrame> transmit(const SimCanFrame &frame) const;
 
     // "motor 0x01, master 0x11, 1M; motor 0x02, master 0x12, 500K"
@@ -48,4 +56,5 @@ public:
 private:
     mutable std::mutex m_mutex;
     QList<std::shared_ptr<SimMotor>> m_motors;
+    QList<std::shared_ptr<SimMotor>> m_unplugged;
 };

@@ -17,7 +17,7 @@ QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString
     const int generated = wanted.isEmpty() ? std::max(1, options.motorsPerPort) : 0;
     for (int i = 0; i < generated; ++i) {
         const quint32 id = quint32(i + 1);
-        wanted << SimBus::MotorSpec{id, id + 0x10, (4 - i % 10 + 10) % 10, options.layout};
+        wanted << SimBus::MotorSpec{id, id + 0x10, (4 - i % 10 + 10) % 10, options.layout, i};
     }
     auto make = [&](bool console) -> bool {
         auto adapter = std::make_shared<SimSerialAdapter>();

@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTcpServer>
@@ -215,7 +216,12 @@ private slots:
         if (args.contains("export")) {
             QFile f(exported);
             QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll().count('\n'), 37);
+            // A header of comment lines, then one line per register.
+            const QList<QByteArray> lines = f.readAll().split('\n');
+            QVERIFY(lines.first().startsWith("# zktool "));
+            const auto comments = std::count_if(lines.cbegin(), lines.cend(), [](const QByteArray &l) { return l.startsWith('#'); });
+            QCOMPARE(int(lines.size() - comments), 38); // 37 registers, then the empty rest after the last newline
+
         }
         if (adapter != "usb" && !motorRegister.isEmpty()) {
             const bool flash = motorRegister.startsWith("flash:");
@@ -305,7 +311,7 @@ private slots:
         QTest::newRow("upgrade stalls at packet 2") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-silent:2" << 4
                                                     << "stopped answering (2 of 3 packets sent)";
         QTest::newRow("set-id, bus silent") << QStringList{"--id", "5", "--master", "5", "set-id"} << "drop" << 4
-                                            << "no motor answered the ID query";
+                                            << "no motor answered the scan";
         // Refused.
         QTest::newRow("enable a faulted motor") << QStringList{"--id", "1", "enable"} << "fault" << 5
                                                 << "did not enable: Over-current (state 0x0a)";
@@ -315,21 +321,115 @@ private slots:
                                                   << "did not enter its bootloader (0 of 3 packets sent)";
         QTest::newRow("set-id with two motors") << QStringList{"--id", "5", "--master", "5", "set-id"} << "two" << 5
                                                 << "2 motors answer";
-        QTest::newRow("set-id, two motors on one ID") << QStringList{"--id", "5", "--master", "5", "set-id"} << "twins"
-                                                      << 5 << "(ID 0x01: 2 motors)";
-        QTest::newRow("scan, two motors on one ID") << QStringList{"--id", "5", "scan"} << "twins" << 4
-                                                    << "ID 0x01: 2 motors";
     }
+    // A bench of motors: the scan's rows with each motor's versions and ID conflicts, and
+    // parameter files compared bit for bit and written only where they differ.
+    void benchOfMotors_data()
+    {
+        QTest::addColumn<QString>("bus");   // CAN IDs on the bus; profiles differ per motor
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("key");   // in the JSON printed
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("scan: three motors, versions of each") << "1,2,3" << QStringList{"scan"} << 0
+                                                             << "motors/2/application" << QVariant("1.2.0.7");
+        QTest::newRow("scan: two replies on one ID") << "1,1,2" << QStringList{"scan"} << 0 << "motors/0/conflict"
+                                                     << QVariant("ID 0x01: 2 motors");
+        QTest::newRow("set-id refused on a conflict") << "1,1" << QStringList{"--id", "5", "--master", "5", "set-id"} << 5
+                                                      << "error/kind" << QVariant("refused");
+        QTest::newRow("diff: exactly the registers that differ") << "1" << QStringList{"--id", "1", "diff", "SET"} << 0
+                                                                 << "differences" << QVariant(QStringList{"OT_Value", "KP_ASR"});
+        QTest::newRow("diff: the same values") << "1" << QStringList{"--id", "1", "diff", "SAME"} << 0 << "differences"
+                                               << QVariant(QStringList{});
+        QTest::newRow("write --from: only what differs") << "1" << QStringList{"--id", "1", "write", "--from", "SET"} << 0
+                                                         << "differences" << QVariant(QStringList{"OT_Value", "KP_ASR"});
+        QTest::newRow("report: the record") << "1,2" << QStringList{"--id", "2", "report", "--from", "SET", "--note", "line 4"}
+                                            << 0 << "report/note" << QVariant("line 4");
+    }
+    void benchOfMotors()
+    {
+        QFETCH(QString, bus);
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, key);
+        QFETCH(QVariant, expected);
+        sim = std::make_unique<SimSerialAdapter>();
+        int n = 0;
+        for (const QString &id : bus.split(','))
+            sim->bus()->addMotor({id.toUInt(), 0x10 + id.toUInt() + 0x20 * quint32(n), 4, SimMotor::Layout::Long, n++});
+        sim->setMode(SimSerialAdapter::Adapter);
+        QVERIFY(sim->start());
+        // The file: KP_ASR one bit off the motor's, OT_Value another value, the rest as the motor has them.
+        SimMotor *m = motor();
+        QString same = "# zktool test\n# exported 2026-01-01 00:00:00\n";
+        for (int rid = 0; rid < SimMotor::RecordFields; ++rid) {
+            const QString name = rid == 31 ? "Deta" : SimMotor::registerName(rid);
+            const quint32 raw = m->registerRaw(rid);
+            float f;
+            std::memcpy(&f, &raw, 4);
+            same += name + ": " + (SimMotor::registerIsFloat(rid) ? QString::number(f, 'g', 9) : QString::number(raw)) + "\n";
+        }
+        float kp = m->registerFloat(SimMotor::registerIndex("KP_ASR"));
+        quint32 kpBits;
+        std::memcpy(&kpBits, &kp, 4);
+        ++kpBits;
+        float kpNext;
+        std::memcpy(&kpNext, &kpBits, 4);
+        QString set = same;
+        set.replace(QRegularExpression("\nKP_ASR: [^\n]*"), "\nKP_ASR: " + QString::number(kpNext, 'g', 9));
+        set.replace(QRegularExpression("\nOT_Value: [^\n]*"), "\nOT_Value: 70.5");
+        args.replaceInStrings("SAME", file("same.txt", same.toUtf8()));
+        args.replaceInStrings("SET", file("set.txt", set.toUtf8()));
+
+        const Run r = runCli(QStringList{"--port", sim->slavePath(), "--json"} + args);
+        QVERIFY2(r.code == exitCode, qPrintable(r.err));
+        QJsonValue v = r.json;
+        for (const QString &part : key.split('/'))
+            v = v.isArray() ? v.toArray().at(part.toInt()) : v.toObject().value(part);
+        if (expected.typeId() == QMetaType::QStringList) {
+            QStringList names;
+            for (const QJsonValue &row : v.toArray())
+                names << row.toObject().value("register").toString();
+            QCOMPARE(names, expected.toStringList());
+        } else {
+            QCOMPARE(v.toVariant().toString(), expected.toString());
+        }
+        const QList<SimCanFrame> writes = [&] {
+            QList<SimCanFrame> out;
+            for (const SimCanFrame &f : sim->busFrames())
+                if (f.id == 0x7FF && f.data.size() == 8 && quint8(f.data[2]) == 0x55)
+                    out << f;
+            return out;
+        }();
+        if (args.contains("write")) { // both values reached the motor, nothing else was written
+            QCOMPARE(writes.size(), 2);
+            QCOMPARE(m->registerRaw(SimMotor::registerIndex("KP_ASR")), kpBits);
+            QCOMPARE(m->registerFloat(SimMotor::RidOT), 70.5f);
+            QTRY_COMPARE(m->saveCount(), 1);
+        } else {
+            QCOMPARE(writes.size(), 0);
+        }
+        if (args.contains("report")) {
+            const QJsonObject rep = r.json.value("report").toObject();
+            QCOMPARE(rep.value("registers").toArray().size(), SimMotor::RecordFields);
+            QCOMPARE(rep.value("application").toString(), QString("1.2.0.6"));
+            QVERIFY(!rep.value("bootloader").toString().isEmpty());
+            // The file was made from motor 0x01, whose under-voltage limit differs from 0x02's.
+            QCOMPARE(rep.value("differences").toArray().first().toObject().value("register").toString(), QString("UV_Value"));
+            QCOMPARE(rep.value("masterId").toInt(), 0x10 + 2 + 0x20);
+        }
+        if (exitCode == 5)
+            QVERIFY2(r.err.contains("ID 0x01: 2 motors"), qPrintable(r.err));
+    }
+
     void failures()
     {
         QFETCH(QStringList, args);
         QFETCH(QString, setup);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
-        if (setup == "two" || setup == "twins")
+        if (setup == "two")
             startSim(true);
-        if (setup == "twins")
-            sim->bus()->motors().last()->setIds(1, 0x11);
         sim->setDropAll(setup == "drop");
         if (setup == "fault")
             QVERIFY(motor()->injectFault(SimMotor::FaultOverCurrent));

@@ -61,8 +61,10 @@ private slots:
     {
         MainWindow w;
         QTabWidget *tabs = w.form()->tabWidget;
-        // The calibration page and the hidden page are taken out of the tab bar.
-        QCOMPARE(tabs->count(), 5);
+        // The calibration page and the hidden page are taken out of the tab bar; the motors
+        // panel comes last.
+        QCOMPARE(tabs->count(), 6);
+        QCOMPARE(tabs->widget(5)->objectName(), QString("motorsPanel"));
         QCOMPARE(tabs->currentIndex(), 0);
         QCOMPARE(tabs->widget(0)->objectName(), QString("tab_SerialPort"));
         QCOMPARE(tabs->widget(3)->objectName(), QString("tab_Debug"));
@@ -88,8 +90,8 @@ private slots:
         QTest::addColumn<int>("start");
         QTest::addColumn<bool>("down");
         QTest::addColumn<int>("expected");
-        QTest::newRow("down on last wraps to first") << 4 << true << 0;
-        QTest::newRow("up on first wraps to last") << 0 << false << 4;
+        QTest::newRow("down on last wraps to first") << 5 << true << 0;
+        QTest::newRow("up on first wraps to last") << 0 << false << 5;
         QTest::newRow("down in the middle") << 1 << true << 2;
         QTest::newRow("up in the middle") << 2 << false << 1;
     }

@@ -246,7 +246,7 @@ private slots:
         ui()->WriteAllParam->click();
         QTRY_COMPARE_WITH_TIMEOUT(shownMessages(), QList<int>{7}, 3000);
         if (mode == SimSerialAdapter::Adapter) {
-            QTRY_COMPARE(framesOn(sw.adapter(), 0x7FF, 0x55).size(), 25);
+            QTRY_COMPARE(framesOn(sw.adapter(), 0x7FF, 0x55).size(), 1); // only the register that differs
             for (const QByteArray &f : framesOn(sw.adapter(), 0x7FF, 0x55))
                 QCOMPARE(qFromLittleEndian<quint32>(f.constData() + 4), expected[quint8(f[3])]);
         }

@@ -287,8 +287,10 @@ private slots:
             ui->canidEdit_2->setText("1");
             ui->masteridEdit->setText("11");
             ui->btn_SetID->click();
-            // Who is on the bus first: the assignment goes only to a bus with one motor.
-            expected = {{0x7FF, false, false, false, idQueryFrame()}, {0x7FF, false, false, false, idAssignFrame(1, 0x11)}};
+            // A scan first makes sure one motor alone will take the IDs.
+            for (int n = 0; n < kScanCount; ++n)
+                expected.append({0x7FF, false, false, false, scanProbeFrame(n)});
+            expected.append({0x7FF, false, false, false, idAssignFrame(1, 0x11)});
             break;
         case Road::Scan:
             ui->canidEdit->setText("1");

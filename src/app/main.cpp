@@ -90,7 +90,7 @@ struct CommandLine {
     QCommandLineParser parser;
     QCommandLineOption screenshotOpt{"screenshot", "Show the main window, save a picture of it to <file>, exit.", "file"};
     QCommandLineOption simulateOpt{"simulate",
-                                   "Offer simulated ports: a serial adapter with two motors behind it, and a motor console."};
+                                   "Offer simulated ports: a serial adapter with three motors behind it, and a motor console."};
     QCommandLineOption portOpt{"port", "Select the serial port at <path> (also pseudo-terminals).", "path"};
     QCommandLineOption openOpt{"open", "Open the selected port at start-up."};
     QCommandLineOption langOpt{"language", "Start in <code> (en_US or zh_CN).", "code"};
@@ -194,11 +194,12 @@ int main(int argc, char *argv[])
     options.tab = parser.isSet(tabOpt) ? parser.value(tabOpt).toInt() : -1;
     setUsbBackend(std::make_shared<LibusbBackend>());
     if (options.simulate) {
-        // One simulated serial adapter with two motors on its bus (0x01 and 0x02, each with
-        // its own master ID and bit rate), the first motor's console, and one USB CAN FD
-        // adapter with the same two motors behind it, paired with its own serial port.
+        // One simulated serial adapter with three motors on its bus (0x01, 0x02 and 0x03,
+        // each with its own master ID, bit rate and parameters), the first motor's console,
+        // and one USB CAN FD adapter with the same motors behind it, paired with its own
+        // serial port.
         SimRegistry::Options simOptions;
-        simOptions.motorsPerPort = 2;
+        simOptions.motorsPerPort = 3;
         simOptions.consolePorts = 1;
         simOptions.usbAdapters = 1;
         setUsbBackend(SimRegistry::global().usbBackend());

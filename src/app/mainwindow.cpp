@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
+#include "motor/ui/motorsPanel.h"
 
 #include "calibration/calibrationCapture.h"
 #include "can/canFrameModel.h"
@@ -126,6 +127,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     // 8. Signal wiring.
     signalsConnect();
     calibrationInit();
+    benchInit();
 
     // 9. Icons.
     ui->ExportParam->setIcon(QIcon(":/source/export.png"));
@@ -522,6 +524,10 @@ void MainWindow::customSwitchLanguage()
     if (ui->paramWarningLabel->text().isEmpty() == false)
         ui->paramWarningLabel->setText(tr("推荐先读取参数再进行调试"));
     setWindowTitle(tr("ZK调试工具"));
+    if (motorsPanelWidget) {
+        motorsPanelWidget->retranslate();
+        ui->tabWidget->setTabText(ui->tabWidget->indexOf(motorsPanelWidget), tr("电机总览"));
+    }
     if (calibrationTab == nullptr) {
         const int i = ui->tabWidget->indexOf(ui->tab_Calibration);
         if (i >= 0)

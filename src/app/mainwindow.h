@@ -24,7 +24,10 @@
 #include "link/canAdapter.h"
 #include "link/orderedPoolQueue.h"
 #include "link/usb/usbDeviceInfo.h"
+#include "motor/busFeedback.h"
 #include "motor/escInf.h"
+#include "motor/motorReport.h"
+#include "motor/ui/commissionDialog.h"
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 #include "motor/paramRegisters.h"
@@ -69,6 +72,7 @@ class CalibrationCapture;
 class TableDownload;
 class TableUpload;
 class QDialog;
+class MotorsPanel;
 struct CAN_Frame;
 struct WaveDataContainer;
 struct MultiWaveDataContainer;
@@ -269,6 +273,29 @@ public:
     // 0 conventional motor, 1 the in-wheel hub motor that takes CAN commands instead;
     // chosen in the motor-type dialog (F4).
     int motorType = 0;
+
+    // ---- Bench of motors: motors panel, diff before writing, report, "next motor"
+    // (mainwindow_bench.cpp).
+    MotorsPanel *motorsPanel() const { return motorsPanelWidget; }
+    // Scan, then the versions of each motor; the panel lists them.
+    void refreshMotors();
+    // The current motor's record as HTML and PDF into `folder` (asks when empty); the HTML
+    // path, or empty with `error` set (empty too when the user cancelled).
+    QString writeMotorReport(const QString &folder, const QString &note, QString *pdf = nullptr,
+                             QString *error = nullptr);
+    MotorReport currentMotorReport(const QString &note);
+    // The parameter file the report compares with: the panel's choice, else the last one
+    // written or imported.
+    QString reportCompareFile() const;
+    void openCommissionDialog();
+    CommissionDialog *commissionDialog() const;
+    // The steps of the "next motor" dialog.
+    CommissionBench::Result benchScanNewMotor();
+    CommissionBench::Result benchAssignIds(uint32_t canid, uint32_t masterid);
+    CommissionBench::Result benchWriteFile(const QString &path);
+    CommissionBench::Result benchSave();
+    CommissionBench::Result benchCalibrate();
+    CommissionBench::Result benchQuality();
 
 signals:
     void autoQuitMessageBoxShow(const QString &text);
@@ -647,7 +674,6 @@ private:
     QHash<QString, QString> clearedParameterTexts; // what the page shows when it holds no values
     void clearAllData();
     IdReplyMap idReplyMap;
-    std::atomic_bool idCheckRunning{false}; // Set ID asks who is on the bus
     std::atomic<quint32> motorCanid{1};
     std::atomic<quint32> motorMasterid{0};
     std::atomic_int shownMotorTemp{INT_MIN};  // last value handed to the label
@@ -707,4 +733,40 @@ private:
     TableDownload *tableDownload = nullptr;
     TableUpload *tableUpload = nullptr;
     QPointer<QDialog> calResultDialog;
+
+    // Bench of motors.
+    void benchInit();
+    // A scan of the bus now: every CAN ID that answered, with how many motors did.
+    QList<ScannedMotor> scanBusNow();
+    // The version read of the current motor, waited for.
+    bool readVersionsNow(QString *app, QString *loader);
+    void updateMotorsLive();
+    // Set ID reaches every motor: true only when a scan finds exactly one (else the user
+    // is told which IDs answered).
+    bool checkOneMotorForSetId(ScannedMotor *only);
+    // What the motor holds: kept from every read and confirmed write; read (without
+    // touching the page) when unknown for the current motor.
+    void noteMotorValues(const ESC_INF &record);
+    bool readMotorValuesNow();
+    // Shows what writing `record` would change; false when nothing differs, the user
+    // cancelled or unticked every row. Unticked rows keep the motor's value in `record`.
+    bool diffBeforeWrite(ESC_INF &record, QList<int> *only, const QString &intro);
+    MotorsPanel *motorsPanelWidget = nullptr;
+    QTimer *motorsLiveTimer = nullptr;
+    BusFeedback busFeedback;
+    ESC_INF motorValues;
+    quint32 motorValuesCanid = 0;
+    bool motorValuesKnown = false;
+    bool silentRead = false; // a read for motorValues: the page keeps what it shows
+    QMap<quint32, QPair<QString, QString>> versionsRead; // CAN ID -> application, bootloader
+    int versionReads = 0;
+    int writesConfirmed = 0;
+    int registerTimeouts = 0;
+    QString lastParameterFile; // the parameter set last written or imported, for the report
+    QList<FaultSeen> faultsSeen;
+    int lastFaultCode = 0;
+    MotorParameter lastIdentification;
+    bool identified = false;
+    std::unique_ptr<CommissionBench> bench;
+    QPointer<CommissionDialog> commission;
 };

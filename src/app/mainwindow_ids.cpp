@@ -7,18 +7,12 @@
 #include "procedures/customCDC.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
-#include "motor/paramRegisters.h"
 #include "widgets/dialogService.h"
 #include "widgets/utils.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QStackedWidget>
-
-namespace {
-// For the first answer to the ID query before an assignment.
-constexpr int kIdQueryWaitMs = 500;
-} // namespace
 
 // ---------------------------------------------------------------- Read ID / Set ID
 
@@ -61,26 +55,15 @@ void MainWindow::on_btn_SetID_clicked()
             return;
         }
     }
-    if (idCheckRunning)
+    // The assignment reaches every motor on the bus: only with exactly one there.
+    ScannedMotor only;
+    if (!checkOneMotorForSetId(&only))
         return;
-    // The assignment reaches every motor on the bus: it goes only when one motor answers.
-    idCheckRunning = true;
-    const IdCensus census =
-        MotorActions::takeIdCensus(*cdc, idReplyMap, this, [this] { return portOpen.load(); }, kIdQueryWaitMs);
-    idCheckRunning = false;
-    if (!portOpen)
-        return;
-    const QString refusal = idAssignmentRefusal(census);
-    if (!refusal.isEmpty()) {
-        Logger::warning(refusal, "on_btn_SetID_clicked");
-        DialogService::warning(this, tr("设置ID"), refusal);
-        return;
-    }
-    const unsigned nowId = census.counts.firstKey();
     const QString question = tr("是否确认将总线上所有设备的<CAN ID,MASTER ID>更改为：") + "<" + canText + ","
-                             + masterText + ">"
-                             + tr("\n总线上只有一台电机应答：CAN ID %1，主机 ID %2。")
-                                   .arg(hexIdText(nowId), hexIdText(idReplyMap.snapshot().value(nowId)));
+                             + masterText + ">" + "\n"
+                             + tr("总线上只有一台电机应答：CAN ID 0x%1，主机ID 0x%2。")
+                                   .arg(only.canid, 2, 16, QLatin1Char('0'))
+                                   .arg(only.masterid, 2, 16, QLatin1Char('0'));
     if (!showConfirmationDialog(this, question))
         return;
     MotorActions::assignIds(*cdc, ids[0], ids[1], this, [this] { return portOpen.load(); });
@@ -128,7 +111,7 @@ void MainWindow::finishScan()
 {
     const ScanResultMap found = scanResults.snapshot();
     Logger::info(QString("扫描结束: 要找 %1, 找到 %2 个设备").arg(scanWantedId).arg(found.size()), "scanDevice");
-    const ScanOutcome outcome = evaluateScan(scanWantedId, found, scanResults.counts());
+    const ScanOutcome outcome = evaluateScan(scanWantedId, found);
     if (outcome.adopt) {
         emit canidChanged(outcome.canid);
         emit masteridChanged(outcome.masterid);
@@ -139,8 +122,16 @@ void MainWindow::finishScan()
         for (QLineEdit *e : {ui->canidEdit, ui->canidEdit_2, ui->masteridEdit})
             e->clear();
     }
+    QStringList conflicts;
+    for (const ScannedMotor &m : scanResults.census())
+        if (const QString c = scanConflictText(m); !c.isEmpty())
+            conflicts << c;
+    // Two motors on one ID answer over each other: say so even when the wanted ID was found.
+    const QString conflictText = conflicts.isEmpty() ? QString() : tr("ID 冲突：%1").arg(conflicts.join(", "));
     if (outcome.warn)
-        DialogService::warning(this, tr("提示"), outcome.warning);
+        DialogService::warning(this, tr("提示"), conflictText.isEmpty() ? outcome.warning : outcome.warning + "\n" + conflictText);
+    else if (!conflictText.isEmpty())
+        DialogService::warning(this, tr("提示"), conflictText);
     if (isCanDebugRunning())
         canFrameResend();
 }

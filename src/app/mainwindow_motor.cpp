@@ -244,6 +244,8 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
 {
     const MotorFrame f = classifyMotorFrame(frameId, data, length, motorCanid, motorMasterid, ranges.get(), path,
                                             scanning);
+    if (f.kind == MotorFrameKind::Feedback || f.kind == MotorFrameKind::Ignored)
+        busFeedback.offer(frameId, data, length); // the motors panel's live columns
     switch (f.kind) {
     case MotorFrameKind::RegisterReply: {
         // The record and the reply counter belong to the GUI thread; queued calls keep
@@ -269,8 +271,7 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
         break;
     }
     case MotorFrameKind::IdQueryReply:
-        // The check before Set ID leaves the typed IDs as they are.
-        if (idReplyMap.insert(f.replyCanid, f.replyMasterid) && !idCheckRunning) {
+        if (idReplyMap.insert(f.replyCanid, f.replyMasterid)) {
             emit canidChanged(f.replyCanid);
             emit masteridChanged(f.replyMasterid);
         }
@@ -301,10 +302,13 @@ void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
     switch (r.completion) {
     case RegisterReply::ReadComplete:
         cdc->longParamFormat = true;
-        emit ParametersChanged(r.record);
+        noteMotorValues(r.record);
+        if (!silentRead) // a read for a diff leaves the page as the user typed it
+            emit ParametersChanged(r.record);
         canFrameResend();
         break;
     case RegisterReply::WriteComplete: {
+        noteMotorValues(record); // the written values, and what the motor kept where it refused
         // Periodic sending resumes before the box, which waits for the user.
         canFrameResend();
         if (r.writeRefused.isEmpty()) {

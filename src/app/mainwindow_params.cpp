@@ -11,10 +11,13 @@
 #include "motor/motorActions.h"
 #include "motor/paramRegisters.h"
 #include "motor/paramRules.h"
+#include "motor/paramDiff.h"
+#include "motor/ui/paramDiffDialog.h"
 #include "motor/ui/paramWidgets.h"
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
 #include "widgets/switchbutton.h"
+#include "zkVersion.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -149,6 +152,9 @@ void MainWindow::onParameterBlock(const QByteArray &bytes, bool longLayout)
     Logger::info(QString("console parameter block, %1 layout").arg(longLayout ? "long" : "short"), "onParameterBlock");
     const ESC_INF record = byteToStruct<ESC_INF>(bytes);
     cdc->escInf = record;
+    noteMotorValues(record);
+    if (silentRead)
+        return; // read for a diff: the page keeps what the user typed
     emit ParametersChanged(record);
     emit canidChanged(record.ESC_ID);
     ui->masteridEdit->setText(QString::number(record.MST_ID, 16));
@@ -218,11 +224,20 @@ void MainWindow::on_WriteAllParam_clicked()
         DialogService::warning(this, tr("提示"), tr("以下参数无法写入，未写入任何参数：\n%1").arg(problems.join('\n')));
         return;
     }
-    cdc->escInf = record;
     if (!portOpen) {
         emit MessageInfo(0);
         return;
     }
+    // What will change, against what the motor holds now; unticked rows keep its value.
+    if (!readMotorValuesNow()) {
+        DialogService::warning(this, tr("提示"), tr("电机未应答读参数，无法对比将要改变的参数，未写入任何参数。"));
+        return;
+    }
+    QList<int> changed;
+    if (!diffBeforeWrite(record, &changed, tr("写参数将改变电机的以下参数（取消勾选则保留电机的值）：")))
+        return;
+    cdc->escInf = record;
+    cdc->writeOnly = cdc->canMode ? changed : QList<int>(); // the console takes the whole block
     if (!cdc->canMode)
         stopCANDebug();
     MotorActions::startRegisters(*cdc, 1, this);
@@ -251,7 +266,10 @@ void MainWindow::on_ExportParam_clicked()
     const QString path = DialogService::getSaveFileName(this, tr("选择文本文件"), desktopPath, tr("文本文件 (*.txt)"));
     if (path.isEmpty())
         return;
-    const ParamFileResult r = exportParameters(path, cdc->escInf);
+    const QPair<QString, QString> versions = versionsRead.value(motorCanid);
+    const ParameterFileHeader header{ZK_VERSION,          QDateTime::currentDateTime(), motorCanid, motorMasterid,
+                                     versions.first, versions.second};
+    const ParamFileResult r = exportParameters(path, cdc->escInf, parameterFileHeaderText(header));
     if (!r.ok) {
         DialogService::critical(this, tr("错误"), r.error);
         return;
@@ -309,6 +327,23 @@ void MainWindow::on_ImportParam_clicked()
                      .arg(r.filled)
                      .arg(takeIds ? "from the file" : "kept"),
                  "on_ImportParam_clicked");
+    lastParameterFile = path;
+    // What the file would change on the motor, when the tool knows the motor's values:
+    // unticked rows keep them.
+    if (motorValuesKnown && motorValuesCanid == motorCanid) {
+        const QList<RegisterDiffRow> rows =
+            diffRegisters(motorValues, record, writtenRegisters(cdc->canMode, cdc->longParamFormat));
+        if (rows.isEmpty()) {
+            DialogService::information(this, tr("导入参数"), tr("文件中的参数与电机当前的值完全相同，无需写入。"));
+        } else {
+            // Nothing is written here: the ticked values only fill the page.
+            ParamDiffDialog dialog(rows, tr("文件 %1 与电机当前的值不同的参数（取消勾选则保留电机的值；尚未写入）：").arg(path),
+                                   this, tr("填入勾选的值"));
+            if (DialogService::exec(&dialog) == QDialog::Rejected)
+                return;
+            record = applyDiffSelection(motorValues, record, dialog.rows());
+        }
+    }
     cdc->escInf = record;
     emit ParametersChanged(cdc->escInf);
     if (!takeIds && !idsShown) {

@@ -33,7 +33,8 @@ const CommandInfo kCommands[] = {
     {"enable", CliRequest::Command::Enable, 0},       {"disable", CliRequest::Command::Disable, 0},
     {"zero", CliRequest::Command::Zero, 0},           {"clear-fault", CliRequest::Command::ClearFault, 0},
     {"version", CliRequest::Command::Version, 0},     {"upgrade", CliRequest::Command::Upgrade, 1},
-    {"decode", CliRequest::Command::Decode, 1},
+    {"decode", CliRequest::Command::Decode, 1},       {"diff", CliRequest::Command::Diff, 1},
+    {"report", CliRequest::Command::Report, 0},
 };
 
 constexpr int kMaxTimeoutMs = 600000;
@@ -142,7 +143,13 @@ QString cliUsage()
         "  export FILE         read all registers into a parameter file\n"
         "  import FILE         write a parameter file's registers to the motor (saved); the\n"
         "                      motor keeps its master ID unless --import-ids is given\n"
+        "  write --from FILE   write only the registers where FILE differs from the motor (saved)\n"
+        "  diff FILE           the registers where FILE differs from the motor: register, motor's\n"
+        "                      value, file's value, unit (floats compared bit for bit)\n"
+        "  report              the motor's commissioning record: IDs, bit rate, versions, every\n"
+        "                      register (with --from FILE its differences, --note TEXT a note)\n"
         "  set-id              give the one motor on the bus the CAN ID --id and master ID --master\n"
+        "                      (refused unless exactly one motor answers a scan)\n"
         "  enable, disable, zero, clear-fault\n"
         "                      enter or leave motor mode, save the position as zero, clear a fault\n"
         "  version             read the motor's application and bootloader versions\n"
@@ -160,7 +167,9 @@ QString cliUsage()
         "  --json              one JSON object on standard output\n"
         "  --timeout MS        longest wait for an answer (1..600000, default 1000; upgrade:\n"
         "                      each wait for the bootloader, default its own 1.1 to 5.2 s)\n"
-        "  --import-ids        import: take the file's master ID too (the CAN ID changes\n"
+        "  --from FILE         write, report: the parameter file to compare with\n"
+        "  --note TEXT         report: the operator's note\n"
+        "  --import-ids        import, diff, write --from: take the file's master ID too (the CAN ID changes\n"
         "                      only through set-id)\n"
         "  --force             upgrade: send a FILE that is not named .bin\n"
         "  --simulate          simulated adapters with motors 0x01, 0x02 (master 0x11, 0x12)\n"
@@ -195,7 +204,9 @@ CliParse parseCliArguments(const QStringList &arguments)
     const QCommandLineOption simMotors("sim-motors", "sim-motors", "n");
     const QCommandLineOption importIds("import-ids", "import-ids");
     const QCommandLineOption force("force", "force");
-    parser.addOptions({help, version, port, adapter, id, master, json, timeout, simulate, simMotors, importIds, force});
+    const QCommandLineOption from("from", "from", "file");
+    const QCommandLineOption note("note", "note", "text");
+    parser.addOptions({help, version, port, adapter, id, master, json, timeout, simulate, simMotors, importIds, from, note, force});
     if (!parser.parse(QStringList{QStringLiteral("zktool-cli")} + arguments))
         return fail(parser.errorText());
     r.json = parser.isSet(json);
@@ -205,7 +216,7 @@ CliParse parseCliArguments(const QStringList &arguments)
         out.outcome = parser.isSet(help) ? CliParse::Outcome::Help : CliParse::Outcome::Version;
         return out;
     }
-    for (const QCommandLineOption &o : {port, adapter, id, master, timeout, simMotors})
+    for (const QCommandLineOption &o : {port, adapter, id, master, timeout, simMotors, from, note})
         if (parser.values(o).size() > 1)
             return fail(QString("--%1 given more than once").arg(o.names().constFirst()));
 
@@ -283,8 +294,16 @@ CliParse parseCliArguments(const QStringList &arguments)
         return fail(QString("%1 takes no argument \"%2\"").arg(name, args.first()));
     if (info->files == 1 && args.size() != 1)
         return fail(QString("%1 needs exactly one FILE").arg(name));
-    if (info->files == -1 && args.isEmpty())
-        return fail(QString("%1 needs at least one NAME=VALUE").arg(name));
+    r.note = parser.value(note);
+    if (parser.isSet(note) && r.command != CliRequest::Command::Report)
+        return fail(QString("--note is for report, not %1").arg(name));
+    const bool takesFrom = r.command == CliRequest::Command::Write || r.command == CliRequest::Command::Report;
+    if (parser.isSet(from) && !takesFrom)
+        return fail(QString("--from is for write and report, not %1").arg(name));
+    if (parser.isSet(from) && r.command == CliRequest::Command::Write && !args.isEmpty())
+        return fail("write takes either NAME=VALUE assignments or --from FILE");
+    if (info->files == -1 && args.isEmpty() && !parser.isSet(from))
+        return fail(QString("%1 needs at least one NAME=VALUE (or --from FILE)").arg(name));
 
     if (r.command == CliRequest::Command::Write) {
         ESC_INF only;
@@ -314,24 +333,36 @@ CliParse parseCliArguments(const QStringList &arguments)
         if (!dir.isDir() || !dir.isWritable())
             return fail(QString("cannot write into %1").arg(f.absolutePath()));
     }
-    if (r.command == CliRequest::Command::Import) {
-        r.file = args.first();
+    // A parameter file to import, compare or write from: read once, each value in range.
+    auto loadParameterFile = [&](const QString &file) -> QString {
+        r.file = file;
         if (!QFileInfo::exists(r.file))
-            return fail(QString("no such file: %1").arg(r.file));
+            return QString("no such file: %1").arg(r.file);
         const ParamFileResult read = readParameterFile(r.file, r.importText);
         if (!read.ok)
-            return fail(QString("%1: %2").arg(r.file, read.error));
+            return QString("%1: %2").arg(r.file, read.error);
         ESC_INF only;
         if (applyParameterText(r.importText, only).applied == 0)
-            return fail(QString("%1 holds no parameter line (NAME: VALUE)").arg(r.file));
+            return QString("%1 holds no parameter line (NAME: VALUE)").arg(r.file);
         QList<int> written;
         for (int rid : parameterTextRegisters(r.importText))
             if (isCanWritableRegister(rid) && (rid != 7 || r.importIds)) // MST_ID stays the motor's
                 written << rid;
         QString error;
         if (!assignmentsWritable(only, written, error))
-            return fail(QString("%1: %2").arg(r.file, error));
+            return QString("%1: %2").arg(r.file, error);
+        return QString();
+    };
+    if (r.command == CliRequest::Command::Diff || (parser.isSet(from) && takesFrom)) {
+        if (const QString error = loadParameterFile(r.command == CliRequest::Command::Diff ? args.first()
+                                                                                          : parser.value(from));
+            !error.isEmpty())
+            return fail(error);
+        r.fromFile = r.command != CliRequest::Command::Diff;
     }
+    if (r.command == CliRequest::Command::Import)
+        if (const QString error = loadParameterFile(args.first()); !error.isEmpty())
+            return fail(error);
     if (r.command == CliRequest::Command::Decode) {
         r.file = args.first();
         const QFileInfo f(r.file);

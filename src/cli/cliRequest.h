@@ -23,7 +23,7 @@ struct CliRequest
 {
     enum class Command {
         Ports, Scan, Read, Write, Save, Export, Import, SetId, Enable, Disable, Zero, ClearFault, Version, Upgrade,
-        Decode
+        Decode, Diff, Report
     };
     enum class Adapter { Serial, Usb, CanBus };
 
@@ -46,6 +46,8 @@ struct CliRequest
     bool json = false;
     bool importIds = false;                 // import: the file's master ID is written too
     bool force = false;                     // upgrade: a file not named as a motor image
+    bool fromFile = false;                  // write, report: `file` is the parameter file to compare with
+    QString note;                           // report: the operator's note
     int timeoutMs = 1000;
     bool timeoutGiven = false; // the upgrade keeps the bootloader's own waits otherwise
     bool simulate = false;

@@ -7,6 +7,8 @@
 #include "link/usb/usb_class.h"
 #include "log/log.h"
 #include "motor/motorActions.h"
+#include "motor/paramDiff.h"
+#include "motor/motorReport.h"
 #include "motor/paramRegisters.h"
 #include "motor/paramRules.h"
 
@@ -211,7 +213,10 @@ CliResult CliRunner::run()
     case CliRequest::Command::ClearFault: command(MotorCommand::ClearError, r); break;
     case CliRequest::Command::Version: version(r); break;
     case CliRequest::Command::Upgrade: upgrade(r); break;
-    case CliRequest::Command::Ports: break; // needs no link
+    case CliRequest::Command::Diff: diff(r); break;
+    case CliRequest::Command::Report: report(r); break;
+    case CliRequest::Command::Ports:
+    case CliRequest::Command::Decode: break; // need no link
     }
     progress.clear();
     if (masterKnown && req.talksToMotor())
@@ -229,32 +234,40 @@ void CliRunner::scan(CliResult &r)
         return;
     }
     const ScanResultMap found = scanResults.snapshot();
+    const QList<ScannedMotor> census = scanResults.census();
     QJsonArray motors;
-    for (auto it = found.cbegin(); it != found.cend(); ++it) {
-        const int code = scanCanBrCode(it->second);
-        const QString rate = canBaudText(code);
-        motors.append(QJsonObject{{"canId", qint64(it.key())},
-                                  {"masterId", qint64(it->first)},
-                                  {"canBr", code},
-                                  {"bitRate", rate.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(rate)}});
-        r.lines << QString("%1  master %2  %3").arg(hexId(it.key()), hexId(it->first), rate.isEmpty() ? QString::number(code) : rate);
+    for (const ScannedMotor &m : census) {
+        // The versions of each motor, as the motors panel shows them.
+        cdc.setMotorCanid(m.canid);
+        masterId = m.masterid;
+        masterKnown = true;
+        QString app, loader;
+        if (m.replies == 1)
+            readVersions(app, loader);
+        const QString rate = canBaudText(m.canBr);
+        const QString conflict = scanConflictText(m);
+        auto orNull = [](const QString &t) { return t.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(t); };
+        motors.append(QJsonObject{{"canId", qint64(m.canid)},
+                                  {"masterId", qint64(m.masterid)},
+                                  {"canBr", m.canBr},
+                                  {"bitRate", orNull(rate)},
+                                  {"application", orNull(app)},
+                                  {"bootloader", orNull(loader)},
+                                  {"replies", m.replies},
+                                  {"conflict", orNull(conflict)}});
+        r.lines << QString("%1  master %2  %3  application %4  bootloader %5%6")
+                       .arg(hexId(m.canid), hexId(m.masterid), rate.isEmpty() ? QString::number(m.canBr) : rate,
+                            app.isEmpty() ? "?" : app, loader.isEmpty() ? "?" : loader,
+                            conflict.isEmpty() ? QString() : "  CONFLICT " + conflict);
     }
+    masterKnown = false;
     r.json.insert("motors", motors);
-    // Two motors on one ID look like one in the list.
-    const IdCensus census{scanResults.counts()};
-    QJsonArray conflicts;
-    for (unsigned id : census.conflicts())
-        conflicts.append(QJsonObject{{"canId", qint64(id)}, {"motors", census.counts.value(id)}});
-    r.json.insert("conflicts", conflicts);
-    if (!conflicts.isEmpty())
-        r.lines << QString("conflict: %1").arg(idConflictText(census));
     if (found.isEmpty()) {
         fail(r, CliExit::NoAnswer, QString("no motor answered the scan on %1").arg(cliLink.where()));
         return;
     }
     if (req.hasId && !found.contains(req.id))
-        fail(r, CliExit::NoAnswer,
-             evaluateScan(QString::number(req.id, 16), found, census.counts).warning.replace('\n', ' '));
+        fail(r, CliExit::NoAnswer, evaluateScan(QString::number(req.id, 16), found).warning.replace('\n', ' '));
 }
 
 // ---------------------------------------------------------------- registers
@@ -280,9 +293,10 @@ bool CliRunner::readRegisters(ESC_INF &record, CliResult &r)
     return true;
 }
 
-bool CliRunner::writeRegisters(const ESC_INF &record, CliResult &r)
+bool CliRunner::writeRegisters(const ESC_INF &record, CliResult &r, const QList<int> &only)
 {
-    const QList<int> rids = writtenRegisters(true, true);
+    const QList<int> rids = only.isEmpty() ? writtenRegisters(true, true) : only;
+    cdc.writeOnly = only;
     writeReplies.clear();
     saveAcked = false;
     sequenceTimedOut = false;
@@ -344,6 +358,10 @@ void CliRunner::write(CliResult &r)
     ESC_INF record;
     if (!readRegisters(record, r))
         return;
+    if (req.fromFile) {
+        writeDifferences(record, fileTarget(record), r);
+        return;
+    }
     QJsonObject changed;
     ESC_INF target = record;
     for (const auto &a : req.assignments) {
@@ -379,7 +397,10 @@ void CliRunner::exportFile(CliResult &r)
     ESC_INF record;
     if (!readRegisters(record, r))
         return;
-    const ParamFileResult saved = exportParameters(req.file, record);
+    ParameterFileHeader header{QCoreApplication::applicationVersion(), QDateTime::currentDateTime(), cdc.motorCanid(),
+                               record.MST_ID, QString(), QString()};
+    readVersions(header.appVersion, header.loaderVersion);
+    const ParamFileResult saved = exportParameters(req.file, record, parameterFileHeaderText(header));
     if (!saved.ok) {
         fail(r, CliExit::Failed, QString("%1: %2").arg(req.file, saved.error));
         return;
@@ -399,27 +420,33 @@ void CliRunner::importFile(CliResult &r)
     // on one ID. The CAN ID is never written here (set-id changes it).
     const ParameterImport applied = importParameterText(req.importText, target, req.importIds);
     target.ESC_ID = record.ESC_ID;
+    const QList<RegisterDiffRow> rows = diffRegisters(record, target, writtenRegisters(true, true));
     QStringList changed;
-    for (int rid : writtenRegisters(true, true))
-        if (target.rawValue(rid) != record.rawValue(rid))
-            changed << ESC_INF::propertyName(rid);
+    for (const RegisterDiffRow &row : rows)
+        changed << ESC_INF::propertyName(row.rid);
+    r.json.insert("file", req.file);
+    r.json.insert("linesApplied", applied.applied);
+    r.json.insert("linesSkipped", applied.skipped);
+    r.json.insert("changed", QJsonArray::fromStringList(changed));
+    r.json.insert("differences", diffJson(rows));
     if (!writable(target, r))
-        return;
-    if (!writeRegisters(target, r))
         return;
     if (!req.importIds && applied.fileMasterId != record.MST_ID) {
         r.json.insert("keptMasterId", int(record.MST_ID));
         r.lines << QString("%1: kept its master ID %2 (the file has %3; --import-ids takes the file's)")
                        .arg(motorName(), hexId(record.MST_ID), hexId(applied.fileMasterId));
     }
-    r.json.insert("file", req.file);
-    r.json.insert("linesApplied", applied.applied);
-    r.json.insert("linesSkipped", applied.skipped);
-    r.json.insert("changed", QJsonArray::fromStringList(changed));
-    r.lines << QString("%1: %2 imported, %3 registers changed%4, written and saved")
+    if (rows.isEmpty()) {
+        r.lines << QString("%1: %2 holds the motor's values; nothing written").arg(motorName(), req.file);
+        return;
+    }
+    r.lines << diffTableLines(rows);
+    if (!writeRegisters(target, r))
+        return;
+    r.lines << QString("%1: %2 imported, %3 registers changed (%4), written and saved")
                    .arg(motorName(), req.file)
                    .arg(changed.size())
-                   .arg(changed.isEmpty() ? QString() : " (" + changed.join(", ") + ")");
+                   .arg(changed.join(", "));
 }
 
 // ---------------------------------------------------------------- IDs
@@ -428,22 +455,22 @@ void CliRunner::setId(CliResult &r)
 {
     auto open = [this] { return !cliLink.isLost(); };
     // The assignment reaches every motor on the bus: first make sure there is one.
-    const IdCensus census = MotorActions::takeIdCensus(cdc, idReplies, this, open, req.timeoutMs);
     const int wait = MotorActions::PrepareDelayMs + req.timeoutMs;
-    const QMap<unsigned, unsigned> motors = idReplies.snapshot();
-    if (census.motors() == 0) {
-        fail(r, CliExit::NoAnswer, QString("no motor answered the ID query on %1").arg(cliLink.where()));
+    cdc.stopAdapterSending();
+    if (!MotorActions::scanBus(cdc, scanning, open)) {
+        fail(r, CliExit::NoAdapter, QString());
         return;
     }
-    if (!census.assignable()) {
-        const QString conflicts = idConflictText(census);
-        fail(r, CliExit::Refused, QString("%1 motors answer on %2 (%3): set-id would give every one of them the "
-                                          "same IDs; connect only the motor to set%4")
-                                      .arg(census.motors())
-                                      .arg(cliLink.where(), idListText(census.counts.keys()),
-                                           conflicts.isEmpty() ? QString() : " (" + conflicts + ")"));
+    const QList<ScannedMotor> census = scanResults.census();
+    if (census.isEmpty()) {
+        fail(r, CliExit::NoAnswer, QString("no motor answered the scan on %1").arg(cliLink.where()));
         return;
     }
+    if (const QString refusal = setIdRefusal(census); !refusal.isEmpty()) {
+        fail(r, CliExit::Refused, QString("%1: %2").arg(cliLink.where(), refusal));
+        return;
+    }
+    QMap<unsigned, unsigned> motors{{census.first().canid, census.first().masterid}};
     const unsigned oldCanid = motors.firstKey();
     const unsigned oldMaster = motors.first();
     r.json.insert("before", QJsonObject{{"canId", qint64(oldCanid)}, {"masterId", qint64(oldMaster)}});
@@ -525,7 +552,7 @@ void CliRunner::command(MotorCommand c, CliResult &r)
 
 // ---------------------------------------------------------------- firmware
 
-bool CliRunner::readVersions()
+bool CliRunner::readVersions(QString &app, QString &loader)
 {
     readReplies = 0;
     versionsSeen = false;
@@ -533,19 +560,22 @@ bool CliRunner::readVersions()
     cdc.readVersion();
     waitUntil([this] { return versionsSeen || sequenceTimedOut; }, std::max(req.timeoutMs, 1000));
     cdc.versionMode = false; // an answer after this is no version any more
-    return versionsSeen;
+    if (!versionsSeen)
+        return false;
+    app = ParseVersion(appVersion, true);
+    loader = ParseVersion(loaderVersion, false);
+    return true;
 }
 
 void CliRunner::version(CliResult &r)
 {
-    if (!readVersions()) {
+    QString app, loader;
+    if (!readVersions(app, loader)) {
         fail(r, CliExit::NoAnswer, QString("%1 on %2 answered %3 of 2 version reads")
                                        .arg(motorName(), cliLink.where())
                                        .arg(readReplies));
         return;
     }
-    const QString app = ParseVersion(appVersion, true);
-    const QString loader = ParseVersion(loaderVersion, false);
     r.json.insert("application", app);
     r.json.insert("bootloader", loader);
     r.lines << QString("%1: application %2, bootloader %3").arg(motorName(), app, loader);
@@ -582,8 +612,8 @@ void CliRunner::upgrade(CliResult &r)
         return;
     cdc.setMotorMasterid(masterId);
     // What runs now; a motor left in its bootloader by an earlier attempt answers nothing.
-    const bool before = readVersions();
-    const quint32 appBefore = appVersion, loaderBefore = loaderVersion;
+    QString appBefore, loaderBefore;
+    const bool before = readVersions(appBefore, loaderBefore);
     // Over CAN the bootloader takes every frame on the motor's ID as image data: nothing
     // the adapter repeats may go on.
     cdc.stopAdapterSending();
@@ -605,10 +635,8 @@ void CliRunner::upgrade(CliResult &r)
     r.json.insert("bytes", qint64(req.firmware.size()));
     r.json.insert("packets", count);
     r.json.insert("packetsSent", sent);
-    auto versions = [](bool read, quint32 app, quint32 loader) {
-        return read ? QJsonValue(QJsonObject{{"application", ParseVersion(app, true)},
-                                             {"bootloader", ParseVersion(loader, false)}})
-                    : QJsonValue();
+    auto versions = [](bool read, const QString &app, const QString &loader) {
+        return read ? QJsonValue(QJsonObject{{"application", app}, {"bootloader", loader}}) : QJsonValue();
     };
     r.json.insert("before", versions(before, appBefore, loaderBefore));
     if (outcome == FirmwareUpgrade::Outcome::Completed) {
@@ -618,18 +646,17 @@ void CliRunner::upgrade(CliResult &r)
                        .arg(count);
         // The controller restarts into the new image before it answers again.
         bool after = false;
+        QString appAfter, loaderAfter;
         for (int attempt = 0; attempt < kVersionAttempts && !after && !cliLink.isLost(); ++attempt) {
             waitUntil([] { return false; }, kRestartMs);
-            after = readVersions();
+            after = readVersions(appAfter, loaderAfter);
         }
-        r.json.insert("after", versions(after, appVersion, loaderVersion));
-        const QString was = before ? QString("application %1, bootloader %2")
-                                         .arg(ParseVersion(appBefore, true), ParseVersion(loaderBefore, false))
-                                   : QString("not read");
-        const QString now = after ? QString("application %1, bootloader %2")
-                                        .arg(ParseVersion(appVersion, true), ParseVersion(loaderVersion, false))
-                                  : QString("not read");
-        const bool same = before && after && appBefore == appVersion && loaderBefore == loaderVersion;
+        r.json.insert("after", versions(after, appAfter, loaderAfter));
+        const QString was =
+            before ? QString("application %1, bootloader %2").arg(appBefore, loaderBefore) : QString("not read");
+        const QString now =
+            after ? QString("application %1, bootloader %2").arg(appAfter, loaderAfter) : QString("not read");
+        const bool same = before && after && appBefore == appAfter && loaderBefore == loaderAfter;
         r.json.insert("versionChanged", before && after ? QJsonValue(!same) : QJsonValue());
         r.lines << QString("  before: %1").arg(was);
         r.lines << QString("  after:  %1%2").arg(now, same ? QString(" (unchanged)") : QString());
@@ -643,4 +670,74 @@ void CliRunner::upgrade(CliResult &r)
              .arg(motorName(), cliLink.where(), FirmwareUpgrade::outcomeText(outcome))
              .arg(sent)
              .arg(count));
+}
+
+// ---------------------------------------------------------------- parameter sets
+
+ESC_INF CliRunner::fileTarget(const ESC_INF &motor) const
+{
+    ESC_INF target = motor;
+    importParameterText(req.importText, target, req.importIds);
+    target.ESC_ID = motor.ESC_ID; // the CAN ID changes only through set-id
+    return target;
+}
+
+void CliRunner::writeDifferences(const ESC_INF &motor, const ESC_INF &target, CliResult &r)
+{
+    const QList<RegisterDiffRow> rows = diffRegisters(motor, target, writtenRegisters(true, true));
+    r.json.insert("file", req.file);
+    r.json.insert("differences", diffJson(rows));
+    if (rows.isEmpty()) {
+        r.lines << QString("%1: %2 holds the motor's values; nothing written").arg(motorName(), req.file);
+        return;
+    }
+    // The same checks as any write, on the record the motor would end up with.
+    if (!writable(target, r))
+        return;
+    r.lines << diffTableLines(rows);
+    if (!writeRegisters(target, r, tickedRegisters(rows)))
+        return;
+    r.lines << QString("%1: %2 registers written and saved").arg(motorName()).arg(rows.size());
+}
+
+void CliRunner::diff(CliResult &r)
+{
+    ESC_INF record;
+    if (!readRegisters(record, r))
+        return;
+    const QList<RegisterDiffRow> rows = diffRegisters(record, fileTarget(record), writtenRegisters(true, true));
+    r.json.insert("file", req.file);
+    r.json.insert("differences", diffJson(rows));
+    if (rows.isEmpty())
+        r.lines << QString("%1: %2 holds the motor's values").arg(motorName(), req.file);
+    else
+        r.lines << diffTableLines(rows);
+}
+
+void CliRunner::report(CliResult &r)
+{
+    ESC_INF record;
+    if (!readRegisters(record, r))
+        return;
+    MotorReport rep;
+    rep.time = QDateTime::currentDateTime();
+    rep.toolVersion = QCoreApplication::applicationVersion();
+    rep.note = req.note;
+    rep.canid = cdc.motorCanid();
+    rep.masterid = record.MST_ID;
+    rep.canBr = int(record.can_br);
+    readVersions(rep.appVersion, rep.loaderVersion);
+    rep.hasRegisters = true;
+    rep.registers = record;
+    if (req.fromFile) {
+        rep.compareFile = req.file;
+        rep.differences = diffRegisters(record, fileTarget(record), writtenRegisters(true, true));
+    }
+    r.json.insert("report", motorReportJson(rep));
+    r.lines << QString("%1 (master %2), %3, application %4, bootloader %5")
+                   .arg(motorName(), hexId(rep.masterid), canBaudText(rep.canBr),
+                        rep.appVersion.isEmpty() ? "?" : rep.appVersion, rep.loaderVersion.isEmpty() ? "?" : rep.loaderVersion);
+    r.lines += parameterFileText(record).split('\n', Qt::SkipEmptyParts);
+    if (req.fromFile)
+        r.lines << QString("differences from %1: %2").arg(req.file).arg(rep.differences.size());
 }

@@ -62,16 +62,22 @@ private:
     void command(MotorCommand command, CliResult &r);
     void version(CliResult &r);
     void upgrade(CliResult &r);
+    void diff(CliResult &r);
+    void report(CliResult &r);
+    // Writes the registers where `target` differs from `motor` (nothing when none does).
+    void writeDifferences(const ESC_INF &motor, const ESC_INF &target, CliResult &r);
+    // The file's registers over the motor's (its IDs kept unless --import-ids).
+    ESC_INF fileTarget(const ESC_INF &motor) const;
+    // The application and bootloader versions; empty texts when the motor did not answer.
+    bool readVersions(QString &app, QString &loader);
 
     bool readRegisters(ESC_INF &record, CliResult &r);
     // Writes the record (the motor saves it afterwards) and checks every answer.
-    bool writeRegisters(const ESC_INF &record, CliResult &r);
+    bool writeRegisters(const ESC_INF &record, CliResult &r, const QList<int> &only = {});
     // The registers a write sends, against their ranges and relations; false (and the
     // result failed as bad input, nothing sent) when any cannot go out.
     bool writable(const ESC_INF &record, CliResult &r);
     bool learnMasterId(CliResult &r);
-    // Reads the application and bootloader versions into appVersion / loaderVersion.
-    bool readVersions();
     // Runs the event loop until `done` or `timeoutMs`; false on a time-out or a lost link.
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);
     bool fail(CliResult &r, CliExit code, const QString &what);

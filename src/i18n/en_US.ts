@@ -2613,6 +2613,281 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <translation>The port is the motor's console (UART mode): CAN frame not sent</translation>
         </message>
         <message>
+        <source>电机总览</source>
+        <translation>Motors</translation>
+    </message>
+    <message>
+        <source>生成报告</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>报告已保存:
+%1
+%2</source>
+        <translation>Report saved:
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>扫描总线需要 CAN 通道：当前为电机串口（UART）。</source>
+        <translation>Scanning the bus needs the CAN channel: the port is the motor console (UART).</translation>
+    </message>
+    <message>
+        <source>找到 %1 台电机（扫描 %2 ms，共 %3 ms）</source>
+        <translation>%1 motors found (scan %2 ms, in all %3 ms)</translation>
+    </message>
+    <message>
+        <source>ID 冲突：%1</source>
+        <translation>ID conflict: %1</translation>
+    </message>
+    <message>
+        <source>要写入的参数与电机当前的值完全相同，未写入任何参数。</source>
+        <translation>The parameters to write are exactly the motor&apos;s values: nothing written.</translation>
+    </message>
+    <message>
+        <source>没有勾选任何参数，未写入。</source>
+        <translation>No parameter ticked: nothing written.</translation>
+    </message>
+    <message>
+        <source>选择报告文件夹</source>
+        <translation>Choose the report folder</translation>
+    </message>
+    <message>
+        <source>串口未打开</source>
+        <translation>The port is not open</translation>
+    </message>
+    <message>
+        <source>找到电机 %1（主机ID %2，%3）</source>
+        <translation>Motor %1 found (master ID %2, %3)</translation>
+    </message>
+    <message>
+        <source>电机 %1 未应答设ID命令</source>
+        <translation>Motor %1 did not answer Set ID</translation>
+    </message>
+    <message>
+        <source>%1 → CAN ID %2，主机ID %3</source>
+        <translation>%1 → CAN ID %2, master ID %3</translation>
+    </message>
+    <message>
+        <source>电机未应答读参数</source>
+        <translation>The motor did not answer the parameter read</translation>
+    </message>
+    <message>
+        <source>电机的值与文件相同，无需写入</source>
+        <translation>The motor already holds the file&apos;s values: nothing to write</translation>
+    </message>
+    <message>
+        <source>参数文件 %1 与电机当前的值不同的寄存器：</source>
+        <translation>Registers where the parameter file %1 differs from the motor&apos;s values:</translation>
+    </message>
+    <message>
+        <source>未写入</source>
+        <translation>Not written</translation>
+    </message>
+    <message>
+        <source>电机未确认写入的参数</source>
+        <translation>The motor did not confirm the parameters written</translation>
+    </message>
+    <message>
+        <source>已写入 %1 项参数</source>
+        <translation>%1 parameters written</translation>
+    </message>
+    <message>
+        <source>已发送保存命令</source>
+        <translation>Save command sent</translation>
+    </message>
+    <message>
+        <source>校准经电机串口（UART）进行：请打开电机串口后单独校准，或跳过此步。</source>
+        <translation>Calibration runs over the motor console (UART): open the console and calibrate there, or skip this step.</translation>
+    </message>
+    <message>
+        <source>校准未完成</source>
+        <translation>Calibration did not finish</translation>
+    </message>
+    <message>
+        <source>补偿表已生成</source>
+        <translation>Compensation table computed</translation>
+    </message>
+    <message>
+        <source>质量分析经电机串口（UART）进行：请打开电机串口后单独分析，或跳过此步。</source>
+        <translation>Quality analysis runs over the motor console (UART): open the console and analyse there, or skip this step.</translation>
+    </message>
+    <message>
+        <source>质量分析未得到结果</source>
+        <translation>Quality analysis gave no result</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>异常：24 Hz %1，28 Hz %2</source>
+        <translation>Abnormal: 24 Hz %1, 28 Hz %2</translation>
+    </message>
+    <message>
+        <source>总线上只有一台电机应答：CAN ID 0x%1，主机ID 0x%2。</source>
+        <translation>One motor alone answers on the bus: CAN ID 0x%1, master ID 0x%2.</translation>
+    </message>
+    <message>
+        <source>电机未应答读参数，无法对比将要改变的参数，未写入任何参数。</source>
+        <translation>The motor did not answer the parameter read, so what would change cannot be shown: nothing written.</translation>
+    </message>
+    <message>
+        <source>写参数将改变电机的以下参数（取消勾选则保留电机的值）：</source>
+        <translation>Writing changes these parameters of the motor (untick a row to keep the motor&apos;s value):</translation>
+    </message>
+    <message>
+        <source>文件中的参数与电机当前的值完全相同，无需写入。</source>
+        <translation>The file holds exactly the motor&apos;s values: nothing to write.</translation>
+    </message>
+    <message>
+        <source>文件 %1 与电机当前的值不同的参数（取消勾选则保留电机的值；尚未写入）：</source>
+        <translation>Parameters where the file %1 differs from the motor&apos;s values (untick a row to keep the motor&apos;s value; nothing is written yet):</translation>
+    </message>
+    <message>
+        <source>ID 0x%1：%2 台电机</source>
+        <translation>ID 0x%1: %2 motors</translation>
+    </message>
+    <message>
+        <source>总线上没有电机应答扫描，未发送设ID命令。</source>
+        <translation>No motor answered the scan: Set ID not sent.</translation>
+    </message>
+    <message>
+        <source>总线上有 %1 台电机应答（%2）：设ID是广播，会把它们全部改成同一个ID。请只在总线上接入要设置的那台电机，未发送设ID命令。</source>
+        <translation>%1 motors answer on the bus (%2): Set ID is a broadcast and would give every one of them the same IDs. Connect only the motor to set; Set ID not sent.</translation>
+    </message>
+    <message>
+        <source>未设ID（已取消）</source>
+        <translation>IDs not set (cancelled)</translation>
+    </message>
+    <message>
+        <source>填入勾选的值</source>
+        <translation>Fill in the ticked values</translation>
+    </message>
+</context>
+    <context>
+        <name>MotorFrameDecode</name>
+        <message>
+            <source>位置速度</source>
+            <translation>Pos-vel</translation>
+        </message>
+        <message>
+            <source>速度</source>
+            <translation>Velocity</translation>
+        </message>
+        <message>
+            <source>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</source>
+            <translation>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</translation>
+        </message>
+        <message>
+            <source>位置速度 → %1: p %2 rad, v %3 rad/s</source>
+            <translation>Pos-vel → %1: p %2 rad, v %3 rad/s</translation>
+        </message>
+        <message>
+            <source>速度 → %1: v %2 rad/s</source>
+            <translation>Velocity → %1: v %2 rad/s</translation>
+        </message>
+        <message>
+            <source>PVT → %1: p %2 rad, v %3 rad/s, i %4</source>
+            <translation>PVT → %1: p %2 rad, v %3 rad/s, i %4</translation>
+        </message>
+        <message>
+            <source>清除错误</source>
+            <translation>Clear error</translation>
+        </message>
+        <message>
+            <source>使能</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>失能</source>
+            <translation>Disable</translation>
+        </message>
+        <message>
+            <source>保存零点</source>
+            <translation>Save zero</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, 线圈 %7 ℃, %8</source>
+            <translation>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, rotor %7 ℃, %8</translation>
+        </message>
+        <message>
+            <source>读寄存器 → %1: %2</source>
+            <translation>Read register → %1: %2</translation>
+        </message>
+        <message>
+            <source>写寄存器 → %1: %2 = %3</source>
+            <translation>Write register → %1: %2 = %3</translation>
+        </message>
+        <message>
+            <source>保存参数到Flash → %1</source>
+            <translation>Save parameters to flash → %1</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 读应答/扫描应答 %3 = %4</source>
+            <translation>%1 ← %2: read/scan reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 读应答 %3 = %4</source>
+            <translation>%1 ← %2: read reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 写应答 %3 = %4</source>
+            <translation>%1 ← %2: write reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 保存应答</source>
+            <translation>%1 ← %2: save reply</translation>
+        </message>
+        <message>
+            <source>读ID（广播）</source>
+            <translation>Read ID (broadcast)</translation>
+        </message>
+        <message>
+            <source>设ID（广播）: CAN ID %1, 主ID %2</source>
+            <translation>Set ID (broadcast): CAN ID %1, master ID %2</translation>
+        </message>
+        <message>
+            <source>%1 ← ID应答: CAN ID %2, 主ID %3</source>
+            <translation>%1 ← ID reply: CAN ID %2, master ID %3</translation>
+        </message>
+        <message>
+            <source>%1 ← 设ID应答: CAN ID %2, 主ID %3</source>
+            <translation>%1 ← set-ID reply: CAN ID %2, master ID %3</translation>
+        </message>
+        <message>
+            <source>扫描探测 → %1 (读 can_br)</source>
+            <translation>Scan probe → %1 (reads can_br)</translation>
+        </message>
+        <message>
+            <source>%1 ← 应用版本 %2</source>
+            <translation>%1 ← application version %2</translation>
+        </message>
+        <message>
+            <source>开始校准 → %1</source>
+            <translation>Start calibration → %1</translation>
+        </message>
+        <message>
+            <source>开始参数辨识</source>
+            <translation>Start parameter identification</translation>
+        </message>
+        <message>
+            <source>进入Bootloader请求 → %1</source>
+            <translation>Enter-bootloader request → %1</translation>
+        </message>
+        <message>
+            <source>固件包头 → %1: 其后还有 %2 包, 数据 %3 字节</source>
+            <translation>Firmware packet head → %1: %2 packets follow, %3 data bytes</translation>
+        </message>
+        <message>
+            <source>固件数据 → %1</source>
+            <translation>Firmware data → %1</translation>
+        </message>
+        <message>
+            <source>%1 ← Bootloader应答 “%2”</source>
+            <translation>%1 ← bootloader reply “%2”</translation>
+        </message>
+        <message>
             <source>CAN 记录中的 %1 行</source>
             <translation>%1 rows of the CAN log</translation>
         </message>
@@ -2799,151 +3074,6 @@ Clear anyway?</translation>
         <message>
             <source>固件升级</source>
             <translation>Firmware upgrade</translation>
-        </message>
-        <message>
-            <source>设置ID</source>
-            <translation>Set ID</translation>
-        </message>
-        <message>
-            <source>
-总线上只有一台电机应答：CAN ID %1，主机 ID %2。</source>
-            <translation>
-One motor answers on the bus: CAN ID %1, master ID %2.</translation>
-        </message>
-        <message>
-            <source>ID %1：%2 台电机</source>
-            <translation>ID %1: %2 motors</translation>
-        </message>
-        <message>
-            <source>没有电机应答 ID 查询，没有发送设置 ID。请检查连接和波特率。</source>
-            <translation>No motor answered the ID query; Set ID was not sent. Check the wiring and the bit rate.</translation>
-        </message>
-        <message>
-            <source>总线上有 %1 台电机应答（ID：%2）。设置 ID 发给总线上所有设备，会把它们改成同一个 ID，因此没有发送。请只连接要设置的电机。</source>
-            <translation>%1 motors answer on the bus (IDs: %2). Set ID goes to every device on the bus and would give them all the same ID, so it was not sent. Connect only the motor to set.</translation>
-        </message>
-    </context>
-    <context>
-        <name>MotorFrameDecode</name>
-        <message>
-            <source>位置速度</source>
-            <translation>Pos-vel</translation>
-        </message>
-        <message>
-            <source>速度</source>
-            <translation>Velocity</translation>
-        </message>
-        <message>
-            <source>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</source>
-            <translation>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</translation>
-        </message>
-        <message>
-            <source>位置速度 → %1: p %2 rad, v %3 rad/s</source>
-            <translation>Pos-vel → %1: p %2 rad, v %3 rad/s</translation>
-        </message>
-        <message>
-            <source>速度 → %1: v %2 rad/s</source>
-            <translation>Velocity → %1: v %2 rad/s</translation>
-        </message>
-        <message>
-            <source>PVT → %1: p %2 rad, v %3 rad/s, i %4</source>
-            <translation>PVT → %1: p %2 rad, v %3 rad/s, i %4</translation>
-        </message>
-        <message>
-            <source>清除错误</source>
-            <translation>Clear error</translation>
-        </message>
-        <message>
-            <source>使能</source>
-            <translation>Enable</translation>
-        </message>
-        <message>
-            <source>失能</source>
-            <translation>Disable</translation>
-        </message>
-        <message>
-            <source>保存零点</source>
-            <translation>Save zero</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, 线圈 %7 ℃, %8</source>
-            <translation>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, rotor %7 ℃, %8</translation>
-        </message>
-        <message>
-            <source>读寄存器 → %1: %2</source>
-            <translation>Read register → %1: %2</translation>
-        </message>
-        <message>
-            <source>写寄存器 → %1: %2 = %3</source>
-            <translation>Write register → %1: %2 = %3</translation>
-        </message>
-        <message>
-            <source>保存参数到Flash → %1</source>
-            <translation>Save parameters to flash → %1</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 读应答/扫描应答 %3 = %4</source>
-            <translation>%1 ← %2: read/scan reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 读应答 %3 = %4</source>
-            <translation>%1 ← %2: read reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 写应答 %3 = %4</source>
-            <translation>%1 ← %2: write reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 保存应答</source>
-            <translation>%1 ← %2: save reply</translation>
-        </message>
-        <message>
-            <source>读ID（广播）</source>
-            <translation>Read ID (broadcast)</translation>
-        </message>
-        <message>
-            <source>设ID（广播）: CAN ID %1, 主ID %2</source>
-            <translation>Set ID (broadcast): CAN ID %1, master ID %2</translation>
-        </message>
-        <message>
-            <source>%1 ← ID应答: CAN ID %2, 主ID %3</source>
-            <translation>%1 ← ID reply: CAN ID %2, master ID %3</translation>
-        </message>
-        <message>
-            <source>%1 ← 设ID应答: CAN ID %2, 主ID %3</source>
-            <translation>%1 ← set-ID reply: CAN ID %2, master ID %3</translation>
-        </message>
-        <message>
-            <source>扫描探测 → %1 (读 can_br)</source>
-            <translation>Scan probe → %1 (reads can_br)</translation>
-        </message>
-        <message>
-            <source>%1 ← 应用版本 %2</source>
-            <translation>%1 ← application version %2</translation>
-        </message>
-        <message>
-            <source>开始校准 → %1</source>
-            <translation>Start calibration → %1</translation>
-        </message>
-        <message>
-            <source>开始参数辨识</source>
-            <translation>Start parameter identification</translation>
-        </message>
-        <message>
-            <source>进入Bootloader请求 → %1</source>
-            <translation>Enter-bootloader request → %1</translation>
-        </message>
-        <message>
-            <source>固件包头 → %1: 其后还有 %2 包, 数据 %3 字节</source>
-            <translation>Firmware packet head → %1: %2 packets follow, %3 data bytes</translation>
-        </message>
-        <message>
-            <source>固件数据 → %1</source>
-            <translation>Firmware data → %1</translation>
-        </message>
-        <message>
-            <source>%1 ← Bootloader应答 “%2”</source>
-            <translation>%1 ← bootloader reply “%2”</translation>
         </message>
     </context>
     <context>
@@ -3212,6 +3342,437 @@ One motor answers on the bus: CAN ID %1, master ID %2.</translation>
             <translation>… (answer too long, the rest is not shown)</translation>
         </message>
     </context>
+<context>
+    <name>CommissionDialog</name>
+    <message>
+        <source>下一台电机</source>
+        <translation>Next motor</translation>
+    </message>
+    <message>
+        <source>总线上每次只接入一台新电机：逐步执行，每一步可跳过；出错即停止。完成后接入下一台，点“下一台电机”。</source>
+        <translation>Connect one new motor at a time to the bus: run the steps one by one, skip any of them; the first failure stops. When done, connect the next motor and press &quot;Next motor&quot;.</translation>
+    </message>
+    <message>
+        <source>第一台电机的 CAN ID（十六进制）；每台电机设ID后加一</source>
+        <translation>CAN ID of the first motor (hexadecimal); it counts up by one for each motor that gets its IDs</translation>
+    </message>
+    <message>
+        <source>第一台电机的主机ID（十六进制）；每台电机设ID后加一</source>
+        <translation>Master ID of the first motor (hexadecimal); it counts up by one for each motor that gets its IDs</translation>
+    </message>
+    <message>
+        <source>要写入每台电机的参数文件；写入前显示与电机当前值的差异</source>
+        <translation>Parameter file to write to every motor; what differs from the motor&apos;s values is shown before writing</translation>
+    </message>
+    <message>
+        <source>选择…</source>
+        <translation>Choose…</translation>
+    </message>
+    <message>
+        <source>报告（HTML 与 PDF）保存的文件夹</source>
+        <translation>Folder the reports (HTML and PDF) are saved in</translation>
+    </message>
+    <message>
+        <source>起始 CAN ID:</source>
+        <translation>Start CAN ID:</translation>
+    </message>
+    <message>
+        <source>起始主机ID:</source>
+        <translation>Start master ID:</translation>
+    </message>
+    <message>
+        <source>参数文件:</source>
+        <translation>Parameter file:</translation>
+    </message>
+    <message>
+        <source>报告文件夹:</source>
+        <translation>Report folder:</translation>
+    </message>
+    <message>
+        <source>备注:</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>步骤</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>执行本步</source>
+        <translation>Run step</translation>
+    </message>
+    <message>
+        <source>跳过本步</source>
+        <translation>Skip step</translation>
+    </message>
+    <message>
+        <source>接入下一台电机后点此，从扫描重新开始；ID 自动加一</source>
+        <translation>Press after connecting the next motor: starts again from the scan; the IDs count up</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>选择文本文件</source>
+        <translation>Select Text File</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>起始 ID 须为 00~FF 的十六进制数: %1</source>
+        <translation>A start ID must be a hexadecimal number 00 to FF: %1</translation>
+    </message>
+    <message>
+        <source>未选择参数文件</source>
+        <translation>No parameter file chosen</translation>
+    </message>
+    <message>
+        <source>下一步</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>已跳过</source>
+        <translation>Skipped</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>已停止：%1</source>
+        <translation>Stopped: %1</translation>
+    </message>
+    <message>
+        <source>本台电机完成。接入下一台电机后点“下一台电机”。</source>
+        <translation>This motor is done. Connect the next motor and press &quot;Next motor&quot;.</translation>
+    </message>
+    <message>
+        <source>当前电机将设为 CAN ID / 主机ID %1</source>
+        <translation>This motor gets CAN ID / master ID %1</translation>
+    </message>
+</context>
+<context>
+    <name>CommissionSequence</name>
+    <message>
+        <source>扫描新电机</source>
+        <translation>Scan for the new motor</translation>
+    </message>
+    <message>
+        <source>设ID</source>
+        <translation>Set ID</translation>
+    </message>
+    <message>
+        <source>写参数（先对比）</source>
+        <translation>Write parameters (diff first)</translation>
+    </message>
+    <message>
+        <source>保存参数</source>
+        <translation>Save parameters</translation>
+    </message>
+    <message>
+        <source>校准</source>
+        <translation>Calibrate</translation>
+    </message>
+    <message>
+        <source>质量分析</source>
+        <translation>Quality analysis</translation>
+    </message>
+    <message>
+        <source>生成报告</source>
+        <translation>Report</translation>
+    </message>
+</context>
+<context>
+    <name>MotorReport</name>
+    <message>
+        <source>未读取</source>
+        <translation>not read</translation>
+    </message>
+    <message>
+        <source>电机调试记录</source>
+        <translation>Commissioning record of motor</translation>
+    </message>
+    <message>
+        <source>日期时间</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>工具版本</source>
+        <translation>Tool version</translation>
+    </message>
+    <message>
+        <source>操作说明</source>
+        <translation>Operator note</translation>
+    </message>
+    <message>
+        <source>CAN ID</source>
+        <translation>CAN ID</translation>
+    </message>
+    <message>
+        <source>主机ID</source>
+        <translation>Master ID</translation>
+    </message>
+    <message>
+        <source>CAN波特率</source>
+        <translation>CAN bit rate</translation>
+    </message>
+    <message>
+        <source>应用版本</source>
+        <translation>Application version</translation>
+    </message>
+    <message>
+        <source>引导版本</source>
+        <translation>Bootloader version</translation>
+    </message>
+    <message>
+        <source>参数</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>未读取参数</source>
+        <translation>Parameters not read</translation>
+    </message>
+    <message>
+        <source>寄存器</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>与参数文件的差异</source>
+        <translation>Differences from the parameter file</translation>
+    </message>
+    <message>
+        <source>没有差异</source>
+        <translation>No differences</translation>
+    </message>
+    <message>
+        <source>电机的值</source>
+        <translation>Motor&apos;s value</translation>
+    </message>
+    <message>
+        <source>文件的值</source>
+        <translation>File&apos;s value</translation>
+    </message>
+    <message>
+        <source>本次未进行</source>
+        <translation>Not done in this session</translation>
+    </message>
+    <message>
+        <source>编码器校准</source>
+        <translation>Encoder calibration</translation>
+    </message>
+    <message>
+        <source>补偿前最大误差</source>
+        <translation>Largest error before compensation</translation>
+    </message>
+    <message>
+        <source>补偿后最大误差</source>
+        <translation>Largest error after compensation</translation>
+    </message>
+    <message>
+        <source>质量分析</source>
+        <translation>Quality analysis</translation>
+    </message>
+    <message>
+        <source>24 Hz 幅值</source>
+        <translation>Amplitude at 24 Hz</translation>
+    </message>
+    <message>
+        <source>28 Hz 幅值</source>
+        <translation>Amplitude at 28 Hz</translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>异常</source>
+        <translation>Abnormal</translation>
+    </message>
+    <message>
+        <source>参数标定</source>
+        <translation>Parameter identification</translation>
+    </message>
+    <message>
+        <source>启动以来的故障</source>
+        <translation>Faults seen since start-up</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>报告文件夹不存在: %1</source>
+        <translation>The report folder does not exist: %1</translation>
+    </message>
+    <message>
+        <source>无法写入文件: %1</source>
+        <translation>Cannot write the file: %1</translation>
+    </message>
+</context>
+<context>
+    <name>MotorsPanel</name>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>扫描总线上的电机（ID 0x00~0x7F），并读取每台电机的版本</source>
+        <translation>Scan the bus for motors (IDs 0x00 to 0x7F) and read each motor&apos;s versions</translation>
+    </message>
+    <message>
+        <source>生成报告</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>为当前电机生成调试记录（HTML 与 PDF）</source>
+        <translation>Write the current motor&apos;s commissioning record (HTML and PDF)</translation>
+    </message>
+    <message>
+        <source>下一台电机…</source>
+        <translation>Next motor…</translation>
+    </message>
+    <message>
+        <source>逐步调试一台新接入的电机：扫描、设ID、写参数、保存、校准、质量分析、报告</source>
+        <translation>Commission a newly connected motor step by step: scan, Set ID, write parameters, save, calibrate, quality analysis, report</translation>
+    </message>
+    <message>
+        <source>备注:</source>
+        <translation>Note:</translation>
+    </message>
+    <message>
+        <source>写入报告的操作说明</source>
+        <translation>The operator&apos;s note written into the report</translation>
+    </message>
+    <message>
+        <source>CAN ID</source>
+        <translation>CAN ID</translation>
+    </message>
+    <message>
+        <source>主机ID</source>
+        <translation>Master ID</translation>
+    </message>
+    <message>
+        <source>CAN波特率</source>
+        <translation>CAN bit rate</translation>
+    </message>
+    <message>
+        <source>应用版本</source>
+        <translation>Application</translation>
+    </message>
+    <message>
+        <source>引导版本</source>
+        <translation>Bootloader</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>电机温度</source>
+        <translation>Motor temp.</translation>
+    </message>
+    <message>
+        <source>驱动温度</source>
+        <translation>Driver temp.</translation>
+    </message>
+    <message>
+        <source>故障/冲突</source>
+        <translation>Fault / conflict</translation>
+    </message>
+    <message>
+        <source>冲突：%1</source>
+        <translation>Conflict: %1</translation>
+    </message>
+    <message>
+        <source>选择文本文件</source>
+        <translation>Select Text File</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt)</source>
+        <translation>Text files (*.txt)</translation>
+    </message>
+    <message>
+        <source>对比文件:</source>
+        <translation>Compare with:</translation>
+    </message>
+    <message>
+        <source>最近写入或导入的参数文件</source>
+        <translation>the parameter file last written or imported</translation>
+    </message>
+    <message>
+        <source>报告列出电机的值与此参数文件的差异；留空则用最近写入或导入的文件</source>
+        <translation>The report lists where the motor differs from this parameter file; empty: the file last written or imported</translation>
+    </message>
+    <message>
+        <source>选择参数文件</source>
+        <translation>Select a parameter file</translation>
+    </message>
+</context>
+<context>
+    <name>ParamDiffDialog</name>
+    <message>
+        <source>写入前对比</source>
+        <translation>Before writing</translation>
+    </message>
+    <message>
+        <source>寄存器</source>
+        <translation>Register</translation>
+    </message>
+    <message>
+        <source>电机的值</source>
+        <translation>Motor&apos;s value</translation>
+    </message>
+    <message>
+        <source>新值</source>
+        <translation>New value</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>取消勾选的行保留电机的值，不写入</source>
+        <translation>An unticked row keeps the motor&apos;s value; it is not written</translation>
+    </message>
+    <message>
+        <source>写入勾选的参数</source>
+        <translation>Write the ticked parameters</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
     <context>
         <name>FactsDialog</name>
         <message>

@@ -3,8 +3,6 @@
 #include "procedures/customCDC.h"
 #include "log/log.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
 #include <QTimer>
@@ -46,21 +44,6 @@ void queryIds(CustomCDC &link, IdReplyMap &replies, QObject *context, std::funct
         if (guard && linkOpen())
             guard->ReadID();
     });
-}
-
-IdCensus takeIdCensus(CustomCDC &link, IdReplyMap &replies, QObject *context, const std::function<bool()> &linkOpen,
-                      int timeoutMs)
-{
-    queryIds(link, replies, context, linkOpen);
-    QElapsedTimer clock;
-    clock.start();
-    QTimer wake; // the loop looks at the clock at least this often
-    wake.start(5);
-    while (replies.snapshot().isEmpty() && linkOpen() && clock.elapsed() < PrepareDelayMs + timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    if (!replies.snapshot().isEmpty() && linkOpen())
-        waitProcessingEvents(IdRepliesSettleMs);
-    return IdCensus{replies.counts()};
 }
 
 void assignIds(CustomCDC &link, unsigned canid, unsigned masterid, QObject *context, std::function<bool()> linkOpen)

@@ -38,14 +38,6 @@ void sendCommand(CustomCDC &link, MotorCommand command, int mode, QObject *conte
 // link is still open then.
 void queryIds(CustomCDC &link, IdReplyMap &replies, QObject *context, std::function<bool()> linkOpen);
 
-// After the first answer to the ID query, for the others.
-constexpr int IdRepliesSettleMs = 100;
-
-// The ID query, waited for (events keep running): up to PrepareDelayMs + `timeoutMs` for
-// a first answer, IdRepliesSettleMs more for the others. What answered, per CAN ID.
-IdCensus takeIdCensus(CustomCDC &link, IdReplyMap &replies, QObject *context, const std::function<bool()> &linkOpen,
-                      int timeoutMs);
-
 // The ID assignment that every motor on the bus takes: the console's disable byte now,
 // the assignment (each ID as one byte) PrepareDelayMs later if the link is still open.
 void assignIds(CustomCDC &link, unsigned canid, unsigned masterid, QObject *context,

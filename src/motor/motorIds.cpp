@@ -29,70 +29,61 @@ void ScanResults::clear()
 {
     QMutexLocker lock(&mutex);
     map.clear();
-    answers.clear();
+    counts.clear();
 }
 
 void ScanResults::insert(unsigned int canid, unsigned int masterid, int8_t canBr)
 {
     QMutexLocker lock(&mutex);
-    map.insert(canid, {masterid, unsigned(int(canBr))});
-    ++answers[canid];
+    // The first motor to answer keeps its master ID and bit rate; later ones only count.
+    if (!map.contains(canid))
+        map.insert(canid, {masterid, unsigned(int(canBr))});
+    ++counts[canid];
 }
 
-QMap<unsigned int, int> ScanResults::counts() const
+QList<ScannedMotor> ScanResults::census() const
 {
     QMutexLocker lock(&mutex);
-    return answers;
-}
-
-int IdCensus::motors() const
-{
-    int n = 0;
-    for (int c : counts)
-        n += c;
-    return n;
-}
-
-QList<unsigned int> IdCensus::conflicts() const
-{
-    QList<unsigned int> out;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        if (it.value() > 1)
-            out << it.key();
+    QList<ScannedMotor> out;
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        out.append({it.key(), it->first, scanCanBrCode(it->second), counts.value(it.key(), 1)});
     return out;
 }
 
-QString idListText(const QList<unsigned int> &ids)
+int motorCount(const QList<ScannedMotor> &census)
 {
-    QStringList texts;
-    for (unsigned int id : ids)
-        texts << hexIdText(id);
-    return texts.join(QStringLiteral(", "));
+    int n = 0;
+    for (const ScannedMotor &m : census)
+        n += m.replies;
+    return n;
 }
 
-QString idConflictText(const IdCensus &census)
+QString scanConflictText(const ScannedMotor &m)
 {
-    QStringList texts;
-    for (unsigned int id : census.conflicts())
-        texts << QCoreApplication::translate("MainWindow", "ID %1：%2 台电机").arg(hexIdText(id)).arg(census.counts.value(id));
-    return texts.join(QStringLiteral("; "));
-}
-
-QString idAssignmentRefusal(const IdCensus &census)
-{
-    if (census.assignable())
+    if (m.replies < 2)
         return QString();
-    if (census.motors() == 0)
-        return QCoreApplication::translate("MainWindow", "没有电机应答 ID 查询，没有发送设置 ID。请检查连接和波特率。");
-    QString text = QCoreApplication::translate("MainWindow",
-                                               "总线上有 %1 台电机应答（ID：%2）。设置 ID 发给总线上所有设备，"
-                                               "会把它们改成同一个 ID，因此没有发送。请只连接要设置的电机。")
-                       .arg(census.motors())
-                       .arg(idListText(census.counts.keys()));
-    const QString conflicts = idConflictText(census);
-    if (!conflicts.isEmpty())
-        text += QStringLiteral("\n") + conflicts;
-    return text;
+    return QCoreApplication::translate("MainWindow", "ID 0x%1：%2 台电机")
+        .arg(m.canid, 2, 16, QLatin1Char('0'))
+        .arg(m.replies);
+}
+
+QString setIdRefusal(const QList<ScannedMotor> &census)
+{
+    const int n = motorCount(census);
+    if (n == 1)
+        return QString();
+    if (n == 0)
+        return QCoreApplication::translate("MainWindow", "总线上没有电机应答扫描，未发送设ID命令。");
+    QStringList ids;
+    for (const ScannedMotor &m : census) {
+        const QString conflict = scanConflictText(m);
+        ids << (conflict.isEmpty() ? QStringLiteral("0x%1").arg(m.canid, 2, 16, QLatin1Char('0')) : conflict);
+    }
+    return QCoreApplication::translate("MainWindow",
+                                       "总线上有 %1 台电机应答（%2）：设ID是广播，会把它们全部改成同一个ID。"
+                                       "请只在总线上接入要设置的那台电机，未发送设ID命令。")
+        .arg(n)
+        .arg(ids.join(QStringLiteral(", ")));
 }
 
 ScanResultMap ScanResults::snapshot() const
@@ -120,18 +111,9 @@ QString scanWarningText(unsigned int wanted, const ScanResultMap &results)
         .arg(ids);
 }
 
-ScanOutcome evaluateScan(const QString &wantedText, const ScanResultMap &results,
-                         const QMap<unsigned int, int> &counts)
+ScanOutcome evaluateScan(const QString &wantedText, const ScanResultMap &results)
 {
     ScanOutcome out;
-    // Two motors on one ID answer as one entry of the map: say so whatever else is found.
-    const QString conflicts = idConflictText(IdCensus{counts});
-    auto warnConflicts = [&out, &conflicts] {
-        if (conflicts.isEmpty())
-            return;
-        out.warn = true;
-        out.warning += (out.warning.isEmpty() ? QString() : QStringLiteral("\n")) + conflicts;
-    };
     unsigned int wanted = 0;
     const bool parsed = parseHexId(wantedText, &wanted);
     auto adopt = [&out](ScanResultMap::const_iterator it) {
@@ -143,7 +125,6 @@ ScanOutcome evaluateScan(const QString &wantedText, const ScanResultMap &results
     const auto found = results.constFind(wanted);
     if (parsed && found != results.cend()) {
         adopt(found);
-        warnConflicts();
         return out;
     }
     if (results.size() == 1)
@@ -152,7 +133,6 @@ ScanOutcome evaluateScan(const QString &wantedText, const ScanResultMap &results
         out.clearIds = true;
     out.warn = true;
     out.warning = scanWarningText(wanted, results);
-    warnConflicts();
     return out;
 }
 

@@ -32,6 +32,16 @@ inline constexpr unsigned kMaxAssignableId = 0xFF;
 // while a scan runs and read by the GUI thread afterwards.
 using ScanResultMap = QMap<unsigned int, std::pair<unsigned int, unsigned int>>;
 
+// One CAN ID as a scan saw it. Two motors with one CAN ID both answer its probe: the map
+// keeps one entry, `replies` counts them (a conflict that Set ID must not make worse).
+struct ScannedMotor
+{
+    unsigned int canid = 0;
+    unsigned int masterid = 0;
+    int canBr = 0;
+    int replies = 1;
+};
+
 class ScanResults
 {
 public:
@@ -39,30 +49,24 @@ public:
     // canBr is the reply's D4 read as a signed byte; it is kept as its 32-bit pattern.
     void insert(unsigned int canid, unsigned int masterid, int8_t canBr);
     ScanResultMap snapshot() const;
-    // Answers per CAN ID: two motors that share an ID both answer its probe.
-    QMap<unsigned int, int> counts() const;
+    // Every CAN ID found, in ascending order, with how many motors answered on it.
+    QList<ScannedMotor> census() const;
 
 private:
     mutable QMutex mutex;
     ScanResultMap map;
-    QMap<unsigned int, int> answers;
+    QMap<unsigned int, int> counts;
 };
 
-// The motors that answered, per CAN ID, and the rule for the ID assignment: it reaches
-// every motor on the bus, so it may go only when exactly one motor answered.
-struct IdCensus
-{
-    QMap<unsigned int, int> counts; // CAN ID -> answers
-    int motors() const;
-    bool assignable() const { return motors() == 1; }
-    QList<unsigned int> conflicts() const; // IDs that more than one motor answered on
-};
-// "0x01, 0x02"
-QString idListText(const QList<unsigned int> &ids);
-// "ID 0x05：2 台电机" (translated), one per ID in conflict, joined by "; ".
-QString idConflictText(const IdCensus &census);
-// Why the assignment may not go (translated), naming the IDs; empty when it may.
-QString idAssignmentRefusal(const IdCensus &census);
+// The motors a census holds (two replies on one ID are two motors).
+int motorCount(const QList<ScannedMotor> &census);
+// "ID 0x05: 2 motors" (translated) for a CAN ID more than one motor answered on; empty
+// for a single motor.
+QString scanConflictText(const ScannedMotor &m);
+// Set ID is a broadcast that every motor on the bus takes. Given a scan just made: empty
+// when exactly one motor answered, else why the assignment must not go out, naming the
+// IDs found and any conflict (translated).
+QString setIdRefusal(const QList<ScannedMotor> &census);
 
 // The can_br code kept in a scan result, back as the signed byte the motor sent.
 inline int scanCanBrCode(unsigned int stored) { return int(int8_t(uint8_t(stored & 0xFF))); }
@@ -82,10 +86,7 @@ struct ScanOutcome
     bool warn = false;       // show `warning`
     QString warning;
 };
-// `counts` (answers per ID, as ScanResults::counts()) adds a warning about IDs that more
-// than one motor answered on.
-ScanOutcome evaluateScan(const QString &wantedText, const ScanResultMap &results,
-                         const QMap<unsigned int, int> &counts = {});
+ScanOutcome evaluateScan(const QString &wantedText, const ScanResultMap &results);
 
 // "总线上 ID：0x05 不存在，\n总线上设备数量为 2，ID：0X01, 0X02" (translated).
 QString scanWarningText(unsigned int wanted, const ScanResultMap &results);

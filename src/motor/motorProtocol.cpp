@@ -355,21 +355,13 @@ void IdReplyMap::clear()
 {
     QMutexLocker lock(&mutex);
     map.clear();
-    answers.clear();
 }
 
 bool IdReplyMap::insert(unsigned int canid, unsigned int masterid)
 {
     QMutexLocker lock(&mutex);
     map.insert(canid, masterid);
-    ++answers[canid];
     return map.size() == 1;
-}
-
-QMap<unsigned int, int> IdReplyMap::counts() const
-{
-    QMutexLocker lock(&mutex);
-    return answers;
 }
 
 QMap<unsigned int, unsigned int> IdReplyMap::snapshot() const

@@ -188,13 +188,10 @@ public:
     void clear();
     bool insert(unsigned int canid, unsigned int masterid);
     QMap<unsigned int, unsigned int> snapshot() const;
-    // Answers per CAN ID: two motors that share an ID answer twice.
-    QMap<unsigned int, int> counts() const;
 
 private:
     mutable QMutex mutex;
     QMap<unsigned int, unsigned int> map;
-    QMap<unsigned int, int> answers;
 };
 
 // State code -> what motorStateLabel shows.

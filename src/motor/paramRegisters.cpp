@@ -1,4 +1,5 @@
 #include "motor/paramRegisters.h"
+#include "motor/paramDiff.h"
 
 #include "log/fileSave.h"
 #include "log/log.h"
@@ -268,9 +269,15 @@ RegisterReply parseRIDFrame(const uint8_t *data, ESC_INF &record, RegisterReplyS
     return r;
 }
 
-int RegisterSequence::start(Kind kind, uint32_t id, const ESC_INF &rec, bool usbAdapter, RegisterReplyState *state)
+int RegisterSequence::start(Kind kind, uint32_t id, const ESC_INF &rec, bool usbAdapter, RegisterReplyState *state,
+                            const QList<int> &subset)
 {
     current = kind;
+    only.clear();
+    if (kind == Kind::Write)
+        for (int r : writtenRegisters(true, true))
+            if (subset.contains(r))
+                only << r;
     rid = 0;
     waiting = false;
     canid = id;
@@ -279,7 +286,7 @@ int RegisterSequence::start(Kind kind, uint32_t id, const ESC_INF &rec, bool usb
     if (replies) {
         replies->begin(kind == Kind::Read ? RegisterReplyState::Operation::Read : RegisterReplyState::Operation::Write);
         if (kind == Kind::Write)
-            replies->expectWrites(rec, writtenRegisters(true, true));
+            replies->expectWrites(rec, only.isEmpty() ? writtenRegisters(true, true) : only);
     }
     return usbAdapter ? 1 : 2;
 }
@@ -353,7 +360,7 @@ RegisterStep RegisterSequence::tick(Kind timerKind)
             return s;
         }
         s.rid = rid;
-        if (rid == 8 || (rid >= 11 && rid <= 20)) {
+        if (rid == 8 || (rid >= 11 && rid <= 20) || (!only.isEmpty() && !only.contains(rid))) {
             ++rid; // the tick is spent without sending
             return s;
         }
@@ -561,11 +568,11 @@ QString parameterFileText(const ESC_INF &record)
     return out;
 }
 
-ParamFileResult exportParameters(const QString &path, const ESC_INF &record)
+ParamFileResult exportParameters(const QString &path, const ESC_INF &record, const QString &header)
 {
     ParamFileResult r;
     QString reason;
-    switch (saveFileAtomically(path, parameterFileText(record).toUtf8(), &reason)) {
+    switch (saveFileAtomically(path, (header + parameterFileText(record)).toUtf8(), &reason)) {
     case FileSaveResult::Saved:
         r.ok = true;
         r.applied = ESC_INF::FieldCount;
@@ -629,6 +636,8 @@ ParamFileResult applyParameterText(const QString &text, ESC_INF &record)
     for (int i = 0; i < lines.size(); ++i) {
         if (i == lines.size() - 1 && lines[i].isEmpty())
             break; // after the final newline
+        if (isParameterCommentLine(lines[i]))
+            continue; // the export's header
         if (applyLine(lines[i], record))
             ++r.applied;
         else

@@ -144,8 +144,10 @@ public:
 
     // Returns the timer interval: 1 ms with the USB adapter, 2 ms on the serial adapter.
     // For Read and Write, `replies` (if given) is begun for that operation.
+    // A write given `only` sends just those of its registers (what a diff left ticked); the
+    // other ticks are spent without sending.
     int start(Kind kind, uint32_t canid, const ESC_INF &record, bool usbAdapter,
-              RegisterReplyState *replies = nullptr);
+              RegisterReplyState *replies = nullptr, const QList<int> &only = {});
     // A tick of another kind's timer, or after the end, only stops that timer.
     RegisterStep tick(Kind timerKind);
     void cancel();
@@ -161,6 +163,7 @@ private:
     uint32_t canid = 0;
     ESC_INF record;
     RegisterReplyState *replies = nullptr;
+    QList<int> only;
 };
 
 // UART mode: send the text ConsoleEnterText, then after ConsoleDelayMs the block.
@@ -225,7 +228,8 @@ QString parameterFileText(const ESC_INF &record);
 QString registerValueText(const ESC_INF &record, int rid);
 // Writes the file (replacing it only once everything is written and flushed; on
 // failure the previous file is left as it was).
-ParamFileResult exportParameters(const QString &path, const ESC_INF &record);
+// `header`: comment lines written before the registers (parameterFileHeaderText).
+ParamFileResult exportParameters(const QString &path, const ESC_INF &record, const QString &header = QString());
 // Reads the file (never written) and stores every well-formed line into `record`.
 // A line is "key: value"; key "Deta" means GREF2; an integer value is taken as an
 // integer, any other number (with a ".", an exponent) as a double; lines without

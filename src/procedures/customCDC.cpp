@@ -268,7 +268,8 @@ void CustomCDC::controllerAllParamsCRU(int type)
             return;
         }
         const auto kind = type == 0 ? RegisterSequence::Kind::Read : RegisterSequence::Kind::Write;
-        const int interval = sequence.start(kind, m_canid, escInf, usbConnected(), &registerReplies);
+        const int interval = sequence.start(kind, m_canid, escInf, usbConnected(), &registerReplies, writeOnly);
+        writeOnly.clear();
         QTimer *timer = type == 0 ? readTimer : writeTimer;
         timer->setInterval(interval);
         timer->start();

@@ -101,6 +101,8 @@ public:
     // The parameter record that register replies, console blocks and imports fill. Only
     // the GUI thread touches it: the receive task queues its updates there.
     ESC_INF escInf;
+    // The next CAN write-all sends only these registers (empty: all it writes); used once.
+    QList<int> writeOnly;
 
     // Frame flag of the motor firmware upgrade over the USB adapter, set by the adapter's
     // timing read-back: -1 classic CAN, 0 CAN FD with a data phase of 5 Mbit/s or more.

@@ -141,6 +141,7 @@ void SpectrumAnalyzerDialog::setData(const QList<float> &samples, int sampleRate
 
 void SpectrumAnalyzerDialog::discardResult()
 {
+    m_result = Spectrum::Result();
     m_series->clear();
     m_hasData = false;
     m_axisY->setTitleText(tr("幅度 (dB)"));
