@@ -2419,6 +2419,22 @@ number of devices on the bus: %2, IDs: %3</translation>
             <translation>Decoded</translation>
         </message>
         <message>
+            <source>串口已关闭</source>
+            <translation>The serial port was closed</translation>
+        </message>
+        <message>
+            <source>调参经 CAN 发送指令：电机通道为 UART 时不可用，请切换到 CAN</source>
+            <translation>Tuning sends its commands over CAN: it is not available while the motor channel is UART; switch to CAN</translation>
+        </message>
+        <message>
+            <source>调参...</source>
+            <translation>Tuning...</translation>
+        </message>
+        <message>
+            <source>阶跃与扫频测试：测量上升时间、超调、调节时间和带宽，比较不同增益下的响应</source>
+            <translation>Step and sweep tests: measure rise time, overshoot, settling time and bandwidth, and compare the response under different gains</translation>
+        </message>
+        <message>
             <source>补偿表 %1 项，取值 %2 … %3（单位 1/16384 圈），电角度偏移 %4 rad；下载共 %5 包，写入后电机使用新表。</source>
             <translation>Compensation table of %1 entries, values %2 … %3 (1/16384 turn), electrical offset %4 rad; the download takes %5 packets, after which the motor uses the new table.</translation>
         </message>
@@ -2613,6 +2629,14 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
             <translation>The port is the motor's console (UART mode): CAN frame not sent</translation>
         </message>
         <message>
+            <source>已随全部发送一同停止</source>
+            <translation>Stopped together with all sending</translation>
+        </message>
+        <message>
+            <source>“%1”已开始，调参已停止</source>
+            <translation>“%1” started: tuning stopped</translation>
+        </message>
+        <message>
         <source>电机总览</source>
         <translation>Motors</translation>
     </message>
@@ -2764,129 +2788,6 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
         <source>填入勾选的值</source>
         <translation>Fill in the ticked values</translation>
     </message>
-</context>
-    <context>
-        <name>MotorFrameDecode</name>
-        <message>
-            <source>位置速度</source>
-            <translation>Pos-vel</translation>
-        </message>
-        <message>
-            <source>速度</source>
-            <translation>Velocity</translation>
-        </message>
-        <message>
-            <source>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</source>
-            <translation>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</translation>
-        </message>
-        <message>
-            <source>位置速度 → %1: p %2 rad, v %3 rad/s</source>
-            <translation>Pos-vel → %1: p %2 rad, v %3 rad/s</translation>
-        </message>
-        <message>
-            <source>速度 → %1: v %2 rad/s</source>
-            <translation>Velocity → %1: v %2 rad/s</translation>
-        </message>
-        <message>
-            <source>PVT → %1: p %2 rad, v %3 rad/s, i %4</source>
-            <translation>PVT → %1: p %2 rad, v %3 rad/s, i %4</translation>
-        </message>
-        <message>
-            <source>清除错误</source>
-            <translation>Clear error</translation>
-        </message>
-        <message>
-            <source>使能</source>
-            <translation>Enable</translation>
-        </message>
-        <message>
-            <source>失能</source>
-            <translation>Disable</translation>
-        </message>
-        <message>
-            <source>保存零点</source>
-            <translation>Save zero</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, 线圈 %7 ℃, %8</source>
-            <translation>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, rotor %7 ℃, %8</translation>
-        </message>
-        <message>
-            <source>读寄存器 → %1: %2</source>
-            <translation>Read register → %1: %2</translation>
-        </message>
-        <message>
-            <source>写寄存器 → %1: %2 = %3</source>
-            <translation>Write register → %1: %2 = %3</translation>
-        </message>
-        <message>
-            <source>保存参数到Flash → %1</source>
-            <translation>Save parameters to flash → %1</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 读应答/扫描应答 %3 = %4</source>
-            <translation>%1 ← %2: read/scan reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 读应答 %3 = %4</source>
-            <translation>%1 ← %2: read reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 写应答 %3 = %4</source>
-            <translation>%1 ← %2: write reply %3 = %4</translation>
-        </message>
-        <message>
-            <source>%1 ← %2: 保存应答</source>
-            <translation>%1 ← %2: save reply</translation>
-        </message>
-        <message>
-            <source>读ID（广播）</source>
-            <translation>Read ID (broadcast)</translation>
-        </message>
-        <message>
-            <source>设ID（广播）: CAN ID %1, 主ID %2</source>
-            <translation>Set ID (broadcast): CAN ID %1, master ID %2</translation>
-        </message>
-        <message>
-            <source>%1 ← ID应答: CAN ID %2, 主ID %3</source>
-            <translation>%1 ← ID reply: CAN ID %2, master ID %3</translation>
-        </message>
-        <message>
-            <source>%1 ← 设ID应答: CAN ID %2, 主ID %3</source>
-            <translation>%1 ← set-ID reply: CAN ID %2, master ID %3</translation>
-        </message>
-        <message>
-            <source>扫描探测 → %1 (读 can_br)</source>
-            <translation>Scan probe → %1 (reads can_br)</translation>
-        </message>
-        <message>
-            <source>%1 ← 应用版本 %2</source>
-            <translation>%1 ← application version %2</translation>
-        </message>
-        <message>
-            <source>开始校准 → %1</source>
-            <translation>Start calibration → %1</translation>
-        </message>
-        <message>
-            <source>开始参数辨识</source>
-            <translation>Start parameter identification</translation>
-        </message>
-        <message>
-            <source>进入Bootloader请求 → %1</source>
-            <translation>Enter-bootloader request → %1</translation>
-        </message>
-        <message>
-            <source>固件包头 → %1: 其后还有 %2 包, 数据 %3 字节</source>
-            <translation>Firmware packet head → %1: %2 packets follow, %3 data bytes</translation>
-        </message>
-        <message>
-            <source>固件数据 → %1</source>
-            <translation>Firmware data → %1</translation>
-        </message>
-        <message>
-            <source>%1 ← Bootloader应答 “%2”</source>
-            <translation>%1 ← bootloader reply “%2”</translation>
-        </message>
         <message>
             <source>CAN 记录中的 %1 行</source>
             <translation>%1 rows of the CAN log</translation>
@@ -3075,6 +2976,129 @@ Clear anyway?</translation>
             <source>固件升级</source>
             <translation>Firmware upgrade</translation>
         </message>
+</context>
+    <context>
+        <name>MotorFrameDecode</name>
+        <message>
+            <source>位置速度</source>
+            <translation>Pos-vel</translation>
+        </message>
+        <message>
+            <source>速度</source>
+            <translation>Velocity</translation>
+        </message>
+        <message>
+            <source>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</source>
+            <translation>MIT → %1: p %2 rad, v %3 rad/s, Kp %4, Kd %5, τ %6 N·m</translation>
+        </message>
+        <message>
+            <source>位置速度 → %1: p %2 rad, v %3 rad/s</source>
+            <translation>Pos-vel → %1: p %2 rad, v %3 rad/s</translation>
+        </message>
+        <message>
+            <source>速度 → %1: v %2 rad/s</source>
+            <translation>Velocity → %1: v %2 rad/s</translation>
+        </message>
+        <message>
+            <source>PVT → %1: p %2 rad, v %3 rad/s, i %4</source>
+            <translation>PVT → %1: p %2 rad, v %3 rad/s, i %4</translation>
+        </message>
+        <message>
+            <source>清除错误</source>
+            <translation>Clear error</translation>
+        </message>
+        <message>
+            <source>使能</source>
+            <translation>Enable</translation>
+        </message>
+        <message>
+            <source>失能</source>
+            <translation>Disable</translation>
+        </message>
+        <message>
+            <source>保存零点</source>
+            <translation>Save zero</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, 线圈 %7 ℃, %8</source>
+            <translation>%1 ← %2: %3 rad, %4 rad/s, %5 N·m, MOS %6 ℃, rotor %7 ℃, %8</translation>
+        </message>
+        <message>
+            <source>读寄存器 → %1: %2</source>
+            <translation>Read register → %1: %2</translation>
+        </message>
+        <message>
+            <source>写寄存器 → %1: %2 = %3</source>
+            <translation>Write register → %1: %2 = %3</translation>
+        </message>
+        <message>
+            <source>保存参数到Flash → %1</source>
+            <translation>Save parameters to flash → %1</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 读应答/扫描应答 %3 = %4</source>
+            <translation>%1 ← %2: read/scan reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 读应答 %3 = %4</source>
+            <translation>%1 ← %2: read reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 写应答 %3 = %4</source>
+            <translation>%1 ← %2: write reply %3 = %4</translation>
+        </message>
+        <message>
+            <source>%1 ← %2: 保存应答</source>
+            <translation>%1 ← %2: save reply</translation>
+        </message>
+        <message>
+            <source>读ID（广播）</source>
+            <translation>Read ID (broadcast)</translation>
+        </message>
+        <message>
+            <source>设ID（广播）: CAN ID %1, 主ID %2</source>
+            <translation>Set ID (broadcast): CAN ID %1, master ID %2</translation>
+        </message>
+        <message>
+            <source>%1 ← ID应答: CAN ID %2, 主ID %3</source>
+            <translation>%1 ← ID reply: CAN ID %2, master ID %3</translation>
+        </message>
+        <message>
+            <source>%1 ← 设ID应答: CAN ID %2, 主ID %3</source>
+            <translation>%1 ← set-ID reply: CAN ID %2, master ID %3</translation>
+        </message>
+        <message>
+            <source>扫描探测 → %1 (读 can_br)</source>
+            <translation>Scan probe → %1 (reads can_br)</translation>
+        </message>
+        <message>
+            <source>%1 ← 应用版本 %2</source>
+            <translation>%1 ← application version %2</translation>
+        </message>
+        <message>
+            <source>开始校准 → %1</source>
+            <translation>Start calibration → %1</translation>
+        </message>
+        <message>
+            <source>开始参数辨识</source>
+            <translation>Start parameter identification</translation>
+        </message>
+        <message>
+            <source>进入Bootloader请求 → %1</source>
+            <translation>Enter-bootloader request → %1</translation>
+        </message>
+        <message>
+            <source>固件包头 → %1: 其后还有 %2 包, 数据 %3 字节</source>
+            <translation>Firmware packet head → %1: %2 packets follow, %3 data bytes</translation>
+        </message>
+        <message>
+            <source>固件数据 → %1</source>
+            <translation>Firmware data → %1</translation>
+        </message>
+        <message>
+            <source>%1 ← Bootloader应答 “%2”</source>
+            <translation>%1 ← bootloader reply “%2”</translation>
+        </message>
     </context>
     <context>
         <name>SendingRoads</name>
@@ -3101,6 +3125,10 @@ Clear anyway?</translation>
         <message>
             <source>固件升级</source>
             <translation>Firmware upgrade</translation>
+        </message>
+        <message>
+            <source>调参</source>
+            <translation>Tuning run</translation>
         </message>
     </context>
     <context>
@@ -3201,6 +3229,460 @@ Clear anyway?</translation>
         <message>
             <source>关闭</source>
             <translation>Close</translation>
+        </message>
+    </context>
+    <context>
+        <name>Tuning</name>
+        <message>
+            <source>缺少名称</source>
+            <translation>The name is missing</translation>
+        </message>
+        <message>
+            <source>开始时间无效</source>
+            <translation>The start time is not valid</translation>
+        </message>
+        <message>
+            <source>电机ID无效</source>
+            <translation>The motor ID is not valid</translation>
+        </message>
+        <message>
+            <source>运行信息无效</source>
+            <translation>The run's information is not valid</translation>
+        </message>
+        <message>
+            <source>测试信号无效</source>
+            <translation>The test signal is not valid</translation>
+        </message>
+        <message>
+            <source>测试参数 %1 无效</source>
+            <translation>Test parameter %1 is not valid</translation>
+        </message>
+        <message>
+            <source>测试参数无效</source>
+            <translation>A test parameter is not valid</translation>
+        </message>
+        <message>
+            <source>增益无效</source>
+            <translation>The gains are not valid</translation>
+        </message>
+        <message>
+            <source>缺少采样 %1</source>
+            <translation>Samples %1 are missing</translation>
+        </message>
+        <message>
+            <source>采样 %1 的个数与时间不符</source>
+            <translation>Samples %1 do not match the times in number</translation>
+        </message>
+        <message>
+            <source>采样过多</source>
+            <translation>Too many samples</translation>
+        </message>
+        <message>
+            <source>采样 %1 第 %2 个不是有限数</source>
+            <translation>Sample %2 of %1 is not a finite number</translation>
+        </message>
+        <message>
+            <source>采样时间第 %1 个倒退</source>
+            <translation>Sample time %1 goes back</translation>
+        </message>
+        <message>
+            <source>不是调参文件：%1（第 %2 字节）</source>
+            <translation>Not a tuning file: %1 (byte %2)</translation>
+        </message>
+        <message>
+            <source>不是调参文件</source>
+            <translation>Not a tuning file</translation>
+        </message>
+        <message>
+            <source>调参文件版本 %1 不受支持</source>
+            <translation>Tuning file version %1 is not supported</translation>
+        </message>
+        <message>
+            <source>运行过多</source>
+            <translation>Too many runs</translation>
+        </message>
+        <message>
+            <source>第 %1 次运行：%2</source>
+            <translation>Run %1: %2</translation>
+        </message>
+        <message>
+            <source>无法打开文件 %1：%2</source>
+            <translation>Cannot open the file %1: %2</translation>
+        </message>
+        <message>
+            <source>文件 %1 过大</source>
+            <translation>The file %1 is too large</translation>
+        </message>
+        <message>
+            <source>已停止</source>
+            <translation>Stopped</translation>
+        </message>
+        <message>
+            <source>电机在测试中离开使能状态：%1</source>
+            <translation>The motor left the enabled state during the test: %1</translation>
+        </message>
+        <message>
+            <source>电机未回答寄存器读取（%1）</source>
+            <translation>The motor did not answer the register read (%1)</translation>
+        </message>
+        <message>
+            <source>电机对使能无反馈</source>
+            <translation>The motor sent no feedback to the enable command</translation>
+        </message>
+        <message>
+            <source>电机未能使能：%1</source>
+            <translation>The motor could not be enabled: %1</translation>
+        </message>
+        <message>
+            <source>电机反馈中断</source>
+            <translation>The motor's feedback stopped</translation>
+        </message>
+        <message>
+            <source>测试完成</source>
+            <translation>Test complete</translation>
+        </message>
+        <message>
+            <source>测试参数必须是数字</source>
+            <translation>The test parameters must be numbers</translation>
+        </message>
+        <message>
+            <source>范围 ±%1 %2 无效：请先读取参数</source>
+            <translation>The range ±%1 %2 is not valid: read the parameters first</translation>
+        </message>
+        <message>
+            <source>周期 %1 ms 超出范围 %2 … %3 ms（链路所能承载的反馈速率）</source>
+            <translation>Period %1 ms is outside %2 … %3 ms (the feedback rate the link carries)</translation>
+        </message>
+        <message>
+            <source>时长 %1 s 超出范围 %2 … %3 s</source>
+            <translation>Duration %1 s is outside %2 … %3 s</translation>
+        </message>
+        <message>
+            <source>重复次数 %1 超出范围 1 … %2</source>
+            <translation>Repeat count %1 is outside 1 … %2</translation>
+        </message>
+        <message>
+            <source>限速 %1 rad/s 超出范围 (0, %2] rad/s</source>
+            <translation>Speed limit %1 rad/s is outside (0, %2] rad/s</translation>
+        </message>
+        <message>
+            <source>阶跃 %1 %2 超出范围：从 %3 %2 起，目标须在 ±%4 %2 之内</source>
+            <translation>Step %1 %2 is out of range: from %3 %2 the target must stay within ±%4 %2</translation>
+        </message>
+        <message>
+            <source>扫频幅值 %1 %2 超出范围：从 %3 %2 起，须大于 0 且不超出 ±%4 %2</source>
+            <translation>Sweep amplitude %1 %2 is out of range: from %3 %2 it must be above 0 and stay within ±%4 %2</translation>
+        </message>
+        <message>
+            <source>扫频 %1 … %2 Hz 超出范围：%3 … %4 Hz，起始频率须低于终止频率</source>
+            <translation>Sweep %1 … %2 Hz is out of range: %3 … %4 Hz, the start frequency below the end frequency</translation>
+        </message>
+        <message>
+            <source>指令未能发送，调参已停止</source>
+            <translation>A command could not be sent: tuning stopped</translation>
+        </message>
+    </context>
+    <context>
+        <name>TuningWindow</name>
+        <message>
+            <source>调参</source>
+            <translation>Tuning</translation>
+        </message>
+        <message>
+            <source>信号</source>
+            <translation>Signal</translation>
+        </message>
+        <message>
+            <source>物理量</source>
+            <translation>Quantity</translation>
+        </message>
+        <message>
+            <source>幅值</source>
+            <translation>Size</translation>
+        </message>
+        <message>
+            <source>时长 (s)</source>
+            <translation>Duration (s)</translation>
+        </message>
+        <message>
+            <source>重复次数</source>
+            <translation>Repeats</translation>
+        </message>
+        <message>
+            <source>起始频率 (Hz)</source>
+            <translation>From (Hz)</translation>
+        </message>
+        <message>
+            <source>终止频率 (Hz)</source>
+            <translation>To (Hz)</translation>
+        </message>
+        <message>
+            <source>限速 (rad/s)</source>
+            <translation>Speed limit (rad/s)</translation>
+        </message>
+        <message>
+            <source>周期 (ms)</source>
+            <translation>Period (ms)</translation>
+        </message>
+        <message>
+            <source>阶跃</source>
+            <translation>Step</translation>
+        </message>
+        <message>
+            <source>正弦扫频</source>
+            <translation>Sine sweep</translation>
+        </message>
+        <message>
+            <source>位置</source>
+            <translation>Position</translation>
+        </message>
+        <message>
+            <source>速度</source>
+            <translation>Velocity</translation>
+        </message>
+        <message>
+            <source>阶跃：从当前值起的变化量（可为负）；扫频：正弦的幅值。须在电机的范围之内</source>
+            <translation>Step: the change from the present value (may be negative); sweep: the sine's amplitude. Must stay within the motor's range</translation>
+        </message>
+        <message>
+            <source>阶跃：每一步保持的时间；扫频：一次扫频的大致时长（每个频率至少 4 个周期）</source>
+            <translation>Step: how long each step is held; sweep: the rough length of one sweep (at least 4 cycles per frequency)</translation>
+        </message>
+        <message>
+            <source>阶跃：往返的次数；扫频：扫频的次数。图中的数值是各次的平均</source>
+            <translation>Step: how many times up and back; sweep: how many sweeps. The figures are the mean over them</translation>
+        </message>
+        <message>
+            <source>位置测试时与每个位置一同发送的限速</source>
+            <translation>The speed limit sent with every position in a position test</translation>
+        </message>
+        <message>
+            <source>每个周期发送一条指令、收到一条反馈；最短周期取决于链路的速率</source>
+            <translation>One command is sent and one feedback received per period; the shortest period depends on the link's rate</translation>
+        </message>
+        <message>
+            <source>确认后使能电机（如尚未使能）并运行测试；结束后失能，除非电机事先已使能。Esc 停止</source>
+            <translation>After confirmation enables the motor (if it is not yet) and runs the test; disables it afterwards unless it was enabled before. Esc stops</translation>
+        </message>
+        <message>
+            <source>保存...</source>
+            <translation>Save...</translation>
+        </message>
+        <message>
+            <source>把所有运行（含采样和当时的增益）保存到一个文件</source>
+            <translation>Saves every run (samples and the gains of the time) into one file</translation>
+        </message>
+        <message>
+            <source>打开...</source>
+            <translation>Open...</translation>
+        </message>
+        <message>
+            <source>打开保存的运行，加入列表</source>
+            <translation>Opens saved runs and adds them to the list</translation>
+        </message>
+        <message>
+            <source>导出CSV...</source>
+            <translation>Export CSV...</translation>
+        </message>
+        <message>
+            <source>把选中的运行导出为 CSV：时间、指令、位置、速度、扭矩</source>
+            <translation>Exports the selected run as CSV: time, command, position, velocity, torque</translation>
+        </message>
+        <message>
+            <source>删除</source>
+            <translation>Remove</translation>
+        </message>
+        <message>
+            <source>勾选的运行叠加显示，数值并排比较</source>
+            <translation>Checked runs are overlaid, their figures side by side</translation>
+        </message>
+        <message>
+            <source>时间 (s)</source>
+            <translation>Time (s)</translation>
+        </message>
+        <message>
+            <source>频率 (Hz)</source>
+            <translation>Frequency (Hz)</translation>
+        </message>
+        <message>
+            <source>增益 (dB)</source>
+            <translation>Gain (dB)</translation>
+        </message>
+        <message>
+            <source>相位 (°)</source>
+            <translation>Phase (°)</translation>
+        </message>
+        <message>
+            <source>停止</source>
+            <translation>Stop</translation>
+        </message>
+        <message>
+            <source>开始</source>
+            <translation>Start</translation>
+        </message>
+        <message>
+            <source>%1阶跃 %2 %3，保持 %4 s 后返回，共 %5 次，约 %6 s</source>
+            <translation>%1 step %2 %3, held %4 s and back, %5 times, about %6 s</translation>
+        </message>
+        <message>
+            <source>%1正弦扫频 ±%2 %3，%4 … %5 Hz，共 %6 次，约 %7 s</source>
+            <translation>%1 sine sweep ±%2 %3, %4 … %5 Hz, %6 times, about %7 s</translation>
+        </message>
+        <message>
+            <source>电机 0x%1 将运动：%2。
+%3
+确定开始吗？</source>
+            <translation>Motor 0x%1 will move: %2.
+%3
+Start now?</translation>
+        </message>
+        <message>
+            <source>电机已使能，测试后保持使能。</source>
+            <translation>The motor is enabled and stays enabled after the test.</translation>
+        </message>
+        <message>
+            <source>测试前使能电机，测试后失能。</source>
+            <translation>The motor is enabled for the test and disabled afterwards.</translation>
+        </message>
+        <message>
+            <source>开始调参</source>
+            <translation>Start tuning</translation>
+        </message>
+        <message>
+            <source>运行中：%1</source>
+            <translation>Running: %1</translation>
+        </message>
+        <message>
+            <source>（%1 条反馈丢失）</source>
+            <translation> (%1 feedback frames lost)</translation>
+        </message>
+        <message>
+            <source>（未完成）</source>
+            <translation> (incomplete)</translation>
+        </message>
+        <message>
+            <source>当前</source>
+            <translation>Current</translation>
+        </message>
+        <message>
+            <source> 指令</source>
+            <translation> command</translation>
+        </message>
+        <message>
+            <source>位置 (rad)</source>
+            <translation>Position (rad)</translation>
+        </message>
+        <message>
+            <source>速度 (rad/s)</source>
+            <translation>Velocity (rad/s)</translation>
+        </message>
+        <message>
+            <source> 增益</source>
+            <translation> gain</translation>
+        </message>
+        <message>
+            <source> 相位</source>
+            <translation> phase</translation>
+        </message>
+        <message>
+            <source>电机</source>
+            <translation>Motor</translation>
+        </message>
+        <message>
+            <source>测试</source>
+            <translation>Test</translation>
+        </message>
+        <message>
+            <source>−3 dB 带宽 (Hz)</source>
+            <translation>−3 dB bandwidth (Hz)</translation>
+        </message>
+        <message>
+            <source>低频增益 (dB)</source>
+            <translation>Low-frequency gain (dB)</translation>
+        </message>
+        <message>
+            <source>上升时间 10–90% (ms)</source>
+            <translation>Rise time 10–90% (ms)</translation>
+        </message>
+        <message>
+            <source>超调 (%)</source>
+            <translation>Overshoot (%)</translation>
+        </message>
+        <message>
+            <source>调节时间 2% (ms)</source>
+            <translation>Settling time 2% (ms)</translation>
+        </message>
+        <message>
+            <source>稳态误差</source>
+            <translation>Steady-state error</translation>
+        </message>
+        <message>
+            <source>峰值扭矩 (N·m)</source>
+            <translation>Peak torque (N·m)</translation>
+        </message>
+        <message>
+            <source>丢失反馈</source>
+            <translation>Feedback lost</translation>
+        </message>
+        <message>
+            <source>%1阶跃 %2 %3</source>
+            <translation>%1 step %2 %3</translation>
+        </message>
+        <message>
+            <source>%1扫频 ±%2 %3</source>
+            <translation>%1 sweep ±%2 %3</translation>
+        </message>
+        <message>
+            <source>错误</source>
+            <translation>Error</translation>
+        </message>
+        <message>
+            <source>无法保存 %1：%2</source>
+            <translation>Cannot save %1: %2</translation>
+        </message>
+        <message>
+            <source>已保存 %1 次运行到 %2</source>
+            <translation>Saved %1 runs to %2</translation>
+        </message>
+        <message>
+            <source>无法打开 %1：%2</source>
+            <translation>Cannot open %1: %2</translation>
+        </message>
+        <message>
+            <source>已打开 %1 次运行</source>
+            <translation>Opened %1 runs</translation>
+        </message>
+        <message>
+            <source>还没有运行可保存</source>
+            <translation>There is no run to save yet</translation>
+        </message>
+        <message>
+            <source>保存调参记录</source>
+            <translation>Save tuning runs</translation>
+        </message>
+        <message>
+            <source>调参记录 (*.zktune)</source>
+            <translation>Tuning runs (*.zktune)</translation>
+        </message>
+        <message>
+            <source>打开调参记录</source>
+            <translation>Open tuning runs</translation>
+        </message>
+        <message>
+            <source>请先在列表中选中一次运行</source>
+            <translation>Select a run in the list first</translation>
+        </message>
+        <message>
+            <source>导出CSV</source>
+            <translation>Export CSV</translation>
+        </message>
+        <message>
+            <source>CSV 文件 (*.csv)</source>
+            <translation>CSV files (*.csv)</translation>
+        </message>
+        <message>
+            <source>已导出 %1</source>
+            <translation>Exported %1</translation>
         </message>
     </context>
     <context>
