@@ -46,10 +46,10 @@ const RegisterDef kRegisters[SimMotor::RegisterCount] = {
     {"VMAX", true, 30.0, true},
     {"TMAX", true, 10.0, true},
     {"I_BW", true, 1000.0, true},
-    {"KP_ASR", true, 0.03, true},
-    {"KI_ASR", true, 0.002, true},
-    {"KP_APR", true, 30.0, true},
-    {"KI_APR", true, 0.05, true},
+    {"KP_ASR", true, 1.0, true},   // N*m/(rad/s)
+    {"KI_ASR", true, 10.0, true},  // N*m/rad
+    {"KP_APR", true, 20.0, true},  // (rad/s)/rad
+    {"KI_APR", true, 0.0, true},   // (rad/s)/(rad*s)
     {"OV_Value", true, 32.0, true},
     {"GREF", true, 1.0, true},
     {"GREF2", true, 0.0, true},
@@ -62,8 +62,7 @@ const RegisterDef kRegisters[SimMotor::RegisterCount] = {
 };
 
 constexpr double kBaseDamping = 0.05;      // friction and back-EMF, N*m*s/rad
-constexpr double kVelocityLag = 0.05;      // s, velocity loop time constant
-constexpr double kPositionLag = 0.05;      // s, position loop time constant
+constexpr double kVelocityLag = 0.05;      // s, coasting while disabled
 constexpr double kThermalLag = 60.0;       // s
 constexpr int kSeenLimit = 10000;
 constexpr int kBlockSilenceMs = 100;       // an unfinished console block is judged after this
@@ -136,25 +135,21 @@ void SimMotor::advanceLocked(Clock::time_point now)
 void SimMotor::stepLocked(double h)
 {
     const double damping = std::max(0.0, double(regF(RidDamp))) + kBaseDamping;
-    const double inertia = std::max(1e-6, double(regF(RidInertia)));
     double vLimit = regF(RidVMax);
     const float maxSpd = regF(RidMaxSpd);
     if (maxSpd > 0 && maxSpd < vLimit)
         vLimit = maxSpd;
     const double tLimit = regF(RidTMax);
-    const double v0 = m_vel;
 
     if (m_state != StateEnabled) {
         m_vel *= std::exp(-h / kVelocityLag);
         m_pos += m_vel * h;
         m_torque = 0;
+        m_speedIntegral = m_positionIntegral = 0;
         return;
     }
 
-    double torqueTarget = 0;
-    double torqueLimit = tLimit;
-    switch (m_mode) {
-    case Mit: {
+    if (m_mode == Mit) {
         // Impedance control against a viscous load; the implicit step keeps stiff gains stable.
         const double kp = m_sp.kp, kd = m_sp.kd;
         const double d = kd + damping;
@@ -166,30 +161,54 @@ void SimMotor::stepLocked(double h)
                           -tLimit, tLimit);
         return;
     }
-    case PositionVelocity:
-    case Pvt: {
-        const double speed = std::min(double(std::fabs(m_sp.velocity)), vLimit);
-        const double err = m_sp.position - m_pos;
-        double v = clampd(err / kPositionLag, -speed, speed);
-        if (std::fabs(v * h) > std::fabs(err))
-            v = err / h;
-        m_vel = v;
-        m_pos += v * h;
-        if (m_mode == Pvt)
-            torqueLimit = clampd(m_sp.current, 0.0, 1.0) * tLimit;
-        break;
+
+    // Position-velocity, velocity and PVT: the controller's own loops (LoopModel).
+    LoopModel::Command c;
+    c.positionLoop = m_mode != Velocity;
+    c.position = m_sp.position;
+    c.velocity = m_mode == Velocity ? clampd(m_sp.velocity, -vLimit, vLimit) : 0.0;
+    c.speedLimit = std::min(double(std::fabs(m_sp.velocity)), vLimit);
+    c.torqueLimit = m_mode == Pvt ? clampd(m_sp.current, 0.0, 1.0) * tLimit : tLimit;
+    const LoopModel::Plant plant = loopPlantLocked();
+    const LoopModel::Gains gains = loopGainsLocked();
+    LoopModel::State x{m_pos, m_vel, m_torque, m_speedIntegral, m_positionIntegral};
+    for (double done = 0; done < h - 1e-12;) {
+        const double dt = std::min(LoopModel::kStep, h - done);
+        x = LoopModel::step(x, plant, gains, c, dt);
+        done += dt;
     }
-    case Velocity: {
-        const double target = clampd(m_sp.velocity, -vLimit, vLimit);
-        m_vel = target + (m_vel - target) * std::exp(-h / kVelocityLag);
-        m_pos += m_vel * h;
-        break;
-    }
-    default:
-        break;
-    }
-    torqueTarget = clampd(damping * m_vel + inertia * (m_vel - v0) / h, -torqueLimit, torqueLimit);
-    m_torque += (torqueTarget - m_torque) * (1.0 - std::exp(-h / 0.01));
+    m_pos = x.position;
+    m_vel = x.velocity;
+    m_torque = x.torque;
+    m_speedIntegral = x.speedIntegral;
+    m_positionIntegral = x.positionIntegral;
+}
+
+LoopModel::Plant SimMotor::loopPlantLocked() const
+{
+    // The identified motor values seen at the output shaft, where positions are counted.
+    const double gear = regF(RidGr) > 0 ? double(regF(RidGr)) : 1.0;
+    LoopModel::Plant p;
+    p.inertia = std::max(1e-6, double(regF(RidInertia))) * gear * gear;
+    p.damping = std::max(0.0, double(regF(RidDamp))) * gear * gear;
+    p.torqueLag = LoopModel::kTorqueLag;
+    return p;
+}
+
+LoopModel::Gains SimMotor::loopGainsLocked() const
+{
+    LoopModel::Gains g;
+    g.speedKp = regF(RidKpAsr);
+    g.speedKi = regF(RidKiAsr);
+    g.positionKp = regF(RidKpApr);
+    g.positionKi = regF(RidKiApr);
+    return g;
+}
+
+LoopModel::Plant SimMotor::loopPlant() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return loopPlantLocked();
 }
 
 void SimMotor::latchFaultLocked(quint8 code)

@@ -1,7 +1,8 @@
 #pragma once
 
 // A simulated motor controller: 38 registers, four control modes driving a simple
-// first-order motor model, a feedback frame after every command, ID management, the
+// motor model (MIT as an impedance against a viscous load; the other modes through the
+// controller's speed and position loops, whose gains are the registers: see LoopModel), a feedback frame after every command, ID management, the
 // register protocol over CAN and over the serial console (128- or 148-byte record
 // blocks), identification, version answers and a bootloader that takes firmware
 // packets over either path. Every public method is thread-safe (one mutex per motor).
@@ -10,6 +11,7 @@
 #include "simCalibration.h"
 #include "simCodec.h"
 #include "simConsoleExtras.h"
+#include "simLoopModel.h"
 
 #include <QByteArray>
 #include <QList>
@@ -42,7 +44,8 @@ public:
     enum Rid {
         RidUV = 0, RidOT = 2, RidMaxSpd = 6, RidMstId = 7, RidEscId = 8, RidTimeout = 9, RidCmode = 10,
         RidDamp = 11, RidInertia = 12, RidSwVer = 14, RidRs = 17, RidLs = 18, RidFlux = 19,
-        RidPMax = 21, RidVMax = 22, RidTMax = 23, RidOV = 29, RidCanBr = 35, RidSubVer = 36, RidLoaderVer = 37,
+        RidGr = 20, RidPMax = 21, RidVMax = 22, RidTMax = 23, RidKpAsr = 25, RidKiAsr = 26, RidKpApr = 27,
+        RidKiApr = 28, RidOV = 29, RidCanBr = 35, RidSubVer = 36, RidLoaderVer = 37,
     };
 
     struct SetPoint {
@@ -120,6 +123,9 @@ public:
     // With strict mode a command for another mode than the cmode register is answered but ignored.
     void setStrictMode(bool strict);
 
+    // The load the position-velocity, velocity and PVT loops drive, from the registers.
+    LoopModel::Plant loopPlant() const;
+
     // Lets a test step time by hand instead of following the steady clock.
     void setManualClock(bool manual);
     void advanceClock(double seconds);
@@ -149,6 +155,8 @@ private:
     Clock::time_point nowLocked() const;
     void advanceLocked(Clock::time_point now);
     void stepLocked(double h);
+    LoopModel::Plant loopPlantLocked() const;
+    LoopModel::Gains loopGainsLocked() const;
     void checkFaultsLocked();
     void latchFaultLocked(quint8 code);
     SimFeedback feedbackLocked() const;
@@ -180,6 +188,7 @@ private:
     quint8 m_state = StateDisabled;
     SetPoint m_sp;
     double m_pos = 0, m_vel = 0, m_torque = 0;
+    double m_speedIntegral = 0, m_positionIntegral = 0;
     double m_tMos = 30, m_tRotor = 28, m_ambient = 25;
     float m_supply = 24.0f;
     bool m_strict = false;

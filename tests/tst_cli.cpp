@@ -184,6 +184,8 @@ private slots:
                            << QVariant("1.2.0.5") << "" << 0.0;
             row("upgrade --force") << adapter << QStringList{"--id", "1", "--force", "upgrade", "ENCRYPTED"}
                                    << "before/bootloader" << QVariant("1.0.3.0") << "" << 0.0;
+            row("tune") << adapter << QStringList{"--id", "1", "tune", "--step", "velocity", "2", "--duration", "0.2"}
+                        << "complete" << QVariant(true) << "" << 0.0;
         }
     }
     void everySubcommand()
@@ -213,6 +215,11 @@ private slots:
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
         QVERIFY(r.json.value("ok").toBool());
         QCOMPARE(jsonAt(r.json, key), expected);
+        if (args.contains("tune")) {
+            QVERIFY(jsonAt(r.json, "figures/riseTimeMs").toDouble() > 0);
+            if (adapter != "usb")
+                QVERIFY(!motor()->isEnabled()); // enabled for the test only
+        }
         if (args.contains("export")) {
             QFile f(exported);
             QVERIFY(f.open(QIODevice::ReadOnly));
@@ -288,6 +295,16 @@ private slots:
         QTest::newRow("empty firmware") << QStringList{"--id", "1", "upgrade", "EMPTY"} << "" << 2 << "empty.bin";
         QTest::newRow("adapter firmware to a motor") << QStringList{"--id", "1", "upgrade", "GARBAGE"} << "" << 2
                                                      << "is no motor firmware image (.bin); --force sends it anyway";
+        QTest::newRow("tune without a signal") << QStringList{"--id", "1", "tune", "0.5"} << "" << 2
+                                               << "either --step KIND or --sweep KIND";
+        QTest::newRow("tune a torque step") << QStringList{"--id", "1", "tune", "--step", "torque", "1"} << "" << 2
+                                            << "--step torque: position or velocity";
+        QTest::newRow("tune beyond the position range") << QStringList{"--id", "1", "tune", "--step", "position", "13"}
+                                                        << "" << 2 << "must stay within ±12.5 rad";
+        QTest::newRow("sweep without its band") << QStringList{"--id", "1", "tune", "--sweep", "velocity", "1"} << "" << 2
+                                                << "--from HZ and --to HZ";
+        QTest::newRow("tune option elsewhere") << QStringList{"--id", "1", "--period", "2", "read"} << "" << 2
+                                               << "--period belongs to tune";
         // No adapter.
         QTest::newRow("no such port") << QStringList{"--port", "/dev/zk-none", "--id", "1", "read"} << "" << 3
                                       << "no serial port /dev/zk-none";
@@ -315,6 +332,8 @@ private slots:
         // Refused.
         QTest::newRow("enable a faulted motor") << QStringList{"--id", "1", "enable"} << "fault" << 5
                                                 << "did not enable: Over-current (state 0x0a)";
+        QTest::newRow("tune a faulted motor") << QStringList{"--id", "1", "tune", "--step", "velocity", "1"} << "fault" << 5
+                                              << "could not be enabled: Over-current";
         QTest::newRow("upgrade, ERROR for packet 3") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-error:3"
                                                      << 5 << "reported an error (ERROR) (3 of 3 packets sent)";
         QTest::newRow("upgrade, request refused") << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "boot-error:0" << 5

@@ -18,6 +18,7 @@
 #include "motor/motorIds.h"
 #include "motor/paramRegisters.h"
 #include "procedures/customCDC.h"
+#include "tuning/ui/tuningWindow.h"
 #include "simCanBusPeer.h"
 #include "simUsbWindow.h"
 #include "simWindow.h"
@@ -42,7 +43,7 @@ namespace {
 
 enum class Adapter { Serial, Usb, CanBus };
 enum class Road { Enable, Disable, SaveZero, ClearError, MitOnce, Periodic, ReadParams, SaveParams, ReadId, SetId,
-                  Scan, Version, SpecialCalibration, SpecialIdentify, Firmware };
+                  Scan, Version, SpecialCalibration, SpecialIdentify, Firmware, Tuning };
 enum class Trigger { Close, Loss, Upgrade };
 
 // One frame as the bus saw it.
@@ -243,7 +244,7 @@ private slots:
             {"read registers", Road::ReadParams}, {"save registers", Road::SaveParams}, {"read ID", Road::ReadId},
             {"set ID", Road::SetId},           {"scan", Road::Scan},           {"versions", Road::Version},
             {"special calibration", Road::SpecialCalibration}, {"special identification", Road::SpecialIdentify},
-            {"firmware", Road::Firmware}};
+            {"firmware", Road::Firmware}, {"tuning", Road::Tuning}};
         for (const auto &a : adapters)
             for (const auto &r : roads)
                 QTest::newRow(qPrintable(QString("%1: %2").arg(a.first, r.first))) << a.second << r.second;
@@ -330,6 +331,43 @@ private slots:
             QCOMPARE(rig.motor()->bootloader().image(), image);
             QTRY_VERIFY_WITH_TIMEOUT(DialogService::history().last().kind == DialogService::Information, 10000);
             break;
+        case Road::Tuning: {
+            DialogService::setHandler([](const DialogService::Request &r) {
+                DialogService::Reply reply;
+                reply.result = r.kind == DialogService::Question ? QMessageBox::Yes : QMessageBox::Ok;
+                return reply;
+            });
+            ui->canIdEdit->setText("123"); // the CAN tab's own ID
+            emit ui->canIdEdit->editingFinished();
+            ui->btn_tuning->click();
+            TuningWindow *t = w->tuningBench();
+            Tuning::Test test;
+            test.size = 0.2;
+            test.durationS = 0.1;
+            test.periodMs = 5;
+            t->setTest(test);
+            t->findChild<QPushButton *>("tuneStartButton")->click();
+            QVERIFY(t->isRunning());
+            QTRY_VERIFY_WITH_TIMEOUT(!t->isRunning(), 10000);
+            QTRY_COMPARE(t->runs().size(), 1);
+            QVERIFY(t->runs().first().complete);
+            QTest::qWait(300);
+            // Gains read on the register ID, then enable, commands and disable on the
+            // position mode's command ID.
+            const quint32 cmd = canidConvention(1, PosVelMode);
+            QList<Wire> onCmd;
+            for (const Wire &g : rig.since(mark)) {
+                QVERIFY(!g.extended && !g.remote && !g.fd);
+                QVERIFY2(g.id == 0x7FF || g.id == cmd, qPrintable(QString::number(g.id, 16)));
+                QCOMPARE(g.data.size(), 8);
+                if (g.id == cmd)
+                    onCmd << g;
+            }
+            QVERIFY(onCmd.size() > 10);
+            QCOMPARE(onCmd.first().data, special(MotorCommand::Enable));
+            QCOMPARE(onCmd.last().data, special(MotorCommand::Disable));
+            return;
+        }
         }
         const int want = atLeast ? atLeast : count ? count : int(expected.size());
         QTRY_VERIFY_WITH_TIMEOUT(rig.since(mark).size() >= want, 10000);

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "app/ui_mainwindow.h"
 #include "motor/ui/motorsPanel.h"
+#include "tuning/ui/tuningWindow.h"
 
 #include "calibration/calibrationCapture.h"
 #include "can/canFrameModel.h"
@@ -227,6 +228,8 @@ MainWindow::~MainWindow()
     if (deviceWatcher)
         deviceWatcher->stop();
     on_actCom_Close_triggered();
+    // The bench window drives the link: it goes while the link object is still there.
+    delete tuningWindow.data();
     canBusShutdown();
     stopCanDebugTask();
     stopBackgroundTasks();

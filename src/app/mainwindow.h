@@ -31,6 +31,7 @@
 #include "motor/motorIds.h"
 #include "motor/motorProtocol.h"
 #include "motor/paramRegisters.h"
+#include "tuning/tuningBench.h"
 
 #include <atomic>
 #include <climits>
@@ -71,6 +72,7 @@ class SpecialMotorDialog;
 class CalibrationCapture;
 class TableDownload;
 class TableUpload;
+class TuningWindow;
 class QDialog;
 class MotorsPanel;
 struct CAN_Frame;
@@ -169,6 +171,12 @@ public:
     // Feedback samples gathered for the charts and not yet handed to them.
     qsizetype heldFeedbackSamples();
     bool isCanDebugRunning() const { return canDebugRunning; }
+
+    // ---- Tuning bench (mainwindow_tuning.cpp).
+    TuningWindow *tuningBench() const;
+    // Ends a running tuning run (the link closing, Stop all); it disables the motor when
+    // the run enabled it.
+    void stopTuningRun(const QString &why = QString());
 
     // ---- USB FDCAN adapter: panel, pairing, timing (mainwindow_fdcan.cpp), frames
     // (mainwindow_usb.cpp).
@@ -376,6 +384,7 @@ public slots:
     void on_btn_canDebugClear_clicked();
     void on_btn_canDebugUpdate_clicked();
     void on_btn_canDebugSend_clicked();
+    void on_btn_tuning_clicked();
     void on_sendIntervalEdit_2_editingFinished();
     void on_comboBox_ctrMode_currentIndexChanged(int index);
     void ctrModeComponentSwitch(int index);
@@ -687,6 +696,9 @@ private:
     // a flood of feedback frames queues one signal at a time, not one per frame.
     std::atomic_int latestStateCode{0};
     std::atomic_bool stateSignalPending{false};
+    // Feedback and register answers for a running tuning run, pushed by the receive side.
+    TuningInbox tuningInbox;
+    QPointer<TuningWindow> tuningWindow;
 
     // Control panel: the motor-type dialog, and the velocity bound the position-velocity,
     // velocity and PVT pages show (rad/s).

@@ -34,6 +34,7 @@
 #include <QTimer>
 #include <QtConcurrent/QtConcurrent>
 
+#include <cstring>
 #include <algorithm>
 
 namespace {
@@ -259,6 +260,7 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
     case MotorFrameKind::Feedback: {
         const MotorFeedback &fb = f.feedback;
         appendFeedbackSamples(fb.position, fb.velocity, fb.torque);
+        tuningInbox.pushFeedback(fb);
         ++feedbackFrames;
         // The labels change only when the value does.
         if (shownMotorTemp.exchange(fb.motorTemp) != fb.motorTemp)
@@ -295,6 +297,11 @@ void MainWindow::motorFrameReceived(uint32_t frameId, const uint8_t *data, int l
 void MainWindow::parseRIDFrame(const unsigned char *data, ESC_INF &record)
 {
     const RegisterReply r = ::parseRIDFrame(data, record, cdc->registerReplies, cdc->versionMode, &ranges);
+    if (r.command == RegisterFrame::Read) {
+        float value;
+        std::memcpy(&value, &r.raw, 4);
+        tuningInbox.pushRegister(r.rid, value);
+    }
     if (r.masterIdChanged) {
         canTxModel->setMasterid(r.masterId);
         ui->masteridEdit->setText(QString::number(r.masterId, 16));

@@ -339,6 +339,14 @@ bool MainWindow::on_actCom_Open_triggered()
 
 void MainWindow::on_actCom_Close_triggered()
 {
+    // A tuning run ends first, while its disable can still reach the motor: the port
+    // writes it out before it closes.
+    if (portOpen) {
+        stopTuningRun(tr("串口已关闭"));
+        QMutexLocker lock(cdc ? &cdc->portMutex() : nullptr);
+        if (serialPort.isOpen() && serialPort.bytesToWrite() > 0)
+            serialPort.waitForBytesWritten(100);
+    }
     ui->btn_comSwitch->setText(tr("打开串口"));
     ui->btn_comSwitch->setStyleSheet(QString());
     if (cdc) {

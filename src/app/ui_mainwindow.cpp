@@ -907,6 +907,8 @@ void Ui_MainWindow::setupControlPanel()
     dbg->addWidget(sendIntervalEdit_2, 1, 3);
     dbg->addWidget(btn_canDebugUpdate, 2, 0, 1, 2);
     dbg->addWidget(btn_canDebugSend, 2, 2, 1, 2);
+    btn_tuning = makeButton(canDebugGroupBox, "btn_tuning");
+    dbg->addWidget(btn_tuning, 3, 0, 1, 4);
     cpl->addWidget(canDebugGroupBox);
     cpl->addStretch(1);
 }
@@ -1127,6 +1129,9 @@ void Ui_MainWindow::retranslateUi(QMainWindow *MainWindow)
     canDebugGroupBox->setTitle(QCoreApplication::translate("MainWindow", "指令发送"));
     btn_canDebugUpdate->setText(QCoreApplication::translate("MainWindow", "更新"));
     btn_canDebugSend->setText(QCoreApplication::translate("MainWindow", "发送"));
+    btn_tuning->setText(QCoreApplication::translate("MainWindow", "调参..."));
+    btn_tuning->setToolTip(QCoreApplication::translate(
+        "MainWindow", "阶跃与扫频测试：测量上升时间、超调、调节时间和带宽，比较不同增益下的响应"));
     periodicSend->setText(QCoreApplication::translate("MainWindow", "周期发送"));
     MotorParamGroupBox->setTitle(QCoreApplication::translate("MainWindow", "电机参数"));
     MPreCalculateButton->setText(QCoreApplication::translate("MainWindow", "参数标定"));

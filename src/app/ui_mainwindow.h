@@ -240,6 +240,7 @@ public:
     QLabel *canDebugDataLabel = nullptr;
     QPushButton *btn_canDebugUpdate = nullptr;
     QPushButton *btn_canDebugSend = nullptr;
+    QPushButton *btn_tuning = nullptr;
     QCheckBox *periodicSend = nullptr;
     QLineEdit *sendIntervalEdit_2 = nullptr;
 

@@ -33,6 +33,7 @@ const CommandInfo kCommands[] = {
     {"enable", CliRequest::Command::Enable, 0},       {"disable", CliRequest::Command::Disable, 0},
     {"zero", CliRequest::Command::Zero, 0},           {"clear-fault", CliRequest::Command::ClearFault, 0},
     {"version", CliRequest::Command::Version, 0},     {"upgrade", CliRequest::Command::Upgrade, 1},
+    {"tune", CliRequest::Command::Tune, 1},
     {"decode", CliRequest::Command::Decode, 1},       {"diff", CliRequest::Command::Diff, 1},
     {"report", CliRequest::Command::Report, 0},
 };
@@ -96,6 +97,46 @@ bool assignmentsWritable(const ESC_INF &record, const QList<int> &rids, QString 
     return false;
 }
 
+// The tune command's test, checked against the control panel's default ranges (the motor's
+// own PMAX and VMAX are read and checked again before it moves). Empty when sound.
+QString parseTune(const QCommandLineParser &p, const QCommandLineOption &step, const QCommandLineOption &sweep,
+                  const QCommandLineOption &duration, const QCommandLineOption &repeat, const QCommandLineOption &fromHz,
+                  const QCommandLineOption &toHz, const QCommandLineOption &period,
+                  const QCommandLineOption &speedLimit, const QString &size, Tuning::Test &t)
+{
+    if (p.isSet(step) == p.isSet(sweep))
+        return "tune needs either --step KIND or --sweep KIND";
+    t.signal = p.isSet(step) ? Tuning::Signal::Step : Tuning::Signal::Sweep;
+    const QString kind = p.value(p.isSet(step) ? step : sweep);
+    if (kind != QLatin1String("position") && kind != QLatin1String("velocity"))
+        return QString("--%1 %2: position or velocity").arg(p.isSet(step) ? "step" : "sweep", kind);
+    t.quantity = kind == QLatin1String("position") ? Tuning::Quantity::Position : Tuning::Quantity::Velocity;
+    if (t.signal == Tuning::Signal::Sweep && (!p.isSet(fromHz) || !p.isSet(toHz)))
+        return "--sweep needs --from HZ and --to HZ";
+    auto number = [&](const QString &text, const QString &what, double &out) {
+        bool ok = false;
+        out = text.trimmed().toDouble(&ok);
+        return ok && text.trimmed() == text && std::isfinite(out) ? QString() : QString("%1 \"%2\" is no number").arg(what, text);
+    };
+    QString e = number(size, "size", t.size);
+    const QList<QPair<const QCommandLineOption *, double *>> reals = {
+        {&duration, &t.durationS}, {&fromHz, &t.fromHz}, {&toHz, &t.toHz}, {&speedLimit, &t.speedLimit}};
+    for (const auto &o : reals)
+        if (e.isEmpty() && p.isSet(*o.first))
+            e = number(p.value(*o.first), "--" + o.first->names().constFirst(), *o.second);
+    for (const auto &o : {qMakePair(&repeat, &t.repeats), qMakePair(&period, &t.periodMs)}) {
+        quint32 n = 0;
+        if (e.isEmpty() && p.isSet(*o.first)) {
+            if (!parseCliNumber(p.value(*o.first), 1000000, &n))
+                e = QString("--%1 %2 is no whole number").arg(o.first->names().constFirst(), p.value(*o.first));
+            *o.second = int(n);
+        }
+    }
+    if (!e.isEmpty())
+        return e;
+    return Tuning::validate(t, Tuning::Limits());
+}
+
 } // namespace
 
 QString cliExitName(CliExit code)
@@ -155,6 +196,15 @@ QString cliUsage()
         "  version             read the motor's application and bootloader versions\n"
         "  upgrade FILE        send the firmware image FILE (.bin) to the motor's bootloader;\n"
         "                      prints the versions before and after\n"
+        "  tune --step KIND SIZE | --sweep KIND AMPLITUDE --from HZ --to HZ\n"
+        "                      step (position or velocity: SIZE from where the motor stands,\n"
+        "                      held, then back) or sine sweep; prints rise time, overshoot,\n"
+        "                      settling time, steady-state error and peak torque, or gain and\n"
+        "                      phase per frequency and the -3 dB bandwidth. The motor is enabled\n"
+        "                      for the test and disabled afterwards (Ctrl-C too). --duration S\n"
+        "                      (each hold / one sweep, default 1), --repeat N, --period MS (one\n"
+        "                      command each, default 1), --speed-limit RAD_S (position, default\n"
+        "                      10), --save FILE (bench file), --csv FILE; a negative SIZE after --\n"
         "  decode FILE         print a can-utils recording (candump -l) with what each frame\n"
         "                      means to a motor (start-up mapping ranges); no adapter\n"
         "\n"
@@ -168,6 +218,7 @@ QString cliUsage()
         "  --timeout MS        longest wait for an answer (1..600000, default 1000; upgrade:\n"
         "                      each wait for the bootloader, default its own 1.1 to 5.2 s)\n"
         "  --from FILE         write, report: the parameter file to compare with\n"
+        "  --from HZ           tune --sweep: the lowest frequency\n"
         "  --note TEXT         report: the operator's note\n"
         "  --import-ids        import, diff, write --from: take the file's master ID too (the CAN ID changes\n"
         "                      only through set-id)\n"
@@ -202,11 +253,23 @@ CliParse parseCliArguments(const QStringList &arguments)
     const QCommandLineOption timeout("timeout", "timeout", "ms");
     const QCommandLineOption simulate("simulate", "simulate");
     const QCommandLineOption simMotors("sim-motors", "sim-motors", "n");
+    const QCommandLineOption step("step", "step", "kind");
+    const QCommandLineOption sweep("sweep", "sweep", "kind");
+    const QCommandLineOption duration("duration", "duration", "s");
+    const QCommandLineOption repeat("repeat", "repeat", "n");
+    // A file for write and report, the sweep's lowest frequency for tune.
+    const QCommandLineOption from("from", "from", "file|hz");
+    const QCommandLineOption toHz("to", "to", "hz");
+    const QCommandLineOption period("period", "period", "ms");
+    const QCommandLineOption speedLimit("speed-limit", "speed-limit", "rad/s");
+    const QCommandLineOption save("save", "save", "file");
+    const QCommandLineOption csv("csv", "csv", "file");
+    const QList<QCommandLineOption> tuneOptions = {step, sweep, duration, repeat, toHz, period, speedLimit, save, csv};
     const QCommandLineOption importIds("import-ids", "import-ids");
     const QCommandLineOption force("force", "force");
-    const QCommandLineOption from("from", "from", "file");
     const QCommandLineOption note("note", "note", "text");
     parser.addOptions({help, version, port, adapter, id, master, json, timeout, simulate, simMotors, importIds, from, note, force});
+    parser.addOptions(tuneOptions);
     if (!parser.parse(QStringList{QStringLiteral("zktool-cli")} + arguments))
         return fail(parser.errorText());
     r.json = parser.isSet(json);
@@ -216,7 +279,7 @@ CliParse parseCliArguments(const QStringList &arguments)
         out.outcome = parser.isSet(help) ? CliParse::Outcome::Help : CliParse::Outcome::Version;
         return out;
     }
-    for (const QCommandLineOption &o : {port, adapter, id, master, timeout, simMotors, from, note})
+    for (const QCommandLineOption &o : QList<QCommandLineOption>{port, adapter, id, master, timeout, simMotors, from, note} + tuneOptions)
         if (parser.values(o).size() > 1)
             return fail(QString("--%1 given more than once").arg(o.names().constFirst()));
 
@@ -298,8 +361,8 @@ CliParse parseCliArguments(const QStringList &arguments)
     if (parser.isSet(note) && r.command != CliRequest::Command::Report)
         return fail(QString("--note is for report, not %1").arg(name));
     const bool takesFrom = r.command == CliRequest::Command::Write || r.command == CliRequest::Command::Report;
-    if (parser.isSet(from) && !takesFrom)
-        return fail(QString("--from is for write and report, not %1").arg(name));
+    if (parser.isSet(from) && !takesFrom && r.command != CliRequest::Command::Tune)
+        return fail(QString("--from is for write, report and tune, not %1").arg(name));
     if (parser.isSet(from) && r.command == CliRequest::Command::Write && !args.isEmpty())
         return fail("write takes either NAME=VALUE assignments or --from FILE");
     if (info->files == -1 && args.isEmpty() && !parser.isSet(from))
@@ -363,6 +426,23 @@ CliParse parseCliArguments(const QStringList &arguments)
     if (r.command == CliRequest::Command::Import)
         if (const QString error = loadParameterFile(args.first()); !error.isEmpty())
             return fail(error);
+    if (r.command != CliRequest::Command::Tune)
+        for (const QCommandLineOption &o : tuneOptions)
+            if (parser.isSet(o))
+                return fail(QString("--%1 belongs to tune").arg(o.names().constFirst()));
+    if (r.command == CliRequest::Command::Tune) {
+        const QString error = parseTune(parser, step, sweep, duration, repeat, from, toHz, period, speedLimit,
+                                        args.first(), r.tune);
+        if (!error.isEmpty())
+            return fail(error);
+        r.tuneSave = parser.value(save);
+        r.tuneCsv = parser.value(csv);
+        for (const QString &f : {r.tuneSave, r.tuneCsv}) {
+            const QFileInfo dir(QFileInfo(f).absolutePath());
+            if (!f.isEmpty() && (QFileInfo(f).isDir() || !dir.isDir() || !dir.isWritable()))
+                return fail(QString("cannot write %1").arg(f));
+        }
+    }
     if (r.command == CliRequest::Command::Decode) {
         r.file = args.first();
         const QFileInfo f(r.file);

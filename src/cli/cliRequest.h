@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "tuning/tuningTest.h"
+
 // What the command line asks for, checked in full before anything is opened or sent.
 
 // Exit codes: one per way a command can end, so that scripts can tell them apart.
@@ -23,7 +25,7 @@ struct CliRequest
 {
     enum class Command {
         Ports, Scan, Read, Write, Save, Export, Import, SetId, Enable, Disable, Zero, ClearFault, Version, Upgrade,
-        Decode, Diff, Report
+        Tune, Decode, Diff, Report
     };
     enum class Adapter { Serial, Usb, CanBus };
 
@@ -34,6 +36,9 @@ struct CliRequest
     QString importText;                     // import: the file's content, read once
     QByteArray firmware;                    // upgrade: the image, read once
     QString firmwareName;                   // upgrade: the name the tool shows for it
+    Tuning::Test tune;                      // tune: the test, checked against the panel's ranges
+    QString tuneSave;                       // tune: the bench file to write the run into
+    QString tuneCsv;                        // tune: the CSV to export the run to
 
     Adapter adapter = Adapter::Serial;
     QString port;

@@ -10,6 +10,8 @@
 #include "motor/paramDiff.h"
 #include "motor/motorReport.h"
 #include "motor/paramRegisters.h"
+#include "link/serial/protocolFormat.h"
+#include "tuning/tuningRun.h"
 #include "motor/paramRules.h"
 
 #include <QCoreApplication>
@@ -20,6 +22,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <csignal>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -39,6 +43,16 @@ QString commandName(MotorCommand c)
     case MotorCommand::ClearError: return QStringLiteral("clear-fault");
     }
     return QString();
+}
+
+// Ctrl-C during a tuning run ends the run (and disables the motor) instead of the program.
+std::atomic_bool interrupted{false};
+void onInterrupt(int) { interrupted = true; }
+
+double finiteOrNull(double v) { return std::isfinite(v) ? v : qQNaN(); }
+QJsonValue jsonNumber(double v, double scale = 1.0)
+{
+    return std::isfinite(v) ? QJsonValue(QString::number(v * scale, 'g', 6).toDouble()) : QJsonValue();
 }
 
 QString valueText(int rid, quint32 raw)
@@ -152,6 +166,9 @@ void CliRunner::onFrame(quint32 frameId, const QByteArray &bytes)
     case MotorFrameKind::RegisterReply: {
         const RegisterReply rr = parseRIDFrame(f.data.data(), cdc.escInf, cdc.registerReplies, cdc.versionMode, &ranges);
         if (rr.command == RegisterFrame::Read) {
+            float value;
+            std::memcpy(&value, &rr.raw, 4);
+            tuneInbox.pushRegister(rr.rid, value);
             if (rr.rid == kMasterIdRid) {
                 masterId = rr.raw;
                 masterKnown = true;
@@ -175,6 +192,7 @@ void CliRunner::onFrame(quint32 frameId, const QByteArray &bytes)
         break;
     }
     case MotorFrameKind::Feedback:
+        tuneInbox.pushFeedback(f.feedback);
         lastFeedback = f.feedback;
         ++feedbacks;
         break;
@@ -213,6 +231,7 @@ CliResult CliRunner::run()
     case CliRequest::Command::ClearFault: command(MotorCommand::ClearError, r); break;
     case CliRequest::Command::Version: version(r); break;
     case CliRequest::Command::Upgrade: upgrade(r); break;
+    case CliRequest::Command::Tune: tune(r); break;
     case CliRequest::Command::Diff: diff(r); break;
     case CliRequest::Command::Report: report(r); break;
     case CliRequest::Command::Ports:
@@ -670,6 +689,100 @@ void CliRunner::upgrade(CliResult &r)
              .arg(motorName(), cliLink.where(), FirmwareUpgrade::outcomeText(outcome))
              .arg(sent)
              .arg(count));
+}
+
+// ---------------------------------------------------------------- tuning
+
+void CliRunner::tune(CliResult &r)
+{
+    if (!learnMasterId(r))
+        return;
+    const TuningRoad road = motorTuningRoad(cdc, [this] { return !cliLink.isLost(); });
+    // A process of its own cannot know whether the motor was enabled: it leaves it disabled.
+    TuningBench bench(req.tune, false, road, tuneInbox);
+    interrupted = false;
+    auto previous = std::signal(SIGINT, onInterrupt);
+    const QDateTime started = QDateTime::currentDateTimeUtc();
+    bench.start();
+    const int limitMs = int(Tuning::Plan(req.tune).duration() * 1000) + 3000 + req.timeoutMs;
+    waitUntil([&] { return !bench.isRunning() || interrupted; }, limitMs);
+    if (bench.isRunning()) {
+        if (cliLink.isLost())
+            bench.abandon(QStringLiteral("link lost"));
+        else
+            bench.stop(interrupted ? QStringLiteral("interrupted") : QStringLiteral("took too long"));
+    }
+    std::signal(SIGINT, previous);
+    // The disable must reach the motor before the program ends and closes the link: its
+    // feedback says it did.
+    const Tuning::Sequence &seq = bench.state();
+    bool disabledSeen = false;
+    if (seq.enabledByRun() && !cliLink.isLost()) {
+        const quint64 before = feedbacks;
+        disabledSeen = waitUntil([&] { return feedbacks > before && lastFeedback.state != 1; }, req.timeoutMs);
+    }
+
+    Tuning::Run run = seq.run();
+    run.name = QStringLiteral("tune");
+    run.started = started;
+    run.canId = cdc.motorCanid();
+    const Tuning::RunFigures f = Tuning::runFigures(run);
+    const QString unit = Tuning::quantityUnit(run.test.quantity);
+    QJsonObject gains;
+    for (const auto &g : run.gains)
+        gains.insert(g.first, QString::number(g.second, 'g', 6).toDouble());
+    r.json.insert("gains", gains);
+    r.json.insert("start", round6(float(run.start)));
+    r.json.insert("samples", int(run.samples.size()));
+    r.json.insert("lostFeedback", run.lostFeedback);
+    r.json.insert("complete", run.complete);
+    r.json.insert("disabledAfter", disabledSeen);
+    QStringList gainText;
+    for (const auto &g : run.gains)
+        gainText << QString("%1 %2").arg(g.first).arg(g.second, 0, 'g', 6);
+    r.lines << QString("%1 on %2: %3 samples, %4 lost; gains %5")
+                   .arg(motorName(), cliLink.where())
+                   .arg(run.samples.size())
+                   .arg(run.lostFeedback)
+                   .arg(gainText.join(", "));
+    if (run.test.signal == Tuning::Signal::Step) {
+        const Tuning::StepFigures &s = f.step;
+        r.json.insert("figures", QJsonObject{{"riseTimeMs", jsonNumber(s.riseTime, 1000)},
+                                             {"overshootPct", jsonNumber(s.overshootPct)},
+                                             {"settlingTimeMs", jsonNumber(s.settlingTime, 1000)},
+                                             {"steadyStateError", jsonNumber(s.steadyStateError)},
+                                             {"peakTorque", jsonNumber(s.peakTorque)},
+                                             {"edges", int(f.edges.size())}});
+        r.lines << QString("rise time %1 ms, overshoot %2 %, settling time %3 ms, steady-state error %4 %5, "
+                           "peak torque %6 N-m")
+                       .arg(finiteOrNull(s.riseTime * 1000), 0, 'f', 2)
+                       .arg(finiteOrNull(s.overshootPct), 0, 'f', 2)
+                       .arg(finiteOrNull(s.settlingTime * 1000), 0, 'f', 2)
+                       .arg(finiteOrNull(s.steadyStateError), 0, 'g', 4)
+                       .arg(unit)
+                       .arg(finiteOrNull(s.peakTorque), 0, 'f', 3);
+    } else {
+        QJsonArray points;
+        for (const Tuning::SweepPoint &p : f.sweep.points) {
+            points.append(QJsonObject{{"hz", jsonNumber(p.hz)}, {"gainDb", jsonNumber(p.gainDb)},
+                                      {"phaseDeg", jsonNumber(p.phaseDeg)}});
+            r.lines << QString("%1 Hz: %2 dB, %3 deg").arg(p.hz, 0, 'g', 4).arg(p.gainDb, 0, 'f', 2).arg(p.phaseDeg, 0, 'f', 1);
+        }
+        r.json.insert("figures", QJsonObject{{"bandwidthHz", jsonNumber(f.sweep.bandwidthHz)}, {"points", points}});
+        r.lines << QString("-3 dB bandwidth %1 Hz").arg(finiteOrNull(f.sweep.bandwidthHz), 0, 'f', 2);
+    }
+    QString error;
+    if (!req.tuneSave.isEmpty() && !run.samples.isEmpty() && !Tuning::saveRuns(req.tuneSave, {run}, &error))
+        fail(r, CliExit::Failed, QString("cannot write %1: %2").arg(req.tuneSave, error));
+    if (!req.tuneCsv.isEmpty() && !run.samples.isEmpty() && !Tuning::exportCsv(req.tuneCsv, run, &error))
+        fail(r, CliExit::Failed, QString("cannot write %1: %2").arg(req.tuneCsv, error));
+    if (seq.enabledByRun() && !disabledSeen && r.exit == CliExit::Done)
+        fail(r, CliExit::NoAnswer, QString("%1 on %2 did not confirm the disable after the test within %3 ms")
+                                       .arg(motorName(), cliLink.where())
+                                       .arg(req.timeoutMs));
+    if (seq.outcome() != Tuning::Sequence::Outcome::Complete)
+        fail(r, seq.outcome() == Tuning::Sequence::Outcome::Failed ? CliExit::Refused : CliExit::Failed,
+             QString("%1 on %2: %3").arg(motorName(), cliLink.where(), seq.message()));
 }
 
 // ---------------------------------------------------------------- parameter sets

@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QStringList>
 
+#include "tuning/tuningBench.h"
+
 #include <atomic>
 #include <functional>
 
@@ -62,6 +64,7 @@ private:
     void command(MotorCommand command, CliResult &r);
     void version(CliResult &r);
     void upgrade(CliResult &r);
+    void tune(CliResult &r);
     void diff(CliResult &r);
     void report(CliResult &r);
     // Writes the registers where `target` differs from `motor` (nothing when none does).
@@ -109,6 +112,8 @@ private:
     bool versionsSeen = false;
     quint32 appVersion = 0;
     quint32 loaderVersion = 0;
+
+    TuningInbox tuneInbox;
 
     bool idSetSeen = false;
     unsigned idSetCanid = 0;

@@ -83,6 +83,7 @@ QString SendingRoads::roadName(Road road)
     case Replay: return QCoreApplication::translate("SendingRoads", "回放");
     case SendQueue: return QCoreApplication::translate("SendingRoads", "串口发送队列");
     case FirmwareUpgrade: return QCoreApplication::translate("SendingRoads", "固件升级");
+    case Tuning: return QCoreApplication::translate("SendingRoads", "调参");
     }
     return QString();
 }

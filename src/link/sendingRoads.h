@@ -8,10 +8,10 @@
 
 // The one place that knows which roads are sending on the link: a road that sends by
 // itself (periodic motor commands, the CAN tab's repetition, an adapter repeating a
-// frame, a replay, the terminal's send queue, a firmware transfer) is started here with
-// the way to end it, and says when it has ended. Closing or losing the link, starting an
-// upgrade or a calibration, and "stop all" end every road through stopAll(), so that
-// nothing outlives its link or its user's stop. GUI thread only.
+// frame, a replay, the terminal's send queue, a firmware transfer, a tuning run) is
+// started here with the way to end it, and says when it has ended. Closing or losing the
+// link, starting an upgrade or a calibration, and "stop all" end every road through
+// stopAll(), so that nothing outlives its link or its user's stop. GUI thread only.
 class SendingRoads : public QObject
 {
     Q_OBJECT
@@ -23,6 +23,7 @@ public:
         Replay,         // a recording played onto the bus
         SendQueue,      // the terminal's send queue
         FirmwareUpgrade,
+        Tuning,         // a step or sweep test of the tuning bench
     };
     Q_ENUM(Road)
     using Stopper = std::function<void()>;

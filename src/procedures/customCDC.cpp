@@ -211,15 +211,15 @@ void CustomCDC::SetID(unsigned int canid, unsigned int masterid)
     frameSend(idAssignFrame(uint8_t(canid & 0xFF), uint8_t(masterid & 0xFF)), kMotorBroadcastId);
 }
 
-void CustomCDC::motorMode(int type, bool console, int mode)
+bool CustomCDC::motorMode(int type, bool console, int mode)
 {
     if (type < 0 || type > 2)
-        return;
+        return false;
     const auto command = MotorCommand(type);
-    if (console)
-        write(consoleCommand(command));
-    else
-        frameSend(specialFrame(command), canidConvention(m_canid, mode));
+    if (!console)
+        return frameSend(specialFrame(command), canidConvention(m_canid, mode));
+    write(consoleCommand(command));
+    return true;
 }
 
 void CustomCDC::canDebugSend() { frameSend(debugPayload, debugCanId()); }
@@ -236,7 +236,7 @@ void CustomCDC::canDebugClear(int mode)
 
 // ---------------------------------------------------------------- registers
 
-void CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
+bool CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
 {
     const quint32 canid = m_canid;
     QByteArray frame;
@@ -244,9 +244,9 @@ void CustomCDC::controllerAllParamsCRUFunc(int type, int rid)
     case 0: frame = registerReadFrame(canid, rid); break;
     case 1: frame = registerWriteFrame(canid, rid, escInf); break;
     case 2: frame = registerSaveFrame(canid, rid); break;
-    default: return;
+    default: return false;
     }
-    frameSend(frame, RegisterFrame::Id);
+    return frameSend(frame, RegisterFrame::Id);
 }
 
 void CustomCDC::stopRegisterTimers()

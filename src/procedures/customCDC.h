@@ -128,7 +128,8 @@ public:
     // Motor commands. motorMode: 0 enable, 1 disable, 2 save zero; with `console` the
     // one-byte console command is written instead of the special CAN frame, which goes to
     // the command ID of control mode `mode` (the mode tab selected when the user asked).
-    void motorMode(int type, bool console, int mode);
+    // False when the CAN frame was not sent.
+    bool motorMode(int type, bool console, int mode);
     // The debug payload once, to the command ID of its control mode.
     void canDebugSend();
     // The debug payload repeated every `intervalMs` by the adapter until its stop command
@@ -144,10 +145,10 @@ public:
     void SetID(unsigned int canid, unsigned int masterid);
 
     // Register operations. controllerAllParamsCRUFunc sends one register frame (type 0
-    // read, 1 write with the record's value, 2 save); controllerAllParamsCRU starts a
+    // read, 1 write with the record's value, 2 save; false when not sent); controllerAllParamsCRU starts a
     // whole-record read (0), write (1) or save (2) over the current transport: paced
     // register frames in CAN mode, the console block after "s" in UART mode.
-    void controllerAllParamsCRUFunc(int type, int rid);
+    bool controllerAllParamsCRUFunc(int type, int rid);
     void controllerAllParamsCRU(int type);
     // Replies to register frames are counted here (by the GUI thread, which also owns
     // escInf); versionMode is set by a CAN version read.
