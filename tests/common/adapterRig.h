@@ -65,8 +65,12 @@ public:
         }
         DialogService::setHandler([](const DialogService::Request &r) {
             DialogService::Reply reply;
-            reply.result = r.dialog && r.dialog->objectName() == "confirmationDialog" ? int(QDialog::Accepted)
-                                                                                    : int(QMessageBox::Ok);
+            const QString name = r.dialog ? r.dialog->objectName() : QString();
+            // The logs written here mark no direction: a replay sends every frame.
+            if (name == "replayConfirmation")
+                r.dialog->findChild<QCheckBox *>()->setChecked(false);
+            const bool accept = name == "confirmationDialog" || name == "firmwareConfirmation" || name == "replayConfirmation";
+            reply.result = accept ? int(QDialog::Accepted) : int(QMessageBox::Ok);
             return reply;
         });
         return true;

@@ -164,7 +164,7 @@ void ZKChat::sendMessage()
     const QString text = m_input->toPlainText().trimmed();
     if (text.isEmpty())
         return;
-    appendEntry(tr("上帝:"), text);
+    appendEntry(tr("我:"), text);
     m_input->clear();
     // Stopping must not wait for the assistant, nor depend on how it words its answer.
     if (isStopAllRequest(text)) {
