@@ -512,6 +512,7 @@ private:
     void onParameterBlock(const QByteArray &bytes, bool longLayout);
     void feedbackFormatInit();
     void addFrameCounts(quint32 rx, quint32 tx);
+    void refitFrameCounts(); // after the counts were cleared or the language changed
     // USB FDCAN adapter.
     void usbInit();
     void usbShutdown();
