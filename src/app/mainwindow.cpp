@@ -68,14 +68,16 @@ const char *kGreyReadOnly = "QLineEdit { background-color: #f0f0f0; color: #8080
 
 // The status bar lays out and repaints all its widgets whenever one of them may have
 // changed size. A label that changes several times a second keeps a fixed size instead,
-// with room for two more digits, regained only when its text no longer fits or `refit`.
+// with room for two more digits, fitted anew only when its text grows longer (digits are
+// as wide as one another; measuring text costs more than the rest) or on `refit`.
 void setSteadyText(QLabel *label, const QString &text, bool refit = false)
 {
     label->setText(text);
-    const QSize hint = label->sizeHint();
-    if (!refit && hint.width() <= label->maximumWidth() && hint.height() == label->maximumHeight())
+    if (!refit && text.size() <= label->property("steadyLength").toInt())
         return;
+    const QSize hint = label->sizeHint();
     label->setFixedSize(hint.width() + label->fontMetrics().horizontalAdvance(QLatin1String("00")), hint.height());
+    label->setProperty("steadyLength", int(text.size()) + 1);
 }
 } // namespace
 
