@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -301,6 +302,7 @@ QList<SimCanFrame> SimMotor::receiveCan(const SimCanFrame &frame)
             for (const QByteArray &word : m_boot->feed(d, now).split('\n'))
                 if (!word.isEmpty())
                     out.append(replyLocked(word.left(8)));
+        noteTransfersLocked();
         return out;
     }
 
@@ -493,6 +495,7 @@ QByteArray SimMotor::consoleInput(const QByteArray &bytes)
         if (m_boot->path() == SimBootloader::Path::Console) {
             int taken = 0;
             out += m_boot->feed(bytes.mid(i), now, &taken).replace("\n", "\r\n");
+            noteTransfersLocked();
             if (taken > 0) {
                 i += taken - 1;
                 continue;
@@ -619,6 +622,22 @@ QByteArray SimMotor::finishWriteBlockLocked(bool timedOut)
         if (consoleWritable(rid))
             m_regs[rid] = SimCodec::getU32(block, rid * 4);
     return ok;
+}
+
+void SimMotor::noteTransfersLocked()
+{
+    const int transfers = m_boot->transfers();
+    if (transfers == m_transfersSeen)
+        return;
+    m_transfersSeen = transfers;
+    if (m_versionAfterUpgrade)
+        m_regs[RidSwVer] = *std::exchange(m_versionAfterUpgrade, std::nullopt);
+}
+
+void SimMotor::setVersionAfterUpgrade(quint32 swVer)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_versionAfterUpgrade = swVer;
 }
 
 QByteArray SimMotor::versionAnswerLocked() const

@@ -24,6 +24,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class SimMotor
 {
@@ -137,6 +138,9 @@ public:
     bool inBootloader() const;
     QByteArray firmwareImage() const;   // the packets received in the last upgrade
     int firmwarePackets() const;
+    // The application version (sw_ver) the controller reports once its next upgrade has
+    // completed, as a new image would carry; without it the version stays.
+    void setVersionAfterUpgrade(quint32 swVer);
 
     // ---- What the motor saw.
     QList<SimCanFrame> receivedFrames() const;   // the latest frames (bounded), oldest first
@@ -168,6 +172,7 @@ private:
     QByteArray consoleByteLocked(quint8 b);
     QByteArray finishWriteBlockLocked(bool timedOut);
     QByteArray versionAnswerLocked() const;
+    void noteTransfersLocked();
     QByteArray identifyAnswerLocked() const;
 
     mutable std::mutex m_mutex;
@@ -175,6 +180,8 @@ private:
     std::array<quint32, RegisterCount> m_flash{};
     int m_saveCount = 0;
     Layout m_layout;
+    std::optional<quint32> m_versionAfterUpgrade;
+    int m_transfersSeen = 0;
 
     // motion
     int m_mode = Mit;

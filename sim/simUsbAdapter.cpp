@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <utility>
 #include <optional>
 #include <thread>
 
@@ -112,6 +113,7 @@ struct SimUsbAdapter::Impl {
     QByteArray timing = QByteArray::fromHex("001d0a0202" "1d0a0202"); // classic, 1 Mbit/s
     bool boot = false;
     QString version = QStringLiteral("1.0.2");
+    QString versionAfterUpgrade;
     QByteArray image;
     int packets = 0;
     bool complete = false;
@@ -371,6 +373,8 @@ struct SimUsbAdapter::Impl {
         case IapEnd:
             complete = packets > 0;
             boot = false;
+            if (complete && !versionAfterUpgrade.isEmpty())
+                version = std::exchange(versionAfterUpgrade, QString());
             break;
         case SetupBaud: {
             const auto u = [&](int i) { return quint8(payload[i]); };
@@ -745,6 +749,12 @@ void SimUsbAdapter::setVersionText(const QString &text)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     d->version = text;
+}
+
+void SimUsbAdapter::setVersionAfterUpgrade(const QString &text)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->versionAfterUpgrade = text;
 }
 
 QByteArray SimUsbAdapter::firmwareImage() const

@@ -113,6 +113,8 @@ public:
     void setBootMode(bool boot);
     bool inBootMode() const;
     void setVersionText(const QString &text); // the "sw_version:" part of the state reply
+    // The version text the adapter reports once its next upgrade has ended complete.
+    void setVersionAfterUpgrade(const QString &text);
     QByteArray firmwareImage() const;         // the packets of the last upgrade, in order
     int firmwarePackets() const;
     bool firmwareComplete() const;            // the end command came after the packets

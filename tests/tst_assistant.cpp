@@ -286,6 +286,8 @@ private slots:
     void noCommand();
     void knowledgeBase_data();
     void knowledgeBase();
+    void answerTopics_data();
+    void answerTopics();
     void unsafeEntryDropped();
     void endOfInput();
 
@@ -422,6 +424,33 @@ void TestAssistant::knowledgeBase()
     QFETCH(QString, answer);
     const QString reply = m_bot->ask(question);
     QCOMPARE(reply, answer);
+}
+
+// Questions put in other words than the knowledge base's reach the answer on their topic,
+// not a neighbour sharing a word ("波特率", "ID").
+void TestAssistant::answerTopics_data()
+{
+    QTest::addColumn<QString>("question");
+    QTest::addColumn<QString>("topic"); // a phrase of the right answer
+    QTest::newRow("set ID, Chinese") << "怎么设置电机ID？" << "只有一台电机应答时";
+    QTest::newRow("set ID, English") << "how do I set the ID of a motor" << "only when exactly one motor answers";
+    QTest::newRow("CAN bit rate, English") << "How do I change the CAN bit rate?" << "The motor's CAN bit rate";
+    QTest::newRow("CAN bit rate, Chinese") << "如何修改CAN波特率" << "电机的CAN波特率";
+    QTest::newRow("motor bit rate") << "电机波特率怎么改" << "电机的CAN波特率";
+    QTest::newRow("serial rate") << "串口波特率选多少" << "921600";
+    QTest::newRow("error code 8") << "error code 8" << "supply over-voltage";
+    QTest::newRow("error 0x0a, Chinese") << "错误码 0x0a 是什么" << "过流";
+    QTest::newRow("error 13 in a sentence") << "what does error code 13 mean" << "communication lost";
+    QTest::newRow("error 12 reported") << "电机报错误码12" << "电机过温";
+    QTest::newRow("replay") << "回放会发送什么" << "默认只发送记录为发送";
+}
+
+void TestAssistant::answerTopics()
+{
+    QFETCH(QString, question);
+    QFETCH(QString, topic);
+    const QString reply = m_bot->ask(question);
+    QVERIFY2(reply.contains(topic), qPrintable(reply));
 }
 
 void TestAssistant::unsafeEntryDropped()

@@ -105,9 +105,10 @@ private slots:
     void init()
     {
         DialogService::clearHistory();
-        DialogService::setHandler([](const DialogService::Request &) {
+        DialogService::setHandler([](const DialogService::Request &r) {
             DialogService::Reply reply;
-            reply.result = QMessageBox::Ok;
+            reply.result = r.dialog && r.dialog->objectName() == "replayConfirmation" ? int(QDialog::Accepted)
+                                                                                    : int(QMessageBox::Ok);
             return reply;
         });
         bus = std::make_shared<SimBus>(QList<SimBus::MotorSpec>{{1, 0x11, 4, SimMotor::Layout::Long}});
@@ -433,7 +434,8 @@ private slots:
         f.close();
         DialogService::setHandler([&](const DialogService::Request &r) {
             DialogService::Reply reply;
-            reply.result = QMessageBox::Ok;
+            reply.result = r.dialog && r.dialog->objectName() == "firmwareConfirmation" ? int(QDialog::Accepted)
+                                                                                      : int(QMessageBox::Ok);
             if (r.kind == DialogService::OpenFile)
                 reply.path = f.fileName();
             return reply;

@@ -180,8 +180,10 @@ private slots:
             row("clear-fault") << adapter << QStringList{"--id", "1", "clear-fault"} << "state" << QVariant(0) << "" << 0.0;
             row("version") << adapter << QStringList{"--id", "1", "version"} << "bootloader" << QVariant("1.0.3.0") << ""
                            << 0.0;
-            row("upgrade") << adapter << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "packetsSent" << QVariant(3)
-                           << "" << 0.0;
+            row("upgrade") << adapter << QStringList{"--id", "1", "upgrade", "FIRMWARE"} << "after/application"
+                           << QVariant("1.2.0.5") << "" << 0.0;
+            row("upgrade --force") << adapter << QStringList{"--id", "1", "--force", "upgrade", "ENCRYPTED"}
+                                   << "before/bootloader" << QVariant("1.0.3.0") << "" << 0.0;
             row("tune") << adapter << QStringList{"--id", "1", "tune", "--step", "velocity", "2", "--duration", "0.2"}
                         << "complete" << QVariant(true) << "" << 0.0;
         }
@@ -206,6 +208,7 @@ private slots:
         const QString exported = file("export.txt");
         args.replaceInStrings("EXPORT", exported).replaceInStrings("IMPORT", file("import.txt", "VMAX: 20\nnot a line\n"));
         args.replaceInStrings("FIRMWARE", file("APP_V1.2.bin", firmwareImage()));
+        args.replaceInStrings("ENCRYPTED", file("fdcan.enc", firmwareImage()));
 
         const Run r = runCli(adapterArgs(adapter) + args + QStringList{"--json"});
         QVERIFY2(r.code == 0, qPrintable(r.err + r.out));
@@ -290,6 +293,8 @@ private slots:
         QTest::newRow("missing firmware") << QStringList{"--id", "1", "upgrade", missing} << "" << 2
                                           << "Cannot read the firmware file";
         QTest::newRow("empty firmware") << QStringList{"--id", "1", "upgrade", "EMPTY"} << "" << 2 << "empty.bin";
+        QTest::newRow("adapter firmware to a motor") << QStringList{"--id", "1", "upgrade", "GARBAGE"} << "" << 2
+                                                     << "is no motor firmware image (.bin); --force sends it anyway";
         QTest::newRow("tune without a signal") << QStringList{"--id", "1", "tune", "0.5"} << "" << 2
                                                << "either --step KIND or --sweep KIND";
         QTest::newRow("tune a torque step") << QStringList{"--id", "1", "tune", "--step", "torque", "1"} << "" << 2

@@ -10,6 +10,7 @@
 #include "link/usb/ui/customBaudDialog.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
+#include "widgets/factsDialog.h"
 #include "widgets/switchbutton.h"
 
 #include "fakeFdcan.h"
@@ -376,9 +377,15 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(image);
         f.close();
-        DialogService::setHandler([path](const DialogService::Request &r) {
-            return DialogService::Reply{QMessageBox::Ok, r.kind == DialogService::OpenFile ? path : QString()};
+        QStringList asked;
+        DialogService::setHandler([path, &asked](const DialogService::Request &r) {
+            const bool question = r.dialog && r.dialog->objectName() == "firmwareConfirmation";
+            if (question)
+                asked << static_cast<FactsDialog *>(r.dialog.data())->text();
+            return DialogService::Reply{question ? int(QDialog::Accepted) : int(QMessageBox::Ok),
+                                        r.kind == DialogService::OpenFile ? path : QString()};
         });
+        usb.adapter()->setVersionAfterUpgrade("1.0.3");
 
         usb.window()->on_fdcanupdateDialogShow();
         FirmwareDialog *d = usb.window()->form()->fdcanGroupBox->firmwareDialog();
@@ -397,6 +404,12 @@ private slots:
         QVERIFY(usb.adapter()->firmwareComplete());
         QCOMPARE(usb.adapter()->firmwareImage(), image + QByteArray(3 * 4096 - image.size(), '\0'));
         QCOMPARE(d->progressBar->value(), 100);
+        // Asked first with the facts; the versions before and after once it is done.
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().contains("文件: " + QDir::toNativeSeparators(path)), qPrintable(asked.first()));
+        QVERIFY2(asked.first().contains("大小: 10000 字节，3 包（每包 4096 字节）"), qPrintable(asked.first()));
+        QVERIFY2(asked.first().contains("当前版本: 0.9(boot)"), qPrintable(asked.first()));
+        QTRY_VERIFY_WITH_TIMEOUT(d->infoLabel->text().contains("版本 0.9(boot) → 1.0.3"), 5000);
 
         // A refused sector: the reason is shown and the control stays locked.
         usb.adapter()->refuseCommand(UsbCmd::IapPack, 6);

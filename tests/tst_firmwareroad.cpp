@@ -8,6 +8,7 @@
 #include "firmware/ui/firmwareGroupBox.h"
 #include "procedures/customCDC.h"
 #include "widgets/dialogService.h"
+#include "widgets/factsDialog.h"
 #include "widgets/switchbutton.h"
 
 #include "simCodec.h"
@@ -15,6 +16,8 @@
 #include "simWindow.h"
 
 #include <QLabel>
+#include <QPainter>
+#include <QRegularExpression>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -41,6 +44,10 @@ struct Road {
     Path path = Path::Console;
     QString openPath;
     std::function<void(QDialog *)> onDialog;
+    bool confirm = true;  // the answer to the question before an upgrade
+    QStringList asked;    // the questions' texts, in order
+    qint64 reachedAtQuestion = 0; // what the motor had been sent by then (the version read)
+    std::function<void(QDialog *)> onQuestion;
 
     bool start(Path p)
     {
@@ -56,6 +63,13 @@ struct Road {
                 reply.path = openPath;
             if (r.kind == DialogService::Dialog && r.dialog && r.dialog->objectName() == "firmwareDialog" && onDialog)
                 onDialog(r.dialog);
+            if (r.kind == DialogService::Dialog && r.dialog && r.dialog->objectName().endsWith("Confirmation")) {
+                asked << static_cast<FactsDialog *>(r.dialog.data())->text();
+                reachedAtQuestion = reached();
+                if (onQuestion)
+                    onQuestion(r.dialog);
+                reply.result = confirm ? QDialog::Accepted : QDialog::Rejected;
+            }
             return reply;
         });
         return ok;
@@ -96,24 +110,35 @@ class TestFirmwareRoad : public QObject
 private slots:
     void initTestCase() { MainWindow::setTranslationsDir(ZK_BUILD_DIR "/translations"); }
 
+    // The question names target, file, size and the version now; the report after it
+    // the versions before and after; the progress moves on during each packet.
     void fullUpgrade_data()
     {
         QTest::addColumn<Path>("path");
         QTest::addColumn<bool>("byF8");
-        QTest::newRow("motor console") << Path::Console << false;
-        QTest::newRow("serial adapter, F8") << Path::SerialAdapter << true;
-        QTest::newRow("USB adapter") << Path::UsbAdapter << false;
+        QTest::addColumn<bool>("newVersion");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("motor console") << Path::Console << false << true << "经串口 ";
+        QTest::newRow("serial adapter, F8, same version")
+            << Path::SerialAdapter << true << false << "电机 CAN ID 0x01（主机 ID 0x11），经串口适配器 ";
+        QTest::newRow("USB adapter") << Path::UsbAdapter << false << true
+                                     << "电机 CAN ID 0x01（主机 ID 0x11），经USB FDCAN 适配器 ";
     }
 
     void fullUpgrade()
     {
         QFETCH(Path, path);
         QFETCH(bool, byF8);
+        QFETCH(bool, newVersion);
+        QFETCH(QString, target);
         Road road;
         QVERIFY(road.start(path));
+        if (newVersion)
+            road.motor()->setVersionAfterUpgrade('1' | '3' << 8 | '0' << 16 | '0' << 24);
         QTemporaryDir dir;
         const QByteArray file = image(20000);
-        road.choose(writeFile(dir, "APP_V1.2.bin", file));
+        const QString name = writeFile(dir, "APP_V1.2.bin", file);
+        road.choose(name);
         QCOMPARE(road.group()->firmwareNameLabel->text(), QString("V1.2"));
 
         QList<int> seen;
@@ -125,6 +150,12 @@ private slots:
         } else {
             road.group()->upgradeButton->click();
         }
+        QCOMPARE(road.asked.size(), 1);
+        const QString question = road.asked.first();
+        QVERIFY2(question.contains("目标: " + target), qPrintable(question));
+        QVERIFY2(question.contains("文件: " + QDir::toNativeSeparators(name)), qPrintable(question));
+        QVERIFY2(question.contains("大小: 20000 字节，3 包"), qPrintable(question));
+        QVERIFY2(question.contains("当前版本: 应用程序 1.2.0.5，引导程序 1.0.3.0"), qPrintable(question));
         QVERIFY(road.upgrade()->isRunning());
         QCOMPARE(road.upgrade()->path(), path);
         QVERIFY(road.locked());
@@ -132,10 +163,106 @@ private slots:
         QTRY_VERIFY(!road.upgrade()->isRunning());
         QCOMPARE(road.motor()->firmwareImage(), file);
         QCOMPARE(road.motor()->bootloader().commands(), (QList<quint8>{2, 1, 0}));
-        QCOMPARE(seen, (QList<int>{33, 66, 100, 0}));
+        // Several steps within each of the three packets, rising, then done and reset.
+        QVERIFY2(seen.size() > 6, qPrintable(QString::number(seen.size())));
+        QCOMPARE(seen.mid(seen.size() - 2), (QList<int>{100, 0}));
+        for (int i = 1; i < seen.size() - 1; ++i)
+            QVERIFY(seen[i] > seen[i - 1]);
         QTRY_VERIFY(!road.locked());
         QVERIFY(shownMessages().isEmpty());
         QTRY_VERIFY(road.w()->form()->comOutput->toPlainText().contains("complete"));
+        // Success is an information, with the versions before and after.
+        const QString report = newVersion ? "固件升级完成。应用程序版本 1.2.0.5 → 1.3.0.0，引导程序版本 1.0.3.0 → 1.0.3.0。"
+                                          : "固件升级完成，但版本没有改变：仍为 应用程序 1.2.0.5，引导程序 1.0.3.0。"
+                                            "请确认所选文件是新版本的固件。";
+        QTRY_COMPARE_WITH_TIMEOUT(shownBoxes(), (QList<QPair<QString, QString>>{{"固件升级", report}}), 8000);
+        QCOMPARE(DialogService::history().last().kind, DialogService::Information);
+    }
+
+    // Declined, or a file that does not say it is a motor image: nothing reaches the motor
+    // unless the user says go, and the question says what is wrong.
+    void confirmation_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("declined") << "APP_V2.bin" << false << "";
+        QTest::newRow("adapter image, declined") << "fdcan.enc" << false << "文件名不以 .bin 结尾";
+        QTest::newRow("no suffix, confirmed") << "firmware" << true << "文件名不以 .bin 结尾";
+    }
+
+    void confirmation()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, confirm);
+        QFETCH(QString, problem);
+        Road road;
+        QVERIFY(road.start(Path::SerialAdapter));
+        road.confirm = confirm;
+        QTemporaryDir dir;
+        road.choose(writeFile(dir, file, image(100)));
+        road.group()->upgradeButton->click();
+        QCOMPARE(road.asked.size(), 1);
+        QCOMPARE(road.asked.first().contains(problem), true);
+        QCOMPARE(road.asked.first().contains("文件名不以"), !problem.isEmpty());
+        if (confirm) {
+            QTRY_COMPARE_WITH_TIMEOUT(road.motor()->bootloader().transfers(), 1, 10000);
+            return;
+        }
+        QTest::qWait(300);
+        QCOMPARE(road.motor()->bootloader().commands(), QList<quint8>()); // not even the request
+        QVERIFY(!road.locked());
+        QVERIFY(!road.motor()->inBootloader());
+    }
+
+    // The questions before an upgrade and a replay, in both languages: wholly translated,
+    // and within a 1024x680 window (pictures with ZK_SCREENSHOT_DIR set).
+    void questionsFitAndRead_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("Chinese") << "zh_CN";
+        QTest::newRow("English") << "en_US";
+    }
+
+    void questionsFitAndRead()
+    {
+        QFETCH(QString, language);
+        Road road;
+        QVERIFY(road.start(Path::SerialAdapter));
+        QVERIFY(road.w()->switchLanguage(language));
+        road.w()->resize(1024, 680);
+        road.w()->show();
+        road.confirm = false;
+        QStringList names;
+        road.onQuestion = [&](QDialog *d) {
+            d->adjustSize();
+            QVERIFY2(d->width() <= 1024 && d->height() <= 680, qPrintable(QString("%1x%2").arg(d->width()).arg(d->height())));
+            names << d->objectName();
+            const QString shots = qEnvironmentVariable("ZK_SCREENSHOT_DIR");
+            if (shots.isEmpty())
+                return;
+            QPixmap picture = road.w()->grab();
+            QPainter painter(&picture);
+            const QPixmap question = d->grab();
+            painter.fillRect(picture.rect(), QColor(0, 0, 0, 60));
+            painter.drawPixmap((picture.width() - question.width()) / 2, (picture.height() - question.height()) / 2, question);
+            painter.end();
+            picture.save(QString("%1/%2-%3.png").arg(shots, d->objectName(), language));
+        };
+        QTemporaryDir dir;
+        road.choose(writeFile(dir, "APP_V1.3.bin", image(20000)));
+        road.group()->upgradeButton->click();
+        QVERIFY(road.w()->replayRecording(writeFile(dir, "bench.log",
+                                                    "(0.000000) can0 101#FFFFFFFFFFFFFFFC T\n"
+                                                    "(0.004000) can0 111#0102030405060708 R\n"
+                                                    "(0.008000) can0 101#7FFF7FF000000800 T\n"
+                                                    "broken line\n"
+                                                    "(3.200000) can0 101#FFFFFFFFFFFFFFFD T\n"))
+                == false);
+        QCOMPARE(names, (QStringList{"firmwareConfirmation", "replayConfirmation"}));
+        static const QRegularExpression chinese("[\\x{4e00}-\\x{9fff}]");
+        for (const QString &text : road.asked)
+            QCOMPARE(text.contains(chinese), language == "zh_CN");
     }
 
     // A transfer that fails ends with a message and leaves the tool usable; the next
@@ -186,7 +313,7 @@ private slots:
         QVERIFY(!road.locked());
         QCOMPARE(road.group()->progressBar->value(), 0);
         // The request, then whole packets: nothing moved the transfer on by mistake.
-        qint64 expected = 1;
+        qint64 expected = road.reachedAtQuestion + 1;
         for (int k = 1; k <= packetsReached; ++k) {
             const QByteArray p = firmwarePacket(file, k);
             expected += path == Path::Console ? p.size() : firmwarePacketFrames(p).size();
@@ -223,7 +350,7 @@ private slots:
         QTemporaryDir dir;
         road.choose(writeFile(dir, "fw.bin", image(30000)));
         road.group()->upgradeButton->click();
-        QTRY_COMPARE(road.group()->progressBar->value(), 50);
+        QTRY_VERIFY(road.group()->progressBar->value() >= 25); // packet 2 handed over, unanswered
         road.w()->form()->btn_comSwitch->click();
         QVERIFY(!road.w()->isPortOpen());
         QVERIFY(!road.upgrade()->isRunning());

@@ -34,6 +34,16 @@ class TestMainWindow : public QObject
     QTemporaryDir logDir;
 
     static QString labelText(MainWindow &w, const char *name) { return w.findChild<QLabel *>(name)->text(); }
+    QStringList questions; // texts of the questions asked, in order
+    void answerClear(QMessageBox::StandardButton answer)
+    {
+        questions.clear();
+        DialogService::setHandler([this, answer](const DialogService::Request &r) {
+            if (r.kind == DialogService::Question)
+                questions << r.text;
+            return DialogService::Reply{r.kind == DialogService::Question ? int(answer) : int(QMessageBox::Ok), {}};
+        });
+    }
 
 private slots:
     void initTestCase()
@@ -279,6 +289,7 @@ private slots:
             emit w.uartByteMsg(chunk.toLatin1());
         QTRY_COMPARE(out->blockCount(), blocks);
         QCOMPARE(out->document()->lastBlock().text(), lastLine);
+        answerClear(QMessageBox::Yes);
         w.on_actClear_triggered();
         QVERIFY(out->toPlainText().isEmpty() && out->pendingLines() == 0);
     }
@@ -290,8 +301,48 @@ private slots:
         for (qsizetype i = 0; i < 3 * FeedbackWaveUpdater::kMaxHeldSamples; ++i)
             w.appendFeedbackSamples(float(i), 0, 0);
         QVERIFY(w.heldFeedbackSamples() <= FeedbackWaveUpdater::kMaxHeldSamples + FeedbackWaveUpdater::kTrimBlock);
+        answerClear(QMessageBox::Yes);
         w.on_actClear_triggered();
         QCOMPARE(w.heldFeedbackSamples(), 0);
+    }
+
+    // 清空 asks when it would discard something, naming it; "no" keeps everything.
+    void clearAsksFirst_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("yes");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("nothing to lose") << "" << false << "";
+        QTest::newRow("terminal output, no") << "terminal" << false << "串口终端的输出";
+        QTest::newRow("chart data, yes") << "chart" << true << "图表中的 3 个数据点";
+        QTest::newRow("parameter edit, no") << "parameter" << false << "参数页上 1 项没有从电机读取的值";
+    }
+    void clearAsksFirst()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, yes);
+        QFETCH(QString, named);
+        MainWindow w;
+        auto *field = w.findChild<QLineEdit *>("PMAXEdit");
+        QVERIFY(field);
+        if (what == "terminal") {
+            emit w.uartByteMsg("hello\r\n");
+            QTRY_VERIFY(!w.form()->comOutput->toPlainText().isEmpty());
+        } else if (what == "chart") {
+            for (int i = 0; i < 3; ++i)
+                w.appendFeedbackSamples(float(i), 0, 0);
+        } else if (what == "parameter") {
+            field->setText("3.5");
+        }
+        answerClear(yes ? QMessageBox::Yes : QMessageBox::No);
+        w.on_actClear_triggered();
+        QCOMPARE(questions.size(), named.isEmpty() ? 0 : 1);
+        if (!named.isEmpty())
+            QVERIFY2(questions.first().contains(named), qPrintable(questions.first()));
+        const bool kept = !named.isEmpty() && !yes;
+        QCOMPARE(!w.form()->comOutput->toPlainText().isEmpty(), kept && what == "terminal");
+        QCOMPARE(w.heldFeedbackSamples() > 0, kept && what == "chart");
+        QCOMPARE(field->text().isEmpty(), !(kept && what == "parameter"));
     }
 
     // Requests are kept only while a handler (a test, a driver) answers them, and a kept

@@ -321,6 +321,7 @@ private slots:
         QVERIFY(text.contains("\nDeta: 0.25\n"));
         QVERIFY(!text.contains("GREF2"));
 
+        sw.questionAnswer = QMessageBox::Yes; // Clear asks: the page holds an unwritten edit
         w()->on_actClear_triggered();
         for (const QString &name : registerWidgets())
             QVERIFY2(shownTexts().value(name).isEmpty() || shownTexts().value(name) == "-1", qPrintable(name));

@@ -25,6 +25,7 @@
 #include "widgets/customPlainTextEdit.h"
 #include "widgets/customTabBar.h"
 #include "widgets/dialogService.h"
+#include "widgets/factsDialog.h"
 #include "widgets/switchbutton.h"
 
 #include <QCheckBox>
@@ -88,8 +89,12 @@ public:
         }
         DialogService::setHandler([](const DialogService::Request &r) {
             DialogService::Reply reply;
-            reply.result = r.dialog && r.dialog->objectName() == "confirmationDialog" ? int(QDialog::Accepted)
-                                                                                    : int(QMessageBox::Ok);
+            const QString name = r.dialog ? r.dialog->objectName() : QString();
+            // The logs written here mark no direction: a replay sends every frame.
+            if (name == "replayConfirmation")
+                r.dialog->findChild<QCheckBox *>()->setChecked(false);
+            const bool accept = name == "confirmationDialog" || name == "firmwareConfirmation" || name == "replayConfirmation";
+            reply.result = accept ? int(QDialog::Accepted) : int(QMessageBox::Ok);
             return reply;
         });
         return true;
@@ -315,11 +320,16 @@ private slots:
         case Road::Firmware:
             w->link()->firmwareImage = image;
             w->on_firmwareUpgradeClicked();
-            expected = {{0x7FF, false, false, false, firmwareUpgradeRequest(1)}};
+            // The versions before (for the question) and after (for the report).
+            expected = {{0x7FF, false, false, false, registerReadFrame(1, 14)},
+                        {0x7FF, false, false, false, registerReadFrame(1, RegisterFrame::LastRid)},
+                        {0x7FF, false, false, false, firmwareUpgradeRequest(1)}};
             for (const QByteArray &f : firmwarePacketFrames(firmwarePacket(image, 1)))
                 expected.append({1, false, false, false, f});
+            expected.append(expected.mid(0, 2));
             QTRY_VERIFY_WITH_TIMEOUT(!w->link()->upgrade()->isRunning(), 10000);
             QCOMPARE(rig.motor()->bootloader().image(), image);
+            QTRY_VERIFY_WITH_TIMEOUT(DialogService::history().last().kind == DialogService::Information, 10000);
             break;
         case Road::Tuning: {
             DialogService::setHandler([](const DialogService::Request &r) {
@@ -483,6 +493,59 @@ private slots:
         QCOMPARE(rig.since(mark).size(), 0);
         QVERIFY(warned("固件升级进行中"));
         QCOMPARE(w->link()->roads()->running(), QList<SendingRoads::Road>{SendingRoads::FirmwareUpgrade});
+    }
+
+    // A replay reads the whole file first and asks, with what it would send; nothing goes
+    // before the answer, and by default only the frames recorded as sent.
+    void replayAsksFirst_data()
+    {
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<bool>("sentOnly");
+        QTest::addColumn<QList<quint32>>("sent");
+        QTest::addColumn<QString>("frames");
+        QTest::newRow("declined") << false << true << QList<quint32>{} << "发送 2 帧（记录中：2 帧标为发送，1 帧标为接收，1 帧未标方向";
+        QTest::newRow("sent frames only") << true << true << QList<quint32>{0x101, 0x102} << "发送 2 帧";
+        QTest::newRow("every frame") << true << false << QList<quint32>{0x101, 0x111, 0x102, 0x7ff} << "发送 4 帧";
+    }
+    void replayAsksFirst()
+    {
+        QFETCH(bool, accept);
+        QFETCH(bool, sentOnly);
+        QFETCH(QList<quint32>, sent);
+        QFETCH(QString, frames);
+        QVERIFY(rig.start(Adapter::Serial, canIface));
+        MainWindow *w = rig.win;
+        const int mark = int(rig.wire().size());
+        QStringList asked;
+        DialogService::setHandler([&](const DialogService::Request &r) {
+            DialogService::Reply reply{int(QMessageBox::Ok), {}};
+            if (r.dialog && r.dialog->objectName() == "replayConfirmation") {
+                r.dialog->findChild<QCheckBox *>()->setChecked(sentOnly);
+                asked << static_cast<FactsDialog *>(r.dialog.data())->text();
+                reply.result = accept ? QDialog::Accepted : QDialog::Rejected;
+            }
+            return reply;
+        });
+        const QString log = writeLog("mixed.log", "(0.000000) can0 101#FFFFFFFFFFFFFFFC T\n"
+                                                  "(0.001000) can0 111#0102 R\n"
+                                                  "not a frame\n"
+                                                  "(0.002000) can0 102#01 T\n"
+                                                  "(2.500000) can0 7FF#55\n");
+        QSignalSpy finished(w->replay(), &CanReplay::finished);
+        QCOMPARE(w->replayRecording(log), accept);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().contains(frames), qPrintable(asked.first()));
+        QVERIFY2(asked.first().contains("1 行格式错误，将被跳过：\n第 3 行"), qPrintable(asked.first()));
+        QVERIFY2(asked.first().contains(sentOnly ? "2 个：0x101 ×1, 0x102 ×1" : "4 个："), qPrintable(asked.first()));
+        if (accept)
+            QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+        else
+            QTest::qWait(200);
+        QList<quint32> ids;
+        for (const Wire &f : rig.since(mark))
+            ids << f.id;
+        QCOMPARE(ids, sent);
+        QCOMPARE(w->recordBar()->sentOnlyBox()->isChecked(), accept ? sentOnly : true);
     }
 
     // The serial adapter carries classic frames only: CAN FD frames of a replay are refused

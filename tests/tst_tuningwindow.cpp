@@ -53,6 +53,8 @@ void TestTuningWindow::init()
     DialogService::setHandler([this](const DialogService::Request &r) {
         DialogService::Reply reply;
         reply.result = r.kind == DialogService::Question ? QMessageBox::Yes : QMessageBox::Ok;
+        if (r.dialog && r.dialog->objectName() == "firmwareConfirmation")
+            reply.result = QDialog::Accepted;
         if (r.kind == DialogService::Question)
             questions << r.text;
         if (r.kind == DialogService::SaveFile)

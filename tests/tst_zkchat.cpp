@@ -165,7 +165,7 @@ void TestZKChat::replySentencesInOrder()
     QCOMPARE(spy.at(2).at(0).toString(), QString("停止发送电机调试数据!"));
 
     const QString shown = chat->transcript()->toPlainText();
-    QVERIFY2(shown.contains("上帝: hello\n"), qPrintable(shown));
+    QVERIFY2(shown.contains("我: hello\n"), qPrintable(shown));
     QVERIFY2(shown.contains("zekaChat: 你好，已经将位置设置为1.5! 停止发送电机调试数据!"), qPrintable(shown));
 
     // The send button does the same as Return.
@@ -194,7 +194,7 @@ void TestZKChat::messageIsOneLineAndShownAsText()
     QCOMPARE(spy.count(), 1);
 
     const QString shown = chat->transcript()->toPlainText();
-    QVERIFY2(shown.contains("上帝: 电机 <b>使能</b>\n第二行"), qPrintable(shown));
+    QVERIFY2(shown.contains("我: 电机 <b>使能</b>\n第二行"), qPrintable(shown));
     QVERIFY2(shown.contains("zekaChat: 电机 <b>使能</b> 第二行"), qPrintable(shown));
 }
 

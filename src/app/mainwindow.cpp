@@ -130,7 +130,7 @@ MainWindow::MainWindow(const StartupOptions &opts, QWidget *parent)
     canBusInit();
     terminalInit();
     firmwareInit();
-    on_actClear_triggered();
+    clearAllData();
 
     // 7. Start-up texts.
     canPeriodicTimer = new QTimer(this);
@@ -668,7 +668,33 @@ qsizetype MainWindow::heldFeedbackSamples()
     return positionSamples.size() + waveUpdater->heldSamples();
 }
 
+QStringList MainWindow::clearWouldDiscard()
+{
+    QStringList lost;
+    if (const int rows = canFrameModel ? canFrameModel->rowCount() : 0; rows > 0)
+        lost << tr("CAN 记录中的 %1 行").arg(rows);
+    if (!ui->comOutput->document()->isEmpty() || ui->comOutput->pendingLines() > 0)
+        lost << tr("串口终端的输出");
+    if (const int edits = parameterEdits(); edits > 0)
+        lost << tr("参数页上 %1 项没有从电机读取的值（未写入的修改或导入的值）").arg(edits);
+    if (const qsizetype samples = heldFeedbackSamples(); samples > 0)
+        lost << tr("图表中的 %1 个数据点").arg(samples);
+    return lost;
+}
+
 void MainWindow::on_actClear_triggered()
+{
+    const QStringList lost = clearWouldDiscard();
+    if (!lost.isEmpty()
+        && DialogService::question(this, tr("清空"), tr("清空将丢弃：\n%1\n\n确定清空吗？").arg(lost.join('\n')))
+               != QMessageBox::Yes) {
+        Logger::info("clear declined: " + lost.join("; "), "on_actClear_triggered");
+        return;
+    }
+    clearAllData();
+}
+
+void MainWindow::clearAllData()
 {
     ui->comOutput->clearAll();
     if (canFrameModel)

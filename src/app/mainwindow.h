@@ -65,6 +65,7 @@ class CanRecordBar;
 class SerialTerminal;
 class FirmwareGroupBox;
 class FirmwareDialog;
+class QEventLoop;
 class SpectrumAnalyzerDialog;
 class SpectrumCapture;
 class SpecialMotorDialog;
@@ -335,6 +336,7 @@ signals:
 
 public slots:
     void on_autoQuitMessageBoxShow(const QString &text);
+    // Asks first when log rows, parameter edits or chart data would go.
     void on_actClear_triggered();
     void on_actExit_triggered();
     void on_TxCntChanged();
@@ -620,6 +622,11 @@ private:
     void showRecordingFeedback(const QList<FeedbackTrack> &tracks, const QString &name);
     CanReplay *canReplay = nullptr;
     QString replayPath;
+    bool replayPlanning = false; // the file is being read before the question
+    // The question before a replay, with what it would send; `sentOnly` in and out.
+    bool confirmReplay(const QString &path, const CanReplayPlan &plan, bool *sentOnly);
+    // The adapter frames go out on now, for the questions before sending.
+    QString adapterText() const;
     void canBusInit();
     void canBusShutdown();
     void updateCanBusPanel();
@@ -668,6 +675,11 @@ private:
     // them, hence atomics and a locked copy.
     SharedMappingRanges ranges;
     ShownParameters shownParameters; // what the parameter tab shows, with the exact values
+    // What 清空 would discard, one text each; empty when nothing.
+    QStringList clearWouldDiscard();
+    int parameterEdits(); // filled fields of the parameter page that differ from the last read
+    QHash<QString, QString> clearedParameterTexts; // what the page shows when it holds no values
+    void clearAllData();
     IdReplyMap idReplyMap;
     std::atomic<quint32> motorCanid{1};
     std::atomic<quint32> motorMasterid{0};
@@ -707,6 +719,23 @@ private:
     // Motor firmware.
     FirmwareGroupBox *upgradeGroupBox = nullptr;
     QPointer<FirmwareDialog> firmwareDialog;
+    QString firmwarePath; // the chosen image's file
+    struct FirmwareVersions {
+        bool read = false;
+        QString app;
+        QString loader;
+    };
+    // Reads the versions, letting events run, for at most `timeoutMs`; a motor that does
+    // not answer gives `read` false and no message box.
+    FirmwareVersions probeVersions(int timeoutMs);
+    QString firmwareVersionText(const FirmwareVersions &v);
+    QString firmwareTargetText() const;
+    bool confirmFirmwareUpgrade(const FirmwareVersions &now);
+    // After a completed transfer: the versions again, before and after, for the user.
+    void reportUpgradeVersions();
+    QEventLoop *versionProbeLoop = nullptr; // while probeVersions waits
+    FirmwareVersions versionsBeforeUpgrade;
+    bool firmwareAsking = false; // the question before an upgrade is up
 
     // Encoder calibration.
     std::unique_ptr<CalibrationCapture> calCapture;

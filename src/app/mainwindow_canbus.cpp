@@ -21,6 +21,7 @@
 #include "link/serial/serialPortModel.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
+#include "widgets/factsDialog.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
@@ -28,6 +29,8 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QEventLoop>
+#include <QFutureWatcher>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -357,12 +360,71 @@ void MainWindow::showRecordingTrack(int index)
                         "showRecordingTrack");
 }
 
+QString MainWindow::adapterText() const
+{
+    const QString port = ui->comboCom_Port->currentText();
+    if (cdc->usbConnected())
+        return tr("USB FDCAN 适配器 %1").arg(port);
+    if (qtCanBus && cdc->canAdapter() == static_cast<CanAdapter *>(qtCanBus))
+        return tr("CAN 接口");
+    return tr("串口适配器 %1").arg(port);
+}
+
+bool MainWindow::confirmReplay(const QString &path, const CanReplayPlan &plan, bool *sentOnly)
+{
+    const double speed = canRecordBar->speed();
+    FactsDialog dialog(tr("确认回放"), tr("把记录中的帧发送到总线上？总线上的电机会执行其中的命令（使能、运动、设置）。"),
+                       this);
+    dialog.setObjectName("replayConfirmation");
+    dialog.addFact(tr("文件:"), QDir::toNativeSeparators(path));
+    dialog.addFact(tr("发送到:"), adapterText());
+    const int framesRow = dialog.addFact(tr("帧:"), QString());
+    const int idsRow = dialog.addFact(tr("ID:"), QString());
+    const int timeRow = dialog.addFact(tr("时长:"), QString());
+    QCheckBox *onlySent = dialog.addCheckBox(tr("仅发送帧"), *sentOnly, canRecordBar->sentOnlyBox()->toolTip());
+    auto refresh = [&] {
+        const bool only = onlySent->isChecked();
+        const CanReplayPlan::Frames &going = plan.going(only);
+        dialog.setFact(framesRow, tr("发送 %1 帧（记录中：%2 帧标为发送，%3 帧标为接收，%4 帧未标方向，%5 个错误帧不发送）")
+                                      .arg(going.count)
+                                      .arg(plan.sent.count)
+                                      .arg(plan.received)
+                                      .arg(plan.unmarked)
+                                      .arg(plan.errorFrames));
+        dialog.setFact(idsRow, going.ids.isEmpty() ? tr("无")
+                                                   : tr("%1 个：%2").arg(going.ids.size()).arg(canReplayIdsText(going.ids, 8)));
+        dialog.setFact(timeRow, speed > 0 ? tr("约 %1 秒（速度 %2×）").arg(plan.seconds(only, speed), 0, 'f', 1).arg(speed)
+                                          : tr("不按记录的间隔，尽快发送"));
+        dialog.clearProblems();
+        if (plan.problemCount > 0)
+            dialog.addProblem(tr("%1 行格式错误，将被跳过：\n%2")
+                                  .arg(plan.problemCount)
+                                  .arg(canLogProblemsText(plan.problems, plan.problemCount, 5)));
+        if (!plan.error.isEmpty())
+            dialog.addProblem(tr("文件没有读完：%1").arg(plan.error));
+        if (going.count == 0)
+            dialog.addProblem(only && plan.all.count > 0 ? tr("记录中没有标为发送（T）的帧：取消“仅发送帧”才会发送收到的帧。")
+                                                         : tr("没有可发送的帧。"));
+        dialog.setConfirmEnabled(going.count > 0);
+    };
+    refresh();
+    connect(onlySent, &QCheckBox::toggled, &dialog, refresh);
+    dialog.setConfirmText(tr("开始回放"));
+    Logger::info("asking: " + dialog.text().replace('\n', "; "), "replayRecording");
+    if (DialogService::exec(&dialog) != QDialog::Accepted || plan.going(onlySent->isChecked()).count == 0)
+        return false;
+    *sentOnly = onlySent->isChecked();
+    return true;
+}
+
 bool MainWindow::replayRecording(const QString &given)
 {
     if (canReplay->isRunning()) {
         canReplay->stop();
         return false;
     }
+    if (replayPlanning)
+        return false;
     if (!portOpen) {
         DialogService::warning(this, tr("无法回放"), tr("请先打开串口或 CAN 接口"));
         return false;
@@ -374,8 +436,34 @@ bool MainWindow::replayRecording(const QString &given)
                              : given;
     if (path.isEmpty())
         return false;
+    // The whole file is read and checked before anything is sent; off the window's thread,
+    // as a recording may be large.
+    replayPlanning = true;
+    canRecordBar->showStatus(tr("正在检查 %1 …").arg(QFileInfo(path).fileName()));
+    QFutureWatcher<CanReplayPlan> watcher;
+    QEventLoop wait;
+    connect(&watcher, &QFutureWatcher<CanReplayPlan>::finished, &wait, &QEventLoop::quit);
+    watcher.setFuture(QtConcurrent::run(planCanReplay, path));
+    if (!watcher.isFinished())
+        wait.exec();
+    replayPlanning = false;
+    const CanReplayPlan plan = watcher.result();
+    canRecordBar->showStatus(QString());
+    if (plan.all.count == 0 && !plan.error.isEmpty()) {
+        DialogService::warning(this, tr("无法回放"), tr("无法打开文件 %1: %2").arg(path, plan.error));
+        return false;
+    }
+    bool sentOnly = canRecordBar->sentOnlyBox()->isChecked();
+    if (!confirmReplay(path, plan, &sentOnly)) {
+        Logger::info("replay not confirmed: " + path, "replayRecording");
+        return false;
+    }
+    canRecordBar->sentOnlyBox()->setChecked(sentOnly);
+    // The link may have gone while the question was up.
+    if (!portOpen || refuseCanOnConsole() || refuseWhileUpgrading())
+        return false;
     QString error;
-    if (!canReplay->start(path, canRecordBar->speed(), canRecordBar->sentOnlyBox()->isChecked(), &error)) {
+    if (!canReplay->start(path, canRecordBar->speed(), sentOnly, &error)) {
         DialogService::warning(this, tr("无法回放"), tr("无法打开文件 %1: %2").arg(path, error));
         return false;
     }
@@ -399,5 +487,7 @@ void MainWindow::onReplayFinished(const CanReplay::Result &r)
     Logger::info(text, "onReplayFinished");
     if (!r.error.isEmpty())
         DialogService::warning(this, tr("回放出错"), r.error);
-    reportMalformedLines(replayPath, r.problems, r.malformed);
+    // The malformed lines were shown before the replay began.
+    if (r.malformed)
+        Logger::warning(QString("%1 malformed lines skipped in %2").arg(r.malformed).arg(replayPath), "onReplayFinished");
 }

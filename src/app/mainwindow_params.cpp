@@ -124,10 +124,27 @@ void MainWindow::on_ParametersChanged(const ESC_INF &record)
         ui->paramWarningLabel->clear();
 }
 
+int MainWindow::parameterEdits()
+{
+    // Fields that no longer show what was read from the motor: typed or imported.
+    const QHash<QString, QString> texts = readWidgetTexts(ui->tab_Parameters, registerWidgets());
+    int edits = 0;
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it) {
+        if (it.value().trimmed().isEmpty() || shownParameters.unchanged(texts, it.key()))
+            continue;
+        // Before any read, the page's own choices (the lists) are no edit either.
+        if (shownParameters.texts.isEmpty() && clearedParameterTexts.value(it.key()) == it.value())
+            continue;
+        ++edits;
+    }
+    return edits;
+}
+
 void MainWindow::clearParametersUI()
 {
     clearWidgets(ui->tab_Parameters, registerWidgets());
     shownParameters = ShownParameters();
+    clearedParameterTexts = readWidgetTexts(ui->tab_Parameters, registerWidgets());
 }
 
 void MainWindow::onParameterBlock(const QByteArray &bytes, bool longLayout)

@@ -636,7 +636,17 @@ void MainWindow::on_uartByteMsg(const QByteArray &bytes)
         ui->comOutput->appendLine(FilterNoPrintChar(QByteArrayToQString(bytes)));
 }
 
-void MainWindow::on_MessageInfoRecv(int code) { showMessageInfo(code, QString()); }
+void MainWindow::on_MessageInfoRecv(int code)
+{
+    // The version read before or after a firmware upgrade tells its failure in the
+    // upgrade's own question or report, not in a box of its own.
+    if (versionProbeLoop && (code == 2 || code == 6)) {
+        Logger::info(QString("version read failed (message %1)").arg(code), "on_MessageInfoRecv");
+        versionProbeLoop->quit();
+        return;
+    }
+    showMessageInfo(code, QString());
+}
 
 void MainWindow::showMessageInfo(int code, const QString &detail)
 {
@@ -660,7 +670,7 @@ void MainWindow::showMessageInfo(int code, const QString &detail)
         {QMessageBox::Information, QT_TR_NOOP("校准成功！")},
         {QMessageBox::Warning, QT_TR_NOOP("新老校准判别失败！")},
         {QMessageBox::Warning, QT_TR_NOOP("补偿表接收失败！")},
-        {QMessageBox::Warning, QT_TR_NOOP("波特率配置成功")},
+        {QMessageBox::Information, QT_TR_NOOP("波特率配置成功")},
         {QMessageBox::Warning, QT_TR_NOOP("波特率配置失败")},
     };
     if (code < 0 || code > 16)

@@ -1,5 +1,9 @@
 #include "can/canReplay.h"
 
+#include <QStringList>
+
+#include <algorithm>
+
 namespace {
 // Frames sent in one timer tick at most, so that the window keeps answering.
 constexpr int kFramesPerTick = 2000;
@@ -144,4 +148,62 @@ void CanReplay::report()
         m_result.error = m_reader.error();
     emit progress(1000);
     emit finished(m_result);
+}
+
+double CanReplayPlan::seconds(bool sentOnly, double speed) const
+{
+    const Frames &f = going(sentOnly);
+    if (speed <= 0 || f.count == 0)
+        return 0;
+    return double(f.lastUs - std::min(f.lastUs, firstUs)) / 1e6 / speed;
+}
+
+CanReplayPlan planCanReplay(const QString &path)
+{
+    CanReplayPlan plan;
+    CanLogReader reader;
+    if (!reader.open(path, &plan.error))
+        return plan;
+    CanLogRecord r;
+    bool first = true;
+    auto take = [&r](CanReplayPlan::Frames &f) {
+        ++f.count;
+        f.lastUs = r.timeUs;
+        ++f.ids[r.id];
+    };
+    while (reader.next(&r)) {
+        if (first) {
+            first = false;
+            plan.firstUs = r.timeUs;
+        }
+        if (r.has(CanLogRecord::ErrorFrame)) {
+            ++plan.errorFrames;
+            continue;
+        }
+        take(plan.all);
+        if (r.direction == 'T')
+            take(plan.sent);
+        else if (r.direction == 'R')
+            ++plan.received;
+        else
+            ++plan.unmarked;
+    }
+    plan.error = reader.error();
+    plan.problems = reader.problems();
+    plan.problemCount = reader.problemCount();
+    return plan;
+}
+
+QString canReplayIdsText(const QMap<quint32, qint64> &ids, int limit)
+{
+    QList<std::pair<qint64, quint32>> byCount;
+    for (auto it = ids.cbegin(); it != ids.cend(); ++it)
+        byCount.append({-it.value(), it.key()});
+    std::sort(byCount.begin(), byCount.end());
+    QStringList texts;
+    for (int i = 0; i < byCount.size() && i < limit; ++i)
+        texts << QStringLiteral("0x%1 \u00d7%2").arg(byCount[i].second, 3, 16, QLatin1Char('0')).arg(-byCount[i].first);
+    if (byCount.size() > limit)
+        texts << QStringLiteral("\u2026");
+    return texts.join(QStringLiteral(", "));
 }

@@ -4,6 +4,7 @@
 #include "link/canAdapter.h"
 
 #include <QElapsedTimer>
+#include <QMap>
 #include <QObject>
 #include <QTimer>
 
@@ -80,3 +81,29 @@ private:
     Result m_result;
 };
 Q_DECLARE_METATYPE(CanReplay::Result)
+
+// What a replay of a recording would send, read from the whole file before anything goes.
+struct CanReplayPlan
+{
+    struct Frames {
+        qint64 count = 0;
+        quint64 lastUs = 0;            // the last one's time stamp
+        QMap<quint32, qint64> ids;     // CAN ID -> frames
+    };
+    Frames sent; // marked as sent ('T')
+    Frames all;  // every frame but error frames
+    qint64 received = 0;
+    qint64 unmarked = 0;
+    qint64 errorFrames = 0;
+    quint64 firstUs = 0; // the file's first frame: the replay's clock starts there
+    QList<CanLogReader::Problem> problems;
+    qint64 problemCount = 0;
+    QString error; // the file could not be read
+
+    const Frames &going(bool sentOnly) const { return sentOnly ? sent : all; }
+    // Seconds the replay takes at `speed` (0: as fast as the link takes them).
+    double seconds(bool sentOnly, double speed) const;
+};
+CanReplayPlan planCanReplay(const QString &path);
+// "0x001 ×120, 0x7FF ×2" with at most `limit` IDs, the most frequent first, and "…" after.
+QString canReplayIdsText(const QMap<quint32, qint64> &ids, int limit);

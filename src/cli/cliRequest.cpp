@@ -194,7 +194,8 @@ QString cliUsage()
         "  enable, disable, zero, clear-fault\n"
         "                      enter or leave motor mode, save the position as zero, clear a fault\n"
         "  version             read the motor's application and bootloader versions\n"
-        "  upgrade FILE        send the firmware image FILE (.bin) to the motor's bootloader\n"
+        "  upgrade FILE        send the firmware image FILE (.bin) to the motor's bootloader;\n"
+        "                      prints the versions before and after\n"
         "  tune --step KIND SIZE | --sweep KIND AMPLITUDE --from HZ --to HZ\n"
         "                      step (position or velocity: SIZE from where the motor stands,\n"
         "                      held, then back) or sine sweep; prints rise time, overshoot,\n"
@@ -221,6 +222,7 @@ QString cliUsage()
         "  --note TEXT         report: the operator's note\n"
         "  --import-ids        import, diff, write --from: take the file's master ID too (the CAN ID changes\n"
         "                      only through set-id)\n"
+        "  --force             upgrade: send a FILE that is not named .bin\n"
         "  --simulate          simulated adapters with motors 0x01, 0x02 (master 0x11, 0x12)\n"
         "  --sim-motors N      motors on the simulated bus (1..8, default 2)\n"
         "  -h, --help          this text;  -v, --version  the version\n"
@@ -264,13 +266,15 @@ CliParse parseCliArguments(const QStringList &arguments)
     const QCommandLineOption csv("csv", "csv", "file");
     const QList<QCommandLineOption> tuneOptions = {step, sweep, duration, repeat, toHz, period, speedLimit, save, csv};
     const QCommandLineOption importIds("import-ids", "import-ids");
+    const QCommandLineOption force("force", "force");
     const QCommandLineOption note("note", "note", "text");
-    parser.addOptions({help, version, port, adapter, id, master, json, timeout, simulate, simMotors, importIds, from, note});
+    parser.addOptions({help, version, port, adapter, id, master, json, timeout, simulate, simMotors, importIds, from, note, force});
     parser.addOptions(tuneOptions);
     if (!parser.parse(QStringList{QStringLiteral("zktool-cli")} + arguments))
         return fail(parser.errorText());
     r.json = parser.isSet(json);
     r.importIds = parser.isSet(importIds);
+    r.force = parser.isSet(force);
     if (parser.isSet(help) || parser.isSet(version)) {
         out.outcome = parser.isSet(help) ? CliParse::Outcome::Help : CliParse::Outcome::Version;
         return out;
@@ -452,6 +456,14 @@ CliParse parseCliArguments(const QStringList &arguments)
         const FirmwareFile image = loadFirmwareFile(r.file);
         if (!image.ok())
             return fail(image.error);
+        // The motor takes any bytes as its new firmware: only a file that says it is a
+        // motor image goes, unless the user insists.
+        if (!r.force && !firmwareFileFits(r.file, FirmwareTarget::Motor))
+            return fail(QString("%1 is no motor firmware image (.%2)%3; --force sends it anyway")
+                            .arg(r.file, firmwareSuffix(FirmwareTarget::Motor),
+                                 firmwareFileFits(r.file, FirmwareTarget::Adapter)
+                                     ? QString(": .%1 is the USB adapter's firmware").arg(firmwareSuffix(FirmwareTarget::Adapter))
+                                     : QString()));
         r.firmware = image.image;
         r.firmwareName = image.name;
     }

@@ -50,6 +50,7 @@ struct CliRequest
     quint32 master = 0;
     bool json = false;
     bool importIds = false;                 // import: the file's master ID is written too
+    bool force = false;                     // upgrade: a file not named as a motor image
     bool fromFile = false;                  // write, report: `file` is the parameter file to compare with
     QString note;                           // report: the operator's note
     int timeoutMs = 1000;

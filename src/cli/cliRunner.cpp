@@ -578,6 +578,7 @@ bool CliRunner::readVersions(QString &app, QString &loader)
     sequenceTimedOut = false; // the link gives the two answers 640 ms
     cdc.readVersion();
     waitUntil([this] { return versionsSeen || sequenceTimedOut; }, std::max(req.timeoutMs, 1000));
+    cdc.versionMode = false; // an answer after this is no version any more
     if (!versionsSeen)
         return false;
     app = ParseVersion(appVersion, true);
@@ -598,6 +599,12 @@ void CliRunner::version(CliResult &r)
     r.json.insert("bootloader", loader);
     r.lines << QString("%1: application %2, bootloader %3").arg(motorName(), app, loader);
 }
+
+namespace {
+// After "complete": the controller's restart, and the reads it may need.
+constexpr int kRestartMs = 500;
+constexpr int kVersionAttempts = 3;
+} // namespace
 
 void CliRunner::upgrade(CliResult &r)
 {
@@ -623,6 +630,9 @@ void CliRunner::upgrade(CliResult &r)
     if (!learnMasterId(r))
         return;
     cdc.setMotorMasterid(masterId);
+    // What runs now; a motor left in its bootloader by an earlier attempt answers nothing.
+    QString appBefore, loaderBefore;
+    const bool before = readVersions(appBefore, loaderBefore);
     // Over CAN the bootloader takes every frame on the motor's ID as image data: nothing
     // the adapter repeats may go on.
     cdc.stopAdapterSending();
@@ -644,11 +654,31 @@ void CliRunner::upgrade(CliResult &r)
     r.json.insert("bytes", qint64(req.firmware.size()));
     r.json.insert("packets", count);
     r.json.insert("packetsSent", sent);
+    auto versions = [](bool read, const QString &app, const QString &loader) {
+        return read ? QJsonValue(QJsonObject{{"application", app}, {"bootloader", loader}}) : QJsonValue();
+    };
+    r.json.insert("before", versions(before, appBefore, loaderBefore));
     if (outcome == FirmwareUpgrade::Outcome::Completed) {
         r.lines << QString("%1: firmware %2 (%3 bytes, %4 packets) upgraded")
                        .arg(motorName(), req.firmwareName)
                        .arg(req.firmware.size())
                        .arg(count);
+        // The controller restarts into the new image before it answers again.
+        bool after = false;
+        QString appAfter, loaderAfter;
+        for (int attempt = 0; attempt < kVersionAttempts && !after && !cliLink.isLost(); ++attempt) {
+            waitUntil([] { return false; }, kRestartMs);
+            after = readVersions(appAfter, loaderAfter);
+        }
+        r.json.insert("after", versions(after, appAfter, loaderAfter));
+        const QString was =
+            before ? QString("application %1, bootloader %2").arg(appBefore, loaderBefore) : QString("not read");
+        const QString now =
+            after ? QString("application %1, bootloader %2").arg(appAfter, loaderAfter) : QString("not read");
+        const bool same = before && after && appBefore == appAfter && loaderBefore == loaderAfter;
+        r.json.insert("versionChanged", before && after ? QJsonValue(!same) : QJsonValue());
+        r.lines << QString("  before: %1").arg(was);
+        r.lines << QString("  after:  %1%2").arg(now, same ? QString(" (unchanged)") : QString());
         return;
     }
     // No word from the bootloader at all is silence; any word that ended it, a refusal.

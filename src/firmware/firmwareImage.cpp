@@ -1,10 +1,13 @@
 #include "firmware/firmwareImage.h"
 
 #include "link/serial/protocolFormat.h"
+#include "link/usb/adapterFirmware.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 int firmwarePacketCount(qint64 imageSize)
 {
@@ -37,6 +40,30 @@ int firmwareProgress(int index, int count)
     if (count <= 0)
         return 0;
     return int(qint64(index) * 100 / count);
+}
+
+qint64 firmwareFrameCount(qint64 imageSize)
+{
+    // A packet of n bytes (data and its framing) takes floor(n / 8) + 1 frames.
+    const int count = firmwarePacketCount(imageSize);
+    qint64 frames = 0;
+    for (int k = 1; k <= count; ++k) {
+        const qint64 data = std::min<qint64>(FirmwarePacketSize, imageSize - qint64(k - 1) * FirmwarePacketSize);
+        frames += (data + SerialFrame::PackageOverhead) / 8 + 1;
+    }
+    return frames;
+}
+
+QString firmwareSuffix(FirmwareTarget target)
+{
+    return target == FirmwareTarget::Motor ? QStringLiteral("bin") : QString::fromLatin1(kAdapterImageSuffix);
+}
+
+bool firmwareFileFits(const QString &path, FirmwareTarget target)
+{
+    if (target == FirmwareTarget::Adapter)
+        return adapterImageFileFits(path);
+    return QFileInfo(path).suffix().compare(firmwareSuffix(target), Qt::CaseInsensitive) == 0;
 }
 
 QString firmwareDisplayName(const QString &path)

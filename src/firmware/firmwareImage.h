@@ -26,6 +26,15 @@ QByteArray firmwarePacket(const QByteArray &image, int index);
 QList<QByteArray> firmwarePacketFrames(const QByteArray &packet);
 // floor(index / count * 100).
 int firmwareProgress(int index, int count);
+// The CAN frames a whole image takes: every packet framed and cut as above.
+qint64 firmwareFrameCount(qint64 imageSize);
+
+// The device an image is for. Its file says so by its suffix: ".bin" for a motor
+// controller, ".enc" for the USB FDCAN adapter.
+enum class FirmwareTarget { Motor, Adapter };
+QString firmwareSuffix(FirmwareTarget target);
+// True when the file name ends in the suffix of `target` (in any case).
+bool firmwareFileFits(const QString &path, FirmwareTarget target);
 // The name shown for a firmware file: its complete base name without a leading "APP_".
 QString firmwareDisplayName(const QString &path);
 

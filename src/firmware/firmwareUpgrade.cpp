@@ -1,11 +1,14 @@
 #include "firmware/firmwareUpgrade.h"
 
 #include "firmware/firmwareImage.h"
+#include "link/serial/protocolFormat.h"
 #include "log/log.h"
 
 #include <QElapsedTimer>
 #include <QMetaEnum>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 bool isAcknowledgement(const QByteArray &b) { return b.contains("Aupgrade") || b.contains("er Bootloa"); }
@@ -20,6 +23,9 @@ FirmwareUpgrade::FirmwareUpgrade(QObject *parent) : QObject(parent)
     startTimer = new QTimer(this);
     startTimer->setSingleShot(true);
     connect(startTimer, &QTimer::timeout, this, &FirmwareUpgrade::sendPacket);
+    sliceTimer = new QTimer(this);
+    sliceTimer->setSingleShot(true);
+    connect(sliceTimer, &QTimer::timeout, this, &FirmwareUpgrade::sendSlice);
 }
 
 FirmwareUpgrade::~FirmwareUpgrade() = default;
@@ -79,6 +85,9 @@ bool FirmwareUpgrade::start(const Request &request)
     m_packetCount = firmwarePacketCount(req.image.size());
     m_packetIndex = 1;
     m_progress = 0;
+    m_bytesSent = 0;
+    m_bytesTotal = req.image.size() + qint64(m_packetCount) * SerialFrame::PackageOverhead;
+    m_slicing = false;
     bootText.clear();
     ackText.clear();
     ++m_generation;
@@ -150,6 +159,13 @@ void FirmwareUpgrade::handleReply(const QByteArray &bytes, quint64 generation)
     case State::WaitingForComplete:
         break;
     }
+    if (m_slicing) {
+        // The packet is not whole yet: no "OK" or "complete" can be its answer, but an
+        // "ERROR" means the bootloader gave up on it.
+        if (bytes.contains("ERROR"))
+            finish(Outcome::Refused);
+        return;
+    }
     ackText.append(bytes);
     if (ackText.size() > kBootTextLimit)
         ackText.remove(0, ackText.size() - kBootTextLimit);
@@ -162,9 +178,10 @@ void FirmwareUpgrade::handleReply(const QByteArray &bytes, quint64 generation)
             finish(Outcome::Refused);
         return;
     }
-    if (ackText.contains("complete"))
+    if (ackText.contains("complete")) {
+        setProgress(100);
         finish(Outcome::Completed);
-    else if (!ackText.contains("OK") && ackText.contains("ERROR"))
+    } else if (!ackText.contains("OK") && ackText.contains("ERROR"))
         finish(Outcome::Refused);
 }
 
@@ -179,35 +196,67 @@ void FirmwareUpgrade::acknowledged()
 
 void FirmwareUpgrade::sendNextFrame()
 {
-    if (state() == State::WaitingForAck)
+    if (state() == State::WaitingForAck && !m_slicing)
         sendPacket();
+}
+
+void FirmwareUpgrade::setProgress(int percent)
+{
+    if (percent == m_progress)
+        return;
+    m_progress = percent;
+    emit progressChanged(percent);
 }
 
 void FirmwareUpgrade::sendPacket()
 {
-    QElapsedTimer clock;
-    clock.start();
     const int k = m_packetIndex;
-    const QByteArray packet = firmwarePacket(req.image, k);
-    Logger::debug(QString("sendBuffer.length = %1").arg(packet.size()), "sendNextFrame");
+    m_packet = firmwarePacket(req.image, k);
+    m_packetSent = 0;
+    Logger::debug(QString("sendBuffer.length = %1").arg(m_packet.size()), "sendNextFrame");
     // Replies from here on belong to this packet.
     ++m_generation;
     ackText.clear();
+    timer->stop(); // the wait for the answer starts once the packet is whole
+    m_slicing = true;
     setState(k < m_packetCount ? State::WaitingForAck : State::WaitingForComplete);
+    sendSlice();
+}
+
+void FirmwareUpgrade::sendSlice()
+{
+    if (!m_slicing || !isRunning())
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    // Whole CAN frames only: a slice is a multiple of 8 bytes, except the packet's end.
+    const QByteArray slice = m_packet.mid(m_packetSent, SliceBytes);
+    const bool last = m_packetSent + slice.size() >= m_packet.size();
     if (req.path == Path::Console) {
         if (io.writeConsole)
-            io.writeConsole(packet);
+            io.writeConsole(slice);
     } else if (io.sendPacketFrames) {
-        io.sendPacketFrames(firmwarePacketFrames(packet), req.motorCanId & 0x7FF);
+        QList<QByteArray> frames = firmwarePacketFrames(slice);
+        // Cutting a slice of 8n bytes ends with an empty frame, which only the packet's
+        // end has.
+        if (!last)
+            frames.removeLast();
+        io.sendPacketFrames(frames, req.motorCanId & 0x7FF);
     }
+    // The transport may have ended the upgrade (the link closed under it).
+    if (!m_slicing || !isRunning())
+        return;
+    m_packetSent += slice.size();
+    m_bytesSent += slice.size();
+    // 100 is kept for the bootloader's "complete".
+    setProgress(int(std::min<qint64>(99, m_bytesSent * 100 / std::max<qint64>(1, m_bytesTotal))));
+    if (!last) {
+        sliceTimer->start(0);
+        return;
+    }
+    m_slicing = false;
     armTimeout(packetWaitMs());
-
-    m_progress = firmwareProgress(k, m_packetCount);
-    emit progressChanged(m_progress);
-    if (m_progress == 100) {
-        m_progress = 0;
-        emit progressChanged(0);
-    }
+    const int k = m_packetIndex;
     emit packetSent(k, m_packetCount);
     m_packetIndex = k < m_packetCount ? k + 1 : 1;
     Logger::info(QString("end:%1").arg(clock.nsecsElapsed()), "sendNextFrame");
@@ -228,6 +277,8 @@ void FirmwareUpgrade::finish(Outcome outcome)
 {
     timer->stop();
     startTimer->stop();
+    sliceTimer->stop();
+    m_slicing = false;
     ++m_generation;
     m_packetIndex = 1;
     bootText.clear();

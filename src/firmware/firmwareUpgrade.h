@@ -48,6 +48,10 @@ public:
         int firstPacketDelayMs = 100;     // after the acknowledgement
     };
 
+    // A packet goes out in slices, one per turn of the event loop, so that the window
+    // stays live and the progress moves while a packet of up to 8 KB is handed over.
+    static constexpr int SliceBytes = 1024;
+
     // How the conversation reaches the motor; the link object fills these in.
     struct Transport {
         std::function<void(const QByteArray &)> writeConsole;          // bytes as they are
@@ -89,7 +93,7 @@ public:
     // the motor being upgraded (Request::replyId), ignored otherwise.
     bool offerFrameReply(quint32 id, const QByteArray &data, Path from);
     // The bootloader acknowledged the last packet: the next one goes out. Only while a
-    // packet awaits its "OK".
+    // packet, handed over whole, awaits its "OK".
     void sendNextFrame();
 
     State state() const { return m_state.load(); }
@@ -97,6 +101,8 @@ public:
     Path path() const { return m_path.load(); }
     int packetIndex() const { return m_packetIndex; } // next packet to send, from 1
     int packetCount() const { return m_packetCount; }
+    // Percent of the framed image handed to the link, below 100 until the bootloader
+    // said "complete"; 0 again once the upgrade ended.
     int progress() const { return m_progress; }
     // The message-table code a failed upgrade shows; -1 for none.
     static int failureMessage(Outcome outcome, Path path);
@@ -116,6 +122,8 @@ private:
     void handleReply(const QByteArray &bytes, quint64 generation);
     void acknowledged();
     void sendPacket();
+    void sendSlice();
+    void setProgress(int percent);
     void onTimeout();
     void finish(Outcome outcome);
     void armTimeout(int ms);
@@ -132,6 +140,12 @@ private:
     int m_packetIndex = 1;
     int m_packetCount = 0;
     int m_progress = 0;
+    QByteArray m_packet;      // the packet being handed over
+    qsizetype m_packetSent = 0;
+    qint64 m_bytesSent = 0;   // framed bytes of the image handed over so far
+    qint64 m_bytesTotal = 0;
+    bool m_slicing = false;   // a packet is still being handed over
+    QTimer *sliceTimer = nullptr;
     QByteArray bootText;  // answer text gathered while the bootloader is awaited
     QByteArray ackText;   // answer text gathered since the last packet went out
     std::atomic<quint32> m_replyId{0};

@@ -585,6 +585,78 @@ sudo ip link set %1 up</translation>
             <source>烧录文件 (*.enc)</source>
             <translation>Firmware image (*.enc)</translation>
         </message>
+        <message>
+            <source>确认适配器固件升级</source>
+            <translation>Confirm adapter firmware upgrade</translation>
+        </message>
+        <message>
+            <source>把固件写入 USB FDCAN 适配器？写入期间适配器不收发 CAN 帧，不要拔出它；写入后适配器以新固件重新启动。</source>
+            <translation>Write the firmware into the USB FDCAN adapter? While it is written the adapter carries no CAN frames; do not unplug it. Afterwards the adapter restarts with the new firmware.</translation>
+        </message>
+        <message>
+            <source>目标:</source>
+            <translation>Target:</translation>
+        </message>
+        <message>
+            <source>USB FDCAN 适配器 %1</source>
+            <translation>USB FDCAN adapter %1</translation>
+        </message>
+        <message>
+            <source>USB FDCAN 适配器 %1（串口 %2）</source>
+            <translation>USB FDCAN adapter %1 (port %2)</translation>
+        </message>
+        <message>
+            <source>文件:</source>
+            <translation>File:</translation>
+        </message>
+        <message>
+            <source>大小:</source>
+            <translation>Size:</translation>
+        </message>
+        <message>
+            <source>%1 字节，%2 包（每包 %3 字节）</source>
+            <translation>%1 bytes, %2 packets (%3 bytes each)</translation>
+        </message>
+        <message>
+            <source>当前版本:</source>
+            <translation>Version now:</translation>
+        </message>
+        <message>
+            <source>未能读取（适配器没有应答）</source>
+            <translation>not read (the adapter did not answer)</translation>
+        </message>
+        <message>
+            <source>文件名不以 .%1 结尾：它可能不是适配器固件（.bin 是电机的固件）。</source>
+            <translation>The file name does not end in .%1: it may not be adapter firmware (.bin is a motor&apos;s firmware).</translation>
+        </message>
+        <message>
+            <source>开始升级</source>
+            <translation>Start upgrade</translation>
+        </message>
+        <message>
+            <source>适配器固件升级完成。升级后未能读取版本；升级前为 %1。</source>
+            <translation>Adapter firmware upgrade complete. The version could not be read afterwards; before it was %1.</translation>
+        </message>
+        <message>
+            <source>未知</source>
+            <translation>unknown</translation>
+        </message>
+        <message>
+            <source>适配器固件升级完成。现在的版本：%1。</source>
+            <translation>Adapter firmware upgrade complete. Version now: %1.</translation>
+        </message>
+        <message>
+            <source>适配器固件升级完成，但版本没有改变：仍为 %1。请确认所选文件是新版本的固件。</source>
+            <translation>Adapter firmware upgrade complete, but the version did not change: still %1. Check that the chosen file is a newer firmware.</translation>
+        </message>
+        <message>
+            <source>适配器固件升级完成。版本 %1 → %2。</source>
+            <translation>Adapter firmware upgrade complete. Version %1 → %2.</translation>
+        </message>
+        <message>
+            <source>适配器固件升级</source>
+            <translation>Adapter firmware upgrade</translation>
+        </message>
     </context>
     <context>
         <name>CustomBaudDialog</name>
@@ -2716,6 +2788,194 @@ Take the file's IDs? "No" keeps the current ones (recommended: two motors with o
         <source>填入勾选的值</source>
         <translation>Fill in the ticked values</translation>
     </message>
+        <message>
+            <source>CAN 记录中的 %1 行</source>
+            <translation>%1 rows of the CAN log</translation>
+        </message>
+        <message>
+            <source>串口终端的输出</source>
+            <translation>the serial terminal&apos;s output</translation>
+        </message>
+        <message>
+            <source>参数页上 %1 项没有从电机读取的值（未写入的修改或导入的值）</source>
+            <translation>%1 fields of the parameter page not read from the motor (edits or imported values not yet written)</translation>
+        </message>
+        <message>
+            <source>图表中的 %1 个数据点</source>
+            <translation>%1 data points in the charts</translation>
+        </message>
+        <message>
+            <source>清空将丢弃：
+%1
+
+确定清空吗？</source>
+            <translation>Clear would discard:
+%1
+
+Clear anyway?</translation>
+        </message>
+        <message>
+            <source>USB FDCAN 适配器 %1</source>
+            <translation>USB FDCAN adapter %1</translation>
+        </message>
+        <message>
+            <source>CAN 接口</source>
+            <translation>CAN interface</translation>
+        </message>
+        <message>
+            <source>串口适配器 %1</source>
+            <translation>serial adapter %1</translation>
+        </message>
+        <message>
+            <source>确认回放</source>
+            <translation>Confirm replay</translation>
+        </message>
+        <message>
+            <source>把记录中的帧发送到总线上？总线上的电机会执行其中的命令（使能、运动、设置）。</source>
+            <translation>Send the recorded frames onto the bus? The motors on the bus will carry out the commands among them (enable, motion, settings).</translation>
+        </message>
+        <message>
+            <source>文件:</source>
+            <translation>File:</translation>
+        </message>
+        <message>
+            <source>发送到:</source>
+            <translation>Sent to:</translation>
+        </message>
+        <message>
+            <source>帧:</source>
+            <translation>Frames:</translation>
+        </message>
+        <message>
+            <source>ID:</source>
+            <translation>IDs:</translation>
+        </message>
+        <message>
+            <source>时长:</source>
+            <translation>Duration:</translation>
+        </message>
+        <message>
+            <source>仅发送帧</source>
+            <translation>Sent frames only</translation>
+        </message>
+        <message>
+            <source>发送 %1 帧（记录中：%2 帧标为发送，%3 帧标为接收，%4 帧未标方向，%5 个错误帧不发送）</source>
+            <translation>%1 frames to send (the recording has %2 marked sent, %3 marked received, %4 unmarked; %5 error frames are never sent)</translation>
+        </message>
+        <message>
+            <source>无</source>
+            <translation>none</translation>
+        </message>
+        <message>
+            <source>%1 个：%2</source>
+            <translation>%2 (%1 in all)</translation>
+        </message>
+        <message>
+            <source>约 %1 秒（速度 %2×）</source>
+            <translation>about %1 s (speed %2×)</translation>
+        </message>
+        <message>
+            <source>不按记录的间隔，尽快发送</source>
+            <translation>as fast as the link takes them, without the recorded gaps</translation>
+        </message>
+        <message>
+            <source>%1 行格式错误，将被跳过：
+%2</source>
+            <translation>%1 malformed lines will be skipped:
+%2</translation>
+        </message>
+        <message>
+            <source>文件没有读完：%1</source>
+            <translation>The file was not read to its end: %1</translation>
+        </message>
+        <message>
+            <source>记录中没有标为发送（T）的帧：取消“仅发送帧”才会发送收到的帧。</source>
+            <translation>The recording has no frames marked as sent (T): untick &quot;Sent frames only&quot; to send the received frames.</translation>
+        </message>
+        <message>
+            <source>没有可发送的帧。</source>
+            <translation>There are no frames to send.</translation>
+        </message>
+        <message>
+            <source>开始回放</source>
+            <translation>Start replay</translation>
+        </message>
+        <message>
+            <source>正在检查 %1 …</source>
+            <translation>Checking %1 …</translation>
+        </message>
+        <message>
+            <source>应用程序 %1，引导程序 %2</source>
+            <translation>application %1, bootloader %2</translation>
+        </message>
+        <message>
+            <source>未能读取（电机没有应答）</source>
+            <translation>not read (the motor did not answer)</translation>
+        </message>
+        <message>
+            <source>经串口 %1 直连的电机（UART 控制台）</source>
+            <translation>the motor wired directly to port %1 (UART console)</translation>
+        </message>
+        <message>
+            <source>电机 CAN ID %1（主机 ID %2），经%3</source>
+            <translation>motor CAN ID %1 (master ID %2) through the %3</translation>
+        </message>
+        <message>
+            <source>确认固件升级</source>
+            <translation>Confirm firmware upgrade</translation>
+        </message>
+        <message>
+            <source>把固件写入电机？写入期间电机不受控制，不要断电或断开连接；写入后电机以新固件重新启动。</source>
+            <translation>Write the firmware into the motor? While it is written the motor is not controlled; do not power it off or disconnect it. Afterwards the motor restarts with the new firmware.</translation>
+        </message>
+        <message>
+            <source>目标:</source>
+            <translation>Target:</translation>
+        </message>
+        <message>
+            <source>%1 字节，%2 包</source>
+            <translation>%1 bytes, %2 packets</translation>
+        </message>
+        <message>
+            <source>（%1 个 CAN 帧）</source>
+            <translation> (%1 CAN frames)</translation>
+        </message>
+        <message>
+            <source>大小:</source>
+            <translation>Size:</translation>
+        </message>
+        <message>
+            <source>当前版本:</source>
+            <translation>Version now:</translation>
+        </message>
+        <message>
+            <source>文件名不以 .%1 结尾：它可能不是电机固件（.enc 是 USB 适配器的固件）。</source>
+            <translation>The file name does not end in .%1: it may not be motor firmware (.enc is the USB adapter&apos;s firmware).</translation>
+        </message>
+        <message>
+            <source>开始升级</source>
+            <translation>Start upgrade</translation>
+        </message>
+        <message>
+            <source>固件升级完成。升级后未能读取版本；升级前为 %1。</source>
+            <translation>Firmware upgrade complete. The versions could not be read afterwards; before they were %1.</translation>
+        </message>
+        <message>
+            <source>固件升级完成。现在的版本：%1。</source>
+            <translation>Firmware upgrade complete. Versions now: %1.</translation>
+        </message>
+        <message>
+            <source>固件升级完成，但版本没有改变：仍为 %1。请确认所选文件是新版本的固件。</source>
+            <translation>Firmware upgrade complete, but the version did not change: still %1. Check that the chosen file is a newer firmware.</translation>
+        </message>
+        <message>
+            <source>固件升级完成。应用程序版本 %1 → %2，引导程序版本 %3 → %4。</source>
+            <translation>Firmware upgrade complete. Application %1 → %2, bootloader %3 → %4.</translation>
+        </message>
+        <message>
+            <source>固件升级</source>
+            <translation>Firmware upgrade</translation>
+        </message>
 </context>
     <context>
         <name>MotorFrameDecode</name>
@@ -3552,7 +3812,7 @@ Start now?</translation>
             <translation>Send</translation>
         </message>
         <message>
-            <source>上帝:</source>
+            <source>我:</source>
             <translation>You:</translation>
         </message>
         <message>
@@ -3995,4 +4255,15 @@ Start now?</translation>
         <translation>Cancel</translation>
     </message>
 </context>
+    <context>
+        <name>FactsDialog</name>
+        <message>
+            <source>确认</source>
+            <translation>Confirm</translation>
+        </message>
+        <message>
+            <source>取消</source>
+            <translation>Cancel</translation>
+        </message>
+    </context>
 </TS>

@@ -65,9 +65,9 @@ void FirmwareDialog::refreshLabel()
         text = "Firmware    REV:" + appVersion + "\nBootloader REV:" + loaderVersion + tr("\n固件版本:\n")
                + selectedFirmware;
     if (outcome == Outcome::Finished)
-        text += "\n" + tr("升级完成");
+        text += "\n" + (detail.isEmpty() ? tr("升级完成") : detail);
     else if (outcome == Outcome::Failed)
-        text += "\n" + tr("升级失败: ") + failure;
+        text += "\n" + tr("升级失败: ") + detail;
     infoLabel->setText(text);
     infoLabel->setStyleSheet(outcome == Outcome::Failed ? "color: red;" : QString());
 }
@@ -117,7 +117,7 @@ void FirmwareDialog::on_fdcanUpgradeFailed(const QString &reason) { showOutcome(
 void FirmwareDialog::showOutcome(bool ok, const QString &reason)
 {
     outcome = ok ? Outcome::Finished : Outcome::Failed;
-    failure = reason;
+    detail = reason;
     refreshLabel();
 }
 

@@ -22,7 +22,8 @@ public:
     void setUpgradeEnabled(bool enabled);
     // The file and upgrade controls, during a motor firmware transfer.
     void setLocked(bool locked);
-    // The result of the last upgrade under the versions; `reason` when it failed.
+    // The result of the last upgrade under the versions: why it failed, or what it
+    // changed (empty: just that it completed).
     void showOutcome(bool ok, const QString &reason = QString());
     void retranslate();
 
@@ -55,5 +56,5 @@ private:
     QString loaderVersion;
     QString selectedFirmware;
     enum class Outcome { None, Finished, Failed } outcome = Outcome::None;
-    QString failure;
+    QString detail;
 };

@@ -39,6 +39,7 @@ CanRecordBar::CanRecordBar(QWidget *parent) : QWidget(parent)
         m_speed->addItem(QString(), s);
     m_sentOnly = new QCheckBox(this);
     m_sentOnly->setObjectName("canReplaySentOnly");
+    m_sentOnly->setChecked(true); // a recording holds the motors' replies too: not sent unless asked
     m_progress = new QProgressBar(this);
     m_progress->setObjectName("canReplayProgress");
     m_progress->setRange(0, 1000);

@@ -162,7 +162,7 @@ void ZKChat::sendMessage()
     const QString text = m_input->toPlainText().trimmed();
     if (text.isEmpty())
         return;
-    appendEntry(tr("上帝:"), text);
+    appendEntry(tr("我:"), text);
     m_input->clear();
 
     if (m_process->state() != QProcess::Running) {

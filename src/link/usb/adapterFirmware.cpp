@@ -13,6 +13,11 @@ constexpr const char *kSource = "on_firmwareUpgradeClicked";
 const QByteArray kVersionMarker = QByteArrayLiteral("sw_version:");
 } // namespace
 
+bool adapterImageFileFits(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String(kAdapterImageSuffix), Qt::CaseInsensitive) == 0;
+}
+
 int iapSectorCount(qint64 imageSize)
 {
     return imageSize <= 0 ? 0 : int((imageSize + kIapSectorSize - 1) / kIapSectorSize);

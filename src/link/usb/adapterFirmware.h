@@ -18,6 +18,10 @@ inline constexpr quint8 kAckFlashDamaged = 6;
 // before it is read into memory.
 inline constexpr qint64 kAdapterImageLimit = 4 * 1024 * 1024;
 
+// An adapter firmware image is a ".enc" file; anything else is taken only knowingly.
+inline constexpr char kAdapterImageSuffix[] = "enc";
+bool adapterImageFileFits(const QString &path);
+
 // ceil(size / 4096).
 int iapSectorCount(qint64 imageSize);
 // Sector `index` of the image, zero-filled past the image's end.

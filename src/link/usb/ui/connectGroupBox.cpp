@@ -6,10 +6,14 @@
 #include "link/usb/ui/customBaudDialog.h"
 #include "log/log.h"
 #include "widgets/dialogService.h"
+#include "widgets/factsDialog.h"
 #include "widgets/switchbutton.h"
 #include "widgets/utils.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QThread>
+#include <QTimer>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -19,6 +23,12 @@
 #include <QtConcurrent/QtConcurrent>
 
 #include <iterator>
+
+namespace {
+// After the end command the adapter restarts before it answers again.
+constexpr int kAdapterRestartMs = 500;
+constexpr int kAdapterVersionAttempts = 3;
+} // namespace
 
 void Ui_ConnectGroupBox::setupUi(QGroupBox *box)
 {
@@ -373,21 +383,29 @@ void ConnectGroupBox::on_firmwareUpdateBtn_clicked()
     dialog->show();
 }
 
+QString ConnectGroupBox::adapterVersion(quint8 *code)
+{
+    QByteArray reply;
+    const quint8 result = cmds->connected() ? cmds->testAck(&reply) : quint8(5);
+    if (code)
+        *code = result;
+    if (result != 0 || reply.isEmpty()) {
+        Logger::error(QString("读取适配器版本失败: %1").arg(result), "on_readVersionClicked");
+        return QString();
+    }
+    Logger::debug(QString("rawData: %1").arg(QString::fromUtf8(reply)), "on_readVersionClicked");
+    return adapterVersionText(reply);
+}
+
 void ConnectGroupBox::on_readVersionClicked()
 {
     if (!cmds->connected()) {
         emit MessageInfo(10);
         return;
     }
-    QByteArray reply;
-    const quint8 code = cmds->testAck(&reply);
-    if (code != 0 || reply.isEmpty()) {
-        Logger::error(QString("读取适配器版本失败: %1").arg(code), "on_readVersionClicked");
-        emit fdcanVersionChanged(tr("读取失败 (错误码 %1)").arg(code));
-        return;
-    }
-    Logger::debug(QString("rawData: %1").arg(QString::fromUtf8(reply)), "on_readVersionClicked");
-    emit fdcanVersionChanged(adapterVersionText(reply));
+    quint8 code = 0;
+    const QString version = adapterVersion(&code);
+    emit fdcanVersionChanged(version.isEmpty() ? tr("读取失败 (错误码 %1)").arg(code) : version);
 }
 
 void ConnectGroupBox::on_firmwareFileOpenClicked()
@@ -416,6 +434,16 @@ void ConnectGroupBox::on_firmwareUpgradeClicked()
         Logger::warning("固件升级正在进行", "on_firmwareUpgradeClicked");
         return;
     }
+    // Nothing is sent before the user has seen what goes where, and onto which version.
+    const QString now = adapterVersion();
+    if (fwDialog && !now.isEmpty())
+        emit fdcanVersionChanged(now);
+    if (!confirmUpgrade(now)) {
+        Logger::info("适配器固件升级未确认", "on_firmwareUpgradeClicked");
+        upgrading = false;
+        return;
+    }
+    versionBeforeUpgrade = now;
     if (fwDialog)
         fwDialog->setUpgradeEnabled(false);
     upgradeFuture.waitForFinished(); // the previous run has returned; its object may go
@@ -424,6 +452,9 @@ void ConnectGroupBox::on_firmwareUpgradeClicked()
     connect(upgrade.get(), &AdapterFirmwareUpgrade::progressBarChanged, this, &ConnectGroupBox::progressBarChanged);
     connect(upgrade.get(), &AdapterFirmwareUpgrade::fdcanUpgradeFinished, this,
             &ConnectGroupBox::fdcanUpgradeFinished);
+    // The adapter restarts into its new firmware before it answers again.
+    connect(upgrade.get(), &AdapterFirmwareUpgrade::fdcanUpgradeFinished, this,
+            [this] { QTimer::singleShot(kAdapterRestartMs, this, &ConnectGroupBox::reportUpgradeVersion); });
     connect(upgrade.get(), &AdapterFirmwareUpgrade::upgradeFailed, this, &ConnectGroupBox::fdcanUpgradeFailed);
     AdapterFirmwareUpgrade *task = upgrade.get();
     const QString path = imagePath;
@@ -431,6 +462,57 @@ void ConnectGroupBox::on_firmwareUpgradeClicked()
         task->run(path);
         upgrading = false;
     });
+}
+
+bool ConnectGroupBox::confirmUpgrade(const QString &versionNow)
+{
+    const QFileInfo file(imagePath);
+    const int sectors = iapSectorCount(file.size());
+    QWidget *parent = fwDialog ? static_cast<QWidget *>(fwDialog) : this;
+    FactsDialog dialog(tr("确认适配器固件升级"),
+                       tr("把固件写入 USB FDCAN 适配器？写入期间适配器不收发 CAN 帧，不要拔出它；"
+                          "写入后适配器以新固件重新启动。"),
+                       parent);
+    dialog.setObjectName("firmwareConfirmation");
+    const QString device = currentDevice();
+    const QString port = cmds->portOfDevice(device);
+    dialog.addFact(tr("目标:"), port.isEmpty() ? tr("USB FDCAN 适配器 %1").arg(device)
+                                               : tr("USB FDCAN 适配器 %1（串口 %2）").arg(device, port));
+    dialog.addFact(tr("文件:"), QDir::toNativeSeparators(imagePath));
+    dialog.addFact(tr("大小:"), tr("%1 字节，%2 包（每包 %3 字节）").arg(file.size()).arg(sectors).arg(kIapSectorSize));
+    dialog.addFact(tr("当前版本:"), versionNow.isEmpty() ? tr("未能读取（适配器没有应答）") : versionNow);
+    if (!adapterImageFileFits(imagePath))
+        dialog.addProblem(tr("文件名不以 .%1 结尾：它可能不是适配器固件（.bin 是电机的固件）。")
+                              .arg(QLatin1String(kAdapterImageSuffix)));
+    dialog.setConfirmText(tr("开始升级"));
+    Logger::info("asking: " + dialog.text().replace('\n', "; "), "on_firmwareUpgradeClicked");
+    return DialogService::exec(&dialog) == QDialog::Accepted;
+}
+
+void ConnectGroupBox::reportUpgradeVersion()
+{
+    QString after;
+    for (int attempt = 0; attempt < kAdapterVersionAttempts && after.isEmpty(); ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(kAdapterRestartMs);
+        after = adapterVersion();
+    }
+    const QString before = versionBeforeUpgrade;
+    QString text;
+    if (after.isEmpty())
+        text = tr("适配器固件升级完成。升级后未能读取版本；升级前为 %1。").arg(before.isEmpty() ? tr("未知") : before);
+    else if (before.isEmpty())
+        text = tr("适配器固件升级完成。现在的版本：%1。").arg(after);
+    else if (before == after)
+        text = tr("适配器固件升级完成，但版本没有改变：仍为 %1。请确认所选文件是新版本的固件。").arg(after);
+    else
+        text = tr("适配器固件升级完成。版本 %1 → %2。").arg(before, after);
+    Logger::info(text, "reportUpgradeVersion");
+    if (!after.isEmpty())
+        emit fdcanVersionChanged(after);
+    if (fwDialog)
+        fwDialog->showOutcome(true, text);
+    DialogService::information(fwDialog ? static_cast<QWidget *>(fwDialog) : this, tr("适配器固件升级"), text);
 }
 
 // ---------------------------------------------------------------- window

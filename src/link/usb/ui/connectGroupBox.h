@@ -124,6 +124,11 @@ public slots:
 
 private:
     void sendTiming(const customBaudconfiguration &config);
+    // The adapter's version text now, as the dialog shows it; empty without an answer.
+    QString adapterVersion(quint8 *code = nullptr);
+    bool confirmUpgrade(const QString &versionNow);
+    // After a complete upgrade: the version again, before and after, for the user.
+    void reportUpgradeVersion();
     void showPresetSamplePoint(int index);
     void setCustomEntryText(QComboBox *combo, int index, const QString &suffix);
 
@@ -134,6 +139,7 @@ private:
     QString idCustomSuffix;   // rate shown after "自定义" in each combo
     QString dataCustomSuffix;
     QString imagePath;
+    QString versionBeforeUpgrade;
     QPointer<FirmwareDialog> fwDialog;
     QPointer<CustomBaudDialog> baudDialog;
     std::unique_ptr<AdapterFirmwareUpgrade> upgrade;
