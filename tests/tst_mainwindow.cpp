@@ -7,6 +7,7 @@
 #include "can/canTxModel.h"
 #include "log/log.h"
 #include "can/ui/canLogBar.h"
+#include "procedures/customCDC.h"
 #include "widgets/clickableLabel.h"
 #include "widgets/terminalOutput.h"
 #include "widgets/dialogService.h"
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -137,6 +139,31 @@ private slots:
         QCOMPARE(w.rxFrameCount(), 0u);
         QCOMPARE(labelText(w, "txLabel"), QString("发送: 0 条"));
         QCOMPARE(labelText(w, "rxLabel"), QString("接收: 0 条"));
+    }
+
+    // The link announces every frame it writes; the status bar shows them all at once on
+    // its timer, and a count whose width still fits lays nothing out again.
+    void linkFrameCountsWaitForTheirTimer()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (int i = 0; i < 5; ++i)
+            emit w.link()->TxCntChanged();
+        QCOMPARE(labelText(w, "txLabel"), QString("发送: 0 条"));
+        QTRY_COMPARE(labelText(w, "txLabel"), QString("发送: 5 条"));
+        QCoreApplication::sendPostedEvents();
+        struct LayoutRequests : QObject {
+            int seen = 0;
+            bool eventFilter(QObject *, QEvent *e) override { return seen += e->type() == QEvent::LayoutRequest, false; }
+        } requests;
+        w.installEventFilter(&requests);
+        w.statusBar()->installEventFilter(&requests);
+        for (int i = 0; i < 4; ++i)
+            w.on_TxCntChanged();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(labelText(w, "txLabel"), QString("发送: 9 条"));
+        QCOMPARE(requests.seen, 0);
     }
 
     void framesPerSecond()

@@ -66,6 +66,20 @@ QString g_translationsDir;
 constexpr quint32 kFloodFramesPerSecond = 50000;
 const char *kLedRed = "background-color: red; border-radius: 6px;";
 const char *kGreyReadOnly = "QLineEdit { background-color: #f0f0f0; color: #808080; }";
+
+// The status bar lays out and repaints all its widgets whenever one of them may have
+// changed size. A label that changes several times a second keeps a fixed size instead,
+// with room for two more digits, fitted anew only when its text grows longer (digits are
+// as wide as one another; measuring text costs more than the rest) or on `refit`.
+void setSteadyText(QLabel *label, const QString &text, bool refit = false)
+{
+    label->setText(text);
+    if (!refit && text.size() <= label->property("steadyLength").toInt())
+        return;
+    const QSize hint = label->sizeHint();
+    label->setFixedSize(hint.width() + label->fontMetrics().horizontalAdvance(QLatin1String("00")), hint.height());
+    label->setProperty("steadyLength", int(text.size()) + 1);
+}
 } // namespace
 
 // The icons are compiled into the widget library, a static library: its resource
@@ -427,20 +441,25 @@ void MainWindow::aboutInit()
 
 void MainWindow::on_TxCntChanged() { addFrameCounts(0, 1); }
 
-// The dispatcher's frames arrive counted in one signal; a plain emit counts one.
-void MainWindow::on_RxCntChanged() { addFrameCounts(std::max<quint32>(pendingRxCount.exchange(0), 1), 0); }
+void MainWindow::on_RxCntChanged() { addFrameCounts(1, 0); }
 
 void MainWindow::addFrameCounts(quint32 rx, quint32 tx)
 {
     if (tx) {
         txCount += tx;
-        txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
+        setSteadyText(txLabel, tr("发送: ") + QString::number(txCount) + tr(" 条"));
     }
     if (rx) {
         rxCount += rx;
-        rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
+        setSteadyText(rxLabel, tr("接收: ") + QString::number(rxCount) + tr(" 条"));
     }
     totalCount = txCount + rxCount;
+}
+
+void MainWindow::refitFrameCounts()
+{
+    setSteadyText(txLabel, tr("发送: ") + QString::number(txCount) + tr(" 条"), true);
+    setSteadyText(rxLabel, tr("接收: ") + QString::number(rxCount) + tr(" 条"), true);
 }
 
 void MainWindow::on_actClearCount_triggered()
@@ -449,8 +468,7 @@ void MainWindow::on_actClearCount_triggered()
     pendingAdapterRx = 0;
     pendingAdapterTx = 0;
     txCount = rxCount = totalCount = lastTotalCount = 0;
-    txLabel->setText(tr("发送: ") + "0" + tr(" 条"));
-    rxLabel->setText(tr("接收: ") + "0" + tr(" 条"));
+    refitFrameCounts();
     rxChunkList.resetDropCounts();
     terminalFeed.resetDropCount();
     droppedLogRows = 0;
@@ -476,7 +494,7 @@ void MainWindow::updateFPS()
         malloc_trim(0);
     }
 #endif
-    fpsLabel->setText(QString("FPS: %1").arg(fps, 0, 'f', 1));
+    setSteadyText(fpsLabel, QString("FPS: %1").arg(fps, 0, 'f', 1));
     fpsClock.restart();
     lastTotalCount = totalCount;
     showReceiveDrops();
@@ -516,8 +534,7 @@ void MainWindow::customSwitchLanguage()
     showNeverWrittenFields();
     motorBaudLabel->setText(motorBaudText.isEmpty() ? tr("电机波特率未识别") : tr("电机波特率") + motorBaudText);
     firmwareLanguageChanged();
-    txLabel->setText(tr("发送: ") + QString::number(txCount) + tr(" 条"));
-    rxLabel->setText(tr("接收: ") + QString::number(rxCount) + tr(" 条"));
+    refitFrameCounts();
     clearCountLabel->setText(tr("清空计数"));
     showReceiveDrops();
     if (portOpen)

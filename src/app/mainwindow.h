@@ -536,6 +536,7 @@ private:
     void takeStrayAsMasterId();
     // The link closed: the read-outs stop claiming a state.
     void readoutsLinkClosed();
+    void refitFrameCounts(); // after the counts were cleared or the language changed
     // USB FDCAN adapter.
     void usbInit();
     void usbShutdown();
@@ -623,11 +624,8 @@ private:
     ChunkQueue rxChunkList; // bounded; closing the link abandons it
     TerminalFeed terminalFeed; // dispatcher text on its way to the terminal, bounded
     QLabel *rxDropLabel = nullptr;
-    // Frames counted by the dispatcher since the GUI last took them: one queued
-    // RxCntChanged carries them all, however fast frames arrive.
-    std::atomic<quint32> pendingRxCount{0};
-    // Frames of the adapter roads (USB, Qt CAN interfaces) not yet in the status bar:
-    // counted by the batch handler, shown by countTimer.
+    // Frames of every adapter road (serial, USB, Qt CAN interfaces) not yet in the status
+    // bar: counted where they pass, shown by countTimer, never one label text per frame.
     std::atomic<quint32> pendingAdapterRx{0};
     std::atomic<quint32> pendingAdapterTx{0};
     QTimer *countTimer = nullptr;

@@ -197,7 +197,7 @@ void MainWindow::CustomCDCInit()
     cdc->outputShaftEncoder = ui->sw_btn_calibration->checked();
     connect(cdc.data(), &CustomCDC::uartMsg, this, &MainWindow::on_uartMsg);
     connect(cdc.data(), &CustomCDC::MessageInfo, this, &MainWindow::on_MessageInfoRecv);
-    connect(cdc.data(), &CustomCDC::TxCntChanged, this, &MainWindow::on_TxCntChanged);
+    connect(cdc.data(), &CustomCDC::TxCntChanged, this, [this] { ++pendingAdapterTx; });
     connect(this, &MainWindow::sendNextFrame, cdc.data(), &CustomCDC::sendNextFrame);
     // Queued: the link refuses while it holds the port lock.
     connect(
@@ -532,10 +532,7 @@ void MainWindow::showReceiveDrops()
 void MainWindow::handleFIFO(QPromise<void> &promise)
 {
     ReceiveDispatcher::Events ev;
-    ev.rxCount = [this] {
-        if (pendingRxCount.fetch_add(1) == 0)
-            emit RxCntChanged();
-    };
+    ev.rxCount = [this] { ++pendingAdapterRx; };
     ev.terminalBytes = [this](const QByteArray &b) {
         // One queued call takes whatever text arrived meanwhile, however fast it comes.
         if (terminalFeed.append(b))

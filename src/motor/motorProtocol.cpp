@@ -198,6 +198,7 @@ QByteArray canDataConvention(int mode, const ControlSetPoints &sp, bool rpm, con
 {
     auto vel = [rpm](float v) { return rpm ? rpmToRads(v) : v; };
     QByteArray out;
+    out.reserve(8); // one allocation per command: runs send a thousand a second
     switch (mode) {
     case MITMode: {
         const int p = float_to_uint(sp.position, r.position.min, r.position.max, 16);
