@@ -10,21 +10,21 @@ const char *const kCanBrTexts[] = {"125K", "200K", "250K", "500K", "1M", "2M", "
 constexpr int kCanBrCount = int(sizeof(kCanBrTexts) / sizeof(kCanBrTexts[0]));
 } // namespace
 
-SimBus::SimBus(const QList<MotorSpec> &specs)
+SimBus::SimBus(const QList<MotorSetup> &setups)
 {
-    for (const MotorSpec &s : specs)
+    for (const MotorSetup &s : setups)
         addMotor(s);
 }
 
-std::shared_ptr<SimMotor> SimBus::addMotor(const MotorSpec &spec)
+std::shared_ptr<SimMotor> SimBus::addMotor(const MotorSetup &setup)
 {
-    if (spec.canId > 0x7FF || spec.masterId > 0x7FF || spec.canBr >= kCanBrCount || spec.canBr < -1)
+    if (setup.canId > 0x7FF || setup.masterId > 0x7FF || setup.canBr >= kCanBrCount || setup.canBr < -1)
         return nullptr;
-    auto motor = std::make_shared<SimMotor>(spec.canId, spec.masterId, spec.layout);
-    if (spec.canBr >= 0)
-        motor->setSavedRegister(SimMotor::RidCanBr, spec.canBr);
-    if (spec.profile > 0) {
-        const int n = spec.profile;
+    auto motor = std::make_shared<SimMotor>(setup.canId, setup.masterId, setup.layout);
+    if (setup.canBr >= 0)
+        motor->setSavedRegister(SimMotor::RidCanBr, setup.canBr);
+    if (setup.profile > 0) {
+        const int n = setup.profile;
         motor->setSavedRegister(SimMotor::RidUV, 10.0f + float(n));
         motor->setSavedRegister(SimMotor::RidOT, 80.0f - 5.0f * float(n));
         motor->setSavedRegister(SimMotor::registerIndex(QStringLiteral("KP_ASR")), 0.03f + 0.01f * float(n));

@@ -18,7 +18,7 @@
 class SimBus
 {
 public:
-    struct MotorSpec {
+    struct MotorSetup {
         quint32 canId = 1;
         quint32 masterId = 0;
         int canBr = -1;  // the can_br code (0 = 125K .. 9 = 5M); -1 keeps the motor's default
@@ -29,13 +29,13 @@ public:
     };
 
     SimBus() = default;
-    explicit SimBus(const QList<MotorSpec> &specs);
+    explicit SimBus(const QList<MotorSetup> &setups);
     SimBus(const SimBus &) = delete;
     SimBus &operator=(const SimBus &) = delete;
 
-    // Adds a motor built from the spec; null when the spec is refused (an ID beyond 11
+    // Adds a motor built from the setup; null when the setup is refused (an ID beyond 11
     // bits, an unknown can_br code).
-    std::shared_ptr<SimMotor> addMotor(const MotorSpec &spec);
+    std::shared_ptr<SimMotor> addMotor(const MotorSetup &setup);
     void addMotor(const std::shared_ptr<SimMotor> &motor);
     void clear();
     QList<std::shared_ptr<SimMotor>> motors() const;

@@ -13,15 +13,15 @@ SimRegistry &SimRegistry::global()
 
 QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString *error)
 {
-    QList<SimBus::MotorSpec> wanted = options.motors;
+    QList<SimBus::MotorSetup> wanted = options.motors;
     const int generated = wanted.isEmpty() ? std::max(1, options.motorsPerPort) : 0;
     for (int i = 0; i < generated; ++i) {
         const quint32 id = quint32(i + 1);
-        wanted << SimBus::MotorSpec{id, id + 0x10, (4 - i % 10 + 10) % 10, options.layout, i};
+        wanted << SimBus::MotorSetup{id, id + 0x10, (4 - i % 10 + 10) % 10, options.layout, i};
     }
     auto make = [&](bool console) -> bool {
         auto adapter = std::make_shared<SimSerialAdapter>();
-        for (const SimBus::MotorSpec &m : console ? wanted.mid(0, 1) : wanted)
+        for (const SimBus::MotorSetup &m : console ? wanted.mid(0, 1) : wanted)
             adapter->bus()->addMotor(m);
         const QString ids = adapter->bus()->describe();
         adapter->setMode(console ? SimSerialAdapter::Console : SimSerialAdapter::Adapter);
@@ -57,7 +57,7 @@ QList<SimPortInfo> SimRegistry::start(int count, const Options &options, QString
         }
         const QString serial = QStringLiteral("ZKSIM%1").arg(i + 1, 3, 10, QLatin1Char('0'));
         auto usb = std::make_shared<SimUsbAdapter>(serial, 1, quint8(10 + i));
-        for (const SimBus::MotorSpec &m : wanted)
+        for (const SimBus::MotorSetup &m : wanted)
             usb->bus()->addMotor(m);
         Entry e;
         e.adapter = port;
@@ -127,7 +127,7 @@ std::shared_ptr<SimUsbAdapter> SimRegistry::usbAdapter(int index) const
     return nullptr;
 }
 
-QString SimRegistry::startCanBus(const QString &interfaceName, const QList<SimBus::MotorSpec> &motors, QString *error)
+QString SimRegistry::startCanBus(const QString &interfaceName, const QList<SimBus::MotorSetup> &motors, QString *error)
 {
     auto bus = std::make_shared<SimBus>(motors);
     auto peer = std::make_unique<SimCanBusPeer>(bus, interfaceName);

@@ -32,7 +32,7 @@ public:
     struct Options {
         int motorsPerPort = 1;        // motors on each adapter's bus
         // The bus of each adapter port, when given (motorsPerPort is then unused).
-        QList<SimBus::MotorSpec> motors;
+        QList<SimBus::MotorSetup> motors;
         int consolePorts = 0;         // extra ports that are a motor's serial console
         int usbAdapters = 0;          // USB CAN FD adapters, each with its own serial port
         SimMotor::Layout layout = SimMotor::Layout::Long;
@@ -65,7 +65,7 @@ public:
 
     // Motors on a Qt CAN interface (virtualcan), answering as a second client of it; the
     // interface's description, empty when it did not connect (error gets the reason).
-    QString startCanBus(const QString &interfaceName, const QList<SimBus::MotorSpec> &motors,
+    QString startCanBus(const QString &interfaceName, const QList<SimBus::MotorSetup> &motors,
                         QString *error = nullptr);
     SimCanBusPeer *canBusPeer() const { return m_canPeer.get(); }
 

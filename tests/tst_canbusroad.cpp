@@ -111,7 +111,7 @@ private slots:
                                                                                     : int(QMessageBox::Ok);
             return reply;
         });
-        bus = std::make_shared<SimBus>(QList<SimBus::MotorSpec>{{1, 0x11, 4, SimMotor::Layout::Long}});
+        bus = std::make_shared<SimBus>(QList<SimBus::MotorSetup>{{1, 0x11, 4, SimMotor::Layout::Long}});
         peer = std::make_unique<SimCanBusPeer>(bus, iface);
         QString error;
         QVERIFY2(peer->start(&error), qPrintable(error));
@@ -162,7 +162,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(read.count(), 1, 10000);
         QCOMPARE(ui()->ACCEdit->text(), QString("12.25"));
 
-        bus->addMotor(SimBus::MotorSpec{2, 0x12, 3, SimMotor::Layout::Long});
+        bus->addMotor(SimBus::MotorSetup{2, 0x12, 3, SimMotor::Layout::Long});
         ui()->canidEdit->setText("2");
         emit ui()->canidEdit->textEdited("2"); // returns when the scan has ended
         QCOMPARE(w->scanResultMap().size(), 2);

@@ -22,11 +22,11 @@
 
 #include <cmath>
 
-using Specs = QList<SimBus::MotorSpec>;
-Q_DECLARE_METATYPE(Specs)
+using Setups = QList<SimBus::MotorSetup>;
+Q_DECLARE_METATYPE(Setups)
 
 namespace {
-const Specs kTwoMotors = {{1, 0x11, 4, SimMotor::Layout::Long}, {2, 0x12, 3, SimMotor::Layout::Long}};
+const Setups kTwoMotors = {{1, 0x11, 4, SimMotor::Layout::Long}, {2, 0x12, 3, SimMotor::Layout::Long}};
 }
 
 class TestIdsAndPanel : public QObject
@@ -42,10 +42,10 @@ class TestIdsAndPanel : public QObject
     Ui_MainWindow *ui() const { return sw.window()->form(); }
     QLabel *baudLabel() const { return w()->findChild<QLabel *>("motorBaudLabel"); }
 
-    void useBus(const Specs &specs)
+    void useBus(const Setups &setups)
     {
         sw.adapter()->clearMotors();
-        for (const SimBus::MotorSpec &s : specs)
+        for (const SimBus::MotorSetup &s : setups)
             sw.adapter()->bus()->addMotor(s);
     }
     void setIds(const QString &canid, const QString &masterid)
@@ -91,7 +91,7 @@ private slots:
 
     void scanOutcomes_data()
     {
-        QTest::addColumn<Specs>("bus");
+        QTest::addColumn<Setups>("bus");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("ids"); // canidEdit, canidEdit_2, masteridEdit afterwards
         QTest::addColumn<QString>("baud");
@@ -104,12 +104,12 @@ private slots:
             << kTwoMotors << "5" << QStringList{"", "", ""} << "电机波特率未识别"
             << "总线上 ID：0x05 不存在，\n总线上设备数量为 2，ID：0X01, 0X02";
         QTest::newRow("motor 5 missing, only 3 on the bus")
-            << Specs{{3, 0x13, 2, SimMotor::Layout::Long}} << "5" << QStringList{"3", "3", "13"} << "电机波特率:250K"
+            << Setups{{3, 0x13, 2, SimMotor::Layout::Long}} << "5" << QStringList{"3", "3", "13"} << "电机波特率:250K"
             << "总线上 ID：0x05 不存在，\n总线上设备数量为 1，ID：0X03";
     }
     void scanOutcomes()
     {
-        QFETCH(Specs, bus);
+        QFETCH(Setups, bus);
         QFETCH(QString, typed);
         QFETCH(QStringList, ids);
         QFETCH(QString, baud);

@@ -156,7 +156,7 @@ private slots:
 
     void scanThroughTheAdapter()
     {
-        sw.adapter()->bus()->addMotor(SimBus::MotorSpec{2, 0x12, 3, SimMotor::Layout::Long});
+        sw.adapter()->bus()->addMotor(SimBus::MotorSetup{2, 0x12, 3, SimMotor::Layout::Long});
         QVERIFY(sw.open());
         ui()->canidEdit->setText("2");
         emit ui()->canidEdit->textEdited("2"); // returns when the scan has ended

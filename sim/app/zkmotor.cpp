@@ -45,11 +45,11 @@ int main(int argc, char **argv)
 {
     bool console = false;
     bool longLayout = false;
-    QList<SimBus::MotorSpec> specs;
-    auto current = [&specs]() -> SimBus::MotorSpec & {
-        if (specs.isEmpty())
-            specs.append(SimBus::MotorSpec());
-        return specs.last();
+    QList<SimBus::MotorSetup> setups;
+    auto current = [&setups]() -> SimBus::MotorSetup & {
+        if (setups.isEmpty())
+            setups.append(SimBus::MotorSetup());
+        return setups.last();
     };
     for (int i = 1; i < argc; ++i) {
         const char *a = argv[i];
@@ -64,8 +64,8 @@ int main(int argc, char **argv)
                 return 2;
             }
             if (!std::strcmp(a, "--id")) {
-                specs.append(SimBus::MotorSpec());
-                specs.last().canId = v;
+                setups.append(SimBus::MotorSetup());
+                setups.last().canId = v;
             } else {
                 current().masterId = v;
             }
@@ -86,7 +86,7 @@ int main(int argc, char **argv)
         }
     }
     current(); // one motor, ID 1, when none was named
-    for (SimBus::MotorSpec &s : specs)
+    for (SimBus::MotorSetup &s : setups)
         s.layout = longLayout ? SimMotor::Layout::Long : SimMotor::Layout::Short;
 
     // Block the stop signals before the worker thread exists, so only sigwait sees them.
@@ -97,7 +97,7 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     SimSerialAdapter adapter;
-    for (const SimBus::MotorSpec &s : specs)
+    for (const SimBus::MotorSetup &s : setups)
         adapter.bus()->addMotor(s);
     adapter.setMode(console ? SimSerialAdapter::Console : SimSerialAdapter::Adapter);
     QString error;

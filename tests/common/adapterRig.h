@@ -48,7 +48,7 @@ public:
                 return false;
             win = usb.window();
         } else {
-            bus = std::make_shared<SimBus>(QList<SimBus::MotorSpec>{{1, 0x11, 4, SimMotor::Layout::Long}});
+            bus = std::make_shared<SimBus>(QList<SimBus::MotorSetup>{{1, 0x11, 4, SimMotor::Layout::Long}});
             peer = std::make_unique<SimCanBusPeer>(bus, canIface);
             if (!peer->start(&error))
                 return false;
