@@ -17,7 +17,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QListWidget>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTextEdit>
 
@@ -60,10 +59,8 @@ private slots:
     void initTestCase()
     {
         Logger::init(dir.path(), Logger::DEBUG);
-        QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false");
-        QTcpServer probe; // a free port for this process's own virtual bus
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        canIface = QString("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
+        canIface = privateVirtualCanInterface();
+        QVERIFY(!canIface.isEmpty());
     }
     void cleanup() { rig.stop(); }
 

@@ -33,7 +33,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -79,10 +78,8 @@ private slots:
     void initTestCase()
     {
         Logger::init(dir.path(), Logger::DEBUG);
-        QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false");
-        QTcpServer probe; // a free port for this process's own virtual bus
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        canIface = QString("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
+        canIface = privateVirtualCanInterface();
+        QVERIFY(!canIface.isEmpty());
     }
     void cleanup() { rig.stop(); }
 

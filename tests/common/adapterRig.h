@@ -18,10 +18,22 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QPushButton>
+#include <QTcpServer>
 #include <QtTest>
 
 enum class Adapter { Serial, Usb, CanBus };
+
+// A virtualcan interface on a free local port, so that this process has a bus of its own.
+inline QString privateVirtualCanInterface()
+{
+    QLoggingCategory::setFilterRules("qt.canbus.plugins.virtualcan*=false");
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::LocalHost, 0))
+        return QString();
+    return QString("tcp://127.0.0.1:%1/can0").arg(probe.serverPort());
+}
 
 // One frame as the bus saw it.
 struct Wire {
